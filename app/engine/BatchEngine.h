@@ -1,0 +1,62 @@
+// The batch run over a source directory, the saving of its selection and the
+// new selection of a finished run. Everything runs on the caller's thread; the
+// host is asked to handle pending events once per file, which is where a stop
+// request arrives.
+#pragma once
+
+#include "DocumentTable.h"
+#include "EngineHost.h"
+
+#include <QString>
+
+namespace quillmark {
+
+enum class RunState { Idle, Running, Stopping };
+
+/// How the last run ended.
+enum class RunOutcome {
+    None,             ///< no run yet
+    Completed,        ///< compared to the end and saved (as the save mode says)
+    Stopped,          ///< a stop request ended it during loading or comparison
+    BadSource,        ///< the source directory is not an existing directory
+    OutputNotCreated, ///< the output directory is missing and cannot be made
+    LoadFailed,       ///< a file could not be read or fingerprinted
+};
+
+class BatchEngine {
+public:
+    explicit BatchEngine(EngineHost& host);
+
+    /// The start button: starts a run when idle, asks the running one to stop
+    /// when running, does nothing while stopping. Returns when the run ends.
+    void bGoClick();
+    /// Asks the running run to stop (the stop press, or Ctrl+C).
+    void requestStop();
+    /// The new selection: asks whether to move the saved texts back when the
+    /// percentage is stricter than the last saved one, then saves the
+    /// selection of the stored scores again.
+    void bSelectClick();
+
+    RunState state() const { return m_state; }
+    RunOutcome lastOutcome() const { return m_outcome; }
+    const DocumentTable& documents() const { return m_documents; }
+    /// Documents that passed in the last comparison that ran to its end.
+    int passedCount() const { return m_passed; }
+    /// The allowed percentage with which texts were last moved; 0 until then.
+    int lastSavedPercent() const { return m_lastSavedPercent; }
+    /// The allowed percentage read when the last comparison stage started.
+    int comparedPercent() const { return m_comparedPercent; }
+
+private:
+    // Implementation-defined; the stages carry the names LoadTexts, LoadText,
+    // CompareTexts, SaveSelection, AddLog, MoveFilesBack and CountFiles.
+    EngineHost& m_host;
+    DocumentTable m_documents;
+    RunState m_state = RunState::Idle;
+    RunOutcome m_outcome = RunOutcome::None;
+    int m_passed = 0;
+    int m_lastSavedPercent = 0;
+    int m_comparedPercent = 0;
+};
+
+} // namespace quillmark

@@ -1,0 +1,17 @@
+# quillmark_add_test(<name> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=value...>])
+# Adds a GoogleTest executable and registers its cases with CTest in one line.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+function(quillmark_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ENV" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+    target_compile_definitions(${name} PRIVATE
+        QUILLMARK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+        QUILLMARK_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    gtest_discover_tests(${name}
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+        PROPERTIES ENVIRONMENT "${ARG_ENV}"
+        DISCOVERY_TIMEOUT 60)
+endfunction()
