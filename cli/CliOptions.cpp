@@ -1,0 +1,90 @@
+#include "CliOptions.h"
+
+#include <CLI/CLI.hpp>
+#include <QFile>
+
+namespace quillmark {
+
+namespace {
+
+QString fromArgument(const std::string& argument) {
+    return QFile::decodeName(QByteArray::fromStdString(argument));
+}
+
+QString withFinalSlash(QString path) {
+    if (!path.isEmpty() && !path.endsWith(u'/'))
+        path += u'/';
+    return path;
+}
+
+} // namespace
+
+void CliOptions::addTo(CLI::App& app) {
+    app.add_option("SOURCE_DIR", m_source, "directory of the texts to check")->required();
+    app.add_option("-o,--out", m_out, "output directory (default: SOURCE_DIR/Result/)");
+    app.add_option("-l,--shingle-len", m_shingleLength, "words per shingle, 1 to 100 (default 10)")
+        ->check(CLI::Range(1, 100));
+    app.add_option("-p,--percent", m_percent, "allowed percentage, 0 to 100 (default 20)")
+        ->check(CLI::Range(0, 100));
+    app.add_flag("--no-lemmatize", m_noLemmatize, "truncation of words off (on by default)");
+    app.add_flag("--cut-html", m_cutHtml, "reduce HTML to its text first");
+    // Plain words only: an enum transformer would also take the numbers behind them.
+    app.add_option("--save", m_save,
+                   "none | move | copy (default none: nothing on disk changes, not even the "
+                   "output directory is created)")
+        ->check(CLI::IsMember({"none", "move", "copy"}));
+    // An existing file is never replaced; "-" is standard output.
+    const CLI::Validator newFile(
+        [](std::string& path) { return path == "-" ? std::string() : CLI::NonexistentPath(path); },
+        "PATH(non-existing)");
+    app.add_option("-r,--report", m_report,
+                   "write the report to a new file (\"-\" or absent: standard output)")
+        ->check(newFile);
+    app.add_option("--format", m_format, "csv | json (default csv)")
+        ->check(CLI::IsMember({"csv", "json"}));
+    app.add_flag("--strict", m_strict, "exit 3 when at least one text did not pass");
+    app.add_flag("-q,--quiet", m_quiet, "no progress display and no log");
+}
+
+QString CliOptions::sourceDirectory() const {
+    return withFinalSlash(fromArgument(m_source));
+}
+
+QString CliOptions::outputDirectory() const {
+    if (!m_out.empty())
+        return withFinalSlash(fromArgument(m_out));
+    QString source = fromArgument(m_source);
+    if (source.isEmpty())
+        return source;
+    while (source.endsWith(u'/'))
+        source.chop(1);
+    return source + QStringLiteral("/Result/");
+}
+
+SaveMode CliOptions::saveMode() const {
+    if (m_save == "move")
+        return SaveMode::Move;
+    if (m_save == "copy")
+        return SaveMode::Copy;
+    return SaveMode::None;
+}
+
+QString CliOptions::reportPath() const {
+    if (m_report == "-")
+        return QString();
+    return fromArgument(m_report);
+}
+
+QString CliOptions::saveModeName(SaveMode mode) {
+    switch (mode) {
+    case SaveMode::None:
+        return QStringLiteral("none");
+    case SaveMode::Move:
+        return QStringLiteral("move");
+    case SaveMode::Copy:
+        return QStringLiteral("copy");
+    }
+    Q_UNREACHABLE();
+}
+
+} // namespace quillmark

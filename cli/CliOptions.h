@@ -1,0 +1,63 @@
+// The options of quillmark-cli and what they mean for a run.
+#pragma once
+
+#include "EngineHost.h"
+
+#include <QString>
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace quillmark {
+
+enum class ReportFormat { Csv, Json };
+
+/// --strict: whether a text that did not pass fails the whole call.
+enum class Strictness { Lenient, Strict };
+
+/// --quiet: no progress display and no log lines apart from failures.
+enum class Verbosity { Normal, Quiet };
+
+class CliOptions {
+public:
+    /// Declares every option on `app`; the values land here when `app` parses.
+    void addTo(CLI::App& app);
+
+    /// The source directory as given, ending with "/" unless it is empty
+    /// (an empty path must stay invalid rather than become the root).
+    QString sourceDirectory() const;
+    /// --out ending with "/", or the subdirectory Result of the source.
+    QString outputDirectory() const;
+    int shingleLength() const { return m_shingleLength; }
+    int allowedPercent() const { return m_percent; }
+    Truncation truncation() const { return m_noLemmatize ? Truncation::Off : Truncation::On; }
+    HtmlHandling htmlHandling() const { return m_cutHtml ? HtmlHandling::Cut : HtmlHandling::Keep; }
+    SaveMode saveMode() const;
+    /// Empty for standard output.
+    QString reportPath() const;
+    ReportFormat reportFormat() const {
+        return m_format == "json" ? ReportFormat::Json : ReportFormat::Csv;
+    }
+    Strictness strictness() const { return m_strict ? Strictness::Strict : Strictness::Lenient; }
+    Verbosity verbosity() const { return m_quiet ? Verbosity::Quiet : Verbosity::Normal; }
+
+    /// The word for a save mode as the option takes it.
+    static QString saveModeName(SaveMode mode);
+
+private:
+    std::string m_source;
+    std::string m_out;
+    int m_shingleLength = 10;
+    int m_percent = 20;
+    bool m_noLemmatize = false;
+    bool m_cutHtml = false;
+    std::string m_save = "none";
+    std::string m_report;
+    std::string m_format = "csv";
+    bool m_strict = false;
+    bool m_quiet = false;
+};
+
+} // namespace quillmark

@@ -1,0 +1,14 @@
+// The exit statuses of quillmark-cli; scripts rely on them.
+#pragma once
+
+namespace quillmark {
+
+enum ExitStatus : int {
+    ExitCompleted = 0,
+    ExitRunFailed = 1,
+    ExitBadOptions = 2,
+    ExitNotAllPassed = 3,  ///< only with --strict
+    ExitInterrupted = 130, ///< 128 + SIGINT, as shells report it
+};
+
+} // namespace quillmark

@@ -1,0 +1,34 @@
+#include "InterruptFlag.h"
+
+#include <cerrno>
+#include <csignal>
+#include <system_error>
+
+namespace quillmark {
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int) {
+    interrupted = 1;
+}
+
+} // namespace
+
+void InterruptFlag::install() {
+    struct sigaction action = {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    // The handler disarms itself so that an impatient second Ctrl+C still ends
+    // a run that is busy between two polls.
+    action.sa_flags = SA_RESETHAND;
+    if (sigaction(SIGINT, &action, nullptr) != 0)
+        throw std::system_error(errno, std::generic_category(), "sigaction(SIGINT)");
+}
+
+bool InterruptFlag::raised() {
+    return interrupted != 0;
+}
+
+} // namespace quillmark

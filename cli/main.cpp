@@ -1,0 +1,68 @@
+// quillmark-cli: the batch check of the window, driven by options, for scripts.
+#include "BatchEngine.h"
+#include "CliOptions.h"
+#include "ExitStatus.h"
+#include "InterruptFlag.h"
+#include "Report.h"
+#include "ReportFile.h"
+#include "TerminalHost.h"
+
+#include <CLI/CLI.hpp>
+#include <optional>
+#include <unistd.h>
+
+using namespace quillmark;
+
+int main(int argc, char** argv) {
+    CLI::App app("Checks a batch of texts for mutual similarity by word shingles.",
+                 "quillmark-cli");
+    app.set_version_flag("--version", std::string("quillmark-cli ") + QUILLMARK_VERSION);
+    app.failure_message(CLI::FailureMessage::help);
+    CliOptions options;
+    options.addTo(app);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? ExitCompleted : ExitBadOptions;
+    }
+
+    const bool onTerminal = isatty(STDERR_FILENO) == 1;
+    TerminalHost host(options, stderr,
+                      onTerminal && options.verbosity() == Verbosity::Normal
+                          ? ProgressDisplay::Shown
+                          : ProgressDisplay::Hidden);
+    std::optional<ReportFile> report;
+    try {
+        report.emplace(options.reportPath());
+        InterruptFlag::install();
+    } catch (const std::exception& error) {
+        host.printLine(QString::fromStdString(error.what()));
+        return ExitRunFailed;
+    }
+
+    BatchEngine engine(host);
+    host.attach(engine);
+    engine.bGoClick();
+    host.finishProgress();
+
+    if (engine.lastOutcome() == RunOutcome::Stopped) {
+        if (options.verbosity() == Verbosity::Normal && !host.result().isEmpty())
+            host.printLine(host.result());
+        return ExitInterrupted;
+    }
+    if (engine.lastOutcome() != RunOutcome::Completed)
+        return ExitRunFailed;
+
+    const Report result(options, engine.documents(), engine.comparedPercent());
+    try {
+        report->write(result.render(options.reportFormat()));
+    } catch (const std::runtime_error& error) {
+        host.printLine(QString::fromStdString(error.what()));
+        return ExitRunFailed;
+    }
+    if (host.failureReported())
+        return ExitRunFailed;
+    if (options.strictness() == Strictness::Strict && result.failedCount() > 0)
+        return ExitNotAllPassed;
+    return ExitCompleted;
+}

@@ -1,0 +1,77 @@
+#include "CliOptions.h"
+
+#include <CLI/CLI.hpp>
+#include <gtest/gtest.h>
+
+using namespace quillmark;
+
+namespace {
+
+/// Options as a command line would set them.
+CliOptions parsed(std::vector<std::string> arguments) {
+    CLI::App app;
+    CliOptions options;
+    options.addTo(app);
+    // CLI11 takes the arguments last first.
+    std::reverse(arguments.begin(), arguments.end());
+    app.parse(arguments);
+    return options;
+}
+
+TEST(CliOptionsTest, DefaultsMatchTheWindowsDefaults) {
+    const CliOptions options = parsed({"/data/texts/"});
+    EXPECT_EQ(options.shingleLength(), 10);
+    EXPECT_EQ(options.allowedPercent(), 20);
+    EXPECT_EQ(options.truncation(), Truncation::On);
+    EXPECT_EQ(options.htmlHandling(), HtmlHandling::Keep);
+    EXPECT_EQ(options.saveMode(), SaveMode::None);
+    EXPECT_EQ(options.reportFormat(), ReportFormat::Csv);
+    EXPECT_EQ(options.strictness(), Strictness::Lenient);
+    EXPECT_EQ(options.verbosity(), Verbosity::Normal);
+    EXPECT_TRUE(options.reportPath().isEmpty());
+}
+
+TEST(CliOptionsTest, EveryOptionReachesItsSetting) {
+    const CliOptions options =
+        parsed({"-l", "3", "-p", "0", "--no-lemmatize", "--cut-html", "--save", "move", "-r",
+                "/nonexistent/report.json", "--format", "json", "--strict", "-q", "in"});
+    EXPECT_EQ(options.shingleLength(), 3);
+    EXPECT_EQ(options.allowedPercent(), 0);
+    EXPECT_EQ(options.truncation(), Truncation::Off);
+    EXPECT_EQ(options.htmlHandling(), HtmlHandling::Cut);
+    EXPECT_EQ(options.saveMode(), SaveMode::Move);
+    EXPECT_EQ(options.reportPath(), "/nonexistent/report.json");
+    EXPECT_EQ(options.reportFormat(), ReportFormat::Json);
+    EXPECT_EQ(options.strictness(), Strictness::Strict);
+    EXPECT_EQ(options.verbosity(), Verbosity::Quiet);
+    EXPECT_EQ(parsed({"--save", "copy", "in"}).saveMode(), SaveMode::Copy);
+    EXPECT_TRUE(parsed({"-r", "-", "in"}).reportPath().isEmpty()) << "\"-\" is standard output";
+}
+
+TEST(CliOptionsTest, DirectoriesEndWithOneSlash) {
+    EXPECT_EQ(parsed({"/data/texts"}).sourceDirectory(), "/data/texts/");
+    EXPECT_EQ(parsed({"/data/texts/"}).sourceDirectory(), "/data/texts/");
+    EXPECT_EQ(parsed({"/data/texts"}).outputDirectory(), "/data/texts/Result/");
+    EXPECT_EQ(parsed({"/data/texts//"}).outputDirectory(), "/data/texts/Result/");
+    EXPECT_EQ(parsed({"texts"}).outputDirectory(), "texts/Result/");
+    EXPECT_EQ(parsed({"/"}).outputDirectory(), "/Result/");
+    EXPECT_EQ(parsed({"-o", "/out", "/in"}).outputDirectory(), "/out/");
+    EXPECT_EQ(parsed({"--out", "/out/", "/in"}).outputDirectory(), "/out/");
+    // An empty path stays empty: it must fail, not become the root.
+    EXPECT_EQ(parsed({""}).sourceDirectory(), "");
+    EXPECT_EQ(parsed({""}).outputDirectory(), "");
+}
+
+TEST(CliOptionsTest, ValuesOutsideTheirSetsAreRejected) {
+    const std::vector<std::vector<std::string>> cases{
+        {"-l", "0"},     {"-l", "101"},      {"-p", "-1"},         {"-p", "101"},     {"-l", "1.5"},
+        {"--save", "2"}, {"--save", "Copy"}, {"--format", "JSON"}, {"--format", "1"}, {"-r", "/"}};
+    for (std::vector<std::string> arguments : cases) {
+        SCOPED_TRACE(arguments[0] + " " + arguments[1]);
+        arguments.push_back("in");
+        EXPECT_THROW(parsed(arguments), CLI::ParseError);
+    }
+    EXPECT_THROW(parsed({}), CLI::RequiredError);
+}
+
+} // namespace

@@ -1,0 +1,416 @@
+// quillmark-cli run as a user runs it, on batches in temporary directories.
+#include "CliProcess.h"
+#include "TextBatch.h"
+#include "udShingles.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <csignal>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace quillmark;
+using namespace quillmark::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ExpectedRow {
+    std::string file;
+    int score;
+    std::string bestMatch;
+};
+
+class CliRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_temp.isValid());
+        m_root = fs::path(m_temp.path().toStdString());
+        m_source = m_root / "texts";
+        fs::create_directory(m_source);
+    }
+
+    std::string source() const { return m_source.string() + "/"; }
+
+    /// An original, its copy, a rewrite of its second half, an empty file and
+    /// an unrelated article. The engine lists names in order, so the copy and
+    /// the rewrite come after the original.
+    void writeBatch() {
+        const std::string original = TextBatch::article(1, 300);
+        TextBatch::write(m_source / "a_original.txt", original);
+        TextBatch::write(m_source / "b_copy.txt", original);
+        TextBatch::write(m_source / "c_rewrite.txt", TextBatch::rewrite(original, 1));
+        TextBatch::write(m_source / "d_empty.txt", "");
+        TextBatch::write(m_source / "e_other.txt", TextBatch::article(2, 300));
+    }
+
+    /// The rewrite's score against the original with the default settings,
+    /// from the analysis library.
+    int rewriteScore() const {
+        TudShingleList original;
+        TudShingleList rewrite;
+        ShinglesFromText(TextBatch::read(m_source / "a_original.txt"), Truncation::On,
+                         HtmlHandling::Keep, 10, original);
+        ShinglesFromText(TextBatch::read(m_source / "c_rewrite.txt"), Truncation::On,
+                         HtmlHandling::Keep, 10, rewrite);
+        return MatchPercent(original, rewrite);
+    }
+
+    /// The batch's rows: the copy matches the original fully, the rewrite
+    /// matches it (and the copy, later) by half, the unrelated article matches
+    /// nothing, the empty file is not loaded.
+    std::vector<ExpectedRow> expectedRows() const {
+        return {{"a_original.txt", 0, ""},
+                {"b_copy.txt", 100, "a_original.txt"},
+                {"c_rewrite.txt", rewriteScore(), "a_original.txt"},
+                {"e_other.txt", 0, ""}};
+    }
+
+    static QByteArray csv(const std::vector<ExpectedRow>& rows, int percent) {
+        QByteArray text = "file,score,passed,best_match\n";
+        for (const ExpectedRow& row : rows) {
+            text += QByteArray::fromStdString(row.file) + ',' + QByteArray::number(row.score) +
+                    ',' + (row.score <= percent ? '1' : '0') + ',' +
+                    QByteArray::fromStdString(row.bestMatch) + '\n';
+        }
+        return text;
+    }
+
+    QTemporaryDir m_temp;
+    fs::path m_root;
+    fs::path m_source;
+};
+
+TEST_F(CliRunTest, CsvReportScoresTheBatchInListingOrder) {
+    writeBatch();
+    // Half of the rewrite's windows are the original's.
+    ASSERT_GT(rewriteScore(), 30);
+    ASSERT_LT(rewriteScore(), 70);
+
+    QByteArray out;
+    QByteArray err;
+    ASSERT_EQ(CliProcess::run({source()}, &out, &err), 0) << err.toStdString();
+    EXPECT_EQ(out, csv(expectedRows(), 20));
+    EXPECT_TRUE(err.contains("-> Начало работы.."));
+    EXPECT_TRUE(err.contains("-> Загружено файлов: 4\n"));
+    EXPECT_TRUE(err.contains("-> Сравнение выполнено, успешно прошло порог в 20% - 2 файлов\n"));
+
+    // A stricter shingle length or percentage gives the same table by other rules.
+    ASSERT_EQ(CliProcess::run({"-p", "100", "-q", source()}, &out, &err), 0);
+    EXPECT_EQ(out, csv(expectedRows(), 100));
+    EXPECT_TRUE(err.isEmpty()) << err.toStdString();
+}
+
+TEST_F(CliRunTest, CsvQuotesNamesWithCommasAndQuotes) {
+    const std::string article = TextBatch::article(3, 200);
+    TextBatch::write(m_source / "a \"say\", hi.txt", article);
+    TextBatch::write(m_source / "b.txt", article);
+    QByteArray out;
+    ASSERT_EQ(CliProcess::run({"-q", source()}, &out), 0);
+    EXPECT_EQ(out, "file,score,passed,best_match\n"
+                   "\"a \"\"say\"\", hi.txt\",0,1,\n"
+                   "b.txt,100,0,\"a \"\"say\"\", hi.txt\"\n");
+}
+
+TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
+    writeBatch();
+    const int percent = 45;
+    QByteArray out;
+    ASSERT_EQ(CliProcess::run({"--format", "json", "-p", "45", "-l", "10", "--no-lemmatize",
+                               "--cut-html", "-q", source()},
+                              &out),
+              0);
+    QJsonParseError error;
+    const QJsonObject report = QJsonDocument::fromJson(out, &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << out.toStdString();
+
+    const QJsonObject settings = report["settings"].toObject();
+    EXPECT_EQ(settings["source_dir"].toString().toStdString(), source());
+    EXPECT_EQ(settings["out_dir"].toString().toStdString(), source() + "Result/");
+    EXPECT_EQ(settings["shingle_len"].toInt(), 10);
+    EXPECT_EQ(settings["percent"].toInt(), percent);
+    EXPECT_FALSE(settings["lemmatize"].toBool());
+    EXPECT_TRUE(settings["cut_html"].toBool());
+    EXPECT_EQ(settings["save"].toString(), "none");
+
+    // The switches change the fingerprints, so the rewrite is scored anew.
+    TudShingleList original;
+    TudShingleList rewrite;
+    ShinglesFromText(TextBatch::read(m_source / "a_original.txt"), Truncation::Off,
+                     HtmlHandling::Cut, 10, original);
+    ShinglesFromText(TextBatch::read(m_source / "c_rewrite.txt"), Truncation::Off,
+                     HtmlHandling::Cut, 10, rewrite);
+    std::vector<ExpectedRow> expected = expectedRows();
+    expected[2].score = MatchPercent(original, rewrite);
+
+    const QJsonArray rows = report["rows"].toArray();
+    ASSERT_EQ(rows.size(), static_cast<qsizetype>(expected.size()));
+    int passed = 0;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(expected[i].file);
+        const QJsonObject row = rows[i].toObject();
+        EXPECT_EQ(row.keys(), QStringList({"best_match", "file", "passed", "score"}));
+        EXPECT_EQ(row["file"].toString().toStdString(), expected[i].file);
+        EXPECT_EQ(row["score"].toInt(), expected[i].score);
+        EXPECT_EQ(row["passed"].toBool(), expected[i].score <= percent);
+        EXPECT_EQ(row["best_match"].toString().toStdString(), expected[i].bestMatch);
+        passed += expected[i].score <= percent ? 1 : 0;
+    }
+    const QJsonObject counts = report["counts"].toObject();
+    EXPECT_EQ(counts["loaded"].toInt(), 4);
+    EXPECT_EQ(counts["passed"].toInt(), passed);
+    EXPECT_EQ(counts["failed"].toInt(), 4 - passed);
+}
+
+TEST_F(CliRunTest, StrictFailsOnlyWhenATextDidNotPass) {
+    writeBatch();
+    QByteArray out;
+    EXPECT_EQ(CliProcess::run({"--strict", "-q", source()}, &out), 3);
+    EXPECT_EQ(out, csv(expectedRows(), 20)) << "the report is still written";
+    EXPECT_EQ(CliProcess::run({"--strict", "-q", "-p", "100", source()}), 0);
+    EXPECT_EQ(CliProcess::run({"-q", source()}), 0) << "without --strict a failing text is fine";
+}
+
+TEST_F(CliRunTest, SaveNoneChangesNothingOnDisk) {
+    writeBatch();
+    const auto before = TextBatch::snapshot(m_root);
+    EXPECT_EQ(CliProcess::run({"-p", "100", source()}), 0);
+    EXPECT_EQ(CliProcess::run({"--save", "none", "-o", (m_root / "elsewhere").string(), source()}),
+              0);
+    EXPECT_EQ(TextBatch::snapshot(m_root), before);
+    EXPECT_FALSE(fs::exists(m_source / "Result"));
+    EXPECT_FALSE(fs::exists(m_root / "elsewhere"));
+}
+
+TEST_F(CliRunTest, SaveMoveAndCopyTransferThePassedTexts) {
+    writeBatch();
+    const auto before = TextBatch::snapshot(m_source);
+    QByteArray err;
+    ASSERT_EQ(CliProcess::run({"--save", "copy", source()}, nullptr, &err), 0);
+    auto after = TextBatch::snapshot(m_source);
+    EXPECT_EQ(after["Result"], "/");
+    EXPECT_EQ(after["Result/a_original.txt"], before.at("a_original.txt"));
+    EXPECT_EQ(after["Result/e_other.txt"], before.at("e_other.txt"));
+    // Copying leaves the source as it was and adds exactly the selection.
+    EXPECT_EQ(after.size(), before.size() + 3);
+    for (const auto& [name, contents] : before)
+        EXPECT_EQ(after[name], contents) << name;
+
+    fs::remove_all(m_source / "Result");
+    ASSERT_EQ(CliProcess::run({"--save", "move", source()}, nullptr, &err), 0);
+    after = TextBatch::snapshot(m_source);
+    const std::map<std::string, std::string> moved{
+        {"Result", "/"},
+        {"Result/a_original.txt", before.at("a_original.txt")},
+        {"Result/e_other.txt", before.at("e_other.txt")},
+        {"b_copy.txt", before.at("b_copy.txt")},
+        {"c_rewrite.txt", before.at("c_rewrite.txt")},
+        {"d_empty.txt", ""}};
+    EXPECT_EQ(after, moved);
+    EXPECT_TRUE(err.contains("Выборка сохранена")) << err.toStdString();
+}
+
+TEST_F(CliRunTest, NameClashInTheOutputReplacesNothing) {
+    writeBatch();
+    fs::create_directory(m_source / "Result");
+    TextBatch::write(m_source / "Result" / "a_original.txt", "the user's own file\r\n");
+    const std::string original = TextBatch::read(m_source / "a_original.txt");
+
+    QByteArray err;
+    ASSERT_EQ(CliProcess::run({"--save", "move", source()}, nullptr, &err), 0);
+    EXPECT_EQ(TextBatch::read(m_source / "Result" / "a_original.txt"), "the user's own file\r\n");
+    EXPECT_EQ(TextBatch::read(m_source / "a_original.txt"), original);
+    EXPECT_TRUE(fs::exists(m_source / "Result" / "e_other.txt"));
+    EXPECT_FALSE(fs::exists(m_source / "e_other.txt"));
+    EXPECT_TRUE(err.contains("a_original.txt")) << "the clash is logged: " << err.toStdString();
+}
+
+TEST_F(CliRunTest, SourceWithoutFinalSlashIsTheSameDirectory) {
+    writeBatch();
+    QByteArray withSlash;
+    QByteArray withoutSlash;
+    ASSERT_EQ(CliProcess::run({"-q", source()}, &withSlash), 0);
+    ASSERT_EQ(CliProcess::run({"-q", "--save", "copy", m_source.string()}, &withoutSlash), 0);
+    EXPECT_EQ(withoutSlash, withSlash);
+    // The default output is the subdirectory Result, one "/" between.
+    EXPECT_TRUE(fs::exists(m_source / "Result" / "a_original.txt"));
+    EXPECT_FALSE(fs::exists(m_root / "textsResult"));
+
+    // The same with an explicit output directory given without its "/".
+    ASSERT_EQ(CliProcess::run({"-q", "--save", "copy", "-o", (m_root / "out").string(),
+                               m_source.string() + "//"}),
+              0);
+    EXPECT_TRUE(fs::exists(m_root / "out" / "e_other.txt"));
+}
+
+TEST_F(CliRunTest, BadOptionsExitTwoAndTouchNothing) {
+    writeBatch();
+    TextBatch::write(m_root / "old-report.csv", "kept\n");
+    const auto before = TextBatch::snapshot(m_root);
+    const std::vector<std::vector<std::string>> cases{
+        {"-l", "0"},
+        {"-l", "101"},
+        {"--shingle-len", "ten"},
+        {"-p", "-1"},
+        {"--percent", "101"},
+        {"--save", "delete"},
+        {"--save", "1"},
+        {"--save", "MOVE"},
+        {"--format", "xml"},
+        {"--no-such-option"},
+        {"-r", (m_root / "old-report.csv").string()},
+    };
+    for (std::vector<std::string> arguments : cases) {
+        SCOPED_TRACE(arguments.front() + " " + arguments.back());
+        arguments.push_back(source());
+        QByteArray out;
+        QByteArray err;
+        EXPECT_EQ(CliProcess::run(arguments, &out, &err), 2);
+        EXPECT_TRUE(out.isEmpty());
+        EXPECT_TRUE(err.contains("Usage:")) << err.toStdString();
+    }
+    EXPECT_EQ(CliProcess::run({}), 2) << "SOURCE_DIR is required";
+    EXPECT_EQ(CliProcess::run({source(), source()}), 2);
+    EXPECT_EQ(TextBatch::snapshot(m_root), before);
+
+    // The ends of the ranges are allowed.
+    EXPECT_EQ(CliProcess::run({"-q", "-l", "1", "-p", "0", source()}), 0);
+    EXPECT_EQ(CliProcess::run({"-q", "-l", "100", "-p", "100", source()}), 0);
+}
+
+TEST_F(CliRunTest, HelpAndVersionExitZero) {
+    QByteArray out;
+    EXPECT_EQ(CliProcess::run({"--help"}, &out), 0);
+    for (const char* option :
+         {"--out", "--shingle-len", "--percent", "--no-lemmatize", "--cut-html", "--save",
+          "--report", "--format", "--strict", "--quiet", "--version", "SOURCE_DIR"})
+        EXPECT_TRUE(out.contains(option)) << option;
+    EXPECT_EQ(CliProcess::run({"--version"}, &out), 0);
+    EXPECT_TRUE(out.startsWith("quillmark-cli ")) << out.toStdString();
+}
+
+TEST_F(CliRunTest, FailedRunsExitOneWithTheWindowsTexts) {
+    writeBatch();
+    QByteArray out;
+    QByteArray err;
+    // Failures are shown even with --quiet.
+    EXPECT_EQ(CliProcess::run({"-q", (m_root / "missing").string()}, &out, &err), 1);
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_TRUE(
+        err.contains("-> Неверный путь к каталогу с исходными текстами, проверьте и исправьте."))
+        << err.toStdString();
+    EXPECT_EQ(CliProcess::run({"-q", ""}, nullptr, &err), 1) << "an empty path is no directory";
+
+    const std::string unreachable = (m_root / "no" / "such" / "out").string() + "/";
+    EXPECT_EQ(CliProcess::run({"-q", "--save", "copy", "-o", unreachable, source()}, &out, &err),
+              1);
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_TRUE(
+        err.contains("-> Не удалось создать каталог " + QByteArray::fromStdString(unreachable)))
+        << err.toStdString();
+}
+
+TEST_F(CliRunTest, UnreadableFileExitsOneWithItsPath) {
+    writeBatch();
+    const fs::path unreadable = m_source / "b_unreadable.txt";
+    if (geteuid() != 0) {
+        TextBatch::write(unreadable, "text\r\n");
+        fs::permissions(unreadable, fs::perms::none);
+    } else {
+        // Root reads any file; a write-only kernel attribute refuses even root.
+        const fs::path writeOnly = "/sys/bus/platform/uevent";
+        if (!fs::exists(writeOnly) || std::ifstream(writeOnly).is_open())
+            GTEST_SKIP() << "no file here refuses to be read";
+        fs::create_symlink(writeOnly, unreadable);
+    }
+    const auto before = TextBatch::snapshot(m_source);
+    QByteArray out;
+    QByteArray err;
+    EXPECT_EQ(CliProcess::run({"-q", "--save", "move", source()}, &out, &err), 1);
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_TRUE(err.contains("Cannot open file \"" +
+                             QByteArray::fromStdString(unreadable.string()) + "\". "))
+        << err.toStdString();
+    fs::remove(m_source / "Result");
+    EXPECT_EQ(TextBatch::snapshot(m_source), before) << "nothing is saved";
+}
+
+TEST_F(CliRunTest, ReportFileIsNewAndNeverReplaced) {
+    writeBatch();
+    const fs::path report = m_root / "report.csv";
+    QByteArray out;
+    ASSERT_EQ(CliProcess::run({"-q", "-r", report.string(), source()}, &out), 0);
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_EQ(QByteArray::fromStdString(TextBatch::read(report)), csv(expectedRows(), 20));
+
+    ASSERT_EQ(CliProcess::run({"-q", "-r", "-", source()}, &out), 0);
+    EXPECT_EQ(out, csv(expectedRows(), 20));
+
+    // A report that cannot be made stops the call before any text is moved.
+    const auto before = TextBatch::snapshot(m_root);
+    QByteArray err;
+    EXPECT_EQ(CliProcess::run(
+                  {"-q", "--save", "move", "-r", (m_root / "no" / "r.csv").string(), source()},
+                  nullptr, &err),
+              1);
+    EXPECT_TRUE(err.contains("Cannot write the report")) << err.toStdString();
+    EXPECT_EQ(TextBatch::snapshot(m_root), before);
+
+    // A run without a report leaves no empty report behind.
+    EXPECT_EQ(CliProcess::run({"-q", "-r", (m_root / "r.csv").string(), "/nonexistent/dir"}), 1);
+    EXPECT_FALSE(fs::exists(m_root / "r.csv"));
+}
+
+TEST_F(CliRunTest, ProgressIsDrawnOnlyOnATerminal) {
+    writeBatch();
+    QByteArray err;
+    ASSERT_EQ(CliProcess::run({"--save", "copy", source()}, nullptr, &err, ErrorStream::Pipe), 0);
+    EXPECT_FALSE(err.contains('\r')) << err.toStdString();
+
+    ASSERT_EQ(CliProcess::run({"-o", (m_root / "out1").string(), "--save", "copy", source()},
+                              nullptr, &err, ErrorStream::Terminal),
+              0);
+    // One line per stage, each ending at its full count with a full bar.
+    const QByteArray fullBar = "[" + QByteArray(30, '#') + "]";
+    EXPECT_TRUE(err.contains("Загрузка текстов  4/4 " + fullBar)) << err.toStdString();
+    EXPECT_TRUE(err.contains("Сравнение текстов  4/4 " + fullBar)) << err.toStdString();
+    EXPECT_TRUE(err.contains("Сохранение выборки по заданному фильтру  2/2 " + fullBar))
+        << err.toStdString();
+    EXPECT_TRUE(err.contains("Начало работы.."));
+
+    ASSERT_EQ(CliProcess::run({"-q", source()}, nullptr, &err, ErrorStream::Terminal), 0);
+    EXPECT_TRUE(err.isEmpty()) << err.toStdString();
+}
+
+/// A batch big enough that a run is still loading when the signal comes.
+TEST_F(CliRunTest, CtrlCStopsTheRunSavesNothingAndExits130) {
+    for (int i = 0; i < 20000; ++i) {
+        TextBatch::write(m_source / ("text" + std::to_string(i) + ".txt"),
+                         TextBatch::article(static_cast<unsigned>(i % 50), 80));
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(m_source))
+        names.push_back(entry.path().filename().string());
+
+    CliProcess process({"--save", "move", source()});
+    ASSERT_TRUE(process.waitForError("Начало работы.."));
+    process.sendSignal(SIGINT);
+    EXPECT_EQ(process.finish(), 130) << process.err().toStdString();
+    EXPECT_TRUE(process.out().isEmpty()) << "no report for a stopped run";
+    EXPECT_FALSE(process.err().contains("Сравнение выполнено"));
+
+    std::vector<std::string> after;
+    for (const auto& entry : fs::directory_iterator(m_source))
+        after.push_back(entry.path().filename().string());
+    std::erase(after, "Result");
+    std::sort(names.begin(), names.end());
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, names) << "nothing was moved";
+    EXPECT_TRUE(fs::is_empty(m_source / "Result"));
+}
+
+} // namespace
