@@ -4,10 +4,14 @@
 // request arrives.
 #pragma once
 
+#include "DirectoryListing.h"
 #include "DocumentTable.h"
 #include "EngineHost.h"
+#include "LocalTime.h"
 
+#include <QByteArray>
 #include <QString>
+#include <vector>
 
 namespace quillmark {
 
@@ -21,6 +25,7 @@ enum class RunOutcome {
     BadSource,        ///< the source directory is not an existing directory
     OutputNotCreated, ///< the output directory is missing and cannot be made
     LoadFailed,       ///< a file could not be read or fingerprinted
+    CompareFailed,    ///< the comparison could not be made (out of memory)
 };
 
 class BatchEngine {
@@ -48,8 +53,29 @@ public:
     int comparedPercent() const { return m_comparedPercent; }
 
 private:
-    // Implementation-defined; the stages carry the names LoadTexts, LoadText,
-    // CompareTexts, SaveSelection, AddLog, MoveFilesBack and CountFiles.
+    enum class LoadResult { Loaded, Stopped, Failed };
+
+    void run();
+    /// Steps 3 and 4 ended the run: nothing was loaded, bSelect stays off.
+    void endEarly(RunOutcome outcome);
+    /// The number of files the loading stage will load.
+    static int CountFiles(const std::vector<DirectoryEntry>& listing);
+    LoadResult LoadTexts(const QByteArray& directory, const std::vector<DirectoryEntry>& listing,
+                         int total);
+    /// Throws FileOpenError, or what fingerprinting throws.
+    void LoadText(const QByteArray& path, std::int32_t entry);
+    /// Returns whether the stage ran to its end.
+    bool CompareTexts(int percent);
+    /// Saves the compared documents scoring at most `percent` from the
+    /// directory the table was loaded from into the output directory.
+    void SaveSelection(int percent, SaveMode mode, const QString& outputDirectory);
+    /// Creates the output directory when missing (that one level); logs and
+    /// returns false when it cannot.
+    bool ensureOutputDirectory(const QString& outputDirectory);
+    void AddLog(const QString& message, PageSwitch page = PageSwitch::KeepPage);
+    static void MoveFilesBack(const QByteArray& from, const QByteArray& to);
+    void showError(const QString& text);
+
     EngineHost& m_host;
     DocumentTable m_documents;
     RunState m_state = RunState::Idle;
@@ -57,6 +83,10 @@ private:
     int m_passed = 0;
     int m_lastSavedPercent = 0;
     int m_comparedPercent = 0;
+    bool m_selecting = false;
+    /// The source directory (as a prefix) the table was loaded from.
+    QByteArray m_tableDirectory;
+    LocalTime m_clock;
 };
 
 } // namespace quillmark

@@ -26,8 +26,7 @@ struct DocumentTable {
     std::int32_t comparedCount = 0;
 
     std::int32_t count() const { return static_cast<std::int32_t>(names.size()); }
-    void clear()
-    {
+    void clear() {
         names.clear();
         shingles.clear();
         scores.clear();
@@ -36,8 +35,7 @@ struct DocumentTable {
     }
 
     /// A new entry with an empty shingle set and score 0.
-    void append(QByteArray name)
-    {
+    void append(QByteArray name) {
         names.push_back(std::move(name));
         shingles.emplace_back();
         scores.push_back(0);

@@ -1,0 +1,194 @@
+#include "SettingsProfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+// Byte strings only: values are UTF-8 passed through, keys are ASCII. The
+// templates are compiled here rather than taken from libsimpleini.
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
+#include <SimpleIni.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+namespace quillmark {
+
+namespace {
+
+constexpr const char* kSection = "Config";
+/// Texts longer than this are cut, as the profile services of old did.
+constexpr qsizetype kTextLimit = 2047;
+
+/// A profile's text value as UTF-8, cut to the limit on a character boundary.
+QString limitedText(const char* value) {
+    QByteArray bytes(value);
+    if (bytes.size() > kTextLimit) {
+        qsizetype end = kTextLimit;
+        // Do not leave half a UTF-8 sequence at the end.
+        while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
+            --end;
+        bytes.truncate(end);
+    }
+    return QString::fromUtf8(bytes);
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+class Profile {
+public:
+    Profile()
+        : m_ini(/*a_bIsUtf8=*/true, /*a_bMultiKey=*/false, /*a_bMultiLine=*/false) {
+        m_ini.SetSpaces(false);
+    }
+
+    CSimpleIniA& ini() { return m_ini; }
+
+    QString text(const char* key, const QString& fallback) const {
+        const char* value = m_ini.GetValue(kSection, key, nullptr);
+        return value == nullptr ? fallback : limitedText(value);
+    }
+
+    int integer(const char* key, int fallback) const {
+        const char* value = m_ini.GetValue(kSection, key, nullptr);
+        if (value == nullptr)
+            return fallback;
+        return SettingsProfile::parseInteger(value).value_or(fallback);
+    }
+
+    bool boolean(const char* key, bool fallback) const {
+        return integer(key, fallback ? 1 : 0) != 0;
+    }
+
+private:
+    CSimpleIniA m_ini;
+};
+
+} // namespace
+
+SettingsProfile::SettingsProfile(const QString& programDirectory)
+    : m_programDirectory(programDirectory)
+    , m_path(programDirectory + QStringLiteral("profile.ini")) {}
+
+std::optional<int> SettingsProfile::parseInteger(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    const std::string_view rest = text.substr(i);
+    std::size_t digitsAt = 0;
+    bool hex = false;
+    if (rest.starts_with("0x") || rest.starts_with("0X")) {
+        hex = true;
+        digitsAt = 2;
+    } else if (rest.starts_with('$') || rest.starts_with('x') || rest.starts_with('X')) {
+        hex = true;
+        digitsAt = 1;
+    }
+    const std::string_view digits = rest.substr(digitsAt);
+    if (digits.empty())
+        return std::nullopt;
+
+    if (hex) {
+        std::uint32_t value = 0;
+        for (char c : digits) {
+            const int digit = hexDigit(c);
+            // A ninth significant digit does not fit in 32 bits.
+            if (digit < 0 || value > 0x0FFFFFFFu)
+                return std::nullopt;
+            value = value << 4 | static_cast<std::uint32_t>(digit);
+        }
+        if (negative)
+            value = 0u - value;
+        return static_cast<int>(static_cast<std::int32_t>(value));
+    }
+
+    std::int64_t value = 0;
+    const std::int64_t limit = negative ? std::int64_t{1} << 31 : (std::int64_t{1} << 31) - 1;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > limit)
+            return std::nullopt;
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+Settings SettingsProfile::LoadSettings() const {
+    Profile profile;
+    QFile file(m_path);
+    if (file.open(QIODevice::ReadOnly))
+        profile.ini().LoadData(file.readAll().toStdString());
+
+    Settings settings;
+    settings.dirSrc = profile.text("DirSrc", m_programDirectory + QStringLiteral("Texts/"));
+    settings.dirOut = profile.text("DirOut", m_programDirectory + QStringLiteral("Texts/Result/"));
+    settings.shingleLen = std::clamp(profile.integer("ShingleLen", 10), 1, 100);
+    settings.goodPercent = std::clamp(profile.integer("GoodPercent", 20), 0, 100);
+    settings.lemmatize = profile.boolean("Lemmatize", true);
+    settings.cutHtml = profile.boolean("CutHTML", false);
+    settings.delFiles = profile.boolean("DelFiles", true);
+    return settings;
+}
+
+void SettingsProfile::SaveSettings(const Settings& settings) const {
+    const auto writeError = [this] {
+        return ProfileWriteError(
+            (QStringLiteral("Unable to write to ") + m_path + QStringLiteral(".")).toStdString());
+    };
+
+    Profile profile;
+    QFile existing(m_path);
+    if (existing.exists()) {
+        // The rest of the file is kept, so it must be read first; and a
+        // read-only profile is not to be replaced behind the user's back.
+        const QFileInfo info(m_path);
+        if (!info.isWritable() || !existing.open(QIODevice::ReadOnly))
+            throw writeError();
+        profile.ini().LoadData(existing.readAll().toStdString());
+        existing.close();
+    }
+
+    CSimpleIniA& ini = profile.ini();
+    const auto put = [&ini](const char* key, const QByteArray& value) {
+        ini.SetValue(kSection, key, value.constData());
+    };
+    put("DirSrc", settings.dirSrc.toUtf8());
+    put("DirOut", settings.dirOut.toUtf8());
+    put("ShingleLen", QByteArray::number(settings.shingleLen));
+    put("GoodPercent", QByteArray::number(settings.goodPercent));
+    put("Lemmatize", settings.lemmatize ? "1" : "0");
+    put("CutHTML", settings.cutHtml ? "1" : "0");
+    put("DelFiles", settings.delFiles ? "1" : "0");
+
+    std::string data;
+    if (ini.Save(data) < 0)
+        throw writeError();
+
+    // The old profile stays whole until the new one is complete on disk.
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw writeError();
+    if (file.write(data.data(), static_cast<qint64>(data.size())) !=
+        static_cast<qint64>(data.size()))
+        throw writeError();
+    if (!file.commit())
+        throw writeError();
+}
+
+} // namespace quillmark

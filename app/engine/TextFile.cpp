@@ -1,0 +1,107 @@
+#include "TextFile.h"
+
+#include <QFile>
+#include <QString>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillmark {
+
+namespace {
+
+[[noreturn]] void throwOpenError(const QByteArray& path, int error) {
+    const QString text = QStringLiteral("Cannot open file \"") + QFile::decodeName(path) +
+                         QStringLiteral("\". ") + TextFile::systemMessage(error);
+    throw FileOpenError(text.toStdString());
+}
+
+/// Closes the descriptor on every way out.
+class FdCloser {
+public:
+    explicit FdCloser(int fd)
+        : m_fd(fd) {}
+    ~FdCloser() { ::close(m_fd); }
+    FdCloser(const FdCloser&) = delete;
+    FdCloser& operator=(const FdCloser&) = delete;
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+QString TextFile::systemMessage(int error) {
+    QString message = QString::fromLocal8Bit(std::strerror(error));
+    while (!message.isEmpty() && (message.back() == u'.' || message.back().isSpace()))
+        message.chop(1);
+    return message;
+}
+
+std::string TextFile::read(const QByteArray& path) {
+    // O_NONBLOCK: something swapped in for the listed file (a FIFO) must not
+    // hang the run; it is refused below.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        throwOpenError(path, errno);
+    FdCloser closer(fd);
+
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        throwOpenError(path, errno);
+    if (S_ISDIR(info.st_mode))
+        throwOpenError(path, EISDIR);
+    if (!S_ISREG(info.st_mode))
+        throwOpenError(path, EINVAL);
+
+    std::string bytes;
+    if (info.st_size > 0)
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throwOpenError(path, errno);
+        }
+        if (got == 0)
+            break;
+        // Everything from the first NUL on is dropped, so reading can stop.
+        const void* nul = std::memchr(buffer, '\0', static_cast<std::size_t>(got));
+        if (nul != nullptr) {
+            bytes.append(buffer, static_cast<const char*>(nul) - buffer);
+            break;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    return toText(bytes);
+}
+
+std::string TextFile::toText(std::string_view bytes) {
+    const std::size_t end = std::min(bytes.find('\0'), bytes.size());
+    std::string text;
+    text.reserve(end + end / 32 + 2);
+    bool lineOpen = false;
+    for (std::size_t i = 0; i < end; ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            text += "\r\n";
+            if (c == '\r' && i + 1 < end && bytes[i + 1] == '\n')
+                ++i;
+            lineOpen = false;
+            continue;
+        }
+        text += c;
+        lineOpen = true;
+    }
+    if (lineOpen)
+        text += "\r\n";
+    return text;
+}
+
+} // namespace quillmark

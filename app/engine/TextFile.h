@@ -1,0 +1,34 @@
+// Reads a source file as the text the fingerprint expects: its bytes up to
+// the first NUL, every line ended by CR LF.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace quillmark {
+
+/// A file could not be opened or read; what() is "Cannot open file "PATH". "
+/// and the system's message, without a final full stop.
+class FileOpenError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TextFile {
+public:
+    /// Reads the whole file at `path` (raw file-system bytes) and returns its
+    /// text. Throws FileOpenError.
+    static std::string read(const QByteArray& path);
+
+    /// Cuts the bytes at the first NUL and rewrites every line end (CR, LF or
+    /// CR LF) as CR LF; a last line without a line end gets one.
+    static std::string toText(std::string_view bytes);
+
+    /// strerror(error) without trailing blanks and full stops.
+    static QString systemMessage(int error);
+};
+
+} // namespace quillmark
