@@ -17,14 +17,33 @@ QString withFinalSlash(QString path) {
     return path;
 }
 
+/// Whole numbers are read as decimal only: CLI11 alone would take "010" as
+/// octal 8 and "0x14" as 20, and a zero-padded number from a script must keep
+/// its value. Leading zeros are dropped, anything but digits is refused.
+CLI::Validator decimalNumber() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            const std::size_t first = text.starts_with('+') ? 1 : 0;
+            if (first == text.size() ||
+                text.find_first_not_of("0123456789", first) != std::string::npos)
+                return "Value " + text + " is not a decimal whole number";
+            const std::size_t significant = text.find_first_not_of('0', first);
+            text = significant == std::string::npos ? std::string("0") : text.substr(significant);
+            return {};
+        },
+        std::string());
+}
+
 } // namespace
 
 void CliOptions::addTo(CLI::App& app) {
     app.add_option("SOURCE_DIR", m_source, "directory of the texts to check")->required();
     app.add_option("-o,--out", m_out, "output directory (default: SOURCE_DIR/Result/)");
     app.add_option("-l,--shingle-len", m_shingleLength, "words per shingle, 1 to 100 (default 10)")
+        ->transform(decimalNumber())
         ->check(CLI::Range(1, 100));
     app.add_option("-p,--percent", m_percent, "allowed percentage, 0 to 100 (default 20)")
+        ->transform(decimalNumber())
         ->check(CLI::Range(0, 100));
     app.add_flag("--no-lemmatize", m_noLemmatize, "truncation of words off (on by default)");
     app.add_flag("--cut-html", m_cutHtml, "reduce HTML to its text first");

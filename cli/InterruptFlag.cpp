@@ -21,8 +21,9 @@ void InterruptFlag::install() {
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     // The handler disarms itself so that an impatient second Ctrl+C still ends
-    // a run that is busy between two polls.
-    action.sa_flags = SA_RESETHAND;
+    // a run that is busy between two polls. Calls it interrupts are restarted:
+    // the first Ctrl+C must stop the run, not fail a read or a write.
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
     if (sigaction(SIGINT, &action, nullptr) != 0)
         throw std::system_error(errno, std::generic_category(), "sigaction(SIGINT)");
 }

@@ -34,13 +34,19 @@ ReportFile::~ReportFile() {
 
 void ReportFile::write(const QByteArray& report) {
     Q_ASSERT_X(!m_done, "ReportFile::write", "a report is written once");
-    m_done = true;
-    const QString shownPath = m_path.isEmpty() ? QStringLiteral("-") : m_path;
-    if (m_file.write(report) != report.size() || !m_file.flush())
-        throw writeError(shownPath, m_file.errorString());
+    bool written = m_file.write(report) == report.size() && m_file.flush();
+    QString reason = m_file.errorString();
     m_file.close();
-    if (m_file.error() != QFileDevice::NoError)
-        throw writeError(shownPath, m_file.errorString());
+    if (written && m_file.error() != QFileDevice::NoError) {
+        written = false;
+        reason = m_file.errorString();
+    }
+    if (!written) {
+        // A cut-off report is worse than none: a script could take it for whole.
+        discard();
+        throw writeError(m_path.isEmpty() ? QStringLiteral("-") : m_path, reason);
+    }
+    m_done = true;
 }
 
 void ReportFile::discard() {

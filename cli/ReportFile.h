@@ -21,7 +21,8 @@ public:
     ReportFile(const ReportFile&) = delete;
     ReportFile& operator=(const ReportFile&) = delete;
 
-    /// Writes the whole report and closes the file. Throws std::runtime_error.
+    /// Writes the whole report and closes the file. Throws std::runtime_error,
+    /// after removing the file, when the report could not be written whole.
     void write(const QByteArray& report);
     /// Removes the file made for a report that will not come.
     void discard();

@@ -65,13 +65,24 @@ TEST(CliOptionsTest, DirectoriesEndWithOneSlash) {
 TEST(CliOptionsTest, ValuesOutsideTheirSetsAreRejected) {
     const std::vector<std::vector<std::string>> cases{
         {"-l", "0"},     {"-l", "101"},      {"-p", "-1"},         {"-p", "101"},     {"-l", "1.5"},
-        {"--save", "2"}, {"--save", "Copy"}, {"--format", "JSON"}, {"--format", "1"}, {"-r", "/"}};
+        {"--save", "2"}, {"--save", "Copy"}, {"--format", "JSON"}, {"--format", "1"}, {"-r", "/"},
+        {"-p", "0x14"},  {"-l", "0b11"},     {"-p", "1e1"},        {"-p", ""},        {"-l", "+"}};
     for (std::vector<std::string> arguments : cases) {
         SCOPED_TRACE(arguments[0] + " " + arguments[1]);
         arguments.push_back("in");
         EXPECT_THROW(parsed(arguments), CLI::ParseError);
     }
     EXPECT_THROW(parsed({}), CLI::RequiredError);
+}
+
+TEST(CliOptionsTest, NumbersAreDecimalEvenWithLeadingZeros) {
+    // Not octal: a script's zero-padded "010" means ten.
+    EXPECT_EQ(parsed({"-p", "010", "in"}).allowedPercent(), 10);
+    EXPECT_EQ(parsed({"-p", "08", "in"}).allowedPercent(), 8);
+    EXPECT_EQ(parsed({"-p", "000", "in"}).allowedPercent(), 0);
+    EXPECT_EQ(parsed({"-l", "+007", "in"}).shingleLength(), 7);
+    EXPECT_THROW(parsed({"-l", "0000", "in"}), CLI::ValidationError) << "still 0, out of range";
+    EXPECT_THROW(parsed({"-p", "0101", "in"}), CLI::ValidationError) << "101, out of range";
 }
 
 } // namespace

@@ -85,4 +85,17 @@ std::map<std::string, std::string> TextBatch::snapshot(const std::filesystem::pa
     return entries;
 }
 
+std::map<std::string, std::string> TextBatch::stamps(const std::filesystem::path& root) {
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        const auto status = entry.symlink_status();
+        const std::string name = entry.path().lexically_relative(root).string();
+        entries[name] = std::to_string(static_cast<int>(status.type())) + ' ' +
+                        std::to_string(entry.is_regular_file() ? entry.file_size() : 0) + ' ' +
+                        std::to_string(static_cast<int>(status.permissions())) + ' ' +
+                        std::to_string(entry.last_write_time().time_since_epoch().count());
+    }
+    return entries;
+}
+
 } // namespace quillmark::test

@@ -24,6 +24,10 @@ public:
     /// Every entry under `root`, by relative path: a directory maps to "/",
     /// a file to its contents.
     static std::map<std::string, std::string> snapshot(const std::filesystem::path& root);
+    /// Every entry under `root`, by relative path, with its kind, size,
+    /// permissions and modification time: what a file system shows of a change
+    /// that leaves the contents as they were.
+    static std::map<std::string, std::string> stamps(const std::filesystem::path& root);
 };
 
 } // namespace quillmark::test

@@ -178,10 +178,12 @@ TEST_F(CliRunTest, StrictFailsOnlyWhenATextDidNotPass) {
 TEST_F(CliRunTest, SaveNoneChangesNothingOnDisk) {
     writeBatch();
     const auto before = TextBatch::snapshot(m_root);
+    const auto stampsBefore = TextBatch::stamps(m_root);
     EXPECT_EQ(CliProcess::run({"-p", "100", source()}), 0);
     EXPECT_EQ(CliProcess::run({"--save", "none", "-o", (m_root / "elsewhere").string(), source()}),
               0);
     EXPECT_EQ(TextBatch::snapshot(m_root), before);
+    EXPECT_EQ(TextBatch::stamps(m_root), stampsBefore);
     EXPECT_FALSE(fs::exists(m_source / "Result"));
     EXPECT_FALSE(fs::exists(m_root / "elsewhere"));
 }
@@ -252,17 +254,10 @@ TEST_F(CliRunTest, BadOptionsExitTwoAndTouchNothing) {
     TextBatch::write(m_root / "old-report.csv", "kept\n");
     const auto before = TextBatch::snapshot(m_root);
     const std::vector<std::vector<std::string>> cases{
-        {"-l", "0"},
-        {"-l", "101"},
-        {"--shingle-len", "ten"},
-        {"-p", "-1"},
-        {"--percent", "101"},
-        {"--save", "delete"},
-        {"--save", "1"},
-        {"--save", "MOVE"},
-        {"--format", "xml"},
-        {"--no-such-option"},
-        {"-r", (m_root / "old-report.csv").string()},
+        {"-l", "0"},          {"-l", "101"},        {"--shingle-len", "ten"},
+        {"-p", "-1"},         {"--percent", "101"}, {"-p", "0x14"},
+        {"--save", "delete"}, {"--save", "1"},      {"--save", "MOVE"},
+        {"--format", "xml"},  {"--no-such-option"}, {"-r", (m_root / "old-report.csv").string()},
     };
     for (std::vector<std::string> arguments : cases) {
         SCOPED_TRACE(arguments.front() + " " + arguments.back());
@@ -280,6 +275,11 @@ TEST_F(CliRunTest, BadOptionsExitTwoAndTouchNothing) {
     // The ends of the ranges are allowed.
     EXPECT_EQ(CliProcess::run({"-q", "-l", "1", "-p", "0", source()}), 0);
     EXPECT_EQ(CliProcess::run({"-q", "-l", "100", "-p", "100", source()}), 0);
+
+    // A zero-padded percentage is decimal, not octal.
+    QByteArray out;
+    ASSERT_EQ(CliProcess::run({"-q", "--format", "json", "-p", "010", source()}, &out), 0);
+    EXPECT_EQ(QJsonDocument::fromJson(out)["settings"]["percent"].toInt(), 10);
 }
 
 TEST_F(CliRunTest, HelpAndVersionExitZero) {
