@@ -77,7 +77,8 @@ std::int32_t BestMatchPercent(std::span<const TudShingleList> earlier,
 
 /// The readable text of an HTML page's body, Windows-1251 in and out.
 /// Block boundaries and <br> become a lone LF. Throws std::bad_alloc when
-/// the parser runs out of memory.
+/// the parser runs out of memory, std::length_error when the page is too
+/// large for it (over 2 GB as UTF-8).
 std::string HtmlToText(std::string_view text);
 
 } // namespace quillmark

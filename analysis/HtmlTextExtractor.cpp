@@ -1,0 +1,368 @@
+#include "HtmlTextExtractor.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <climits>
+#include <cstring>
+#include <libxml/HTMLparser.h>
+#include <libxml/tree.h>
+#include <memory>
+#include <new>
+#include <string>
+#include <unordered_set>
+
+namespace quillmark {
+
+namespace {
+
+enum class ElementKind { Inline, Hidden, Block, Preformatted, LineBreak, Cell };
+
+struct NamedKind {
+    std::string_view name;
+    ElementKind kind;
+};
+
+// Sorted by name for the binary search.
+constexpr NamedKind elementKinds[] = {
+    {"address", ElementKind::Block},
+    {"article", ElementKind::Block},
+    {"aside", ElementKind::Block},
+    {"blockquote", ElementKind::Block},
+    {"body", ElementKind::Block},
+    {"br", ElementKind::LineBreak},
+    {"caption", ElementKind::Block},
+    {"center", ElementKind::Block},
+    {"dd", ElementKind::Block},
+    {"details", ElementKind::Block},
+    {"dialog", ElementKind::Block},
+    {"dir", ElementKind::Block},
+    {"div", ElementKind::Block},
+    {"dl", ElementKind::Block},
+    {"dt", ElementKind::Block},
+    {"fieldset", ElementKind::Block},
+    {"figcaption", ElementKind::Block},
+    {"figure", ElementKind::Block},
+    {"footer", ElementKind::Block},
+    {"form", ElementKind::Block},
+    {"frameset", ElementKind::Block},
+    {"h1", ElementKind::Block},
+    {"h2", ElementKind::Block},
+    {"h3", ElementKind::Block},
+    {"h4", ElementKind::Block},
+    {"h5", ElementKind::Block},
+    {"h6", ElementKind::Block},
+    {"head", ElementKind::Hidden},
+    {"header", ElementKind::Block},
+    {"hgroup", ElementKind::Block},
+    {"hr", ElementKind::Block},
+    {"html", ElementKind::Block},
+    {"legend", ElementKind::Block},
+    {"li", ElementKind::Block},
+    {"listing", ElementKind::Preformatted},
+    {"main", ElementKind::Block},
+    {"menu", ElementKind::Block},
+    {"nav", ElementKind::Block},
+    {"noscript", ElementKind::Hidden},
+    {"ol", ElementKind::Block},
+    {"optgroup", ElementKind::Block},
+    {"option", ElementKind::Block},
+    {"p", ElementKind::Block},
+    {"plaintext", ElementKind::Preformatted},
+    {"pre", ElementKind::Preformatted},
+    {"script", ElementKind::Hidden},
+    {"section", ElementKind::Block},
+    {"style", ElementKind::Hidden},
+    {"summary", ElementKind::Block},
+    {"table", ElementKind::Block},
+    {"tbody", ElementKind::Block},
+    {"td", ElementKind::Cell},
+    {"template", ElementKind::Hidden},
+    {"textarea", ElementKind::Preformatted},
+    {"tfoot", ElementKind::Block},
+    {"th", ElementKind::Cell},
+    {"thead", ElementKind::Block},
+    {"title", ElementKind::Hidden},
+    {"tr", ElementKind::Block},
+    {"ul", ElementKind::Block},
+    {"xmp", ElementKind::Preformatted},
+};
+
+constexpr bool sortedByName() {
+    for (std::size_t i = 1; i < std::size(elementKinds); ++i)
+        if (!(elementKinds[i - 1].name < elementKinds[i].name))
+            return false;
+    return true;
+}
+static_assert(sortedByName(), "elementKinds must be sorted for the binary search");
+
+ElementKind kindOf(const xmlNode* element) {
+    const std::string_view name = reinterpret_cast<const char*>(element->name);
+    const auto* found = std::lower_bound(
+        std::begin(elementKinds), std::end(elementKinds), name,
+        [](const NamedKind& entry, std::string_view value) { return entry.name < value; });
+    if (found == std::end(elementKinds) || found->name != name)
+        return ElementKind::Inline;
+    return found->kind;
+}
+
+bool isCollapsibleSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// Collects text with the innerText rules for white space and line breaks.
+class TextSink {
+public:
+    /// The text is never longer than the page it comes from.
+    explicit TextSink(std::size_t pageBytes) { m_out.reserve(pageBytes); }
+
+    void text(std::string_view utf8) {
+        if (m_preformatted > 0) {
+            appendPreformatted(utf8);
+            return;
+        }
+        std::size_t i = 0;
+        while (i < utf8.size()) {
+            if (isCollapsibleSpace(utf8[i])) {
+                m_pendingSpace = true;
+                ++i;
+                continue;
+            }
+            std::size_t end = i;
+            while (end < utf8.size() && !isCollapsibleSpace(utf8[end]))
+                ++end;
+            flushSeparators();
+            m_out.append(utf8.substr(i, end - i));
+            i = end;
+        }
+    }
+
+    void blockBoundary() {
+        m_pendingBreak = true;
+        m_pendingSpace = false;
+    }
+
+    void lineBreak() {
+        m_pendingSpace = false;
+        m_pendingBreak = false;
+        m_out.push_back('\n');
+    }
+
+    void cellBoundary() { m_pendingSpace = true; }
+
+    void enterPreformatted() { ++m_preformatted; }
+    void leavePreformatted() { --m_preformatted; }
+
+    std::string take() { return std::move(m_out); }
+
+private:
+    void flushSeparators() {
+        const bool lineHasText = !m_out.empty() && m_out.back() != '\n';
+        if (m_pendingBreak && !m_out.empty()) {
+            if (lineHasText)
+                m_out.push_back('\n');
+        } else if (m_pendingSpace && lineHasText) {
+            m_out.push_back(' ');
+        }
+        m_pendingBreak = false;
+        m_pendingSpace = false;
+    }
+
+    // Inside pre every character counts; CR LF and a lone CR become one LF.
+    void appendPreformatted(std::string_view utf8) {
+        if (utf8.empty())
+            return;
+        flushSeparators();
+        for (std::size_t i = 0; i < utf8.size(); ++i) {
+            if (utf8[i] != '\r') {
+                m_out.push_back(utf8[i]);
+                continue;
+            }
+            m_out.push_back('\n');
+            if (i + 1 < utf8.size() && utf8[i + 1] == '\n')
+                ++i;
+        }
+    }
+
+    std::string m_out;
+    bool m_pendingSpace = false;
+    bool m_pendingBreak = false;
+    int m_preformatted = 0;
+};
+
+// Returns whether the walk should go into the element's children.
+bool enter(const xmlNode* node, TextSink& sink) {
+    switch (node->type) {
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+        if (node->content)
+            sink.text(reinterpret_cast<const char*>(node->content));
+        return false;
+    case XML_ELEMENT_NODE:
+        break;
+    default:
+        return false;
+    }
+    switch (kindOf(node)) {
+    case ElementKind::Hidden:
+        return false;
+    case ElementKind::LineBreak:
+        sink.lineBreak();
+        return false;
+    case ElementKind::Preformatted:
+        sink.blockBoundary();
+        sink.enterPreformatted();
+        return true;
+    case ElementKind::Block:
+        sink.blockBoundary();
+        return true;
+    case ElementKind::Cell:
+        sink.cellBoundary();
+        return true;
+    case ElementKind::Inline:
+        return true;
+    }
+    return true;
+}
+
+void leave(const xmlNode* node, TextSink& sink) {
+    switch (kindOf(node)) {
+    case ElementKind::Preformatted:
+        sink.leavePreformatted();
+        sink.blockBoundary();
+        return;
+    case ElementKind::Block:
+        sink.blockBoundary();
+        return;
+    case ElementKind::Cell:
+        sink.cellBoundary();
+        return;
+    default:
+        return;
+    }
+}
+
+// Depth-first over the document's nodes by the tree's own links, so that
+// the depth of the page costs no stack.
+std::string walk(const xmlDoc* doc, std::size_t pageBytes) {
+    TextSink sink(pageBytes);
+    const xmlNode* node = doc->children;
+    while (node) {
+        if (enter(node, sink) && node->children) {
+            node = node->children;
+            continue;
+        }
+        // Climb until a node has a next sibling, closing the elements left.
+        while (node) {
+            if (node->next) {
+                node = node->next;
+                break;
+            }
+            node = node->parent;
+            if (!node || node == reinterpret_cast<const xmlNode*>(doc))
+                return sink.take();
+            leave(node, sink);
+        }
+    }
+    return sink.take();
+}
+
+bool isNameChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ':' ||
+           c == '-' || c == '_' || c == '.';
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// Elements the parser opens without a start tag of their own.
+bool isImplied(std::string_view name) {
+    return name == "html" || name == "head" || name == "body" || name == "p";
+}
+
+// Whether html[at] follows "=" and blanks: the start of an unquoted
+// attribute value, where "</x>" is no tag.
+bool startsAttributeValue(std::string_view html, std::size_t at) {
+    while (at > 0 && isBlank(html[at - 1]))
+        --at;
+    return at > 0 && html[at - 1] == '=';
+}
+
+// The parser looks for every end tag through its whole stack of open
+// elements, so a page of deep nesting followed by end tags that match
+// nothing costs depth times tags. An end tag "</x>" before any "<x" can
+// match nothing: dropping it changes nothing but the time. Every "<x" counts
+// as opened, wherever it stands, so no end tag that could match is dropped.
+// Inside a comment, a script or a quoted attribute value the dropped bytes
+// were never visible text.
+std::string withoutUnopenedEndTags(std::string_view html) {
+    constexpr std::size_t longestName = 100;
+    std::unordered_set<std::string> opened;
+    std::string out;
+    out.reserve(html.size());
+    std::string name;
+    std::size_t copied = 0;
+    std::size_t at = html.find('<');
+    while (at != std::string_view::npos) {
+        const bool closing = at + 1 < html.size() && html[at + 1] == '/';
+        std::size_t end = at + (closing ? 2 : 1);
+        name.clear();
+        while (end < html.size() && isNameChar(html[end]) && name.size() <= longestName)
+            name.push_back(
+                static_cast<char>(std::tolower(static_cast<unsigned char>(html[end++]))));
+        if (!closing) {
+            if (!name.empty())
+                opened.insert(name);
+        } else if (!name.empty() && name.size() <= longestName && !isImplied(name) &&
+                   !opened.contains(name) && !startsAttributeValue(html, at)) {
+            while (end < html.size() && isBlank(html[end]))
+                ++end;
+            if (end < html.size() && html[end] == '>') {
+                out.append(html.substr(copied, at - copied));
+                copied = end + 1;
+            }
+        }
+        at = html.find('<', std::max(end, at + 1));
+    }
+    out.append(html.substr(copied));
+    return out;
+}
+
+struct ParserContextDeleter {
+    void operator()(htmlParserCtxt* context) const { htmlFreeParserCtxt(context); }
+};
+
+struct DocumentDeleter {
+    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+};
+
+} // namespace
+
+std::string HtmlTextExtractor::textOf(std::string_view utf8Html) {
+    if (utf8Html.empty())
+        return {};
+    if (utf8Html.size() > static_cast<std::size_t>(INT_MAX))
+        throw std::length_error("The HTML text is too long to parse");
+
+    const std::string html = withoutUnopenedEndTags(utf8Html);
+    static const bool parserReady = [] {
+        xmlInitParser();
+        return true;
+    }();
+    (void)parserReady;
+    std::unique_ptr<htmlParserCtxt, ParserContextDeleter> context(htmlNewParserCtxt());
+    if (!context)
+        throw std::bad_alloc();
+    constexpr int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                            HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC | XML_PARSE_HUGE;
+    std::unique_ptr<xmlDoc, DocumentDeleter> doc(htmlCtxtReadMemory(
+        context.get(), html.data(), static_cast<int>(html.size()), nullptr, "UTF-8", options));
+    if (context->errNo == XML_ERR_NO_MEMORY)
+        throw std::bad_alloc();
+    if (!doc)
+        return {};
+    return walk(doc.get(), html.size());
+}
+
+} // namespace quillmark

@@ -1,0 +1,159 @@
+// Throughput of fingerprinting and scoring. Run:
+//   build/normal/bench/analysis/analysis_bench
+#include "udShingles.h"
+
+#include <benchmark/benchmark.h>
+#include <random>
+#include <string>
+
+namespace quillmark {
+namespace {
+
+constexpr std::size_t textBytes = 10 << 20;
+
+// Russian-looking Windows-1251 prose: words of Cyrillic letters (some
+// capitalised, some with digits), punctuation, CR LF line ends.
+std::string generatedText() {
+    std::mt19937 rng(20240601);
+    std::vector<std::string> vocabulary;
+    for (int i = 0; i < 20000; ++i) {
+        std::string word;
+        const int length = 2 + static_cast<int>(rng() % 10);
+        for (int k = 0; k < length; ++k)
+            word.push_back(static_cast<char>(0xE0 + rng() % 32));
+        if (i % 50 == 0)
+            word += std::to_string(i);
+        vocabulary.push_back(word);
+    }
+    std::string text;
+    text.reserve(textBytes + 100);
+    std::size_t lineStart = 0;
+    bool sentenceStart = true;
+    while (text.size() < textBytes) {
+        std::string word = vocabulary[rng() % vocabulary.size()];
+        if (sentenceStart)
+            word[0] = static_cast<char>(word[0] - 0x20);
+        text += word;
+        sentenceStart = rng() % 12 == 0;
+        if (sentenceStart)
+            text += '.';
+        else if (rng() % 9 == 0)
+            text += ',';
+        if (text.size() - lineStart > 70) {
+            text += "\r\n";
+            lineStart = text.size();
+        } else {
+            text += ' ';
+        }
+    }
+    return text;
+}
+
+// The same prose as a page: paragraphs, emphasis, a script and a style.
+std::string generatedPage() {
+    const std::string text = generatedText();
+    std::string page = "<html><head><title>\xD2\xE5\xF1\xF2</title><style>p{margin:0}</style>"
+                       "<script>var x = 1;</script></head><body>\r\n";
+    std::size_t lineNumber = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (lineNumber % 8 == 0)
+            page += "<p>";
+        if (lineNumber % 5 == 0)
+            page += "<b>";
+        page.append(text, start, end - start);
+        if (lineNumber % 5 == 0)
+            page += "</b>";
+        page += lineNumber % 8 == 7 ? "</p>\r\n" : "\r\n";
+        ++lineNumber;
+        start = end + 2;
+    }
+    page += "</body></html>\r\n";
+    return page;
+}
+
+void fingerprint(benchmark::State& state, const std::string& text, HtmlHandling html) {
+    TudShingleList list;
+    for (auto _ : state) {
+        ShinglesFromText(text, Truncation::On, html, 10, list);
+        benchmark::DoNotOptimize(list.Hashes.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.counters["shingles"] = list.Count;
+}
+
+void BM_ShinglesFromText_Plain(benchmark::State& state) {
+    static const std::string text = generatedText();
+    fingerprint(state, text, HtmlHandling::Keep);
+}
+BENCHMARK(BM_ShinglesFromText_Plain)->Unit(benchmark::kMillisecond);
+
+void BM_ShinglesFromText_Html(benchmark::State& state) {
+    static const std::string page = generatedPage();
+    fingerprint(state, page, HtmlHandling::Cut);
+}
+BENCHMARK(BM_ShinglesFromText_Html)->Unit(benchmark::kMillisecond);
+
+TudShingleList randomSet(std::mt19937& rng, std::size_t size) {
+    TudShingleList list;
+    for (std::size_t i = 0; i < size; ++i)
+        list.Hashes.push_back(static_cast<std::uint32_t>(rng()));
+    list.Count = static_cast<std::int32_t>(size);
+    return list;
+}
+
+void BM_MatchPercent_1000x1000(benchmark::State& state) {
+    std::mt19937 rng(3);
+    TudShingleList earlier = randomSet(rng, 1000);
+    TudShingleList current = randomSet(rng, 1000);
+    // Half the earlier set recurs in the current one.
+    for (std::size_t i = 0; i < 500; ++i)
+        current.Hashes[i * 2] = earlier.Hashes[i];
+    for (auto _ : state)
+        benchmark::DoNotOptimize(MatchPercent(earlier, current));
+}
+BENCHMARK(BM_MatchPercent_1000x1000)->Unit(benchmark::kMicrosecond);
+
+void BM_BestMatchPercent_1000Sets(benchmark::State& state) {
+    std::mt19937 rng(4);
+    std::vector<TudShingleList> earlier;
+    for (int i = 0; i < 1000; ++i)
+        earlier.push_back(randomSet(rng, 1000));
+    const TudShingleList current = randomSet(rng, 1000);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(BestMatchPercent(earlier, current));
+}
+BENCHMARK(BM_BestMatchPercent_1000Sets)->Unit(benchmark::kMillisecond);
+
+void htmlToText(benchmark::State& state, const std::string& page) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(HtmlToText(page).size());
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
+}
+
+void BM_HtmlToText_100000NestedDivs(benchmark::State& state) {
+    std::string page;
+    for (int i = 0; i < 100000; ++i)
+        page += "<div>";
+    page += "text";
+    for (int i = 0; i < 100000; ++i)
+        page += "</div>";
+    htmlToText(state, page);
+}
+BENCHMARK(BM_HtmlToText_100000NestedDivs)->Unit(benchmark::kMillisecond);
+
+void BM_HtmlToText_MegabyteOfUnclosedTags(benchmark::State& state) {
+    std::string page;
+    while (page.size() < (1 << 20))
+        page += "<b><i><u><span><p><li>";
+    htmlToText(state, page);
+}
+BENCHMARK(BM_HtmlToText_MegabyteOfUnclosedTags)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace quillmark
+
+BENCHMARK_MAIN();
