@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFrame>
@@ -179,9 +180,7 @@ QString Tmainform::defaultProgramDirectory() {
 
 void Tmainform::buildHeader() {
     Panel1 = makePanel(this, "Panel1", QRect(0, 0, ClientWidth, HeaderHeight));
-    Label7 = makeLabel(Panel1, "Label7", QStringLiteral("Quillmark"), Margin, 10);
-    setPixelSize(Label7, 24, QFont::Bold);
-    Label7->adjustSize();
+    Label7 = makeLabel(Panel1, "Label7", QStringLiteral("Quillmark"), Margin, 10, 24);
     Label8 = makeLabel(
         Panel1, "Label8",
         QStringLiteral("Программа для пакетной проверки текстов на сходство методом шинглов"),
@@ -211,7 +210,8 @@ void Tmainform::buildSettingsPage() {
     eDirSrc->setGeometry(Margin, 24, 530, 22);
     bSetSrcDir = makeFlatButton(Panel4, "bSetSrcDir", QStringLiteral("&Выбрать.."),
                                 QRect(554, 21, 112, 28), 0);
-    setPixelSize(bSetSrcDir, 12, QFont::Bold);
+    // The window's own size, only bold.
+    setPixelSize(bSetSrcDir, 11, QFont::Bold);
     Label2 = makeLabel(Panel4, "Label2",
                        QStringLiteral("Путь к каталогу с текстами, успешно прошедшими сравнение"),
                        Margin, 54);
@@ -257,7 +257,8 @@ void Tmainform::buildSettingsPage() {
     ePercent->setGeometry(Label3->geometry().right() + 12, 134, 380, 30);
     sPercent = makeLabel(Panel4, "sPercent", QStringLiteral("0%"),
                          ePercent->geometry().right() + 10, 136, 21);
-    sPercent->resize(70, sPercent->height());
+    // Room for "100%" up to the panel's edge.
+    sPercent->resize(ClientWidth - sPercent->x(), sPercent->height());
 
     Panel3 =
         makePanel(TabSheet1, "Panel3",
@@ -303,7 +304,10 @@ void Tmainform::buildFolderPage() {
     Pages->addWidget(TabSheet3);
     Label21 = makeLabel(TabSheet3, "Label21", QStringLiteral("Выберите каталог"), Margin, 8, 24);
 
-    DirModel = named(new QFileSystemModel(this), "DirModel");
+    m_folderIcons = std::make_unique<QFileIconProvider>();
+    m_dirModel = std::make_unique<QFileSystemModel>();
+    DirModel = named(m_dirModel.get(), "DirModel");
+    DirModel->setIconProvider(m_folderIcons.get());
     DirModel->setOptions(QFileSystemModel::DontWatchForChanges |
                          QFileSystemModel::DontUseCustomDirectoryIcons);
     DirModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
@@ -336,8 +340,10 @@ void Tmainform::buildResultPage() {
     Label22 = makeLabel(TabSheet4, "Label22", QStringLiteral("Результат"), Margin, 8, 24);
     eLog = named(new QPlainTextEdit(TabSheet4), "eLog");
     eLog->setReadOnly(true);
+    // Long lines (a path in a failure) wrap: the log scrolls only vertically.
     eLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    eLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    eLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    eLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     eLog->setGeometry(Margin, 46, ClientWidth - 2 * Margin, 282);
     setColor(eLog, QPalette::Base, LightOrange);
     bBack = makeFlatButton(TabSheet4, "bBack", QStringLiteral("Назад"),

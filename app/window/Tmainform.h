@@ -10,10 +10,12 @@
 #include <QString>
 #include <QUrl>
 #include <QWidget>
+#include <memory>
 
 class QCheckBox;
 class QCloseEvent;
 class QShowEvent;
+class QFileIconProvider;
 class QFileSystemModel;
 class QFrame;
 class QLabel;
@@ -162,4 +164,9 @@ private:
     bool m_selecting = false;
     bool m_closePending = false;
     bool m_folderShown = false;
+    // The folder icons of the widget style: a desktop without an icon theme
+    // would otherwise show none. Declared before the model, which uses it
+    // until it is destroyed.
+    std::unique_ptr<QFileIconProvider> m_folderIcons;
+    std::unique_ptr<QFileSystemModel> m_dirModel;
 };

@@ -15,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSet>
 #include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
@@ -41,20 +43,32 @@ struct SeenBox {
 };
 
 // Answers every modal message box that comes up by pressing the button with
-// the given caption (the default button when the caption is empty).
+// the given caption (the default button when the caption is empty), or by a
+// key or a close of its own.
 class ModalAnswerer {
 public:
+    using Answer = std::function<void(QMessageBox*)>;
+
     explicit ModalAnswerer(QString buttonText, std::function<void()> whileShown = {})
         : m_buttonText(std::move(buttonText))
         , m_whileShown(std::move(whileShown)) {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
-        m_timer.start();
+        start();
+    }
+
+    explicit ModalAnswerer(Answer answer)
+        : m_answer(std::move(answer)) {
+        start();
     }
 
     const QList<SeenBox>& seen() const { return m_seen; }
 
 private:
+    void start() {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
+        m_timer.start();
+    }
+
     void poll() {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box == nullptr || !box->isVisible())
@@ -70,6 +84,13 @@ private:
         m_seen.append(seen);
         if (m_whileShown)
             m_whileShown();
+        if (m_answer) {
+            m_answer(box);
+            // Whatever the answer did, the box must not stay up.
+            if (box->isVisible())
+                box->reject();
+            return;
+        }
         QAbstractButton* answer = box->defaultButton();
         for (QAbstractButton* button : box->buttons()) {
             if (button->text() == m_buttonText)
@@ -84,6 +105,7 @@ private:
 
     QString m_buttonText;
     std::function<void()> m_whileShown;
+    Answer m_answer;
     QTimer m_timer;
     QList<SeenBox> m_seen;
 };
@@ -188,8 +210,11 @@ private:
 private slots:
     void init() {
         QVERIFY(m_dir.isValid());
+        // Each case, and each row of a data-driven one, starts from empty directories.
+        static int run = 0;
         const QString root = m_dir.path() + QLatin1Char('/') +
-                             QString::fromLatin1(QTest::currentTestFunction()) + QLatin1Char('/');
+                             QString::fromLatin1(QTest::currentTestFunction()) +
+                             QString::number(++run) + QLatin1Char('/');
         m_programDir = root + QStringLiteral("program/");
         m_src = root + QStringLiteral("texts/");
         m_out = m_src + QStringLiteral("Result/");
@@ -235,6 +260,143 @@ private slots:
         QVERIFY(!form.eDelFiles->isChecked());
     }
 
+    void controlsFollowDesign() {
+        Tmainform form(m_programDir);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+        // Every control is found under its own name.
+        const QList<QPair<const char*, QWidget*>> controls{
+            {"Panel1", form.Panel1},
+            {"Label7", form.Label7},
+            {"Label8", form.Label8},
+            {"Label9", form.Label9},
+            {"sHomePage", form.sHomePage},
+            {"Pages", form.Pages},
+            {"TabSheet1", form.TabSheet1},
+            {"Panel4", form.Panel4},
+            {"Label1", form.Label1},
+            {"eDirSrc", form.eDirSrc},
+            {"bSetSrcDir", form.bSetSrcDir},
+            {"Label2", form.Label2},
+            {"eDirOut", form.eDirOut},
+            {"eDelFiles", form.eDelFiles},
+            {"Label5", form.Label5},
+            {"eShingleLen", form.eShingleLen},
+            {"Label4", form.Label4},
+            {"Label6", form.Label6},
+            {"eLemma", form.eLemma},
+            {"eCutHTML", form.eCutHTML},
+            {"Label3", form.Label3},
+            {"ePercent", form.ePercent},
+            {"sPercent", form.sPercent},
+            {"Panel3", form.Panel3},
+            {"Label11", form.Label11},
+            {"Status1", form.Status1},
+            {"sStat1", form.sStat1},
+            {"sProgress", form.sProgress},
+            {"Status2", form.Status2},
+            {"sStat2", form.sStat2},
+            {"sProgress1", form.sProgress1},
+            {"Status3", form.Status3},
+            {"sStat3", form.sStat3},
+            {"sRes", form.sRes},
+            {"bSelect", form.bSelect},
+            {"bGo", form.bGo},
+            {"TabSheet3", form.TabSheet3},
+            {"Label21", form.Label21},
+            {"DirTree", form.DirTree},
+            {"SpeedButton2", form.SpeedButton2},
+            {"SpeedButton1", form.SpeedButton1},
+            {"TabSheet4", form.TabSheet4},
+            {"Label22", form.Label22},
+            {"eLog", form.eLog},
+            {"bBack", form.bBack},
+            {"Panel2", form.Panel2},
+        };
+        for (const auto& [name, widget] : controls) {
+            QVERIFY2(widget != nullptr, name);
+            QCOMPARE(form.findChild<QWidget*>(QString::fromLatin1(name)), widget);
+        }
+
+        // Pixel font sizes: 24, 21 and 19 where designed so, 11 elsewhere.
+        const QString family = QApplication::font().family();
+        QCOMPARE(form.font().family(), family);
+        QSet<QWidget*> sized;
+        auto expectSize = [&](const QList<QWidget*>& widgets, int pixels) {
+            for (QWidget* widget : widgets) {
+                QVERIFY2(widget->font().pixelSize() == pixels, qPrintable(widget->objectName()));
+                QCOMPARE(widget->font().family(), family);
+                sized.insert(widget);
+            }
+        };
+        expectSize({form.Label7, form.bSelect, form.bGo, form.Label21, form.SpeedButton2,
+                    form.SpeedButton1, form.Label22, form.bBack},
+                   24);
+        expectSize({form.sPercent}, 21);
+        expectSize({form.sStat1, form.sStat2, form.sStat3, form.sRes}, 19);
+        for (const auto& [name, widget] : controls) {
+            if (!sized.contains(widget))
+                QVERIFY2(widget->font().pixelSize() == 11, name);
+        }
+        QVERIFY(form.bSetSrcDir->font().bold());
+        QVERIFY(form.sHomePage->font().underline());
+
+        // Flat buttons: hand cursor, and the keyboard focus stays where it was.
+        for (QPushButton* button : {form.bGo, form.bSelect, form.bSetSrcDir, form.SpeedButton1,
+                                    form.SpeedButton2, form.bBack}) {
+            QVERIFY2(button->isFlat(), qPrintable(button->objectName()));
+            QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+            QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
+        }
+        QCOMPARE(form.sHomePage->cursor().shape(), Qt::PointingHandCursor);
+
+        const QColor lightOrange(255, 191, 128);
+        for (QWidget* field : QList<QWidget*>{form.eDirSrc, form.eDirOut, form.eLog})
+            QCOMPARE(field->palette().color(QPalette::Base), lightOrange);
+        QCOMPARE(form.eShingleLen->findChild<QLineEdit*>()->palette().color(QPalette::Base),
+                 lightOrange);
+        QCOMPARE(form.palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(form.sRes->palette().color(QPalette::WindowText), QColor(128, 0, 0));
+        QCOMPARE(form.sHomePage->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+
+        // The bands: header 89, bottom 35, settings panel 169.
+        QCOMPARE(form.Panel1->geometry(), QRect(0, 0, 681, 89));
+        QCOMPARE(form.Panel2->geometry(), QRect(0, 506 - 35, 681, 35));
+        QCOMPARE(form.Panel4->height(), 169);
+        QCOMPARE(form.Pages->geometry(), QRect(0, 89, 681, 506 - 89 - 35));
+        // No control spills out of the part of the window it belongs to.
+        // A page not yet shown keeps its own size: measure against the page area.
+        for (const auto& [name, widget] : controls) {
+            QWidget* parent = widget->parentWidget();
+            if (parent == nullptr || parent == &form || parent == form.Pages)
+                continue;
+            const bool onPage = parent->parentWidget() == form.Pages;
+            const QRect room = onPage ? QRect(QPoint(), form.Pages->size()) : parent->rect();
+            QVERIFY2(room.contains(widget->geometry()), name);
+        }
+
+        QCOMPARE(form.eShingleLen->minimum(), 1);
+        QCOMPARE(form.eShingleLen->maximum(), 100);
+        QCOMPARE(form.eShingleLen->singleStep(), 1);
+        QCOMPARE(form.ePercent->orientation(), Qt::Horizontal);
+        QCOMPARE(form.ePercent->minimum(), 0);
+        QCOMPARE(form.ePercent->maximum(), 100);
+        QCOMPARE(form.ePercent->singleStep(), 1);
+        QCOMPARE(form.ePercent->pageStep(), 2);
+        QCOMPARE(form.ePercent->tickInterval(), 1);
+        QVERIFY(form.ePercent->tickPosition() != QSlider::NoTicks);
+        QCOMPARE(form.bSelect->toolTip(),
+                 QStringLiteral("Выполнить выборку из проанализированного пакета текстов с "
+                                "заданным фильтром"));
+
+        // A long log line wraps instead of needing a sideways scroll.
+        form.appendLog(QStringLiteral("Не удалось создать каталог ") + QString(300, u'x'),
+                       PageSwitch::ShowResultPage);
+        QCoreApplication::processEvents();
+        QCOMPARE(form.eLog->horizontalScrollBar()->maximum(), 0);
+    }
+
     void writesProfileAtDestruction() {
         auto form = std::make_unique<Tmainform>(m_programDir);
         form->eDirSrc->setText(QStringLiteral("/data/texts/"));
@@ -278,6 +440,27 @@ private slots:
         QCOMPARE(box.title, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
         QCOMPARE(box.text, QStringLiteral("Unable to write to ") + m_programDir +
                                QStringLiteral("profile.ini."));
+    }
+
+    void unwritableProfileReportedAfterEventLoop() {
+        // As the program ends: the window closes, the event loop returns, and
+        // only then is the window destroyed and the profile written.
+        QVERIFY(QDir().mkpath(m_programDir + QStringLiteral("profile.ini")));
+        auto form = std::make_unique<Tmainform>(m_programDir);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QTimer::singleShot(0, form.get(), &QWidget::close);
+        // Should the close be refused, the loop still ends and the check below fails.
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+        guard.start(10000);
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(!form->isVisible());
+        ModalAnswerer answerer{QString()};
+        form.reset();
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().first().icon, QMessageBox::Critical);
     }
 
     void percentLabelFollowsSlider() {
@@ -368,6 +551,7 @@ private slots:
         const QModelIndex root = form.DirModel->index(QStringLiteral("/"));
         const QRect rect = form.DirTree->visualRect(root);
         QVERIFY(rect.isValid());
+        QVERIFY(!form.DirModel->fileIcon(root).isNull());
         const QPoint at = form.DirTree->viewport()->mapTo(&form, rect.center());
         QTest::mouseClick(form.windowHandle(), Qt::RightButton, {}, at);
         QCOMPARE(form.DirTree->currentIndex(), root);
@@ -555,6 +739,29 @@ private slots:
         QVERIFY(!form.isVisible());
     }
 
+    void closeDuringRunWritesProfileAfterIt() {
+        makeBatch();
+        auto form = std::make_unique<ScriptedForm>(m_programDir);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        pointAt(*form, m_src, m_out);
+        const QString profile = m_programDir + QStringLiteral("profile.ini");
+        form->onEvents = [&] {
+            if (form->sStat2->text() != QStringLiteral("2/4"))
+                return;
+            form->close();
+            form->ePercent->setValue(40);
+        };
+        form->bGo->click();
+        QVERIFY(!form->isVisible());
+        QVERIFY(!QFile::exists(profile));
+        form.reset();
+        QSettings written(profile, QSettings::IniFormat);
+        QCOMPARE(written.value(QStringLiteral("Config/DirSrc")).toString(), m_src);
+        QCOMPARE(written.value(QStringLiteral("Config/GoodPercent")).toString(),
+                 QStringLiteral("40"));
+    }
+
     void directoryFailuresShowResultPage() {
         Tmainform form(m_programDir);
         form.show();
@@ -629,6 +836,40 @@ private slots:
         QCOMPARE(answerer.seen().size(), 1);
         QVERIFY(QFileInfo(m_out + QStringLiteral("own")).isDir());
         QVERIFY(!QFileInfo::exists(m_src + QStringLiteral("own")));
+        QVERIFY(form.bGo->isEnabled());
+        QVERIFY(form.bSelect->isEnabled());
+    }
+
+    void newSelectionQuestionKeys_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("movesBack");
+        QTest::newRow("Enter takes the default Yes") << int(Qt::Key_Return) << true;
+        QTest::newRow("Escape is No") << int(Qt::Key_Escape) << false;
+        QTest::newRow("closing the box is No") << 0 << false;
+    }
+
+    void newSelectionQuestionKeys() {
+        QFETCH(int, answer);
+        QFETCH(bool, movesBack);
+        makeBatch();
+        Tmainform form(m_programDir);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        pointAt(form, m_src, m_out);
+        form.bGo->click();
+        QVERIFY(QDir().mkpath(m_out + QStringLiteral("own")));
+
+        form.ePercent->setValue(15);
+        ModalAnswerer answerer([answer](QMessageBox* box) {
+            if (answer == 0)
+                box->close();
+            else
+                QTest::keyClick(box, Qt::Key(answer));
+        });
+        form.bSelect->click();
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(QFileInfo(m_src + QStringLiteral("own")).isDir(), movesBack);
+        QCOMPARE(QFileInfo(m_out + QStringLiteral("own")).isDir(), !movesBack);
         QVERIFY(form.bGo->isEnabled());
         QVERIFY(form.bSelect->isEnabled());
     }
