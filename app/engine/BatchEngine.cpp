@@ -288,10 +288,9 @@ void BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outpu
                          .arg(done)
                          .arg(saved)
                          .arg(left));
+    // One arg() call: a "%" in the directory must not be taken for a marker.
     AddLog(QStringLiteral("Выборка сохранена в каталог %1: %2 файлов - %3, не %2 - %4")
-               .arg(outputDirectory, done)
-               .arg(saved)
-               .arg(left));
+               .arg(outputDirectory, done, QString::number(saved), QString::number(left)));
     // Only moved texts can be asked back by a stricter selection.
     if (moving && saved > 0)
         m_lastSavedPercent = percent;

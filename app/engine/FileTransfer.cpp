@@ -68,6 +68,21 @@ int writeAll(int fd, const char* data, std::size_t size) {
     return 0;
 }
 
+/// Flushes the directory holding `path`; 0 or the errno. A file system that
+/// cannot flush directories (EINVAL) is taken as done.
+int syncDirectoryOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray directory = slash < 0    ? QByteArray(".")
+                                 : slash == 0 ? QByteArray("/")
+                                              : path.left(slash);
+    Fd dir(::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
+        return errno;
+    if (::fsync(dir.get()) != 0 && errno != EINVAL)
+        return errno;
+    return 0;
+}
+
 } // namespace
 
 TransferResult FileTransfer::transfer(const QByteArray& from, const QByteArray& to,
@@ -127,6 +142,11 @@ TransferResult FileTransfer::moveAcrossFileSystems(const QByteArray& from, const
     const TransferResult copied = copy(from, to);
     if (copied.status != Status::Done)
         return copied.status == Status::AlreadyThere ? TransferResult{Status::Clash, 0} : copied;
+    // The new name must be on disk before the old one goes.
+    if (const int error = syncDirectoryOf(to); error != 0) {
+        ::unlink(to.constData());
+        return failed(error);
+    }
     if (::unlink(from.constData()) != 0) {
         const int error = errno;
         ::unlink(to.constData());
@@ -136,7 +156,14 @@ TransferResult FileTransfer::moveAcrossFileSystems(const QByteArray& from, const
 }
 
 TransferResult FileTransfer::copy(const QByteArray& from, const QByteArray& to) {
-    Fd in(::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    // Only regular files are copied; opening anything else (a device, a FIFO)
+    // could block or act.
+    struct stat before {};
+    if (::stat(from.constData(), &before) != 0)
+        return missingSource(from, to, errno);
+    if (!S_ISREG(before.st_mode))
+        return failed(S_ISDIR(before.st_mode) ? EISDIR : EINVAL);
+    Fd in(::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (in.get() < 0)
         return missingSource(from, to, errno);
     struct stat info {};
@@ -192,8 +219,13 @@ TransferResult FileTransfer::missingSource(const QByteArray& from, const QByteAr
 }
 
 bool FileTransfer::sameContent(const QByteArray& a, const QByteArray& b) {
-    Fd first(::open(a.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    Fd second(::open(b.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat pathA {};
+    struct stat pathB {};
+    if (::stat(a.constData(), &pathA) != 0 || ::stat(b.constData(), &pathB) != 0 ||
+        !S_ISREG(pathA.st_mode) || !S_ISREG(pathB.st_mode))
+        return false;
+    Fd first(::open(a.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    Fd second(::open(b.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (first.get() < 0 || second.get() < 0)
         return false;
     struct stat infoA {};

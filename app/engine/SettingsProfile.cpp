@@ -45,10 +45,56 @@ int hexDigit(char c) {
     return -1;
 }
 
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+/// The comment lines after the last section or key of `text` (blank lines
+/// between them kept), or nothing when there are none or the file holds no
+/// entry at all (then SimpleIni keeps them as the file's comment).
+std::string trailingComments(std::string_view text) {
+    std::size_t lineStart = 0;
+    std::size_t blockStart = std::string_view::npos;
+    bool anyEntry = false;
+    bool anyComment = false;
+    while (lineStart < text.size()) {
+        std::size_t lineEnd = text.find('\n', lineStart);
+        if (lineEnd == std::string_view::npos)
+            lineEnd = text.size();
+        std::size_t first = lineStart;
+        while (first < lineEnd && isBlank(text[first]))
+            ++first;
+        const bool blank = first == lineEnd;
+        const bool comment = !blank && (text[first] == ';' || text[first] == '#');
+        if (!blank && !comment) {
+            const std::string_view line = text.substr(first, lineEnd - first);
+            if (line.front() == '[' || line.find('=') != std::string_view::npos) {
+                anyEntry = true;
+                blockStart = std::string_view::npos;
+                anyComment = false;
+            }
+        } else if (anyEntry) {
+            if (blockStart == std::string_view::npos)
+                blockStart = lineStart;
+            anyComment = anyComment || comment;
+        }
+        lineStart = lineEnd + 1;
+    }
+    if (!anyEntry || !anyComment)
+        return {};
+    std::string block(text.substr(blockStart));
+    std::erase(block, '\r');
+    if (!block.empty() && block.back() != '\n')
+        block += '\n';
+    return block;
+}
+
 class Profile {
 public:
     Profile()
-        : m_ini(/*a_bIsUtf8=*/true, /*a_bMultiKey=*/false, /*a_bMultiLine=*/false) {
+        // Repeated keys are kept as they are (another program's sections may
+        // rely on them); a repeated key of ours reads as its first value.
+        : m_ini(/*a_bIsUtf8=*/true, /*a_bMultiKey=*/true, /*a_bMultiLine=*/false) {
         m_ini.SetSpaces(false);
     }
 
@@ -153,6 +199,7 @@ void SettingsProfile::SaveSettings(const Settings& settings) const {
     };
 
     Profile profile;
+    std::string old;
     QFile existing(m_path);
     if (existing.exists()) {
         // The rest of the file is kept, so it must be read first; and a
@@ -160,13 +207,14 @@ void SettingsProfile::SaveSettings(const Settings& settings) const {
         const QFileInfo info(m_path);
         if (!info.isWritable() || !existing.open(QIODevice::ReadOnly))
             throw writeError();
-        profile.ini().LoadData(existing.readAll().toStdString());
+        old = existing.readAll().toStdString();
+        profile.ini().LoadData(old);
         existing.close();
     }
 
     CSimpleIniA& ini = profile.ini();
     const auto put = [&ini](const char* key, const QByteArray& value) {
-        ini.SetValue(kSection, key, value.constData());
+        ini.SetValue(kSection, key, value.constData(), nullptr, /*a_bForceReplace=*/true);
     };
     put("DirSrc", settings.dirSrc.toUtf8());
     put("DirOut", settings.dirOut.toUtf8());
@@ -179,6 +227,8 @@ void SettingsProfile::SaveSettings(const Settings& settings) const {
     std::string data;
     if (ini.Save(data) < 0)
         throw writeError();
+    // SimpleIni keeps a comment only with the entry after it.
+    data += trailingComments(old);
 
     // The old profile stays whole until the new one is complete on disk.
     QSaveFile file(m_path);

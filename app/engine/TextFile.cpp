@@ -45,7 +45,7 @@ QString TextFile::systemMessage(int error) {
 std::string TextFile::read(const QByteArray& path) {
     // O_NONBLOCK: something swapped in for the listed file (a FIFO) must not
     // hang the run; it is refused below.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         throwOpenError(path, errno);
     FdCloser closer(fd);

@@ -564,5 +564,33 @@ TEST_F(BatchEngineTest, MoveAcrossFileSystemsAndBack) {
     EXPECT_TRUE(box.nothingLost({src, host.output}));
 }
 
+TEST_F(BatchEngineTest, PercentSignsInTheOutputPathAreShownAsTheyStand) {
+    box.write(src, "a.txt", wordsText(1, 30));
+    host.output = box.makeDir(QStringLiteral("out %1 %3 %4"));
+    engine.bGoClick();
+    EXPECT_EQ(host.messages().last(),
+              QStringLiteral("Выборка сохранена в каталог ") + host.output +
+                  QStringLiteral(": перемещено файлов - 1, не перемещено - 0"));
+    EXPECT_TRUE(box.nothingLost({host.output}));
+}
+
+TEST_F(BatchEngineTest, OutputDirectoryThatIsTheSourceKeepsEveryText) {
+    box.write(src, "a.txt", wordsText(1, 30));
+    box.write(src, "b.txt", wordsText(2, 30));
+    ASSERT_EQ(::symlink(".", QFile::encodeName(src + "same").constData()), 0);
+    for (const QString& output : {src, src + QStringLiteral("same/")}) {
+        host.output = output;
+        host.mode = SaveMode::Move;
+        engine.bGoClick();
+        EXPECT_TRUE(host.result.endsWith(QStringLiteral("перемещено - 0, не перемещено - 2")))
+            << host.result.toStdString();
+        EXPECT_EQ(engine.lastSavedPercent(), 0) << "nothing was moved";
+        host.mode = SaveMode::Copy;
+        engine.bGoClick();
+        EXPECT_EQ(Sandbox::names(src), QList<QByteArray>({"a.txt", "b.txt", "same"}));
+        EXPECT_TRUE(box.nothingLost({src}));
+    }
+}
+
 } // namespace
 } // namespace quillmark::test

@@ -3,8 +3,12 @@
 
 #include <QFile>
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quillmark::test {
 namespace {
@@ -116,6 +120,74 @@ TEST_F(FileTransferTest, RefusedCrossDeviceMoveKeepsTheSource) {
     EXPECT_TRUE(cleanFailure);
     EXPECT_FALSE(Sandbox::exists(other, "a"));
     EXPECT_TRUE(box.nothingLost({from}));
+}
+
+TEST_F(FileTransferTest, CrossDeviceWriteFailureRemovesThePartialCopy) {
+    const QByteArray bytes(200000, 'q');
+    box.write(from, "big", bytes);
+    Sandbox shm(QStringLiteral("/dev/shm"));
+    const QString other = shm.makeDir(QStringLiteral("other"));
+    // A file size limit makes the copy fail half-way (EFBIG), as a full disk
+    // would.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{65536, 65536};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            ::_exit(2);
+        for (TransferMode mode : {TransferMode::Move, TransferMode::Copy}) {
+            const TransferResult result =
+                FileTransfer::transfer(at(from, "big"), at(other, "big"), mode);
+            if (result.status != Status::Failed || result.error != EFBIG)
+                ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(Sandbox::exists(other, "big")) << "no partial copy is left";
+    EXPECT_TRUE(box.nothingLost({from}));
+}
+
+TEST_F(FileTransferTest, ASourceThatIsTheDestinationStaysWhole) {
+    Sandbox shm(QStringLiteral("/dev/shm"));
+    const QString other = shm.makeDir(QStringLiteral("other"));
+    box.write(to, "a", "the only copy\n");
+    shm.write(other, "b", "the only copy elsewhere\n");
+    // The same path, and links in the source pointing at the destination on
+    // the same and on another file system.
+    ASSERT_EQ(::symlink(at(to, "a").constData(), at(from, "a").constData()), 0);
+    ASSERT_EQ(::symlink(at(other, "b").constData(), at(from, "b").constData()), 0);
+    for (TransferMode mode : {TransferMode::Move, TransferMode::Copy}) {
+        EXPECT_NE(FileTransfer::transfer(at(to, "a"), at(to, "a"), mode).status, Status::Done);
+        EXPECT_NE(FileTransfer::transfer(at(from, "a"), at(to, "a"), mode).status, Status::Done);
+        EXPECT_NE(FileTransfer::transfer(at(from, "b"), at(other, "b"), mode).status, Status::Done);
+        EXPECT_EQ(Sandbox::read(to, "a"), "the only copy\n");
+        EXPECT_EQ(Sandbox::read(other, "b"), "the only copy elsewhere\n");
+    }
+    EXPECT_TRUE(box.nothingLost({to}));
+    EXPECT_TRUE(shm.nothingLost({other}));
+}
+
+TEST_F(FileTransferTest, SpecialFilesAreNeitherCopiedNorOpened) {
+    Sandbox shm(QStringLiteral("/dev/shm"));
+    const QString other = shm.makeDir(QStringLiteral("other"));
+    ASSERT_EQ(::mkfifo(at(from, "fifo").constData(), 0644), 0);
+    ASSERT_EQ(::symlink("/dev/null", at(from, "device").constData()), 0);
+    for (const QByteArray& name : {QByteArray("fifo"), QByteArray("device")}) {
+        const TransferResult copied =
+            FileTransfer::transfer(at(from, name), at(to, name), TransferMode::Copy);
+        EXPECT_EQ(copied.status, Status::Failed) << name.constData();
+        EXPECT_FALSE(Sandbox::exists(to, name));
+    }
+    // Across file systems a FIFO cannot be moved by copying; it stays.
+    EXPECT_EQ(
+        FileTransfer::transfer(at(from, "fifo"), at(other, "fifo"), TransferMode::Move).status,
+        Status::Failed);
+    EXPECT_TRUE(Sandbox::exists(from, "fifo"));
+    EXPECT_FALSE(Sandbox::exists(other, "fifo"));
 }
 
 } // namespace

@@ -3,8 +3,10 @@
 #include <QDir>
 #include <QFile>
 
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <grp.h>
 #include <random>
 #include <sys/stat.h>
@@ -20,6 +22,15 @@ QByteArray filePath(const QString& directory, const QByteArray& name) {
 }
 
 } // namespace
+
+Sandbox::~Sandbox() {
+    // By raw names: QTemporaryDir cannot remove a name that is not UTF-8.
+    const auto removeEntry = [](const char* path, const struct stat*, int, FTW*) {
+        ::remove(path);
+        return 0;
+    };
+    ::nftw(QFile::encodeName(m_dir.path()).constData(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
 
 Sandbox::Sandbox(const QString& base)
     : m_dir((base.isEmpty() ? QDir::tempPath() : base) + QStringLiteral("/quillmark-XXXXXX")) {

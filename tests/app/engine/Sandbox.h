@@ -18,6 +18,9 @@ public:
     /// A fresh folder under `base` (the system's temporary folder by default),
     /// open to every user so that an unprivileged child can work in it.
     explicit Sandbox(const QString& base = {});
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
 
     /// Creates the directory `relative` (one level) and returns its path
     /// ending with "/".

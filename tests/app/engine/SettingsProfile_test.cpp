@@ -185,5 +185,30 @@ TEST_F(SettingsProfileTest, WriteFailureReportsAndKeepsTheOldProfile) {
                  ProfileWriteError);
 }
 
+TEST_F(SettingsProfileTest, RepeatedKeysAndCommentsAtTheEndSurviveWriting) {
+    box.write(dir, "profile.ini",
+              "[Config]\n"
+              "GoodPercent=30\n"
+              "GoodPercent=40\n"
+              "[Tools]\n"
+              "Path=/one\n"
+              "Path=/two\n"
+              "; closing remark\n"
+              "\n"
+              "# and another\n");
+    const SettingsProfile profile(dir);
+    const Settings settings = profile.LoadSettings();
+    EXPECT_EQ(settings.goodPercent, 30) << "the first of repeated keys counts";
+    profile.SaveSettings(settings);
+    const QByteArray written = Sandbox::read(dir, "profile.ini");
+    for (const char* kept : {"Path=/one\n", "Path=/two\n", "; closing remark\n", "# and another\n"})
+        EXPECT_TRUE(written.contains(kept)) << kept << "\n" << written.constData();
+    EXPECT_EQ(written.count("GoodPercent="), 1) << written.constData();
+
+    // Writing again adds nothing more.
+    profile.SaveSettings(profile.LoadSettings());
+    EXPECT_EQ(Sandbox::read(dir, "profile.ini"), written);
+}
+
 } // namespace
 } // namespace quillmark::test
