@@ -1,16 +1,15 @@
 #include "HtmlTextExtractor.h"
 
+#include "UnopenedEndTagFilter.h"
+
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <climits>
-#include <cstring>
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
 #include <memory>
 #include <new>
 #include <string>
-#include <unordered_set>
 
 namespace quillmark {
 
@@ -248,9 +247,12 @@ std::string walk(const xmlDoc* doc, std::size_t pageBytes) {
     TextSink sink(pageBytes);
     const xmlNode* node = doc->children;
     while (node) {
-        if (enter(node, sink) && node->children) {
-            node = node->children;
-            continue;
+        if (enter(node, sink)) {
+            if (node->children) {
+                node = node->children;
+                continue;
+            }
+            leave(node, sink);
         }
         // Climb until a node has a next sibling, closing the elements left.
         while (node) {
@@ -267,65 +269,33 @@ std::string walk(const xmlDoc* doc, std::size_t pageBytes) {
     return sink.take();
 }
 
-bool isNameChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ':' ||
-           c == '-' || c == '_' || c == '.';
+bool isAsciiNameChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '-' || c == '_' || c == ':';
 }
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-// Elements the parser opens without a start tag of their own.
-bool isImplied(std::string_view name) {
-    return name == "html" || name == "head" || name == "body" || name == "p";
-}
-
-// Whether html[at] follows "=" and blanks: the start of an unquoted
-// attribute value, where "</x>" is no tag.
-bool startsAttributeValue(std::string_view html, std::size_t at) {
-    while (at > 0 && isBlank(html[at - 1]))
-        --at;
-    return at > 0 && html[at - 1] == '=';
-}
-
-// The parser looks for every end tag through its whole stack of open
-// elements, so a page of deep nesting followed by end tags that match
-// nothing costs depth times tags. An end tag "</x>" before any "<x" can
-// match nothing: dropping it changes nothing but the time. Every "<x" counts
-// as opened, wherever it stands, so no end tag that could match is dropped.
-// Inside a comment, a script or a quoted attribute value the dropped bytes
-// were never visible text.
-std::string withoutUnopenedEndTags(std::string_view html) {
-    constexpr std::size_t longestName = 100;
-    std::unordered_set<std::string> opened;
+// Writes "&" as "&amp;" where a non-ASCII character follows its name part.
+// No entity has such a name, so the text is the same, but libxml2 reads
+// such names on a slower path that garbles long ones at some positions in
+// its input buffer, losing their characters.
+std::string withPlainAmpersands(std::string html) {
+    std::size_t at = html.find('&');
+    if (at == std::string::npos)
+        return html;
     std::string out;
-    out.reserve(html.size());
-    std::string name;
+    out.reserve(html.size() + html.size() / 8);
     std::size_t copied = 0;
-    std::size_t at = html.find('<');
-    while (at != std::string_view::npos) {
-        const bool closing = at + 1 < html.size() && html[at + 1] == '/';
-        std::size_t end = at + (closing ? 2 : 1);
-        name.clear();
-        while (end < html.size() && isNameChar(html[end]) && name.size() <= longestName)
-            name.push_back(
-                static_cast<char>(std::tolower(static_cast<unsigned char>(html[end++]))));
-        if (!closing) {
-            if (!name.empty())
-                opened.insert(name);
-        } else if (!name.empty() && name.size() <= longestName && !isImplied(name) &&
-                   !opened.contains(name) && !startsAttributeValue(html, at)) {
-            while (end < html.size() && isBlank(html[end]))
-                ++end;
-            if (end < html.size() && html[end] == '>') {
-                out.append(html.substr(copied, at - copied));
-                copied = end + 1;
-            }
-        }
-        at = html.find('<', std::max(end, at + 1));
+    for (; at != std::string::npos; at = html.find('&', at + 1)) {
+        std::size_t end = at + 1;
+        while (end < html.size() && isAsciiNameChar(html[end]))
+            ++end;
+        if (end == html.size() || static_cast<unsigned char>(html[end]) < 0x80)
+            continue;
+        out.append(html, copied, at + 1 - copied);
+        out.append("amp;");
+        copied = at + 1;
     }
-    out.append(html.substr(copied));
+    out.append(html, copied);
     return out;
 }
 
@@ -339,13 +309,14 @@ struct DocumentDeleter {
 
 } // namespace
 
-std::string HtmlTextExtractor::textOf(std::string_view utf8Html) {
+std::string HtmlTextExtractor::textOf(std::string_view utf8Html, EndTags endTags) {
     if (utf8Html.empty())
         return {};
-    if (utf8Html.size() > static_cast<std::size_t>(INT_MAX))
+    const std::string html =
+        withPlainAmpersands(endTags == EndTags::DropUnopened ? UnopenedEndTagFilter::apply(utf8Html)
+                                                             : std::string(utf8Html));
+    if (html.size() > static_cast<std::size_t>(INT_MAX))
         throw std::length_error("The HTML text is too long to parse");
-
-    const std::string html = withoutUnopenedEndTags(utf8Html);
     static const bool parserReady = [] {
         xmlInitParser();
         return true;

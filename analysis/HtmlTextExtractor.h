@@ -10,10 +10,16 @@ namespace quillmark {
 
 class HtmlTextExtractor {
 public:
+    /// Whether end tags that can close nothing are dropped before parsing,
+    /// which keeps the parse linear. The text is the same either way, but
+    /// for white space or a stray "<" that libxml2 drops in front of such a
+    /// tag and a browser keeps.
+    enum class EndTags { DropUnopened, Keep };
+
     /// Parses UTF-8 HTML (any bytes, recovering from every error) and returns
     /// its readable text in UTF-8. Throws std::bad_alloc when the parser runs
     /// out of memory.
-    static std::string textOf(std::string_view utf8Html);
+    static std::string textOf(std::string_view utf8Html, EndTags endTags = EndTags::DropUnopened);
 };
 
 } // namespace quillmark

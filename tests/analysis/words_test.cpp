@@ -121,6 +121,9 @@ TEST(SplitWords, LineEnds) {
     WordList words;
     SplitWords(text, words);
     EXPECT_EQ(text, "xy\rz") << "the pairs are cut out of the text itself";
+    text = "\r\n\r\r\n\na\r\n";
+    SplitWords(text, words);
+    EXPECT_EQ(text, "\r\na");
 }
 
 TEST(SplitWords, ViewsIntoTheTextAndClearsTheList) {
