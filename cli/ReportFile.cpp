@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace quillmark {
 
@@ -22,8 +23,18 @@ ReportFile::ReportFile(const QString& path)
         return;
     }
     m_file.setFileName(path);
+    struct stat info {};
+    const QByteArray nativePath = QFile::encodeName(path);
+    if (::stat(nativePath.constData(), &info) == 0 &&
+        (S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode))) {
+        // Opening a device or pipe for writing truncates nothing.
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::ExistingOnly))
+            throw writeError(path, m_file.errorString());
+        return;
+    }
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         throw writeError(path, m_file.errorString());
+    m_created = true;
 }
 
 ReportFile::~ReportFile() {
@@ -52,7 +63,7 @@ void ReportFile::write(const QByteArray& report) {
 void ReportFile::discard() {
     m_done = true;
     m_file.close();
-    if (!m_path.isEmpty())
+    if (m_created)
         m_file.remove();
 }
 

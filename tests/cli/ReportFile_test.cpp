@@ -1,11 +1,15 @@
 #include "ReportFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillmark;
 
@@ -55,6 +59,23 @@ TEST_F(ReportFileTest, AnExistingFileIsNeverOpenedForTheReport) {
     }
     EXPECT_THROW(ReportFile{existing}, std::runtime_error);
     EXPECT_EQ(contents(existing), "the user's own report\n");
+}
+
+TEST_F(ReportFileTest, ADeviceOrPipeIsWrittenToAndNeverRemoved) {
+    { ReportFile unused(QStringLiteral("/dev/null")); }
+    ReportFile(QStringLiteral("/dev/null")).write("file,score,passed,best_match\n");
+    struct stat info {};
+    ASSERT_EQ(::stat("/dev/null", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+
+    const QString pipe = path("pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    // Keeps a reader open so that opening the pipe for writing does not wait.
+    const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    { ReportFile unused(pipe); }
+    EXPECT_TRUE(QFileInfo::exists(pipe));
+    ::close(reader);
 }
 
 TEST_F(ReportFileTest, OnlyAWholeReportStaysOnDisk) {
