@@ -75,7 +75,7 @@ std::uint32_t CrcByteShift::multiply(std::uint32_t a, std::uint32_t b) {
     if (hasPclmul)
         return reduce(clmulHardware(a, b));
 #endif
-    return reduce(clmulPortable(a, b));
+    return multiplyPortable(a, b);
 }
 
 bool CrcByteShift::usesHardware() {

@@ -2,8 +2,6 @@
 
 #include "CrcByteShift.h"
 
-#include <climits>
-#include <stdexcept>
 #include <zlib.h>
 
 namespace quillmark {
@@ -29,9 +27,7 @@ void ShingleBuilder::endWord() {
 
     if (m_windowWords == 0) {
         // Windows of no words hash the empty string; only the count matters.
-        if (m_hashes.size() >= static_cast<std::size_t>(INT32_MAX))
-            throw std::length_error("The text has too many words for one shingle set");
-        m_hashes.push_back(0);
+        appendHash(0);
         ++m_wordCount;
         return;
     }
@@ -41,12 +37,10 @@ void ShingleBuilder::endWord() {
     // comes from P_(k-L) and P_k, the ring's oldest and newest entries.
     const std::size_t k = m_wordCount;
     if (k >= m_windowWords) {
-        if (m_hashes.size() >= static_cast<std::size_t>(INT32_MAX))
-            throw std::length_error("The text has too many words for one shingle set");
         const std::size_t oldest = m_ringPos + 1 == m_prefixes.size() ? 0 : m_ringPos + 1;
         const std::uint64_t windowBytes = m_offsets[m_ringPos] - m_offsets[oldest];
-        m_hashes.push_back(CrcByteShift::tail(m_prefixes[oldest], m_prefixes[m_ringPos],
-                                              static_cast<std::size_t>(windowBytes)));
+        appendHash(CrcByteShift::tail(m_prefixes[oldest], m_prefixes[m_ringPos],
+                                      static_cast<std::size_t>(windowBytes)));
     }
     if (k < m_windowWords) {
         m_joined = m_joinState;

@@ -7,8 +7,10 @@
 
 #include "udShingles.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <vector>
 
 namespace quillmark {
@@ -33,6 +35,14 @@ public:
     TudShingleList finish();
 
 private:
+    /// Throws std::length_error past the largest Count (a signed 32-bit
+    /// number).
+    void appendHash(std::uint32_t hash) {
+        if (m_hashes.size() >= static_cast<std::size_t>(INT32_MAX))
+            throw std::length_error("The text has too many words for one shingle set");
+        m_hashes.push_back(hash);
+    }
+
     static std::uint32_t step(std::uint32_t state, unsigned char byte) {
         return static_cast<std::uint32_t>(crcTable[(state ^ byte) & 0xFF]) ^ (state >> 8);
     }

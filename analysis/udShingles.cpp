@@ -177,15 +177,10 @@ void SplitWords(std::string& lowercasedText, WordList& words) {
     lowercasedText.resize(write);
 
     // Count first: growing a list of a million views costs more than a pass.
+    // With the pairs gone the bound is the exact count.
+    words.reserve(wordCountBound(lowercasedText));
+
     const auto* bytes = reinterpret_cast<const unsigned char*>(lowercasedText.data());
-    std::size_t wordCount = 0;
-    bool inWord = false;
-    for (std::size_t i = 0; i < write; ++i) {
-        const bool wordChar = wordCharTable[bytes[i]];
-        wordCount += wordChar && !inWord;
-        inWord = wordChar;
-    }
-    words.reserve(wordCount);
 
     std::size_t i = 0;
     while (i < write) {

@@ -235,14 +235,19 @@ bool BatchEngine::ensureOutputDirectory(const QString& outputDirectory) {
     return false;
 }
 
-void BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outputDirectory) {
-    const TransferMode transferMode =
-        mode == SaveMode::Move ? TransferMode::Move : TransferMode::Copy;
-    const QByteArray output = DirectoryListing::prefix(rawPath(outputDirectory));
+std::vector<std::int32_t> BatchEngine::selectionOf(int percent) const {
     std::vector<std::int32_t> selection;
     for (std::int32_t i = 0; i < m_documents.comparedCount; ++i)
         if (m_documents.scores[static_cast<std::size_t>(i)] <= percent)
             selection.push_back(i);
+    return selection;
+}
+
+void BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outputDirectory) {
+    const TransferMode transferMode =
+        mode == SaveMode::Move ? TransferMode::Move : TransferMode::Copy;
+    const QByteArray output = DirectoryListing::prefix(rawPath(outputDirectory));
+    const std::vector<std::int32_t> selection = selectionOf(percent);
     const auto total = static_cast<qint64>(selection.size());
 
     m_host.setProgressLabel(ProgressRow::Saving,
@@ -321,9 +326,7 @@ void BatchEngine::bSelectClick() {
     AddLog(QStringLiteral("Новая выборка с порогом %1%").arg(percent));
     const SaveMode mode = m_host.saveMode();
     if (mode == SaveMode::None) {
-        std::int32_t selected = 0;
-        for (std::int32_t i = 0; i < m_documents.comparedCount; ++i)
-            selected += m_documents.scores[static_cast<std::size_t>(i)] <= percent ? 1 : 0;
+        const auto selected = static_cast<qint64>(selectionOf(percent).size());
         m_host.setResult(QStringLiteral("Прошло проверку (%1%) - %2").arg(percent).arg(selected));
     } else if (ensureOutputDirectory(outputText)) {
         SaveSelection(percent, mode, outputText);

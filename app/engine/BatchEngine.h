@@ -43,6 +43,8 @@ public:
     void bSelectClick();
 
     RunState state() const { return m_state; }
+    /// A new selection is in progress.
+    bool isSelecting() const { return m_selecting; }
     RunOutcome lastOutcome() const { return m_outcome; }
     const DocumentTable& documents() const { return m_documents; }
     /// Documents that passed in the last comparison that ran to its end.
@@ -66,6 +68,8 @@ private:
     void LoadText(const QByteArray& path, std::int32_t entry);
     /// Returns whether the stage ran to its end.
     bool CompareTexts(int percent);
+    /// The compared documents scoring at most `percent`, in table order.
+    std::vector<std::int32_t> selectionOf(int percent) const;
     /// Saves the compared documents scoring at most `percent` from the
     /// directory the table was loaded from into the output directory.
     void SaveSelection(int percent, SaveMode mode, const QString& outputDirectory);

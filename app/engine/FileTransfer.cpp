@@ -1,5 +1,7 @@
 #include "FileTransfer.h"
 
+#include "FileDescriptor.h"
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -22,29 +24,6 @@ bool exists(const QByteArray& path) {
     struct stat info {};
     return ::lstat(path.constData(), &info) == 0;
 }
-
-/// A descriptor closed on every way out unless released.
-class Fd {
-public:
-    explicit Fd(int fd)
-        : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    /// Closes now and reports the error close() gives (delayed write errors).
-    int close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0 ? 0 : errno;
-    }
-
-private:
-    int m_fd;
-};
 
 ssize_t readSome(int fd, char* buffer, std::size_t size) {
     for (;;) {
@@ -75,12 +54,22 @@ int syncDirectoryOf(const QByteArray& path) {
     const QByteArray directory = slash < 0    ? QByteArray(".")
                                  : slash == 0 ? QByteArray("/")
                                               : path.left(slash);
-    Fd dir(::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor dir(::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0)
         return errno;
     if (::fsync(dir.get()) != 0 && errno != EINVAL)
         return errno;
     return 0;
+}
+
+/// Removes the source once its data stands under the new name too. When the
+/// source cannot go, the new name goes instead, so the text stays where it was.
+TransferResult dropSource(const QByteArray& from, const QByteArray& to) {
+    if (::unlink(from.constData()) == 0)
+        return {};
+    const int error = errno;
+    ::unlink(to.constData());
+    return failed(error);
 }
 
 } // namespace
@@ -122,14 +111,7 @@ TransferResult FileTransfer::moveByLink(const QByteArray& from, const QByteArray
             return missingSource(from, to, error);
         return failed(error);
     }
-    if (::unlink(from.constData()) != 0) {
-        const int error = errno;
-        // Both names point at the same data; drop the new one so the text
-        // stays where it was.
-        ::unlink(to.constData());
-        return failed(error);
-    }
-    return {};
+    return dropSource(from, to);
 }
 
 TransferResult FileTransfer::moveAcrossFileSystems(const QByteArray& from, const QByteArray& to) {
@@ -147,12 +129,7 @@ TransferResult FileTransfer::moveAcrossFileSystems(const QByteArray& from, const
         ::unlink(to.constData());
         return failed(error);
     }
-    if (::unlink(from.constData()) != 0) {
-        const int error = errno;
-        ::unlink(to.constData());
-        return failed(error);
-    }
-    return {};
+    return dropSource(from, to);
 }
 
 TransferResult FileTransfer::copy(const QByteArray& from, const QByteArray& to) {
@@ -163,7 +140,7 @@ TransferResult FileTransfer::copy(const QByteArray& from, const QByteArray& to) 
         return missingSource(from, to, errno);
     if (!S_ISREG(before.st_mode))
         return failed(S_ISDIR(before.st_mode) ? EISDIR : EINVAL);
-    Fd in(::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    FileDescriptor in(::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (in.get() < 0)
         return missingSource(from, to, errno);
     struct stat info {};
@@ -172,7 +149,8 @@ TransferResult FileTransfer::copy(const QByteArray& from, const QByteArray& to) 
     if (!S_ISREG(info.st_mode))
         return failed(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
 
-    Fd out(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
+    FileDescriptor out(
+        ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
     if (out.get() < 0) {
         const int error = errno;
         if (error != EEXIST)
@@ -224,8 +202,8 @@ bool FileTransfer::sameContent(const QByteArray& a, const QByteArray& b) {
     if (::stat(a.constData(), &pathA) != 0 || ::stat(b.constData(), &pathB) != 0 ||
         !S_ISREG(pathA.st_mode) || !S_ISREG(pathB.st_mode))
         return false;
-    Fd first(::open(a.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    Fd second(::open(b.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    FileDescriptor first(::open(a.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    FileDescriptor second(::open(b.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (first.get() < 0 || second.get() < 0)
         return false;
     struct stat infoA {};

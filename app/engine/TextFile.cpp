@@ -1,5 +1,7 @@
 #include "TextFile.h"
 
+#include "FileDescriptor.h"
+
 #include <QFile>
 #include <QString>
 
@@ -20,19 +22,6 @@ namespace {
     throw FileOpenError(text.toStdString());
 }
 
-/// Closes the descriptor on every way out.
-class FdCloser {
-public:
-    explicit FdCloser(int fd)
-        : m_fd(fd) {}
-    ~FdCloser() { ::close(m_fd); }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-
-private:
-    int m_fd;
-};
-
 } // namespace
 
 QString TextFile::systemMessage(int error) {
@@ -45,10 +34,11 @@ QString TextFile::systemMessage(int error) {
 std::string TextFile::read(const QByteArray& path) {
     // O_NONBLOCK: something swapped in for the listed file (a FIFO) must not
     // hang the run; it is refused below.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const FileDescriptor file(
+        ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const int fd = file.get();
     if (fd < 0)
         throwOpenError(path, errno);
-    FdCloser closer(fd);
 
     struct stat info {};
     if (::fstat(fd, &info) != 0)

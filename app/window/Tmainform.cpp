@@ -565,9 +565,7 @@ void Tmainform::bGoClick() {
 }
 
 void Tmainform::bSelectClick() {
-    m_selecting = true;
     m_engine.bSelectClick();
-    m_selecting = false;
     closeIfPending();
 }
 
@@ -586,7 +584,7 @@ void Tmainform::sHomePageClick() {
 // ---- Window events
 
 bool Tmainform::busy() const {
-    return m_selecting || m_engine.state() != RunState::Idle;
+    return m_engine.isSelecting() || m_engine.state() != RunState::Idle;
 }
 
 void Tmainform::closeIfPending() {

@@ -161,7 +161,6 @@ private:
     QUrl m_homePageUrl;
     quillmark::SettingsProfile m_profile;
     quillmark::BatchEngine m_engine;
-    bool m_selecting = false;
     bool m_closePending = false;
     bool m_folderShown = false;
     // The folder icons of the widget style: a desktop without an icon theme
