@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <QFile>
+#include <sys/stat.h>
 
 namespace quillmark {
 
@@ -34,6 +35,11 @@ CLI::Validator decimalNumber() {
         std::string());
 }
 
+bool isDeviceOrPipe(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && (S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode));
+}
+
 } // namespace
 
 void CliOptions::addTo(CLI::App& app) {
@@ -52,9 +58,12 @@ void CliOptions::addTo(CLI::App& app) {
                    "none | move | copy (default none: nothing on disk changes, not even the "
                    "output directory is created)")
         ->check(CLI::IsMember({"none", "move", "copy"}));
-    // An existing file is never replaced; "-" is standard output.
+    // An existing file is never replaced; "-" is standard output, and a device
+    // or pipe (/dev/null) is written to, which replaces nothing.
     const CLI::Validator newFile(
-        [](std::string& path) { return path == "-" ? std::string() : CLI::NonexistentPath(path); },
+        [](std::string& path) {
+            return path == "-" || isDeviceOrPipe(path) ? std::string() : CLI::NonexistentPath(path);
+        },
         "PATH(non-existing)");
     app.add_option("-r,--report", m_report,
                    "write the report to a new file (\"-\" or absent: standard output)")

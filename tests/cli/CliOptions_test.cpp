@@ -46,6 +46,8 @@ TEST(CliOptionsTest, EveryOptionReachesItsSetting) {
     EXPECT_EQ(options.verbosity(), Verbosity::Quiet);
     EXPECT_EQ(parsed({"--save", "copy", "in"}).saveMode(), SaveMode::Copy);
     EXPECT_TRUE(parsed({"-r", "-", "in"}).reportPath().isEmpty()) << "\"-\" is standard output";
+    EXPECT_EQ(parsed({"-r", "/dev/null", "in"}).reportPath(), "/dev/null")
+        << "a device replaces no file";
 }
 
 TEST(CliOptionsTest, DirectoriesEndWithOneSlash) {

@@ -363,6 +363,10 @@ TEST_F(CliRunTest, ReportFileIsNewAndNeverReplaced) {
     // A run without a report leaves no empty report behind.
     EXPECT_EQ(CliProcess::run({"-q", "-r", (m_root / "r.csv").string(), "/nonexistent/dir"}), 1);
     EXPECT_FALSE(fs::exists(m_root / "r.csv"));
+
+    // A device replaces no file: the report may go there, and the device stays.
+    EXPECT_EQ(CliProcess::run({"-q", "-r", "/dev/null", source()}), 0);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
 TEST_F(CliRunTest, ProgressIsDrawnOnlyOnATerminal) {
