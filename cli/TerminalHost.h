@@ -55,6 +55,8 @@ public:
     void clearLog() override {}
     void appendLog(const QString& line, PageSwitch page) override;
 
+    /// The report is written once, after the run.
+    void resultsChanged() override {}
     void processEvents() override;
     void showError(const QString& text) override;
     /// Never asked on the command line (there is no new selection); No moves

@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <exception>
 #include <sys/stat.h>
@@ -100,6 +101,7 @@ void BatchEngine::run() {
 
     const LoadResult loaded = LoadTexts(source, listing, total);
     if (loaded == LoadResult::Failed) {
+        m_host.resultsChanged();
         endEarly(RunOutcome::LoadFailed);
         return;
     }
@@ -107,11 +109,13 @@ void BatchEngine::run() {
     bool compared = false;
     if (m_state == RunState::Running) {
         m_comparedPercent = m_host.allowedPercent();
+        m_selectionPercent = m_comparedPercent;
         try {
             compared = CompareTexts(m_comparedPercent);
         } catch (const std::exception& error) {
             // The index of a huge batch may not fit in memory.
             showError(QString::fromUtf8(error.what()));
+            m_host.resultsChanged();
             endEarly(RunOutcome::CompareFailed);
             return;
         }
@@ -127,6 +131,7 @@ void BatchEngine::run() {
         }
     }
 
+    m_host.resultsChanged();
     m_host.setStartCaption(StartCaption::Start);
     m_host.setBarPosition(ProgressRow::Loading, 0);
     m_host.setBarPosition(ProgressRow::Comparison, 0);
@@ -154,6 +159,8 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
     m_documents.clear();
     m_passed = 0;
     m_tableDirectory = directory;
+    m_savedDirectory.clear();
+    m_host.resultsChanged();
     int count = 0;
     for (const DirectoryEntry& entry : listing) {
         if (m_state != RunState::Running)
@@ -181,14 +188,18 @@ void BatchEngine::LoadText(const QByteArray& path, std::int32_t entry) {
     const int shingleLength = m_host.shingleLength();
     const Truncation truncation = m_host.truncation();
     const HtmlHandling html = m_host.htmlHandling();
-    ShinglesFromText(text, truncation, html, shingleLength,
-                     m_documents.shingles[static_cast<std::size_t>(entry)]);
+    const auto at = static_cast<std::size_t>(entry);
+    ShinglesFromText(text, truncation, html, shingleLength, m_documents.shingles[at]);
+    m_documents.settings[at] = {shingleLength, truncation, html};
 }
 
 bool BatchEngine::CompareTexts(int percent) {
     const std::int32_t count = m_documents.count();
     m_host.setBarRange(ProgressRow::Comparison, 0, count);
     MatchIndex index(m_documents.shingles);
+    const auto rankCount = static_cast<std::size_t>(m_rankedMatchCount);
+    if (rankCount > 0)
+        m_documents.rankedMatches.assign(static_cast<std::size_t>(count), {});
     int passed = 0;
     for (std::int32_t k = 0; k < count; ++k) {
         const auto at = static_cast<std::size_t>(k);
@@ -197,7 +208,9 @@ bool BatchEngine::CompareTexts(int percent) {
             m_documents.bestMatches[at] = -1;
             ++passed;
         } else {
-            const MatchIndex::Match best = index.bestMatch(k);
+            const MatchIndex::Match best =
+                rankCount > 0 ? index.rankMatches(k, rankCount, m_documents.rankedMatches[at])
+                              : index.bestMatch(k);
             m_documents.scores[at] = best.score;
             m_documents.bestMatches[at] = best.document;
             if (best.score <= percent) {
@@ -247,6 +260,7 @@ void BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outpu
     const TransferMode transferMode =
         mode == SaveMode::Move ? TransferMode::Move : TransferMode::Copy;
     const QByteArray output = DirectoryListing::prefix(rawPath(outputDirectory));
+    m_savedDirectory = output;
     const std::vector<std::int32_t> selection = selectionOf(percent);
     const auto total = static_cast<qint64>(selection.size());
 
@@ -324,6 +338,8 @@ void BatchEngine::bSelectClick() {
     }
 
     AddLog(QStringLiteral("Новая выборка с порогом %1%").arg(percent));
+    m_selectionPercent = percent;
+    m_host.resultsChanged();
     const SaveMode mode = m_host.saveMode();
     if (mode == SaveMode::None) {
         const auto selected = static_cast<qint64>(selectionOf(percent).size());
@@ -335,6 +351,25 @@ void BatchEngine::bSelectClick() {
     m_host.setSelectState(ButtonState::Enabled);
     m_host.setStartState(ButtonState::Enabled);
     m_selecting = false;
+}
+
+void BatchEngine::setRankedMatchCount(int count) {
+    m_rankedMatchCount = std::max(count, 0);
+}
+
+QByteArray BatchEngine::documentPath(std::int32_t index) const {
+    if (index < 0 || index >= m_documents.count())
+        return {};
+    const QByteArray& name = m_documents.names[static_cast<std::size_t>(index)];
+    for (const QByteArray& directory : {m_tableDirectory, m_savedDirectory}) {
+        if (directory.isEmpty())
+            continue;
+        const QByteArray path = directory + name;
+        struct stat info {};
+        if (::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode))
+            return path;
+    }
+    return {};
 }
 
 void BatchEngine::MoveFilesBack(const QByteArray& from, const QByteArray& to) {

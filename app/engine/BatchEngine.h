@@ -53,6 +53,17 @@ public:
     int lastSavedPercent() const { return m_lastSavedPercent; }
     /// The allowed percentage read when the last comparison stage started.
     int comparedPercent() const { return m_comparedPercent; }
+    /// The allowed percentage of the selection the table shows now: that of
+    /// the last comparison, or of the new selection made after it.
+    int selectionPercent() const { return m_selectionPercent; }
+
+    /// How many earlier documents the next comparisons rank per document
+    /// (DocumentTable::rankedMatches); 0, the default, ranks none.
+    void setRankedMatchCount(int count);
+    /// Where document `index` lies now, as raw file-system bytes: in the
+    /// directory it was loaded from, else in the output directory the last
+    /// saving used; empty when it is in neither.
+    QByteArray documentPath(std::int32_t index) const;
 
 private:
     enum class LoadResult { Loaded, Stopped, Failed };
@@ -87,6 +98,10 @@ private:
     int m_passed = 0;
     int m_lastSavedPercent = 0;
     int m_comparedPercent = 0;
+    int m_selectionPercent = 0;
+    int m_rankedMatchCount = 0;
+    /// The output directory (as a prefix) the last saving wrote to.
+    QByteArray m_savedDirectory;
     bool m_selecting = false;
     /// The source directory (as a prefix) the table was loaded from.
     QByteArray m_tableDirectory;

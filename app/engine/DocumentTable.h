@@ -11,16 +11,35 @@
 
 namespace quillmark {
 
+/// The settings a document was fingerprinted with (they are read per file).
+struct FingerprintSettings {
+    int shingleLength = 0;
+    Truncation truncation = Truncation::Off;
+    HtmlHandling html = HtmlHandling::Keep;
+};
+
+/// An earlier document and the score of the current one against it.
+struct RankedMatch {
+    std::int32_t document = -1;
+    std::int32_t score = 0;
+    friend bool operator==(const RankedMatch&, const RankedMatch&) = default;
+};
+
 struct DocumentTable {
     /// File names exactly as listed (raw bytes of the file system, no
     /// directory part).
     std::vector<QByteArray> names;
     std::vector<TudShingleList> shingles;
+    std::vector<FingerprintSettings> settings;
     /// Best score against the earlier documents; 0 until compared.
     std::vector<std::int32_t> scores;
     /// The first earlier document that reached the best score; -1 for the
     /// first document, for score 0 and for documents not compared.
     std::vector<std::int32_t> bestMatches;
+    /// When the comparison was asked to rank: per document, the earlier
+    /// documents with the highest scores above 0, best first, ties in listing
+    /// order, at most the count asked for. Empty otherwise.
+    std::vector<std::vector<RankedMatch>> rankedMatches;
     /// How many leading documents the last comparison stage scored (all of
     /// them unless it was stopped).
     std::int32_t comparedCount = 0;
@@ -29,8 +48,10 @@ struct DocumentTable {
     void clear() {
         names.clear();
         shingles.clear();
+        settings.clear();
         scores.clear();
         bestMatches.clear();
+        rankedMatches.clear();
         comparedCount = 0;
     }
 
@@ -38,6 +59,7 @@ struct DocumentTable {
     void append(QByteArray name) {
         names.push_back(std::move(name));
         shingles.emplace_back();
+        settings.emplace_back();
         scores.push_back(0);
         bestMatches.push_back(-1);
     }

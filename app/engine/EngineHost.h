@@ -63,6 +63,13 @@ public:
     virtual void clearLog() = 0;
     virtual void appendLog(const QString& line, PageSwitch page) = 0;
 
+    /// The document table changed: a run cleared it to load anew, a run ended
+    /// (its compared documents are the results, all of them unless it was
+    /// stopped), or a new selection was made. The engine's documents() and
+    /// selectionPercent() tell what to show; nothing shown may refer to the
+    /// table as it was before the call.
+    virtual void resultsChanged() = 0;
+
     /// Lets the user interface handle what is pending (repaints, a stop press).
     virtual void processEvents() = 0;
     /// An error that ends the operation at hand; the text already carries its

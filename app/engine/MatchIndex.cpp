@@ -129,6 +129,12 @@ MatchIndex::MatchIndex(std::span<const TudShingleList> documents)
 }
 
 MatchIndex::Match MatchIndex::bestMatch(std::int32_t current) {
+    std::vector<RankedMatch> none;
+    return rankMatches(current, 0, none);
+}
+
+MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t count,
+                                          std::vector<RankedMatch>& ranked) {
     assert(current >= 0 && static_cast<std::size_t>(current) < m_documents.size() &&
            "the current document is one of the indexed ones");
     const auto self = static_cast<std::size_t>(current);
@@ -151,6 +157,7 @@ MatchIndex::Match MatchIndex::bestMatch(std::int32_t current) {
         }
     }
 
+    ranked.clear();
     Match best;
     for (std::uint32_t document : m_touched) {
         const std::int64_t denominator = std::max(m_documents[document].Count, list.Count);
@@ -159,8 +166,18 @@ MatchIndex::Match MatchIndex::bestMatch(std::int32_t current) {
         const auto index = static_cast<std::int32_t>(document);
         if (score > best.score || (score == best.score && score > 0 && index < best.document))
             best = {score, index};
+        if (count > 0 && score > 0)
+            ranked.push_back({index, score});
     }
     m_touched.clear();
+
+    const auto higher = [](const RankedMatch& a, const RankedMatch& b) {
+        return a.score != b.score ? a.score > b.score : a.document < b.document;
+    };
+    const auto kept = std::min(count, ranked.size());
+    std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(kept),
+                      ranked.end(), higher);
+    ranked.resize(kept);
     return best;
 }
 

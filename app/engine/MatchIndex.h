@@ -3,6 +3,7 @@
 // Gives exactly BestMatchPercent's scores over the earlier documents.
 #pragma once
 
+#include "DocumentTable.h"
 #include "udShingles.h"
 
 #include <cstddef>
@@ -28,6 +29,9 @@ public:
 
     /// The best score of document `current` against documents 0 .. current-1.
     Match bestMatch(std::int32_t current);
+    /// The same, and also the `count` earlier documents with the highest
+    /// scores above 0 into `ranked`, best first, ties in listing order.
+    Match rankMatches(std::int32_t current, std::size_t count, std::vector<RankedMatch>& ranked);
 
     /// Bytes held by the index itself.
     std::size_t memoryBytes() const;

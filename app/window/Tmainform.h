@@ -118,6 +118,7 @@ public:
     void setSelectState(quillmark::ButtonState state) override;
     void clearLog() override;
     void appendLog(const QString& line, quillmark::PageSwitch page) override;
+    void resultsChanged() override {}
     void processEvents() override;
     void showError(const QString& text) override;
     quillmark::Answer ask(const QString& question) override;

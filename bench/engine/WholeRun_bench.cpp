@@ -35,6 +35,7 @@ public:
     void setSelectState(ButtonState) override {}
     void clearLog() override {}
     void appendLog(const QString&, PageSwitch) override {}
+    void resultsChanged() override {}
     void processEvents() override {}
     void showError(const QString&) override {}
     Answer ask(const QString&) override { return Answer::No; }

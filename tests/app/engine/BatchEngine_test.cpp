@@ -1,6 +1,8 @@
 #include "BatchEngine.h"
+#include "DocumentPair.h"
 #include "FakeHost.h"
 #include "Sandbox.h"
+#include "ScoreHistogram.h"
 #include "TextFile.h"
 
 #include <QFile>
@@ -589,6 +591,158 @@ TEST_F(BatchEngineTest, OutputDirectoryThatIsTheSourceKeepsEveryText) {
         engine.bGoClick();
         EXPECT_EQ(Sandbox::names(src), QList<QByteArray>({"a.txt", "b.txt", "same"}));
         EXPECT_TRUE(box.nothingLost({src}));
+    }
+}
+
+} // namespace
+} // namespace quillmark::test
+
+namespace quillmark::test {
+namespace {
+
+TEST_F(BatchEngineTest, ResultsAreAnnouncedWhenTheTableIsClearedAndWhenReady) {
+    box.write(src, "a.txt", wordsText(1, 40));
+    box.write(src, "b.txt", wordsText(1, 40));
+    box.write(src, "c.txt", wordsText(2, 40));
+    host.percent = 30;
+    host.mode = SaveMode::None;
+    engine.bGoClick();
+    // Once when loading clears the table, once when the run has ended.
+    EXPECT_EQ(host.resultsChangedCalls, 2);
+    EXPECT_EQ(engine.selectionPercent(), 30);
+    const QStringList calls = host.calls;
+    EXPECT_LT(calls.indexOf(QStringLiteral("resultsChanged")),
+              calls.indexOf(QRegularExpression(QStringLiteral("^setCounter Loading 1/3"))));
+    EXPECT_EQ(calls.lastIndexOf(QStringLiteral("resultsChanged")),
+              calls.indexOf(QStringLiteral("setStartCaption Start")) - 1);
+
+    host.percent = 100;
+    engine.bSelectClick();
+    EXPECT_EQ(host.resultsChangedCalls, 3);
+    EXPECT_EQ(engine.selectionPercent(), 100);
+    EXPECT_EQ(engine.comparedPercent(), 30);
+}
+
+TEST_F(BatchEngineTest, EachDocumentKeepsTheSettingsItWasFingerprintedWith) {
+    box.write(src, "a.txt", wordsText(1, 40));
+    box.write(src, "b.txt", wordsText(2, 40));
+    host.mode = SaveMode::None;
+    // The settings are read per file: change them after the first one.
+    host.onProcessEvents = [this](int) {
+        if (engine.documents().count() == 1) {
+            host.shingleLen = 5;
+            host.truncationSwitch = Truncation::On;
+            host.htmlSwitch = HtmlHandling::Cut;
+        }
+    };
+    host.shingleLen = 2;
+    engine.bGoClick();
+    const auto& settings = engine.documents().settings;
+    ASSERT_EQ(settings.size(), 2u);
+    EXPECT_EQ(settings[0].shingleLength, 2);
+    EXPECT_EQ(settings[0].truncation, Truncation::Off);
+    EXPECT_EQ(settings[0].html, HtmlHandling::Keep);
+    EXPECT_EQ(settings[1].shingleLength, 5);
+    EXPECT_EQ(settings[1].truncation, Truncation::On);
+    EXPECT_EQ(settings[1].html, HtmlHandling::Cut);
+}
+
+TEST_F(BatchEngineTest, RankedMatchesOnlyWhenAskedForAndBestFirst) {
+    const QByteArray base = wordsText(7, 80);
+    box.write(src, "a.txt", base);
+    box.write(src, "b.txt", base + wordsText(8, 80)); // half of it is a
+    box.write(src, "c.txt", wordsText(9, 80));
+    box.write(src, "d.txt", base + wordsText(10, 20)); // mostly a, part of b
+    host.mode = SaveMode::None;
+    engine.bGoClick();
+    EXPECT_TRUE(engine.documents().rankedMatches.empty());
+
+    engine.setRankedMatchCount(5);
+    engine.bGoClick();
+    const auto& ranked = engine.documents().rankedMatches;
+    ASSERT_EQ(ranked.size(), 4u);
+    EXPECT_TRUE(ranked[0].empty());
+    ASSERT_EQ(ranked[3].size(), 2u);
+    EXPECT_EQ(ranked[3][0].document, 0);
+    EXPECT_EQ(ranked[3][1].document, 1);
+    EXPECT_GT(ranked[3][0].score, ranked[3][1].score);
+    EXPECT_EQ(ranked[3][0].score, engine.documents().scores[3]);
+    EXPECT_TRUE(ranked[2].empty()); // c shares nothing
+
+    engine.setRankedMatchCount(1);
+    engine.bGoClick();
+    EXPECT_EQ(engine.documents().rankedMatches[3].size(), 1u);
+}
+
+TEST_F(BatchEngineTest, HistogramCountsOnlyComparedDocuments) {
+    DocumentTable table;
+    for (int score : {0, 4, 5, 99, 100, 100, 37})
+        table.append("x"), table.scores.back() = score;
+    table.comparedCount = 6; // the last one was never compared
+    const ScoreHistogram histogram = ScoreHistogram::of(table);
+    EXPECT_EQ(histogram.total, 6);
+    EXPECT_EQ(histogram.bins[0], 2);
+    EXPECT_EQ(histogram.bins[1], 1);
+    EXPECT_EQ(histogram.bins[7], 0);
+    EXPECT_EQ(histogram.bins[19], 3);
+    EXPECT_EQ(histogram.largestBin(), 3);
+}
+
+TEST_F(BatchEngineTest, PairIsReadFromWhereTheTextsLieNow) {
+    const QByteArray original = "one two three four five six seven eight nine ten\r\n";
+    box.write(src, "a.txt", original);
+    box.write(src, "b.txt", "One two three four FIVE six seven x y z\r\n");
+    box.write(src, "c.txt", "nothing in common here at all\r\n");
+    host.percent = 50;
+    host.mode = SaveMode::Move;
+    engine.bGoClick();
+    // a and c passed and were moved; b failed and stays.
+    ASSERT_TRUE(Sandbox::exists(out, "a.txt"));
+    ASSERT_TRUE(Sandbox::exists(src, "b.txt"));
+    EXPECT_EQ(engine.documentPath(0), QFile::encodeName(out) + "a.txt");
+    EXPECT_EQ(engine.documentPath(1), QFile::encodeName(src) + "b.txt");
+    EXPECT_TRUE(engine.documentPath(3).isEmpty());
+
+    const DocumentPair pair = DocumentPair::load(engine, 1, engine.documents().bestMatches[1]);
+    EXPECT_EQ(pair.earlierIndex, 0);
+    ASSERT_EQ(pair.passages.current.size(), 1u);
+    const Passage& shown = pair.passages.current.front();
+    EXPECT_EQ(
+        QByteArray::fromStdString(pair.current.text.substr(shown.begin, shown.end - shown.begin)),
+        "One two three four FIVE six seven");
+    EXPECT_EQ(pair.passages.currentAnchor, 0);
+    EXPECT_EQ(DocumentPair::toQString(pair.current.text).size(),
+              static_cast<qsizetype>(pair.current.text.size()));
+
+    EXPECT_THROW(DocumentPair::load(engine, 1, 1), PairError);
+    EXPECT_THROW(DocumentPair::load(engine, 5, 0), PairError);
+}
+
+TEST_F(BatchEngineTest, PairOfAChangedOrMissingTextIsRefusedWithAMessage) {
+    box.write(src, "a.txt", "one two three four five six\r\n");
+    box.write(src, "b.txt", "one two three four five six\r\n");
+    host.mode = SaveMode::None;
+    engine.bGoClick();
+    ASSERT_EQ(engine.documents().bestMatches[1], 0);
+
+    // Rewritten after the run: the words shown would not be those compared.
+    ASSERT_TRUE(QFile::remove(src + QStringLiteral("b.txt")));
+    box.write(src, "b.txt", "uno two three four five six\r\n");
+    try {
+        DocumentPair::load(engine, 1, 0);
+        ADD_FAILURE() << "a changed text was shown";
+    } catch (const PairError& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains(QStringLiteral("изменился")));
+    }
+
+    ASSERT_TRUE(QFile::remove(src + QStringLiteral("b.txt")));
+    box.write(src, "b.txt", "one two three four five six\r\n");
+    ASSERT_TRUE(QFile::remove(src + QStringLiteral("a.txt")));
+    try {
+        DocumentPair::load(engine, 1, 0);
+        ADD_FAILURE() << "a missing text was shown";
+    } catch (const PairError& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains(QStringLiteral("a.txt")));
     }
 }
 

@@ -123,6 +123,11 @@ void FakeHost::appendLog(const QString& line, PageSwitch page) {
         ++resultPageShown;
 }
 
+void FakeHost::resultsChanged() {
+    calls << QStringLiteral("resultsChanged");
+    ++resultsChangedCalls;
+}
+
 void FakeHost::processEvents() {
     calls << QStringLiteral("processEvents");
     ++processEventsCalls;

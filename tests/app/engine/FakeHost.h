@@ -38,6 +38,7 @@ public:
     QStringList errors;
     QStringList questions;
     int resultPageShown = 0;
+    int resultsChangedCalls = 0;
     int processEventsCalls = 0;
     /// Every call as "name arguments", in order.
     QStringList calls;
@@ -64,6 +65,7 @@ public:
     void setSelectState(ButtonState state) override;
     void clearLog() override;
     void appendLog(const QString& line, PageSwitch page) override;
+    void resultsChanged() override;
     void processEvents() override;
     void showError(const QString& text) override;
     Answer ask(const QString& question) override;

@@ -83,6 +83,30 @@ TEST(MatchIndex, GivesBestMatchPercentOnRandomTables) {
     }
 }
 
+TEST(MatchIndex, RanksTheEarlierDocumentsLikeMatchPercentOverEachPair) {
+    for (unsigned seed = 41; seed <= 60; ++seed) {
+        const std::vector<TudShingleList> docs = randomTable(seed, 120);
+        MatchIndex index(docs);
+        std::vector<RankedMatch> ranked;
+        for (std::size_t k = 0; k < docs.size(); ++k) {
+            std::vector<RankedMatch> all;
+            for (std::size_t d = 0; d < k; ++d)
+                if (const std::int32_t score = MatchPercent(docs[d], docs[k]); score > 0)
+                    all.push_back({static_cast<std::int32_t>(d), score});
+            std::stable_sort(
+                all.begin(), all.end(),
+                [](const RankedMatch& a, const RankedMatch& b) { return a.score > b.score; });
+            const std::size_t count = 1 + k % 5;
+            all.resize(std::min(all.size(), count));
+            const MatchIndex::Match best =
+                index.rankMatches(static_cast<std::int32_t>(k), count, ranked);
+            ASSERT_EQ(ranked, all) << "seed " << seed << " document " << k;
+            ASSERT_EQ(best.score, all.empty() ? 0 : all.front().score);
+            ASSERT_EQ(best.document, all.empty() ? -1 : all.front().document);
+        }
+    }
+}
+
 TEST(MatchIndex, CountsEarlierRepeatsOnceEachAndCurrentRepeatsNotAtAll) {
     // Earlier {5, 5, 7} against current {5, 9}: both 5s match, m = 3.
     const std::vector<TudShingleList> docs = {listOf({5, 5, 7}), listOf({5, 9}),

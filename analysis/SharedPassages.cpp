@@ -1,0 +1,90 @@
+#include "SharedPassages.h"
+
+#include <algorithm>
+
+namespace quillmark {
+
+namespace {
+
+std::vector<std::uint32_t> distinctHashes(const TudShingleList& list) {
+    std::vector<std::uint32_t> hashes = list.Hashes;
+    std::sort(hashes.begin(), hashes.end());
+    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+    return hashes;
+}
+
+bool holds(const std::vector<std::uint32_t>& sorted, std::uint32_t hash) {
+    return std::binary_search(sorted.begin(), sorted.end(), hash);
+}
+
+/// The runs of words covered by the windows of `text` whose hash `other`
+/// holds.
+std::vector<Passage> passagesOf(const TextWords& text, const std::vector<std::uint32_t>& other) {
+    const std::size_t wordCount = text.words.size();
+    // +1 where a covered stretch starts, -1 past its end.
+    std::vector<std::int32_t> depth(wordCount + 1, 0);
+    for (std::int32_t w = 0; w < text.shingles.Count; ++w) {
+        if (!holds(other, text.shingles.Hashes[static_cast<std::size_t>(w)]))
+            continue;
+        const auto [first, end] = text.windowWords(w);
+        if (first == end)
+            continue;
+        ++depth[static_cast<std::size_t>(first)];
+        --depth[static_cast<std::size_t>(end)];
+    }
+    std::vector<Passage> passages;
+    std::int32_t covering = 0;
+    for (std::size_t i = 0; i < wordCount; ++i) {
+        const bool wasCovered = covering > 0;
+        covering += depth[i];
+        const bool covered = covering > 0;
+        if (covered && !wasCovered)
+            passages.push_back({static_cast<std::int32_t>(i), 0, text.words[i].begin, 0});
+        if (!covered && wasCovered) {
+            passages.back().endWord = static_cast<std::int32_t>(i);
+            passages.back().end = text.words[i - 1].end;
+        }
+    }
+    if (covering > 0) {
+        passages.back().endWord = static_cast<std::int32_t>(wordCount);
+        passages.back().end = text.words.back().end;
+    }
+    return passages;
+}
+
+/// The first window of `text` that covers a word and whose hash `wanted`
+/// accepts; -1 when none does.
+template <class Wanted> std::int32_t firstWindow(const TextWords& text, Wanted wanted) {
+    for (std::int32_t w = 0; w < text.shingles.Count; ++w) {
+        const auto [first, end] = text.windowWords(w);
+        if (first != end && wanted(text.shingles.Hashes[static_cast<std::size_t>(w)]))
+            return w;
+    }
+    return -1;
+}
+
+} // namespace
+
+SharedPassages FindSharedPassages(const TextWords& earlier, const TextWords& current) {
+    const std::vector<std::uint32_t> earlierHashes = distinctHashes(earlier.shingles);
+    const std::vector<std::uint32_t> currentHashes = distinctHashes(current.shingles);
+
+    SharedPassages shared;
+    shared.current = passagesOf(current, earlierHashes);
+    shared.earlier = passagesOf(earlier, currentHashes);
+
+    const std::int32_t window = firstWindow(
+        current, [&earlierHashes](std::uint32_t hash) { return holds(earlierHashes, hash); });
+    if (window < 0)
+        return shared;
+    const std::uint32_t anchorHash = current.shingles.Hashes[static_cast<std::size_t>(window)];
+    shared.currentAnchor = current.windowWords(window).first;
+    const std::int32_t earlierWindow =
+        firstWindow(earlier, [anchorHash](std::uint32_t hash) { return hash == anchorHash; });
+    // Only a window of no words can hold the hash and cover nothing.
+    if (earlierWindow >= 0)
+        shared.earlierAnchor = earlier.windowWords(earlierWindow).first;
+    return shared;
+}
+
+} // namespace quillmark
