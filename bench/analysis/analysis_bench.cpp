@@ -1,5 +1,7 @@
 // Throughput of fingerprinting and scoring. Run:
 //   build/normal/bench/analysis/analysis_bench
+#include "SharedPassages.h"
+#include "TextWords.h"
 #include "udShingles.h"
 
 #include <benchmark/benchmark.h>
@@ -96,6 +98,37 @@ void BM_ShinglesFromText_Html(benchmark::State& state) {
     fingerprint(state, page, HtmlHandling::Cut);
 }
 BENCHMARK(BM_ShinglesFromText_Html)->Unit(benchmark::kMillisecond);
+
+// What the comparison view computes for one pair: both texts' words with
+// their places and the passages they share. A megabyte each; the later text
+// is the earlier one with every twentieth line replaced.
+void BM_SharedPassages_MegabytePair(benchmark::State& state) {
+    static const std::string earlier = generatedText().substr(0, 1 << 20);
+    static const std::string current = [] {
+        std::string text = earlier;
+        std::size_t line = 0;
+        for (std::size_t at = 0; at < text.size(); ++at) {
+            if (text[at] != '\n')
+                continue;
+            if (++line % 20 == 0)
+                for (std::size_t k = at + 1; k < text.size() && text[k] != '\r'; ++k)
+                    text[k] = text[k] == ' ' ? ' ' : '\xE0';
+        }
+        return text;
+    }();
+    std::size_t passages = 0;
+    for (auto _ : state) {
+        const TextWords a = WordsOfText(earlier, Truncation::On, HtmlHandling::Keep, 10);
+        const TextWords b = WordsOfText(current, Truncation::On, HtmlHandling::Keep, 10);
+        const SharedPassages shared = FindSharedPassages(a, b);
+        passages = shared.current.size();
+        benchmark::DoNotOptimize(shared.current.data());
+    }
+    state.SetBytesProcessed(
+        static_cast<std::int64_t>(state.iterations() * (earlier.size() + current.size())));
+    state.counters["passages"] = static_cast<double>(passages);
+}
+BENCHMARK(BM_SharedPassages_MegabytePair)->Unit(benchmark::kMillisecond);
 
 TudShingleList randomSet(std::mt19937& rng, std::size_t size) {
     TudShingleList list;
