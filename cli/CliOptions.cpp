@@ -68,8 +68,19 @@ void CliOptions::addTo(CLI::App& app) {
     app.add_option("-r,--report", m_report,
                    "write the report to a new file (\"-\" or absent: standard output)")
         ->check(newFile);
-    app.add_option("--format", m_format, "csv | json (default csv)")
-        ->check(CLI::IsMember({"csv", "json"}));
+    app.add_option("--format", m_format,
+                   "csv | json | html (default csv); html: one self-contained page with a chart "
+                   "of the scores, the table, and the passages every text that did not pass "
+                   "shares with its best match")
+        ->check(CLI::IsMember({"csv", "json", "html"}));
+    app.add_option("--pairs", m_pairCount,
+                   "for every text, the earlier texts with the highest scores, at most this "
+                   "many, 0 to " +
+                       std::to_string(MaxPairCount) +
+                       " (default 0: none); CSV gains columns pair1_file,pair1_score,..., JSON "
+                       "rows a \"pairs\" list, HTML a column")
+        ->transform(decimalNumber())
+        ->check(CLI::Range(0, MaxPairCount));
     app.add_flag("--strict", m_strict, "exit 3 when at least one text did not pass");
     app.add_flag("-q,--quiet", m_quiet, "no progress display and no log");
 }
@@ -87,6 +98,14 @@ QString CliOptions::outputDirectory() const {
     while (source.endsWith(u'/'))
         source.chop(1);
     return source + QStringLiteral("/Result/");
+}
+
+ReportFormat CliOptions::reportFormat() const {
+    if (m_format == "json")
+        return ReportFormat::Json;
+    if (m_format == "html")
+        return ReportFormat::Html;
+    return ReportFormat::Csv;
 }
 
 SaveMode CliOptions::saveMode() const {

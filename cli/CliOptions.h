@@ -12,7 +12,7 @@ class App;
 
 namespace quillmark {
 
-enum class ReportFormat { Csv, Json };
+enum class ReportFormat { Csv, Json, Html };
 
 /// --strict: whether a text that did not pass fails the whole call.
 enum class Strictness { Lenient, Strict };
@@ -37,14 +37,18 @@ public:
     SaveMode saveMode() const;
     /// Empty for standard output.
     QString reportPath() const;
-    ReportFormat reportFormat() const {
-        return m_format == "json" ? ReportFormat::Json : ReportFormat::Csv;
-    }
+    ReportFormat reportFormat() const;
+    /// --pairs: how many earlier documents with the highest scores each row
+    /// names; 0 names none (and leaves the report as it was without them).
+    int pairCount() const { return m_pairCount; }
     Strictness strictness() const { return m_strict ? Strictness::Strict : Strictness::Lenient; }
     Verbosity verbosity() const { return m_quiet ? Verbosity::Quiet : Verbosity::Normal; }
 
     /// The word for a save mode as the option takes it.
     static QString saveModeName(SaveMode mode);
+
+    /// The most --pairs takes: more would make the CSV report unwieldy.
+    static constexpr int MaxPairCount = 1000;
 
 private:
     std::string m_source;
@@ -56,6 +60,7 @@ private:
     std::string m_save = "none";
     std::string m_report;
     std::string m_format = "csv";
+    int m_pairCount = 0;
     bool m_strict = false;
     bool m_quiet = false;
 };

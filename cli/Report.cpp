@@ -1,30 +1,61 @@
 #include "Report.h"
 
+#include "BatchEngine.h"
+#include "HtmlReport.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <stdexcept>
 
 namespace quillmark {
 
+namespace {
+
+/// The names are the file system's raw bytes; the report is UTF-8.
+QString nameOf(const DocumentTable& documents, std::int32_t index) {
+    if (index < 0 || index >= documents.count())
+        return QString();
+    return QFile::decodeName(documents.names[static_cast<std::size_t>(index)]);
+}
+
+} // namespace
+
 Report::Report(const CliOptions& options, const DocumentTable& documents, int allowedPercent)
     : m_options(options)
-    , m_allowedPercent(allowedPercent) {
+    , m_allowedPercent(allowedPercent)
+    , m_pairCount(options.pairCount()) {
     const std::int32_t count = documents.count();
     m_rows.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
         const auto at = static_cast<std::size_t>(i);
         Row row;
-        // The names are the file system's raw bytes; the report is UTF-8.
-        row.file = QFile::decodeName(documents.names[at]);
+        row.file = nameOf(documents, i);
         row.score = documents.scores[at];
         row.passed = row.score <= allowedPercent;
         const std::int32_t best = documents.bestMatches[at];
-        if (best >= 0 && best < count)
-            row.bestMatch = QFile::decodeName(documents.names[static_cast<std::size_t>(best)]);
+        if (best >= 0 && best < count) {
+            row.bestMatch = nameOf(documents, best);
+            row.bestMatchIndex = best;
+        }
+        if (m_pairCount > 0 && at < documents.rankedMatches.size()) {
+            for (const RankedMatch& match : documents.rankedMatches[at]) {
+                if (static_cast<int>(row.pairs.size()) == m_pairCount)
+                    break;
+                if (match.document >= 0 && match.document < count)
+                    row.pairs.push_back(
+                        {nameOf(documents, match.document), match.score, match.document});
+            }
+        }
         m_passedCount += row.passed ? 1 : 0;
         m_rows.push_back(std::move(row));
     }
+}
+
+Report::Report(const CliOptions& options, const BatchEngine& engine)
+    : Report(options, engine.documents(), engine.comparedPercent()) {
+    m_engine = &engine;
 }
 
 QString Report::csvField(const QString& text) {
@@ -38,10 +69,22 @@ QString Report::csvField(const QString& text) {
 }
 
 QByteArray Report::toCsv() const {
-    QString csv = QStringLiteral("file,score,passed,best_match\n");
+    QString csv = QStringLiteral("file,score,passed,best_match");
+    for (int k = 1; k <= m_pairCount; ++k)
+        csv += QStringLiteral(",pair%1_file,pair%1_score").arg(k);
+    csv += u'\n';
     for (const Row& row : m_rows) {
         csv += csvField(row.file) + u',' + QString::number(row.score) + u',' +
-               (row.passed ? u'1' : u'0') + u',' + csvField(row.bestMatch) + u'\n';
+               (row.passed ? u'1' : u'0') + u',' + csvField(row.bestMatch);
+        for (int k = 0; k < m_pairCount; ++k) {
+            if (k < static_cast<int>(row.pairs.size())) {
+                const RankedFile& pair = row.pairs[static_cast<std::size_t>(k)];
+                csv += u',' + csvField(pair.file) + u',' + QString::number(pair.score);
+            } else {
+                csv += QStringLiteral(",,");
+            }
+        }
+        csv += u'\n';
     }
     return csv.toUtf8();
 }
@@ -56,6 +99,8 @@ QByteArray Report::toJson() const {
         {"cut_html", m_options.htmlHandling() == HtmlHandling::Cut},
         {"save", CliOptions::saveModeName(m_options.saveMode())},
     };
+    if (m_pairCount > 0)
+        settings.insert("pairs", m_pairCount);
     QJsonObject counts{
         {"loaded", static_cast<int>(m_rows.size())},
         {"passed", m_passedCount},
@@ -63,19 +108,36 @@ QByteArray Report::toJson() const {
     };
     QJsonArray rows;
     for (const Row& row : m_rows) {
-        rows.append(QJsonObject{
+        QJsonObject object{
             {"file", row.file},
             {"score", row.score},
             {"passed", row.passed},
             {"best_match", row.bestMatch},
-        });
+        };
+        if (m_pairCount > 0) {
+            QJsonArray pairs;
+            for (const RankedFile& pair : row.pairs)
+                pairs.append(QJsonObject{{"file", pair.file}, {"score", pair.score}});
+            object.insert("pairs", pairs);
+        }
+        rows.append(object);
     }
     const QJsonObject report{{"settings", settings}, {"counts", counts}, {"rows", rows}};
     return QJsonDocument(report).toJson(QJsonDocument::Indented);
 }
 
 QByteArray Report::render(ReportFormat format) const {
-    return format == ReportFormat::Json ? toJson() : toCsv();
+    switch (format) {
+    case ReportFormat::Csv:
+        return toCsv();
+    case ReportFormat::Json:
+        return toJson();
+    case ReportFormat::Html:
+        if (m_engine == nullptr)
+            throw std::logic_error("an HTML report needs the engine of the run");
+        return HtmlReport(*this, *m_engine).render();
+    }
+    Q_UNREACHABLE();
 }
 
 } // namespace quillmark

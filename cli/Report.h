@@ -1,5 +1,6 @@
 // The report of a completed run, one row per loaded document in listing order,
-// as CSV or JSON (UTF-8). Scripts read it: the keys and columns stay as they are.
+// as CSV, JSON (UTF-8) or one HTML page. Scripts read the first two: their keys
+// and columns stay as they are, and what --pairs adds comes only with it.
 #pragma once
 
 #include "CliOptions.h"
@@ -7,33 +8,62 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 namespace quillmark {
 
+class BatchEngine;
+
 class Report {
 public:
+    /// An earlier document and the row's score against it.
+    struct RankedFile {
+        QString file;
+        int score = 0;
+        std::int32_t document = -1;
+        friend bool operator==(const RankedFile&, const RankedFile&) = default;
+    };
+
     struct Row {
         QString file;
         int score = 0;
         bool passed = false;
         /// Empty when no earlier document reached the score.
         QString bestMatch;
+        /// The document bestMatch names; -1 when none.
+        std::int32_t bestMatchIndex = -1;
+        /// With --pairs: the earlier documents with the highest scores, best
+        /// first, at most pairCount() of them.
+        std::vector<RankedFile> pairs;
     };
 
     /// Takes the rows of `documents`; a document passed when its score is at
-    /// most `allowedPercent`.
+    /// most `allowedPercent`. Such a report has no texts to show: it renders
+    /// as CSV and JSON only.
     Report(const CliOptions& options, const DocumentTable& documents, int allowedPercent);
+    /// The report of the engine's last run. The HTML page reads the texts that
+    /// did not pass again through the engine, which must outlive the report.
+    Report(const CliOptions& options, const BatchEngine& engine);
 
+    const CliOptions& options() const { return m_options; }
+    int allowedPercent() const { return m_allowedPercent; }
+    /// How many ranked earlier documents each row names (--pairs).
+    int pairCount() const { return m_pairCount; }
     const std::vector<Row>& rows() const { return m_rows; }
     int passedCount() const { return m_passedCount; }
     int failedCount() const { return static_cast<int>(m_rows.size()) - m_passedCount; }
 
     /// Header "file,score,passed,best_match", then the rows, RFC 4180 quoting.
+    /// With --pairs N the header goes on with pair1_file,pair1_score, ...,
+    /// pairN_file,pairN_score, and a row without that many pairs leaves the
+    /// rest of its fields empty.
     QByteArray toCsv() const;
     /// {"settings": {...}, "counts": {...}, "rows": [{file, score, passed,
-    /// best_match}, ...]}.
+    /// best_match}, ...]}. With --pairs N the settings hold "pairs": N and
+    /// every row "pairs": [{file, score}, ...].
     QByteArray toJson() const;
+    /// Throws std::logic_error for a report made without the engine.
     QByteArray render(ReportFormat format) const;
 
     /// A field as RFC 4180 wants it: quoted, with doubled quotes, when it holds
@@ -42,7 +72,9 @@ public:
 
 private:
     const CliOptions& m_options;
+    const BatchEngine* m_engine = nullptr;
     int m_allowedPercent;
+    int m_pairCount;
     std::vector<Row> m_rows;
     int m_passedCount = 0;
 };

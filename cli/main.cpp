@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
 
     BatchEngine engine(host);
     host.attach(engine);
+    engine.setRankedMatchCount(options.pairCount());
     engine.bGoClick();
     host.finishProgress();
 
@@ -53,10 +54,10 @@ int main(int argc, char** argv) {
     if (engine.lastOutcome() != RunOutcome::Completed)
         return ExitRunFailed;
 
-    const Report result(options, engine.documents(), engine.comparedPercent());
+    const Report result(options, engine);
     try {
         report->write(result.render(options.reportFormat()));
-    } catch (const std::runtime_error& error) {
+    } catch (const std::exception& error) {
         host.printLine(QString::fromStdString(error.what()));
         return ExitRunFailed;
     }

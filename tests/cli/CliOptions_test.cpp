@@ -1,6 +1,7 @@
 #include "CliOptions.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace quillmark;
@@ -29,12 +30,13 @@ TEST(CliOptionsTest, DefaultsMatchTheWindowsDefaults) {
     EXPECT_EQ(options.strictness(), Strictness::Lenient);
     EXPECT_EQ(options.verbosity(), Verbosity::Normal);
     EXPECT_TRUE(options.reportPath().isEmpty());
+    EXPECT_EQ(options.pairCount(), 0);
 }
 
 TEST(CliOptionsTest, EveryOptionReachesItsSetting) {
-    const CliOptions options =
-        parsed({"-l", "3", "-p", "0", "--no-lemmatize", "--cut-html", "--save", "move", "-r",
-                "/nonexistent/report.json", "--format", "json", "--strict", "-q", "in"});
+    const CliOptions options = parsed({"-l", "3", "-p", "0", "--no-lemmatize", "--cut-html",
+                                       "--save", "move", "-r", "/nonexistent/report.json",
+                                       "--format", "json", "--strict", "-q", "--pairs", "5", "in"});
     EXPECT_EQ(options.shingleLength(), 3);
     EXPECT_EQ(options.allowedPercent(), 0);
     EXPECT_EQ(options.truncation(), Truncation::Off);
@@ -44,6 +46,9 @@ TEST(CliOptionsTest, EveryOptionReachesItsSetting) {
     EXPECT_EQ(options.reportFormat(), ReportFormat::Json);
     EXPECT_EQ(options.strictness(), Strictness::Strict);
     EXPECT_EQ(options.verbosity(), Verbosity::Quiet);
+    EXPECT_EQ(options.pairCount(), 5);
+    EXPECT_EQ(parsed({"--format", "html", "in"}).reportFormat(), ReportFormat::Html);
+    EXPECT_EQ(parsed({"--format", "csv", "in"}).reportFormat(), ReportFormat::Csv);
     EXPECT_EQ(parsed({"--save", "copy", "in"}).saveMode(), SaveMode::Copy);
     EXPECT_TRUE(parsed({"-r", "-", "in"}).reportPath().isEmpty()) << "\"-\" is standard output";
     EXPECT_EQ(parsed({"-r", "/dev/null", "in"}).reportPath(), "/dev/null")
@@ -66,9 +71,12 @@ TEST(CliOptionsTest, DirectoriesEndWithOneSlash) {
 
 TEST(CliOptionsTest, ValuesOutsideTheirSetsAreRejected) {
     const std::vector<std::vector<std::string>> cases{
-        {"-l", "0"},     {"-l", "101"},      {"-p", "-1"},         {"-p", "101"},     {"-l", "1.5"},
-        {"--save", "2"}, {"--save", "Copy"}, {"--format", "JSON"}, {"--format", "1"}, {"-r", "/"},
-        {"-p", "0x14"},  {"-l", "0b11"},     {"-p", "1e1"},        {"-p", ""},        {"-l", "+"}};
+        {"-l", "0"},          {"-l", "101"},        {"-p", "-1"},       {"-p", "101"},
+        {"-l", "1.5"},        {"--save", "2"},      {"--save", "Copy"}, {"--format", "JSON"},
+        {"--format", "1"},    {"-r", "/"},          {"-p", "0x14"},     {"-l", "0b11"},
+        {"-p", "1e1"},        {"-p", ""},           {"-l", "+"},        {"--pairs", "-1"},
+        {"--pairs", "1001"},  {"--pairs", "0x3"},   {"--pairs", "2.0"}, {"--pairs", ""},
+        {"--pairs", "three"}, {"--format", "HTML"}, {"--format", "htm"}};
     for (std::vector<std::string> arguments : cases) {
         SCOPED_TRACE(arguments[0] + " " + arguments[1]);
         arguments.push_back("in");
@@ -85,6 +93,15 @@ TEST(CliOptionsTest, NumbersAreDecimalEvenWithLeadingZeros) {
     EXPECT_EQ(parsed({"-l", "+007", "in"}).shingleLength(), 7);
     EXPECT_THROW(parsed({"-l", "0000", "in"}), CLI::ValidationError) << "still 0, out of range";
     EXPECT_THROW(parsed({"-p", "0101", "in"}), CLI::ValidationError) << "101, out of range";
+}
+
+TEST(CliOptionsTest, PairsRangeFromNoneToTheMost) {
+    EXPECT_EQ(parsed({"--pairs", "0", "in"}).pairCount(), 0);
+    EXPECT_EQ(parsed({"--pairs", "007", "in"}).pairCount(), 7);
+    EXPECT_EQ(parsed({"--pairs", "1000", "in"}).pairCount(), CliOptions::MaxPairCount);
+    EXPECT_EQ(parsed({"--pairs=3", "in"}).pairCount(), 3);
+    EXPECT_THROW(parsed({"--pairs", "01001", "in"}), CLI::ValidationError);
+    EXPECT_THROW(parsed({"--pairs", "in"}), CLI::ParseError) << "a directory is no count";
 }
 
 } // namespace

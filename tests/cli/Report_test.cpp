@@ -4,7 +4,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace quillmark;
 
@@ -12,11 +14,19 @@ namespace {
 
 class ReportTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { parse({}); }
+
+    /// -l 7 --save copy, then `more`, then /data/texts.
+    void parse(std::vector<std::string> more) {
         CLI::App app;
+        m_options = CliOptions();
         m_options.addTo(app);
-        // CLI11 takes the arguments last first: -l 7 --save copy /data/texts.
-        app.parse(std::vector<std::string>{"/data/texts", "copy", "--save", "7", "-l"});
+        std::vector<std::string> arguments{"-l", "7", "--save", "copy"};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        arguments.push_back("/data/texts");
+        // CLI11 takes the arguments last first.
+        std::reverse(arguments.begin(), arguments.end());
+        app.parse(arguments);
     }
 
     /// A table as a run leaves it: names, scores and best matches.
@@ -25,6 +35,18 @@ protected:
         m_table.scores.back() = score;
         m_table.bestMatches.back() = bestMatch;
         m_table.comparedCount = m_table.count();
+    }
+
+    /// A table with ranked earlier matches: b copies a, c copies a with a
+    /// change (so it matches b alike), d copies b, e matches nothing.
+    void addRanked() {
+        add("a.txt", 0, -1);
+        add("b.txt", 100, 0);
+        add("c, \"quoted\".txt", 60, 0);
+        add("d.txt", 100, 1);
+        add("e.txt", 0, -1);
+        m_table.rankedMatches = {
+            {}, {{0, 100}}, {{0, 60}, {1, 60}}, {{1, 100}, {0, 100}, {2, 60}}, {}};
     }
 
     CliOptions m_options;
@@ -94,6 +116,89 @@ TEST_F(ReportTest, JsonHoldsTheSettingsUsedAndTheSameRows) {
         (QJsonObject{
             {"file", "two.txt"}, {"score", 100}, {"passed", false}, {"best_match", "one.txt"}}));
     EXPECT_EQ(rows[0].toObject()["best_match"].toString(), "");
+}
+
+TEST_F(ReportTest, WithoutPairsTheRankedMatchesStayOut) {
+    addRanked();
+    const Report report(m_options, m_table, 20);
+    EXPECT_EQ(report.pairCount(), 0);
+    EXPECT_EQ(report.toCsv(), "file,score,passed,best_match\n"
+                              "a.txt,0,1,\n"
+                              "b.txt,100,0,a.txt\n"
+                              "\"c, \"\"quoted\"\".txt\",60,0,a.txt\n"
+                              "d.txt,100,0,b.txt\n"
+                              "e.txt,0,1,\n");
+    const QJsonObject json = QJsonDocument::fromJson(report.toJson()).object();
+    EXPECT_FALSE(json["settings"].toObject().contains("pairs"));
+    for (const QJsonValue& row : json["rows"].toArray())
+        EXPECT_FALSE(row.toObject().contains("pairs"));
+}
+
+TEST_F(ReportTest, CsvPairsFillTheirColumnsBestFirst) {
+    addRanked();
+    parse({"--pairs", "2"});
+    const Report report(m_options, m_table, 20);
+    EXPECT_EQ(report.pairCount(), 2);
+    EXPECT_EQ(report.rows()[3].pairs,
+              (std::vector<Report::RankedFile>{{"b.txt", 100, 1}, {"a.txt", 100, 0}}))
+        << "at most two, in the engine's order";
+    EXPECT_EQ(QString::fromUtf8(report.toCsv()),
+              "file,score,passed,best_match,pair1_file,pair1_score,pair2_file,pair2_score\n"
+              "a.txt,0,1,,,,,\n"
+              "b.txt,100,0,a.txt,a.txt,100,,\n"
+              "\"c, \"\"quoted\"\".txt\",60,0,a.txt,a.txt,60,b.txt,60\n"
+              "d.txt,100,0,b.txt,b.txt,100,a.txt,100\n"
+              "e.txt,0,1,,,,,\n");
+}
+
+TEST_F(ReportTest, CsvPairsWithMoreColumnsThanMatches) {
+    addRanked();
+    parse({"--pairs", "4"});
+    const QByteArray csv = Report(m_options, m_table, 20).toCsv();
+    EXPECT_TRUE(csv.startsWith("file,score,passed,best_match,pair1_file,pair1_score,pair2_file,"
+                               "pair2_score,pair3_file,pair3_score,pair4_file,pair4_score\n"));
+    EXPECT_TRUE(csv.contains("\nd.txt,100,0,b.txt,b.txt,100,a.txt,100,"
+                             "\"c, \"\"quoted\"\".txt\",60,,\n"))
+        << csv.toStdString();
+    EXPECT_TRUE(csv.endsWith("\ne.txt,0,1,,,,,,,,,\n")) << csv.toStdString();
+}
+
+TEST_F(ReportTest, JsonPairsListFileAndScore) {
+    addRanked();
+    parse({"--pairs", "3"});
+    const QJsonObject json =
+        QJsonDocument::fromJson(Report(m_options, m_table, 20).toJson()).object();
+    EXPECT_EQ(json["settings"].toObject()["pairs"].toInt(), 3);
+    const QJsonArray rows = json["rows"].toArray();
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_EQ(rows[0].toObject()["pairs"], QJsonValue(QJsonArray()));
+    EXPECT_EQ(rows[2].toObject(),
+              (QJsonObject{{"file", "c, \"quoted\".txt"},
+                           {"score", 60},
+                           {"passed", false},
+                           {"best_match", "a.txt"},
+                           {"pairs", QJsonArray{QJsonObject{{"file", "a.txt"}, {"score", 60}},
+                                                QJsonObject{{"file", "b.txt"}, {"score", 60}}}}}));
+    EXPECT_EQ(rows[3].toObject()["pairs"],
+              QJsonValue(QJsonArray{QJsonObject{{"file", "b.txt"}, {"score", 100}},
+                                    QJsonObject{{"file", "a.txt"}, {"score", 100}},
+                                    QJsonObject{{"file", "c, \"quoted\".txt"}, {"score", 60}}}));
+}
+
+TEST_F(ReportTest, PairsOfATableThatWasNotRankedAreEmpty) {
+    add("a.txt", 0, -1);
+    add("b.txt", 100, 0);
+    parse({"--pairs", "1"});
+    EXPECT_EQ(Report(m_options, m_table, 20).toCsv(),
+              "file,score,passed,best_match,pair1_file,pair1_score\n"
+              "a.txt,0,1,,,\n"
+              "b.txt,100,0,a.txt,,\n");
+}
+
+TEST_F(ReportTest, HtmlNeedsTheRunsEngine) {
+    add("a.txt", 0, -1);
+    const Report report(m_options, m_table, 20);
+    EXPECT_THROW(report.render(ReportFormat::Html), std::logic_error);
 }
 
 } // namespace

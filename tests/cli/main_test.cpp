@@ -166,6 +166,91 @@ TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
     EXPECT_EQ(counts["failed"].toInt(), 4 - passed);
 }
 
+TEST_F(CliRunTest, PairsNameTheEarlierTextsWithTheHighestScores) {
+    // b rewrites the second half of a, c copies a, d copies b, e is unrelated.
+    const std::string original = TextBatch::article(1, 300);
+    const std::string rewrite = TextBatch::rewrite(original, 1);
+    TextBatch::write(m_source / "a.txt", original);
+    TextBatch::write(m_source / "b.txt", rewrite);
+    TextBatch::write(m_source / "c.txt", original);
+    TextBatch::write(m_source / "d.txt", rewrite);
+    TextBatch::write(m_source / "e.txt", TextBatch::article(2, 300));
+    TudShingleList originalShingles;
+    TudShingleList rewriteShingles;
+    ShinglesFromText(original, Truncation::On, HtmlHandling::Keep, 10, originalShingles);
+    ShinglesFromText(rewrite, Truncation::On, HtmlHandling::Keep, 10, rewriteShingles);
+    const int half = MatchPercent(originalShingles, rewriteShingles);
+    ASSERT_EQ(MatchPercent(rewriteShingles, originalShingles), half);
+
+    QByteArray out;
+    QByteArray err;
+    ASSERT_EQ(CliProcess::run({"-q", "--pairs", "2", source()}, &out, &err), 0)
+        << err.toStdString();
+    // d scores the same against a and c: the earlier one comes first.
+    EXPECT_EQ(QString::fromUtf8(out),
+              QStringLiteral(
+                  "file,score,passed,best_match,pair1_file,pair1_score,pair2_file,pair2_score\n"
+                  "a.txt,0,1,,,,,\n"
+                  "b.txt,%1,0,a.txt,a.txt,%1,,\n"
+                  "c.txt,100,0,a.txt,a.txt,100,b.txt,%1\n"
+                  "d.txt,100,0,b.txt,b.txt,100,a.txt,%1\n"
+                  "e.txt,0,1,,,,,\n")
+                  .arg(half));
+
+    ASSERT_EQ(CliProcess::run({"-q", "--format", "json", "--pairs", "3", source()}, &out), 0);
+    const QJsonObject report = QJsonDocument::fromJson(out).object();
+    EXPECT_EQ(report["settings"]["pairs"].toInt(), 3);
+    const QJsonArray rows = report["rows"].toArray();
+    ASSERT_EQ(rows.size(), 5);
+    const auto pair = [](const char* file, int score) {
+        return QJsonObject{{"file", file}, {"score", score}};
+    };
+    EXPECT_EQ(rows[0]["pairs"].toArray(), QJsonArray());
+    EXPECT_EQ(rows[1]["pairs"].toArray(), QJsonArray({pair("a.txt", half)}));
+    EXPECT_EQ(rows[2]["pairs"].toArray(), QJsonArray({pair("a.txt", 100), pair("b.txt", half)}));
+    EXPECT_EQ(rows[3]["pairs"].toArray(),
+              QJsonArray({pair("b.txt", 100), pair("a.txt", half), pair("c.txt", half)}));
+    EXPECT_EQ(rows[4]["pairs"].toArray(), QJsonArray());
+    EXPECT_EQ(rows[3].toObject().keys(),
+              QStringList({"best_match", "file", "pairs", "passed", "score"}));
+}
+
+TEST_F(CliRunTest, NoPairsLeaveTheReportsAsTheyWere) {
+    writeBatch();
+    for (const char* format : {"csv", "json"}) {
+        SCOPED_TRACE(format);
+        QByteArray plain;
+        QByteArray none;
+        ASSERT_EQ(CliProcess::run({"-q", "--format", format, source()}, &plain), 0);
+        ASSERT_EQ(CliProcess::run({"-q", "--format", format, "--pairs", "0", source()}, &none), 0);
+        EXPECT_EQ(none, plain);
+        EXPECT_FALSE(plain.contains("pair"));
+    }
+}
+
+TEST_F(CliRunTest, HtmlReportGoesWhereTheOthersGo) {
+    writeBatch();
+    QByteArray out;
+    ASSERT_EQ(CliProcess::run({"-q", "--format", "html", source()}, &out), 0);
+    EXPECT_TRUE(out.startsWith("<!DOCTYPE html>\n<html lang=\"ru\">"))
+        << out.left(100).toStdString();
+    EXPECT_EQ(out.count("<section class=\"pair\""), 2);
+
+    const fs::path report = m_root / "report.html";
+    ASSERT_EQ(
+        CliProcess::run(
+            {"-q", "--format", "html", "--save", "move", "-r", report.string(), source()}, &out),
+        0);
+    EXPECT_TRUE(out.isEmpty());
+    const std::string page = TextBatch::read(report);
+    EXPECT_EQ(page.find("class=\"error\""), std::string::npos)
+        << "texts are read where the move left them";
+    EXPECT_NE(page.find("<mark>"), std::string::npos);
+    EXPECT_EQ(CliProcess::run({"-q", "--format", "html", "-r", report.string(), source()}), 2)
+        << "an existing report is never replaced";
+    EXPECT_EQ(TextBatch::read(report), page);
+}
+
 TEST_F(CliRunTest, StrictFailsOnlyWhenATextDidNotPass) {
     writeBatch();
     QByteArray out;
@@ -258,6 +343,8 @@ TEST_F(CliRunTest, BadOptionsExitTwoAndTouchNothing) {
         {"-p", "-1"},         {"--percent", "101"}, {"-p", "0x14"},
         {"--save", "delete"}, {"--save", "1"},      {"--save", "MOVE"},
         {"--format", "xml"},  {"--no-such-option"}, {"-r", (m_root / "old-report.csv").string()},
+        {"--pairs", "-1"},    {"--pairs", "1001"},  {"--pairs", "two"},
+        {"--pairs", "0x2"},   {"--format", "htm"},
     };
     for (std::vector<std::string> arguments : cases) {
         SCOPED_TRACE(arguments.front() + " " + arguments.back());
@@ -285,9 +372,9 @@ TEST_F(CliRunTest, BadOptionsExitTwoAndTouchNothing) {
 TEST_F(CliRunTest, HelpAndVersionExitZero) {
     QByteArray out;
     EXPECT_EQ(CliProcess::run({"--help"}, &out), 0);
-    for (const char* option :
-         {"--out", "--shingle-len", "--percent", "--no-lemmatize", "--cut-html", "--save",
-          "--report", "--format", "--strict", "--quiet", "--version", "SOURCE_DIR"})
+    for (const char* option : {"--out", "--shingle-len", "--percent", "--no-lemmatize",
+                               "--cut-html", "--save", "--report", "--format", "html", "--pairs",
+                               "--strict", "--quiet", "--version", "SOURCE_DIR"})
         EXPECT_TRUE(out.contains(option)) << option;
     EXPECT_EQ(CliProcess::run({"--version"}, &out), 0);
     EXPECT_TRUE(out.startsWith("quillmark-cli ")) << out.toStdString();

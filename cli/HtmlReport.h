@@ -1,0 +1,48 @@
+// The report of a completed run as one self-contained HTML page (UTF-8, inline
+// styles, nothing fetched, no scripts): the settings and counts, a chart of the
+// scores, the table of documents and, for every document that did not pass,
+// its text beside its best match's with the shared passages marked.
+#pragma once
+
+#include "Report.h"
+
+#include <QByteArray>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillmark {
+
+class BatchEngine;
+struct Passage;
+struct TextWords;
+
+class HtmlReport {
+public:
+    /// `report` must be the report of `engine`'s last run.
+    HtmlReport(const Report& report, const BatchEngine& engine);
+
+    /// The page. The texts that did not pass and their best matches are read
+    /// again from where they lie now; one that cannot be read shows why in
+    /// its section instead.
+    QByteArray render() const;
+
+private:
+    void appendHead(std::string& html) const;
+    void appendSettings(std::string& html) const;
+    void appendCounts(std::string& html) const;
+    void appendHistogram(std::string& html) const;
+    void appendTable(std::string& html) const;
+    void appendRow(std::int32_t index, std::string& html) const;
+    void appendPairs(std::string& html) const;
+    void appendPair(std::int32_t index, std::string& html) const;
+    /// A link to document `index`'s row showing its number and name.
+    void appendDocumentLink(std::int32_t index, std::string& html) const;
+    static void appendText(const TextWords& text, const std::vector<Passage>& passages,
+                           std::string& html);
+
+    const Report& m_report;
+    const BatchEngine& m_engine;
+};
+
+} // namespace quillmark
