@@ -1,5 +1,10 @@
 #include "Tmainform.h"
 
+#include "ComparisonDialog.h"
+#include "DocumentPair.h"
+#include "ResultTableModel.h"
+#include "ScoreChart.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -10,6 +15,9 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -18,12 +26,16 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QTableView>
 #include <QTreeView>
 
 #include <cassert>
+#include <new>
+#include <utility>
 
 using namespace quillmark;
 
@@ -41,6 +53,15 @@ constexpr int BottomHeight = 35;
 constexpr int SettingsPanelHeight = 169;
 constexpr int PageHeight = ClientHeight - HeaderHeight - BottomHeight;
 constexpr int Margin = 16;
+
+// The result page: the table across the top; below it the log on the left
+// and the score chart on the right, reaching down beside bBack.
+constexpr int ResultTop = 46;
+constexpr int ResultTableHeight = 176;
+constexpr int ResultGap = 6;
+constexpr int LogBottom = 328;
+constexpr int ChartWidth = 250;
+constexpr int ChartBottom = 374;
 
 // Flat buttons read as links: no frame until the pointer is over them.
 const char* const FlatButtonStyle =
@@ -163,6 +184,7 @@ Tmainform::Tmainform(const QString& programDirectory, QWidget* parent)
     connect(SpeedButton1, &QPushButton::clicked, this, &Tmainform::SpeedButton1Click);
     connect(SpeedButton2, &QPushButton::clicked, this, &Tmainform::SpeedButton2Click);
     connect(bBack, &QPushButton::clicked, this, &Tmainform::bBackClick);
+    connect(bResults, &QPushButton::clicked, this, &Tmainform::bResultsClick);
     connect(bGo, &QPushButton::clicked, this, &Tmainform::bGoClick);
     connect(bSelect, &QPushButton::clicked, this, &Tmainform::bSelectClick);
     sHomePage->installEventFilter(this);
@@ -293,6 +315,13 @@ void Tmainform::buildSettingsPage() {
     bSelect->setEnabled(false);
     bGo = makeFlatButton(Panel3, "bGo", QStringLiteral("&Сравнить"),
                          QRect(ClientWidth - Margin - 220 + 10, 168, 220, 40), 24);
+    // Between the two: the page with the table of the last run.
+    bResults = makeFlatButton(Panel3, "bResults", QStringLiteral("&Результат"),
+                              QRect(bSelect->geometry().right() + 8, 168,
+                                    bGo->x() - bSelect->geometry().right() - 16, 40),
+                              24);
+    bResults->setToolTip(QStringLiteral("Таблица проверенных текстов, распределение сходства и "
+                                        "журнал последнего сравнения"));
 
     for (QLineEdit* edit : {eDirSrc, eDirOut})
         setColor(edit, QPalette::Base, LightOrange);
@@ -338,14 +367,64 @@ void Tmainform::buildResultPage() {
     TabSheet4 = named(new QWidget(Pages), "TabSheet4");
     Pages->addWidget(TabSheet4);
     Label22 = makeLabel(TabSheet4, "Label22", QStringLiteral("Результат"), Margin, 8, 24);
+    sResultsHint =
+        makeLabel(TabSheet4, "sResultsHint",
+                  QStringLiteral("Двойной щелчок по строке — сравнить текст с похожим"), 0, 0);
+    sResultsHint->setAlignment(Qt::AlignRight | Qt::AlignBottom);
+    sResultsHint->setGeometry(Label22->geometry().right() + Margin, 8,
+                              ClientWidth - Margin - Label22->geometry().right() - Margin,
+                              Label22->height() - 4);
+    setColor(sResultsHint, QPalette::WindowText, QColor(0x60, 0x60, 0x60));
+
+    m_results = new ResultTableModel(this);
+    m_sortedResults = new QSortFilterProxyModel(this);
+    m_sortedResults->setSourceModel(m_results);
+    m_sortedResults->setSortRole(ResultTableModel::SortRole);
+    m_sortedResults->setSortCaseSensitivity(Qt::CaseInsensitive);
+    m_sortedResults->setSortLocaleAware(true);
+
+    gResults = named(new QTableView(TabSheet4), "gResults");
+    gResults->setModel(m_sortedResults);
+    gResults->setGeometry(Margin, ResultTop, ClientWidth - 2 * Margin, ResultTableHeight);
+    gResults->setSelectionBehavior(QAbstractItemView::SelectRows);
+    gResults->setSelectionMode(QAbstractItemView::SingleSelection);
+    gResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    gResults->setWordWrap(false);
+    gResults->setTextElideMode(Qt::ElideMiddle);
+    gResults->setCornerButtonEnabled(false);
+    gResults->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    gResults->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    gResults->verticalHeader()->hide();
+    // Fixed row heights keep a long batch cheap to scroll.
+    gResults->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    gResults->verticalHeader()->setDefaultSectionSize(gResults->fontMetrics().height() + 6);
+    QHeaderView* header = gResults->horizontalHeader();
+    header->setHighlightSections(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setSectionResizeMode(ResultTableModel::NameColumn, QHeaderView::Stretch);
+    header->setSectionResizeMode(ResultTableModel::MatchColumn, QHeaderView::Stretch);
+    header->resizeSection(ResultTableModel::OrderColumn, 48);
+    header->resizeSection(ResultTableModel::ScoreColumn, 88);
+    header->resizeSection(ResultTableModel::VerdictColumn, 96);
+    gResults->setSortingEnabled(true);
+    gResults->sortByColumn(ResultTableModel::OrderColumn, Qt::AscendingOrder);
+    gResults->installEventFilter(this);
+    connect(gResults, &QTableView::doubleClicked, this, &Tmainform::gResultsDblClick);
+
+    const int lowerTop = ResultTop + ResultTableHeight + ResultGap;
+    const int chartLeft = ClientWidth - Margin - ChartWidth;
     eLog = named(new QPlainTextEdit(TabSheet4), "eLog");
     eLog->setReadOnly(true);
     // Long lines (a path in a failure) wrap: the log scrolls only vertically.
     eLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     eLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     eLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    eLog->setGeometry(Margin, 46, ClientWidth - 2 * Margin, 282);
+    eLog->setGeometry(Margin, lowerTop, chartLeft - ResultGap - 2 - Margin, LogBottom - lowerTop);
     setColor(eLog, QPalette::Base, LightOrange);
+
+    cScores = named(new ScoreChart(TabSheet4), "cScores");
+    cScores->setGeometry(chartLeft, lowerTop, ChartWidth, ChartBottom - lowerTop);
+
     bBack = makeFlatButton(TabSheet4, "bBack", QStringLiteral("Назад"),
                            QRect(Margin - 10, 334, 160, 40), 24);
 }
@@ -507,6 +586,12 @@ void Tmainform::appendLog(const QString& line, PageSwitch page) {
         Pages->setCurrentWidget(TabSheet4);
 }
 
+void Tmainform::resultsChanged() {
+    const DocumentTable& documents = m_engine.documents();
+    m_results->setResults(documents, m_engine.selectionPercent());
+    cScores->setScores(documents, m_engine.selectionPercent());
+}
+
 void Tmainform::processEvents() {
     QCoreApplication::processEvents();
 }
@@ -559,6 +644,10 @@ void Tmainform::bBackClick() {
     Pages->setCurrentWidget(TabSheet1);
 }
 
+void Tmainform::bResultsClick() {
+    Pages->setCurrentWidget(TabSheet4);
+}
+
 void Tmainform::bGoClick() {
     m_engine.bGoClick();
     closeIfPending();
@@ -567,6 +656,68 @@ void Tmainform::bGoClick() {
 void Tmainform::bSelectClick() {
     m_engine.bSelectClick();
     closeIfPending();
+}
+
+ComparisonDialog* Tmainform::comparison() const {
+    return m_comparison;
+}
+
+void Tmainform::gResultsDblClick(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
+    showComparison(index.data(ResultTableModel::DocumentRole).toInt());
+}
+
+void Tmainform::showComparison(std::int32_t document) {
+    // The table the rows name is being rebuilt or saved.
+    if (busy())
+        return;
+    const DocumentTable& documents = m_engine.documents();
+    if (document < 0 || document >= documents.comparedCount || document >= documents.count())
+        return;
+    const auto at = static_cast<std::size_t>(document);
+    const QString name = QFile::decodeName(documents.names[at]);
+    const std::int32_t earlier = documents.bestMatches[at];
+    if (earlier < 0) {
+        QMessageBox::information(this, windowTitle(),
+                                 QStringLiteral("У текста «%1» нет общих шинглов ни с одним "
+                                                "более ранним текстом: сравнивать не с чем.")
+                                     .arg(name));
+        return;
+    }
+
+    DocumentPair pair;
+    QString failure;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        pair = DocumentPair::load(m_engine, document, earlier);
+    } catch (const PairError& error) {
+        failure = QString::fromUtf8(error.what());
+    } catch (const std::bad_alloc&) {
+        failure = QStringLiteral("Недостаточно памяти, чтобы показать эти тексты.");
+    } catch (const std::exception& error) {
+        failure = QString::fromUtf8(error.what());
+    }
+    QGuiApplication::restoreOverrideCursor();
+    if (!failure.isEmpty()) {
+        QMessageBox::warning(this, errorTitle(), failure);
+        return;
+    }
+
+    auto* dialog =
+        new ComparisonDialog(std::move(pair), name,
+                             QFile::decodeName(documents.names[static_cast<std::size_t>(earlier)]),
+                             documents.scores[at], this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // One comparison at a time, in the place the last one was left.
+    if (m_comparison) {
+        dialog->setGeometry(m_comparison->geometry());
+        m_comparison->close();
+    }
+    m_comparison = dialog;
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
 }
 
 void Tmainform::sHomePageMouseEnter() {
@@ -613,6 +764,14 @@ void Tmainform::showEvent(QShowEvent* event) {
 }
 
 bool Tmainform::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == gResults && event->type() == QEvent::KeyPress) {
+        // Enter opens the comparison of the current row, as a double click does.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return QWidget::eventFilter(watched, event);
+        gResultsDblClick(gResults->currentIndex());
+        return true;
+    }
     if (watched != sHomePage)
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {

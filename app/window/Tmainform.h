@@ -1,15 +1,18 @@
-// The program's one window: the settings, the folder tree, the progress rows
-// and the log. It holds no batch logic: the batch engine runs the work and
-// reads and writes the controls through the host interface below.
+// The program's one window: the settings, the folder tree, the progress rows,
+// and the result page with the log, the table of compared documents and the
+// chart of their scores. It holds no batch logic: the batch engine runs the
+// work and reads and writes the controls through the host interface below.
 #pragma once
 
 #include "BatchEngine.h"
 #include "EngineHost.h"
 #include "SettingsProfile.h"
 
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 
 class QCheckBox;
@@ -26,7 +29,16 @@ class QSlider;
 class QSpinBox;
 class QStackedWidget;
 class QLineEdit;
+class QModelIndex;
+class QSortFilterProxyModel;
+class QTableView;
 class QTreeView;
+
+namespace quillmark {
+class ComparisonDialog;
+class ResultTableModel;
+class ScoreChart;
+} // namespace quillmark
 
 class Tmainform : public QWidget, public quillmark::EngineHost {
     Q_OBJECT
@@ -49,6 +61,8 @@ public:
     const quillmark::BatchEngine& engine() const { return m_engine; }
     /// Where a click on sHomePage leads.
     QUrl homePageUrl() const { return m_homePageUrl; }
+    /// The comparison window last opened, while it is open.
+    quillmark::ComparisonDialog* comparison() const;
 
     // The controls, named as in the window's design.
     QFrame* Panel1 = nullptr;
@@ -87,6 +101,8 @@ public:
     QLabel* sRes = nullptr;
     QPushButton* bSelect = nullptr;
     QPushButton* bGo = nullptr;
+    /// Opens the result page.
+    QPushButton* bResults = nullptr;
     QWidget* TabSheet3 = nullptr;
     QLabel* Label21 = nullptr;
     QTreeView* DirTree = nullptr;
@@ -97,6 +113,10 @@ public:
     QLabel* Label22 = nullptr;
     QPlainTextEdit* eLog = nullptr;
     QPushButton* bBack = nullptr;
+    QLabel* sResultsHint = nullptr;
+    /// The compared documents of the last run, sortable by any column.
+    QTableView* gResults = nullptr;
+    quillmark::ScoreChart* cScores = nullptr;
     QFrame* Panel2 = nullptr;
 
     // EngineHost: the engine reads the settings from the controls and reports
@@ -118,7 +138,7 @@ public:
     void setSelectState(quillmark::ButtonState state) override;
     void clearLog() override;
     void appendLog(const QString& line, quillmark::PageSwitch page) override;
-    void resultsChanged() override {}
+    void resultsChanged() override;
     void processEvents() override;
     void showError(const QString& text) override;
     quillmark::Answer ask(const QString& question) override;
@@ -134,6 +154,12 @@ public slots:
     void SpeedButton1Click();
     void SpeedButton2Click();
     void bBackClick();
+    void bResultsClick();
+    /// Opens the comparison of the document a row of gResults shows.
+    void gResultsDblClick(const QModelIndex& index);
+    /// Opens document `document` beside the earlier text it is most similar
+    /// to; says so when there is none or a file cannot be read.
+    void showComparison(std::int32_t document);
     void bGoClick();
     void bSelectClick();
     void sHomePageMouseEnter();
@@ -169,4 +195,7 @@ private:
     // until it is destroyed.
     std::unique_ptr<QFileIconProvider> m_folderIcons;
     std::unique_ptr<QFileSystemModel> m_dirModel;
+    quillmark::ResultTableModel* m_results = nullptr;
+    QSortFilterProxyModel* m_sortedResults = nullptr;
+    QPointer<quillmark::ComparisonDialog> m_comparison;
 };

@@ -2,6 +2,11 @@
 // boxes are answered from a polling timer, so no case waits for a person.
 #include "Tmainform.h"
 
+#include "ComparisonDialog.h"
+#include "ResultTableModel.h"
+#include "ScoreChart.h"
+#include "TextViewProbe.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -9,6 +14,7 @@
 #include <QEnterEvent>
 #include <QFile>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -19,8 +25,10 @@
 #include <QSet>
 #include <QSettings>
 #include <QSlider>
+#include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -30,6 +38,7 @@
 #include <memory>
 
 using namespace quillmark;
+using namespace textviewprobe;
 
 namespace {
 
@@ -179,6 +188,60 @@ int logCount(const Tmainform& form, const QString& message) {
     for (const QString& line : logLines(form))
         count += line.endsWith(QStringLiteral("-> ") + message) ? 1 : 0;
     return count;
+}
+
+// The first half of articleText(seed) followed by the second half of
+// articleText(other): with truncation off it shares some 40% of its windows
+// with the first.
+QByteArray halfArticle(int seed, int other) {
+    const QByteArray first = articleText(seed);
+    const QByteArray second = articleText(other);
+    return first.left(first.size() / 2) + second.mid(second.size() / 2);
+}
+
+// Words `tag`first .. `tag`(last - 1), eight to a line, each line a sentence.
+QByteArray sentences(const char* tag, int first, int last) {
+    QByteArray text;
+    for (int i = first; i < last; ++i) {
+        text += tag + QByteArray::number(i);
+        const bool lineEnd = (i - first) % 8 == 7 || i + 1 == last;
+        text += lineEnd ? ". \r\n" : " ";
+    }
+    return text;
+}
+
+// The row of gResults that shows file `name`.
+QModelIndex resultRow(const Tmainform& form, const QString& name) {
+    const QAbstractItemModel* model = form.gResults->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, ResultTableModel::NameColumn);
+        if (index.data().toString() == name)
+            return index;
+    }
+    return {};
+}
+
+QString resultCell(const Tmainform& form, const QString& name, int column) {
+    const QModelIndex row = resultRow(form, name);
+    return row.siblingAtColumn(column).data().toString();
+}
+
+QStringList resultColumn(const Tmainform& form, int column) {
+    QStringList values;
+    const QAbstractItemModel* model = form.gResults->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        values << model->index(row, column).data().toString();
+    return values;
+}
+
+void doubleClickRow(Tmainform& form, const QModelIndex& index) {
+    form.gResults->scrollTo(index);
+    const QRect rect = form.gResults->visualRect(index);
+    QVERIFY(rect.isValid());
+    // As a mouse sends it: a click, then the double click and its release.
+    QTest::mouseClick(form.gResults->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(form.gResults->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseRelease(form.gResults->viewport(), Qt::LeftButton, {}, rect.center());
 }
 
 } // namespace
@@ -889,6 +952,312 @@ private slots:
         QVERIFY(answerer.seen().isEmpty());
         QVERIFY(QFileInfo(m_out + QStringLiteral("own")).isDir());
         QVERIFY(form.bSelect->isEnabled());
+    }
+
+    // ---- The result page
+
+    void resultPageFitsItsControls() {
+        Tmainform form(m_programDir);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.Pages->currentWidget(), form.TabSheet1);
+        QTest::mouseClick(form.bResults, Qt::LeftButton);
+        QCOMPARE(form.Pages->currentWidget(), form.TabSheet4);
+        QTest::mouseClick(form.bBack, Qt::LeftButton);
+        QCOMPARE(form.Pages->currentWidget(), form.TabSheet1);
+
+        QCOMPARE(form.findChild<QWidget*>(QStringLiteral("bResults")), form.bResults);
+        QCOMPARE(form.findChild<QWidget*>(QStringLiteral("gResults")), form.gResults);
+        QCOMPARE(form.findChild<QWidget*>(QStringLiteral("cScores")), form.cScores);
+        QVERIFY(form.bResults->isFlat());
+        QCOMPARE(form.bResults->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(form.bResults->font().pixelSize(), 24);
+        QVERIFY(!form.bResults->geometry().intersects(form.bSelect->geometry()));
+        QVERIFY(!form.bResults->geometry().intersects(form.bGo->geometry()));
+        QVERIFY(form.Panel3->rect().contains(form.bResults->geometry()));
+
+        // Nothing on the page overlaps or leaves the page area.
+        const QList<QWidget*> onPage{form.Label22, form.sResultsHint, form.gResults,
+                                     form.eLog,    form.cScores,      form.bBack};
+        const QRect page(QPoint(), form.Pages->size());
+        for (QWidget* control : onPage) {
+            QCOMPARE(control->parentWidget(), form.TabSheet4);
+            QVERIFY2(page.contains(control->geometry()), qPrintable(control->objectName()));
+            for (QWidget* other : onPage) {
+                if (other != control)
+                    QVERIFY2(
+                        !control->geometry().intersects(other->geometry()),
+                        qPrintable(control->objectName() + QLatin1Char('/') + other->objectName()));
+            }
+        }
+        // The hint is not cut: its text fits its label.
+        QVERIFY(form.sResultsHint->fontMetrics().horizontalAdvance(form.sResultsHint->text()) <=
+                form.sResultsHint->width());
+        // Room for a useful number of rows.
+        QVERIFY(form.gResults->height() >=
+                8 * form.gResults->verticalHeader()->defaultSectionSize());
+    }
+
+    void tableAndChartFollowRunAndNewSelection() {
+        QVERIFY(QDir().mkpath(m_src));
+        writeFile(m_src + QStringLiteral("a.txt"), articleText(1));
+        writeFile(m_src + QStringLiteral("b.txt"), articleText(2));
+        writeFile(m_src + QStringLiteral("c.txt"), articleText(3));
+        writeFile(m_src + QStringLiteral("d.txt"), articleText(1));
+        writeFile(m_src + QStringLiteral("e.txt"), halfArticle(1, 5));
+        Tmainform form(m_programDir);
+        pointAt(form, m_src, m_out);
+        form.eLemma->setChecked(false);
+        form.eDelFiles->setChecked(false);
+        QCOMPARE(form.gResults->model()->rowCount(), 0);
+        QCOMPARE(form.cScores->histogram().total, 0);
+        form.bGo->click();
+
+        QCOMPARE(form.gResults->model()->rowCount(), 5);
+        QCOMPARE(
+            resultColumn(form, ResultTableModel::NameColumn),
+            (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt"),
+                         QStringLiteral("d.txt"), QStringLiteral("e.txt")}));
+        QCOMPARE(resultColumn(form, ResultTableModel::OrderColumn),
+                 (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                              QStringLiteral("4"), QStringLiteral("5")}));
+        QCOMPARE(resultCell(form, QStringLiteral("d.txt"), ResultTableModel::ScoreColumn),
+                 QStringLiteral("100"));
+        const int halfScore =
+            resultCell(form, QStringLiteral("e.txt"), ResultTableModel::ScoreColumn).toInt();
+        QVERIFY2(halfScore > 20 && halfScore < 50, qPrintable(QString::number(halfScore)));
+        QCOMPARE(resultCell(form, QStringLiteral("d.txt"), ResultTableModel::MatchColumn),
+                 QStringLiteral("a.txt"));
+        QCOMPARE(resultCell(form, QStringLiteral("e.txt"), ResultTableModel::MatchColumn),
+                 QStringLiteral("a.txt"));
+        QCOMPARE(resultCell(form, QStringLiteral("b.txt"), ResultTableModel::MatchColumn),
+                 QStringLiteral("—"));
+        const QString passed = QStringLiteral("✓ прошло");
+        const QString failed = QStringLiteral("✗ не прошло");
+        QCOMPARE(resultColumn(form, ResultTableModel::VerdictColumn),
+                 (QStringList{passed, passed, passed, failed, failed}));
+
+        const int halfBin = ScoreHistogram::binOf(halfScore);
+        QCOMPARE(form.cScores->histogram().total, 5);
+        QCOMPARE(form.cScores->histogram().bins[0], 3);
+        QCOMPARE(form.cScores->histogram().bins[19], 1);
+        QCOMPARE(form.cScores->histogram().bins[static_cast<std::size_t>(halfBin)], 1);
+        QCOMPARE(form.cScores->failingCount(halfBin), 1);
+        QCOMPARE(form.cScores->percent(), 20);
+        const int lineAt20 = form.cScores->thresholdX();
+        QCOMPARE(lineAt20, form.cScores->xOfScore(20));
+
+        // A looser selection lets e pass; d, a copy, still fails.
+        form.ePercent->setValue(50);
+        form.bSelect->click();
+        QCOMPARE(form.engine().selectionPercent(), 50);
+        QCOMPARE(form.gResults->model()->rowCount(), 5);
+        QCOMPARE(resultColumn(form, ResultTableModel::VerdictColumn),
+                 (QStringList{passed, passed, passed, failed, passed}));
+        QCOMPARE(form.cScores->percent(), 50);
+        QCOMPARE(form.cScores->failingCount(halfBin), 0);
+        QCOMPARE(form.cScores->failingCount(19), 1);
+        QVERIFY(form.cScores->thresholdX() > lineAt20);
+        QCOMPARE(form.cScores->thresholdX(), form.cScores->xOfScore(50));
+
+        // A stricter one fails all but the first three again.
+        form.ePercent->setValue(0);
+        form.bSelect->click();
+        QCOMPARE(resultColumn(form, ResultTableModel::VerdictColumn),
+                 (QStringList{passed, passed, passed, failed, failed}));
+        QCOMPARE(form.cScores->thresholdX(), form.cScores->xOfScore(0));
+    }
+
+    void resultsSortByClickedColumn() {
+        QVERIFY(QDir().mkpath(m_src));
+        writeFile(m_src + QStringLiteral("a.txt"), articleText(1));
+        writeFile(m_src + QStringLiteral("b.txt"), articleText(1));
+        writeFile(m_src + QStringLiteral("c.txt"), articleText(3));
+        writeFile(m_src + QStringLiteral("d.txt"), halfArticle(3, 4));
+        Tmainform form(m_programDir);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        pointAt(form, m_src, m_out);
+        form.eLemma->setChecked(false);
+        form.eDelFiles->setChecked(false);
+        form.bGo->click();
+        QTest::mouseClick(form.bResults, Qt::LeftButton);
+
+        QHeaderView* header = form.gResults->horizontalHeader();
+        auto clickHeader = [header](int column) {
+            const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(x, header->height() / 2));
+        };
+        // The most similar first on the first click.
+        clickHeader(ResultTableModel::ScoreColumn);
+        QCOMPARE(resultColumn(form, ResultTableModel::NameColumn),
+                 (QStringList{QStringLiteral("b.txt"), QStringLiteral("d.txt"),
+                              QStringLiteral("a.txt"), QStringLiteral("c.txt")}));
+        clickHeader(ResultTableModel::ScoreColumn);
+        const QStringList ascending = resultColumn(form, ResultTableModel::ScoreColumn);
+        QCOMPARE(ascending.first(), QStringLiteral("0"));
+        QCOMPARE(ascending.last(), QStringLiteral("100"));
+        QVERIFY(ascending[2].toInt() > 0 && ascending[2].toInt() < 100);
+
+        clickHeader(ResultTableModel::OrderColumn);
+        QCOMPARE(resultColumn(form, ResultTableModel::OrderColumn),
+                 (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                              QStringLiteral("4")}));
+        // The failing ones first.
+        clickHeader(ResultTableModel::VerdictColumn);
+        QCOMPARE(resultColumn(form, ResultTableModel::NameColumn).mid(0, 2),
+                 (QStringList{QStringLiteral("b.txt"), QStringLiteral("d.txt")}));
+    }
+
+    void stoppedRunShowsComparedRowsOnly() {
+        QVERIFY(QDir().mkpath(m_src));
+        const QList<int> seeds{1, 2, 3, 1, 1, 4, 5, 6, 7};
+        for (int i = 0; i < seeds.size(); ++i)
+            writeFile(m_src + QStringLiteral("%1.txt").arg(i + 1, 2, 10, QLatin1Char('0')),
+                      articleText(seeds[i]));
+        ScriptedForm form(m_programDir);
+        pointAt(form, m_src, m_out);
+        bool pressed = false;
+        form.onEvents = [&] {
+            if (form.sStat2->text() != QStringLiteral("5/9") || pressed)
+                return;
+            pressed = true;
+            form.bGo->click();
+        };
+        form.bGo->click();
+        QVERIFY(pressed);
+
+        QCOMPARE(form.engine().documents().count(), 9);
+        QCOMPARE(form.engine().documents().comparedCount, 5);
+        QCOMPARE(form.gResults->model()->rowCount(), 5);
+        QCOMPARE(resultColumn(form, ResultTableModel::NameColumn).last(), QStringLiteral("05.txt"));
+        QCOMPARE(form.cScores->histogram().total, 5);
+        QCOMPARE(form.cScores->histogram().bins[19], 2);
+        QCOMPARE(form.cScores->passedCount(), 3);
+    }
+
+    void failingRowOpensComparisonAtSharedWords() {
+        QVERIFY(QDir().mkpath(m_src));
+        // b is a copy of a after a long introduction of its own, with one
+        // sentence put in; c has nothing in common with either.
+        const QByteArray article = sentences("al", 0, 60) + "aend\r\n";
+        const QByteArray copy = sentences("pre", 0, 480) + sentences("al", 0, 30) +
+                                "ins0 ins1 ins2 ins3. " + sentences("al", 30, 60) + "bend\r\n";
+        writeFile(m_src + QStringLiteral("a-article.txt"), article);
+        writeFile(m_src + QStringLiteral("b-copy.txt"), copy);
+        writeFile(m_src + QStringLiteral("c-other.txt"), sentences("ot", 0, 60));
+        Tmainform form(m_programDir);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        pointAt(form, m_src, m_out);
+        form.eShingleLen->setValue(3);
+        form.eLemma->setChecked(false);
+        // The copy's introduction makes it the larger text: its score is low.
+        form.ePercent->setValue(5);
+        form.bGo->click();
+        QTest::mouseClick(form.bResults, Qt::LeftButton);
+        QCOMPARE(resultCell(form, QStringLiteral("b-copy.txt"), ResultTableModel::VerdictColumn),
+                 QStringLiteral("✗ не прошло"));
+
+        doubleClickRow(form, resultRow(form, QStringLiteral("b-copy.txt")));
+        ComparisonDialog* dialog = form.comparison();
+        QVERIFY(dialog != nullptr);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QVERIFY(dialog->sCurrent->text().contains(QStringLiteral("b-copy.txt")));
+        QVERIFY(dialog->sCurrent->text().contains(
+            resultCell(form, QStringLiteral("b-copy.txt"), ResultTableModel::ScoreColumn) +
+            QLatin1Char('%')));
+        QVERIFY(dialog->sEarlier->text().contains(QStringLiteral("a-article.txt")));
+        // The file's text, each CR LF as one line break.
+        QCOMPARE(dialog->eCurrent->toPlainText(),
+                 QString::fromLatin1(copy).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+
+        // Shared: the article's words in both; never the introduction, the
+        // sentence put in or the last words.
+        const auto current = highlightedWords(dialog->eCurrent);
+        QCOMPARE(current.size(), std::size_t(480 + 60 + 4 + 1));
+        for (const auto& [word, highlighted] : current)
+            QVERIFY2(highlighted == word.startsWith(QStringLiteral("al")), qPrintable(word));
+        const auto earlier = highlightedWords(dialog->eEarlier);
+        QCOMPARE(earlier.size(), std::size_t(60 + 1));
+        for (const auto& [word, highlighted] : earlier)
+            QVERIFY2(highlighted == word.startsWith(QStringLiteral("al")), qPrintable(word));
+
+        // Both open at the first shared passage: past the introduction in b.
+        QVERIFY(
+            standsAt(dialog->eCurrent, positionOfWord(dialog->eCurrent, QStringLiteral("al0"))));
+        QVERIFY(dialog->eCurrent->verticalScrollBar()->value() > 0);
+        QVERIFY(standsAt(dialog->eEarlier, 0));
+
+        // A closed comparison is gone once deferred deletions run.
+        dialog->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(form.comparison() == nullptr);
+        // Enter on a row opens it too.
+        form.gResults->setFocus();
+        form.gResults->setCurrentIndex(resultRow(form, QStringLiteral("b-copy.txt")));
+        QTest::keyClick(form.gResults, Qt::Key_Return);
+        ComparisonDialog* first = form.comparison();
+        QVERIFY(first != nullptr);
+        // A second opening takes the place of the first.
+        doubleClickRow(form, resultRow(form, QStringLiteral("b-copy.txt")));
+        QVERIFY(form.comparison() != nullptr);
+        QVERIFY(form.comparison() != first);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(form.findChildren<ComparisonDialog*>().size(), 1);
+    }
+
+    void unreadablePairShowsMessage() {
+        makeBatch();
+        Tmainform form(m_programDir);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        pointAt(form, m_src, m_out);
+        form.bGo->click();
+        QTest::mouseClick(form.bResults, Qt::LeftButton);
+        // d failed and stayed in the source directory; it is gone now.
+        QVERIFY(QFile::remove(m_src + QStringLiteral("d.txt")));
+        {
+            ModalAnswerer answerer{QString()};
+            doubleClickRow(form, resultRow(form, QStringLiteral("d.txt")));
+            QCOMPARE(answerer.seen().size(), 1);
+            QCOMPARE(answerer.seen().first().icon, QMessageBox::Warning);
+            QVERIFY2(answerer.seen().first().text.contains(QStringLiteral("d.txt")),
+                     qPrintable(answerer.seen().first().text));
+        }
+        QVERIFY(form.comparison() == nullptr);
+
+        // A changed file is not shown as the one compared either.
+        writeFile(m_src + QStringLiteral("d.txt"), articleText(9));
+        {
+            ModalAnswerer answerer{QString()};
+            doubleClickRow(form, resultRow(form, QStringLiteral("d.txt")));
+            QCOMPARE(answerer.seen().size(), 1);
+            QCOMPARE(answerer.seen().first().icon, QMessageBox::Warning);
+        }
+        QVERIFY(form.comparison() == nullptr);
+    }
+
+    void rowWithoutEarlierMatchSaysSo() {
+        makeBatch();
+        Tmainform form(m_programDir);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        pointAt(form, m_src, m_out);
+        form.bGo->click();
+        QTest::mouseClick(form.bResults, Qt::LeftButton);
+        ModalAnswerer answerer{QString()};
+        doubleClickRow(form, resultRow(form, QStringLiteral("b.txt")));
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().first().icon, QMessageBox::Information);
+        QVERIFY(answerer.seen().first().text.contains(QStringLiteral("b.txt")));
+        QVERIFY(form.comparison() == nullptr);
+        // The moved passed text a is still found where it went.
+        doubleClickRow(form, resultRow(form, QStringLiteral("d.txt")));
+        QVERIFY(form.comparison() != nullptr);
+        QCOMPARE(answerer.seen().size(), 1);
     }
 };
 

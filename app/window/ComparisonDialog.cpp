@@ -1,0 +1,268 @@
+#include "ComparisonDialog.h"
+
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
+
+namespace quillmark {
+
+namespace {
+
+// The passage both views stand at, over the highlight of the others.
+const QColor CurrentPassage(255, 170, 70);
+
+QLabel* makeCaption(const QString& text, QWidget* parent) {
+    auto* caption = new QLabel(text, parent);
+    caption->setTextFormat(Qt::PlainText);
+    caption->setWordWrap(true);
+    QFont font = caption->font();
+    font.setBold(true);
+    caption->setFont(font);
+    return caption;
+}
+
+QPlainTextEdit* makeView(const char* name, QWidget* parent) {
+    auto* view = new QPlainTextEdit(parent);
+    view->setObjectName(QString::fromLatin1(name));
+    view->setReadOnly(true);
+    view->setUndoRedoEnabled(false);
+    view->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    return view;
+}
+
+// The passage of `passages` holding word `word`; -1 when none does.
+int passageOfWord(const std::vector<Passage>& passages, std::int32_t word) {
+    const auto after =
+        std::upper_bound(passages.begin(), passages.end(), word,
+                         [](std::int32_t value, const Passage& p) { return value < p.firstWord; });
+    if (after == passages.begin())
+        return -1;
+    const auto found = std::prev(after);
+    if (word >= found->endWord)
+        return -1;
+    return static_cast<int>(found - passages.begin());
+}
+
+void markPassage(QPlainTextEdit* view, const DisplayText& text, const Passage* passage) {
+    QList<QTextEdit::ExtraSelection> marks;
+    if (passage != nullptr) {
+        QTextEdit::ExtraSelection mark;
+        mark.cursor = QTextCursor(view->document());
+        mark.cursor.setPosition(text.position(passage->begin));
+        mark.cursor.setPosition(text.position(passage->end), QTextCursor::KeepAnchor);
+        mark.format.setBackground(CurrentPassage);
+        marks.append(mark);
+    }
+    view->setExtraSelections(marks);
+}
+
+} // namespace
+
+const QColor ComparisonDialog::SharedWords(255, 226, 120);
+
+ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName,
+                                   const QString& earlierName, int score, QWidget* parent)
+    : QDialog(parent)
+    , m_pair(std::move(pair))
+    , m_currentText(m_pair.current.text)
+    , m_earlierText(m_pair.earlier.text) {
+    setObjectName(QStringLiteral("ComparisonDialog"));
+    setWindowTitle(QStringLiteral("Сравнение: %1 и %2").arg(currentName, earlierName));
+    setSizeGripEnabled(true);
+
+    sCurrent = makeCaption(QStringLiteral("№ %1: %2 — сходство %3%")
+                               .arg(m_pair.currentIndex + 1)
+                               .arg(currentName)
+                               .arg(score),
+                           this);
+    sCurrent->setObjectName(QStringLiteral("sCurrent"));
+    sEarlier = makeCaption(
+        QStringLiteral("Более ранний текст № %1: %2").arg(m_pair.earlierIndex + 1).arg(earlierName),
+        this);
+    sEarlier->setObjectName(QStringLiteral("sEarlier"));
+    eCurrent = makeView("eCurrent", this);
+    eEarlier = makeView("eEarlier", this);
+    fill(eCurrent, m_currentText, m_pair.passages.current);
+    fill(eEarlier, m_earlierText, m_pair.passages.earlier);
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setChildrenCollapsible(false);
+    for (auto [caption, view] : {std::pair{sCurrent, eCurrent}, std::pair{sEarlier, eEarlier}}) {
+        auto* pane = new QWidget(splitter);
+        auto* column = new QVBoxLayout(pane);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->addWidget(caption);
+        column->addWidget(view, 1);
+        splitter->addWidget(pane);
+    }
+
+    auto* legend = new QLabel(QStringLiteral("Подсвечены слова общих шинглов (длина %1)")
+                                  .arg(m_pair.current.shingleLength),
+                              this);
+    auto* swatch = new QLabel(this);
+    swatch->setFixedSize(14, 14);
+    swatch->setAutoFillBackground(true);
+    QPalette swatchPalette = swatch->palette();
+    swatchPalette.setColor(QPalette::Window, SharedWords);
+    swatch->setPalette(swatchPalette);
+    swatch->setFrameShape(QFrame::Box);
+
+    bPrevious = new QPushButton(QStringLiteral("◀ Предыдущий"), this);
+    bPrevious->setObjectName(QStringLiteral("bPrevious"));
+    bPrevious->setShortcut(QKeySequence::FindPrevious);
+    bPrevious->setToolTip(
+        QStringLiteral("Предыдущий общий фрагмент (%1)")
+            .arg(QKeySequence(QKeySequence::FindPrevious).toString(QKeySequence::NativeText)));
+    bNext = new QPushButton(QStringLiteral("Следующий ▶"), this);
+    bNext->setObjectName(QStringLiteral("bNext"));
+    bNext->setShortcut(QKeySequence::FindNext);
+    bNext->setToolTip(
+        QStringLiteral("Следующий общий фрагмент (%1)")
+            .arg(QKeySequence(QKeySequence::FindNext).toString(QKeySequence::NativeText)));
+    sPassage = new QLabel(this);
+    sPassage->setObjectName(QStringLiteral("sPassage"));
+    sPassage->setAlignment(Qt::AlignCenter);
+    bClose = new QPushButton(QStringLiteral("Закрыть"), this);
+    bClose->setObjectName(QStringLiteral("bClose"));
+    for (QPushButton* button : {bPrevious, bNext, bClose})
+        button->setAutoDefault(false);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(swatch);
+    bottom->addWidget(legend);
+    bottom->addStretch(1);
+    bottom->addWidget(bPrevious);
+    bottom->addWidget(sPassage);
+    bottom->addWidget(bNext);
+    bottom->addSpacing(16);
+    bottom->addWidget(bClose);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(bottom);
+
+    connect(bPrevious, &QPushButton::clicked, this, &ComparisonDialog::showPreviousPassage);
+    connect(bNext, &QPushButton::clicked, this, &ComparisonDialog::showNextPassage);
+    connect(bClose, &QPushButton::clicked, this, &QDialog::close);
+
+    if (passageCount() > 0)
+        m_passage = 0;
+    updatePassageControls();
+    // Two texts side by side want width, but never more than the screen has.
+    const QSize available = screen()->availableGeometry().size();
+    resize(QSize(900, 560).boundedTo(available * 0.9));
+}
+
+int ComparisonDialog::passageCount() const {
+    return static_cast<int>(m_pair.passages.current.size());
+}
+
+void ComparisonDialog::fill(QPlainTextEdit* view, const DisplayText& text,
+                            const std::vector<Passage>& passages) {
+    view->setPlainText(text.text());
+    QTextCursor cursor(view->document());
+    QTextCharFormat shared;
+    shared.setBackground(SharedWords);
+    cursor.beginEditBlock();
+    for (const Passage& passage : passages) {
+        cursor.setPosition(text.position(passage.begin));
+        cursor.setPosition(text.position(passage.end), QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(shared);
+    }
+    cursor.endEditBlock();
+}
+
+void ComparisonDialog::scrollToWord(QPlainTextEdit* view, const DisplayText& text,
+                                    const TextWords& words, std::int32_t word) {
+    if (word < 0 || static_cast<std::size_t>(word) >= words.words.size())
+        return;
+    QTextCursor cursor = view->textCursor();
+    cursor.setPosition(text.position(words.words[static_cast<std::size_t>(word)].begin));
+    view->setTextCursor(cursor);
+    view->centerCursor();
+}
+
+std::int32_t ComparisonDialog::earlierWordFor(std::int32_t currentWord) const {
+    const std::vector<std::uint32_t>& currentHashes = m_pair.current.shingles.Hashes;
+    const std::vector<std::uint32_t>& earlierHashes = m_pair.earlier.shingles.Hashes;
+    if (currentWord < 0 || currentHashes.empty())
+        return -1;
+    // A text of at most L words has one window, starting at its first word.
+    const auto window = std::min(currentWord, static_cast<std::int32_t>(currentHashes.size()) - 1);
+    if (m_pair.current.windowWords(window).first != currentWord)
+        return -1;
+    const auto found = std::find(earlierHashes.begin(), earlierHashes.end(),
+                                 currentHashes[static_cast<std::size_t>(window)]);
+    if (found == earlierHashes.end())
+        return -1;
+    return m_pair.earlier.windowWords(static_cast<std::int32_t>(found - earlierHashes.begin()))
+        .first;
+}
+
+void ComparisonDialog::showPassage(int index) {
+    if (passageCount() == 0)
+        return;
+    m_passage = std::clamp(index, 0, passageCount() - 1);
+    const SharedPassages& passages = m_pair.passages;
+    const Passage& current = passages.current[static_cast<std::size_t>(m_passage)];
+    // The first passage opens where the pair's anchors point; a later one at
+    // its first word and the earlier text's first window of the same hash.
+    const bool anchored = m_passage == 0 && passages.currentAnchor >= 0;
+    const std::int32_t currentWord = anchored ? passages.currentAnchor : current.firstWord;
+    std::int32_t earlierWord =
+        anchored ? passages.earlierAnchor : earlierWordFor(current.firstWord);
+
+    scrollToWord(eCurrent, m_currentText, m_pair.current, currentWord);
+    markPassage(eCurrent, m_currentText, &current);
+    if (earlierWord < 0 && !passages.earlier.empty()) {
+        const auto nearest =
+            std::min(static_cast<std::size_t>(m_passage), passages.earlier.size() - 1);
+        earlierWord = passages.earlier[nearest].firstWord;
+    }
+    scrollToWord(eEarlier, m_earlierText, m_pair.earlier, earlierWord);
+    const int earlierPassage = passageOfWord(passages.earlier, earlierWord);
+    markPassage(eEarlier, m_earlierText,
+                earlierPassage < 0 ? nullptr
+                                   : &passages.earlier[static_cast<std::size_t>(earlierPassage)]);
+    updatePassageControls();
+}
+
+void ComparisonDialog::showNextPassage() {
+    showPassage(m_passage + 1);
+}
+
+void ComparisonDialog::showPreviousPassage() {
+    showPassage(m_passage - 1);
+}
+
+void ComparisonDialog::updatePassageControls() {
+    const int count = passageCount();
+    if (count == 0)
+        sPassage->setText(QStringLiteral("Общих фрагментов нет"));
+    else
+        sPassage->setText(QStringLiteral("Фрагмент %1 из %2").arg(m_passage + 1).arg(count));
+    bPrevious->setEnabled(m_passage > 0);
+    bNext->setEnabled(m_passage + 1 < count);
+}
+
+void ComparisonDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The views have their size only now: scroll on the first showing.
+    if (m_scrolled)
+        return;
+    m_scrolled = true;
+    showPassage(m_passage);
+}
+
+} // namespace quillmark

@@ -1,0 +1,210 @@
+#include "ResultTableModel.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFile>
+
+#include <algorithm>
+
+namespace quillmark {
+
+namespace {
+
+const QColor FailingRow(255, 214, 214);
+const QColor FailingSign(160, 0, 0);
+const QColor PassingSign(0, 110, 40);
+
+QString passedText() {
+    return QStringLiteral("✓ прошло");
+}
+
+QString failedText() {
+    return QStringLiteral("✗ не прошло");
+}
+
+} // namespace
+
+ResultTableModel::ResultTableModel(QObject* parent)
+    : QAbstractTableModel(parent) {}
+
+void ResultTableModel::setResults(const DocumentTable& documents, int percent) {
+    beginResetModel();
+    // The table's vectors may be shorter than comparedCount only if it is
+    // inconsistent; never read past them.
+    const auto count =
+        std::min({static_cast<std::size_t>(std::max(documents.comparedCount, 0)),
+                  documents.names.size(), documents.scores.size(), documents.bestMatches.size()});
+    m_rows.clear();
+    m_rows.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        Row row;
+        row.name = QFile::decodeName(documents.names[i]);
+        row.score = documents.scores[i];
+        row.match = documents.bestMatches[i];
+        // Only an earlier document can be the match.
+        if (row.match < 0 || static_cast<std::size_t>(row.match) >= i)
+            row.match = -1;
+        m_rows.push_back(std::move(row));
+    }
+    m_percent = percent;
+    endResetModel();
+}
+
+void ResultTableModel::clear() {
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+bool ResultTableModel::passed(int row) const {
+    return m_rows.at(static_cast<std::size_t>(row)).score <= m_percent;
+}
+
+std::int32_t ResultTableModel::bestMatch(int row) const {
+    return m_rows.at(static_cast<std::size_t>(row)).match;
+}
+
+int ResultTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int ResultTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const int column = index.column();
+    const Row& row = m_rows[static_cast<std::size_t>(index.row())];
+    const bool fails = row.score > m_percent;
+    switch (role) {
+    case Qt::DisplayRole:
+        return display(index.row(), column);
+    case SortRole:
+        return sortKey(index.row(), column);
+    case DocumentRole:
+        return index.row();
+    case Qt::ToolTipRole:
+        return toolTip(index.row(), column);
+    case Qt::TextAlignmentRole:
+        if (column == OrderColumn || column == ScoreColumn)
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    case Qt::BackgroundRole:
+        if (fails)
+            return QBrush(FailingRow);
+        return {};
+    case Qt::ForegroundRole:
+        if (column == VerdictColumn)
+            return QBrush(fails ? FailingSign : PassingSign);
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant ResultTableModel::display(int index, int column) const {
+    const Row& row = m_rows[static_cast<std::size_t>(index)];
+    switch (column) {
+    case OrderColumn:
+        return index + 1;
+    case NameColumn:
+        return row.name;
+    case ScoreColumn:
+        return row.score;
+    case VerdictColumn:
+        return row.score <= m_percent ? passedText() : failedText();
+    case MatchColumn:
+        if (row.match < 0)
+            return QStringLiteral("—");
+        return m_rows[static_cast<std::size_t>(row.match)].name;
+    default:
+        return {};
+    }
+}
+
+QVariant ResultTableModel::sortKey(int index, int column) const {
+    const Row& row = m_rows[static_cast<std::size_t>(index)];
+    switch (column) {
+    case OrderColumn:
+        return index;
+    case NameColumn:
+        return row.name;
+    case ScoreColumn:
+        return row.score;
+    case VerdictColumn:
+        return row.score <= m_percent ? 1 : 0;
+    case MatchColumn:
+        // Rows without a match come first in ascending order.
+        return row.match < 0 ? QString() : m_rows[static_cast<std::size_t>(row.match)].name;
+    default:
+        return {};
+    }
+}
+
+QVariant ResultTableModel::toolTip(int index, int column) const {
+    const Row& row = m_rows[static_cast<std::size_t>(index)];
+    switch (column) {
+    case NameColumn:
+        return row.name;
+    case VerdictColumn:
+        return row.score <= m_percent ? QStringLiteral("Сходство %1% не больше допустимых %2%")
+                                            .arg(row.score)
+                                            .arg(m_percent)
+                                      : QStringLiteral("Сходство %1% больше допустимых %2%")
+                                            .arg(row.score)
+                                            .arg(m_percent);
+    case MatchColumn:
+        if (row.match < 0)
+            return QStringLiteral("Ни с одним более ранним текстом общих шинглов нет");
+        return QStringLiteral("№ %1: %2 (двойной щелчок — сравнить)")
+            .arg(row.match + 1)
+            .arg(m_rows[static_cast<std::size_t>(row.match)].name);
+    default:
+        return {};
+    }
+}
+
+QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (role) {
+    case Qt::DisplayRole:
+        switch (section) {
+        case OrderColumn:
+            return QStringLiteral("№");
+        case NameColumn:
+            return QStringLiteral("Файл");
+        case ScoreColumn:
+            return QStringLiteral("Сходство, %");
+        case VerdictColumn:
+            return QStringLiteral("Итог");
+        case MatchColumn:
+            return QStringLiteral("Похож на");
+        default:
+            return {};
+        }
+    case Qt::ToolTipRole:
+        switch (section) {
+        case OrderColumn:
+            return QStringLiteral("Место в списке каталога: каждый текст сравнивается с "
+                                  "текстами выше него");
+        case ScoreColumn:
+            return QStringLiteral("Наибольшее сходство с одним из более ранних текстов");
+        case VerdictColumn:
+            return QStringLiteral("Прошло проверку, если сходство не больше %1%").arg(m_percent);
+        case MatchColumn:
+            return QStringLiteral("Первый более ранний текст с таким сходством");
+        default:
+            return {};
+        }
+    case Qt::InitialSortOrderRole:
+        // The most similar texts, and the failing ones, come first on the first click.
+        return static_cast<int>(section == ScoreColumn ? Qt::DescendingOrder : Qt::AscendingOrder);
+    default:
+        return {};
+    }
+}
+
+} // namespace quillmark

@@ -1,0 +1,204 @@
+#include "ScoreChart.h"
+
+#include <QEvent>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QToolTip>
+
+#include <algorithm>
+
+namespace quillmark {
+
+namespace {
+
+constexpr int SidePadding = 12;
+constexpr int TopPadding = 4;
+constexpr int MaximumScore = 100;
+
+const QColor Frame(0xc8, 0xc8, 0xc8);
+const QColor Axis(0x60, 0x60, 0x60);
+const QColor Text(0x20, 0x20, 0x20);
+
+} // namespace
+
+const QColor ScoreChart::PassingBar(86, 128, 196);
+const QColor ScoreChart::FailingBar(214, 62, 48);
+const QColor ScoreChart::ThresholdLine(0, 0, 0);
+
+ScoreChart::ScoreChart(QWidget* parent)
+    : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ScoreChart::setScores(const DocumentTable& documents, int percent) {
+    m_histogram = ScoreHistogram::of(documents);
+    m_failing.fill(0);
+    const auto compared = std::min(static_cast<std::size_t>(std::max(documents.comparedCount, 0)),
+                                   documents.scores.size());
+    for (std::size_t i = 0; i < compared; ++i) {
+        const int score = documents.scores[i];
+        if (score > percent)
+            ++m_failing[static_cast<std::size_t>(ScoreHistogram::binOf(score))];
+    }
+    m_percent = percent;
+    update();
+}
+
+void ScoreChart::clear() {
+    m_histogram = ScoreHistogram();
+    m_failing.fill(0);
+    update();
+}
+
+int ScoreChart::failingCount(int bin) const {
+    return m_failing.at(static_cast<std::size_t>(bin));
+}
+
+int ScoreChart::passedCount() const {
+    int failing = 0;
+    for (int count : m_failing)
+        failing += count;
+    return m_histogram.total - failing;
+}
+
+int ScoreChart::titleHeight() const {
+    return fontMetrics().height() + 2;
+}
+
+int ScoreChart::countHeight() const {
+    return fontMetrics().height();
+}
+
+int ScoreChart::axisHeight() const {
+    return fontMetrics().height() + 6;
+}
+
+QRect ScoreChart::plotRect() const {
+    const int top = TopPadding + titleHeight() + countHeight();
+    const int bottom = height() - axisHeight();
+    return QRect(QPoint(SidePadding, top), QPoint(width() - 1 - SidePadding, bottom - 1));
+}
+
+int ScoreChart::xOfScore(double score) const {
+    const QRect plot = plotRect();
+    return plot.left() + qRound(score * (plot.width() - 1) / MaximumScore);
+}
+
+int ScoreChart::thresholdX() const {
+    return xOfScore(m_percent);
+}
+
+QRect ScoreChart::barRect(int bin) const {
+    const int count = m_histogram.bins.at(static_cast<std::size_t>(bin));
+    if (count == 0)
+        return {};
+    const QRect plot = plotRect();
+    const int largest = std::max(m_histogram.largestBin(), 1);
+    const int left = xOfScore(bin * ScoreHistogram::BinWidth) + 1;
+    const int right = xOfScore((bin + 1) * ScoreHistogram::BinWidth) - 1;
+    // A bin of one score still shows.
+    const int height = std::max(2, plot.height() * count / largest);
+    return QRect(QPoint(left, plot.bottom() - height + 1), QPoint(right, plot.bottom()));
+}
+
+int ScoreChart::binAt(const QPoint& point) const {
+    const QRect plot = plotRect();
+    if (point.x() < plot.left() || point.x() > plot.right() || point.y() > plot.bottom() + 2 ||
+        point.y() < plot.top() - countHeight())
+        return -1;
+    const int bin = (point.x() - plot.left()) * ScoreHistogram::BinCount / plot.width();
+    return std::clamp(bin, 0, ScoreHistogram::BinCount - 1);
+}
+
+QString ScoreChart::title() const {
+    if (m_histogram.total == 0)
+        return QStringLiteral("Сходство текстов: сравнений ещё не было");
+    return QStringLiteral("Прошло %1 из %2 при пороге %3%")
+        .arg(passedCount())
+        .arg(m_histogram.total)
+        .arg(m_percent);
+}
+
+QSize ScoreChart::sizeHint() const {
+    return QSize(260, 140);
+}
+
+void ScoreChart::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Base));
+    painter.setPen(Frame);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+
+    const QFontMetrics metrics = fontMetrics();
+    const QRect plot = plotRect();
+    painter.setPen(Text);
+    painter.drawText(
+        QRect(SidePadding - 6, TopPadding, width() - 2 * (SidePadding - 6), titleHeight()),
+        Qt::AlignLeft | Qt::AlignVCenter,
+        metrics.elidedText(title(), Qt::ElideRight, width() - 2 * (SidePadding - 6)));
+
+    for (int bin = 0; bin < ScoreHistogram::BinCount; ++bin) {
+        const QRect bar = barRect(bin);
+        if (bar.isEmpty())
+            continue;
+        const int count = m_histogram.bins[static_cast<std::size_t>(bin)];
+        const int failing = m_failing[static_cast<std::size_t>(bin)];
+        // In a bin the threshold cuts, the failing scores stand on the passing ones.
+        const int failingHeight = bar.height() * failing / count;
+        painter.fillRect(bar.adjusted(0, failingHeight, 0, 0), PassingBar);
+        painter.fillRect(QRect(bar.left(), bar.top(), bar.width(), failingHeight), FailingBar);
+        const QString label = QString::number(count);
+        // A count wider than its slot is left to the tool tip.
+        if (metrics.horizontalAdvance(label) > bar.width() + 4)
+            continue;
+        painter.setPen(Text);
+        painter.drawText(
+            QRect(bar.left() - 4, bar.top() - countHeight(), bar.width() + 8, countHeight()),
+            Qt::AlignHCenter | Qt::AlignBottom, label);
+    }
+
+    painter.setPen(Axis);
+    painter.drawLine(plot.left(), plot.bottom() + 1, plot.right(), plot.bottom() + 1);
+    for (int score : {0, 50, 100}) {
+        const int x = xOfScore(score);
+        painter.drawLine(x, plot.bottom() + 1, x, plot.bottom() + 4);
+        const QString label = QString::number(score) + QLatin1Char('%');
+        const int labelWidth = metrics.horizontalAdvance(label);
+        // Centred under its tick, but kept inside the frame.
+        const int left = std::clamp(x - labelWidth / 2, 2, width() - 2 - labelWidth);
+        painter.drawText(QRect(left, plot.bottom() + 4, labelWidth, axisHeight() - 4),
+                         Qt::AlignLeft | Qt::AlignTop, label);
+    }
+
+    if (m_histogram.total == 0)
+        return;
+    // Over the bars: the line must show even where a bar stands.
+    painter.setPen(QPen(ThresholdLine, 2, Qt::DashLine, Qt::FlatCap));
+    const int x = thresholdX();
+    painter.drawLine(x, plot.top() - countHeight() / 2, x, plot.bottom() + 4);
+}
+
+bool ScoreChart::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    const int bin = binAt(help->pos());
+    if (bin < 0 || m_histogram.total == 0) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    const int low = bin * ScoreHistogram::BinWidth;
+    const int high =
+        bin == ScoreHistogram::BinCount - 1 ? MaximumScore : low + ScoreHistogram::BinWidth - 1;
+    QString text = QStringLiteral("Сходство %1–%2%: текстов %3")
+                       .arg(low)
+                       .arg(high)
+                       .arg(m_histogram.bins[static_cast<std::size_t>(bin)]);
+    if (m_failing[static_cast<std::size_t>(bin)] > 0)
+        text += QStringLiteral(", не прошло %1").arg(m_failing[static_cast<std::size_t>(bin)]);
+    QToolTip::showText(help->globalPos(), text, this);
+    return true;
+}
+
+} // namespace quillmark
