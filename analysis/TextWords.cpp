@@ -4,20 +4,6 @@
 
 namespace quillmark {
 
-namespace {
-
-std::size_t keptBytes(std::size_t size) {
-    if (size >= 7)
-        return 6;
-    if (size >= 4)
-        return 3;
-    if (size == 3)
-        return 2;
-    return size;
-}
-
-} // namespace
-
 std::pair<std::int32_t, std::int32_t> TextWords::windowWords(std::int32_t window) const {
     assert(window >= 0 && window < shingles.Count && "a window of this fingerprint");
     const auto wordCount = static_cast<std::int32_t>(words.size());
@@ -75,10 +61,10 @@ TextWords WordsOfText(std::string_view text, Truncation truncation, HtmlHandling
 
     WordList words;
     words.reserve(pieces.size());
-    for (const auto& [offset, length] : pieces) {
-        const std::size_t kept = truncation == Truncation::On ? keptBytes(length) : length;
-        words.emplace_back(lowered.data() + offset, kept);
-    }
+    for (const auto& [offset, length] : pieces)
+        words.emplace_back(lowered.data() + offset, length);
+    if (truncation == Truncation::On)
+        LemmatizeWords(words);
     ShinglesFromWords(words, shingleLength, result.shingles);
     return result;
 }
