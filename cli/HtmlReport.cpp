@@ -98,9 +98,10 @@ std::string sectionId(std::int32_t index) {
 
 } // namespace
 
-HtmlReport::HtmlReport(const Report& report, const BatchEngine& engine)
+HtmlReport::HtmlReport(const Report& report, const BatchEngine& engine, std::size_t textBudget)
     : m_report(report)
-    , m_engine(engine) {}
+    , m_engine(engine)
+    , m_textBudget(textBudget) {}
 
 QByteArray HtmlReport::render() const {
     std::string html;
@@ -302,15 +303,24 @@ void HtmlReport::appendPairs(std::string& html) const {
             "не прошедших проверку</h2>\n";
     if (m_report.failedCount() == 0)
         html += "<p>Все тексты прошли проверку.</p>\n";
+    const std::size_t start = html.size();
+    bool withTexts = true;
     const auto count = static_cast<std::int32_t>(m_report.rows().size());
     for (std::int32_t index = 0; index < count; ++index) {
-        if (!m_report.rows()[static_cast<std::size_t>(index)].passed)
-            appendPair(index, html);
+        if (m_report.rows()[static_cast<std::size_t>(index)].passed)
+            continue;
+        if (withTexts && html.size() - start >= m_textBudget) {
+            withTexts = false;
+            html += "<p class=\"note\" id=\"over-budget\">Отчёт уже велик: у остальных текстов "
+                    "показано только, с каким текстом они совпали. Их совпадения видны в окне "
+                    "программы (двойной щелчок по строке таблицы результатов).</p>\n";
+        }
+        appendPair(index, withTexts, html);
     }
     html += "</section>\n";
 }
 
-void HtmlReport::appendPair(std::int32_t index, std::string& html) const {
+void HtmlReport::appendPair(std::int32_t index, bool withTexts, std::string& html) const {
     const Report::Row& row = m_report.rows()[static_cast<std::size_t>(index)];
     const std::string id = sectionId(index);
     html += "<section class=\"pair\" id=\"" + id + "\" aria-labelledby=\"" + id + "-title\">\n";
@@ -325,6 +335,10 @@ void HtmlReport::appendPair(std::int32_t index, std::string& html) const {
     html += "<a href=\"#" + rowId(index) + "\">К строке таблицы</a></p>\n";
     if (row.bestMatchIndex < 0) {
         html += "<p class=\"error\">Нет текста, с которым его сравнить.</p>\n</section>\n";
+        return;
+    }
+    if (!withTexts) {
+        html += "</section>\n";
         return;
     }
 

@@ -7,6 +7,7 @@
 #include "Report.h"
 
 #include <QByteArray>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,8 +20,14 @@ struct TextWords;
 
 class HtmlReport {
 public:
-    /// `report` must be the report of `engine`'s last run.
-    HtmlReport(const Report& report, const BatchEngine& engine);
+    /// How much of the page the texts of the sections may take, so that a
+    /// batch of thousands of failing texts still gives a page a browser opens.
+    static constexpr std::size_t DefaultTextBudget = std::size_t{32} << 20;
+
+    /// `report` must be the report of `engine`'s last run. Once the sections
+    /// have taken `textBudget` bytes, the later ones name their pair only.
+    HtmlReport(const Report& report, const BatchEngine& engine,
+               std::size_t textBudget = DefaultTextBudget);
 
     /// The page. The texts that did not pass and their best matches are read
     /// again from where they lie now; one that cannot be read shows why in
@@ -35,7 +42,7 @@ private:
     void appendTable(std::string& html) const;
     void appendRow(std::int32_t index, std::string& html) const;
     void appendPairs(std::string& html) const;
-    void appendPair(std::int32_t index, std::string& html) const;
+    void appendPair(std::int32_t index, bool withTexts, std::string& html) const;
     /// A link to document `index`'s row showing its number and name.
     void appendDocumentLink(std::int32_t index, std::string& html) const;
     static void appendText(const TextWords& text, const std::vector<Passage>& passages,
@@ -43,6 +50,7 @@ private:
 
     const Report& m_report;
     const BatchEngine& m_engine;
+    std::size_t m_textBudget;
 };
 
 } // namespace quillmark

@@ -1,4 +1,4 @@
-// The parts of a text that a report shows around the passages it shares with
+// The stretches of a text that a report shows around the passages it shares with
 // another: a short text whole, a long one as its passages with some words of
 // context each, within a size budget, so that a report of many large texts
 // stays readable and small enough to open.

@@ -157,7 +157,9 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
         }
     }
 
-    ranked.clear();
+    // Collected in a scratch list: `ranked` is kept per document, and a
+    // capacity the size of every document touched would stay with it.
+    m_candidates.clear();
     Match best;
     for (std::uint32_t document : m_touched) {
         const std::int64_t denominator = std::max(m_documents[document].Count, list.Count);
@@ -167,17 +169,17 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
         if (score > best.score || (score == best.score && score > 0 && index < best.document))
             best = {score, index};
         if (count > 0 && score > 0)
-            ranked.push_back({index, score});
+            m_candidates.push_back({index, score});
     }
     m_touched.clear();
 
     const auto higher = [](const RankedMatch& a, const RankedMatch& b) {
         return a.score != b.score ? a.score > b.score : a.document < b.document;
     };
-    const auto kept = std::min(count, ranked.size());
-    std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(kept),
-                      ranked.end(), higher);
-    ranked.resize(kept);
+    const auto kept = static_cast<std::ptrdiff_t>(std::min(count, m_candidates.size()));
+    std::partial_sort(m_candidates.begin(), m_candidates.begin() + kept, m_candidates.end(),
+                      higher);
+    ranked.assign(m_candidates.begin(), m_candidates.begin() + kept);
     return best;
 }
 
@@ -189,7 +191,8 @@ std::size_t MatchIndex::memoryBytes() const {
     return m_entryCount * sizeof(std::uint64_t) + m_sharedCount * sizeof(std::uint32_t) +
            m_sharedStart.capacity() * sizeof(std::uint32_t) +
            m_matches.capacity() * sizeof(std::uint32_t) +
-           m_touched.capacity() * sizeof(std::uint32_t);
+           m_touched.capacity() * sizeof(std::uint32_t) +
+           m_candidates.capacity() * sizeof(RankedMatch);
 }
 
 } // namespace quillmark

@@ -56,6 +56,7 @@ private:
     /// Per earlier document, its entries found in the current one.
     std::vector<std::uint32_t> m_matches;
     std::vector<std::uint32_t> m_touched;
+    std::vector<RankedMatch> m_candidates;
 };
 
 } // namespace quillmark

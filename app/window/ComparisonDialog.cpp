@@ -67,6 +67,17 @@ void markPassage(QPlainTextEdit* view, const DisplayText& text, const Passage* p
     view->setExtraSelections(marks);
 }
 
+/// The longest stretch without a blank or line break.
+qsizetype longestUnbrokenRun(const QString& text) {
+    qsizetype longest = 0;
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
 } // namespace
 
 const QColor ComparisonDialog::SharedWords(255, 226, 120);
@@ -170,6 +181,13 @@ int ComparisonDialog::passageCount() const {
 
 void ComparisonDialog::fill(QPlainTextEdit* view, const DisplayText& text,
                             const std::vector<Passage>& passages) {
+    // Laying out a long stretch with no place to break at a word costs the
+    // square of its length (minutes for a megabyte of one "word"): such a
+    // text is broken anywhere instead.
+    constexpr qsizetype LongestWordWrapRun = 2000;
+    view->setWordWrapMode(longestUnbrokenRun(text.text()) > LongestWordWrapRun
+                              ? QTextOption::WrapAnywhere
+                              : QTextOption::WrapAtWordBoundaryOrAnywhere);
     view->setPlainText(text.text());
     QTextCursor cursor(view->document());
     QTextCharFormat shared;

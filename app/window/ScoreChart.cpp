@@ -103,6 +103,8 @@ QRect ScoreChart::barRect(int bin) const {
 
 int ScoreChart::binAt(const QPoint& point) const {
     const QRect plot = plotRect();
+    if (plot.width() <= 0)
+        return -1; // too narrow to hold a plot
     if (point.x() < plot.left() || point.x() > plot.right() || point.y() > plot.bottom() + 2 ||
         point.y() < plot.top() - countHeight())
         return -1;

@@ -179,6 +179,25 @@ TEST_F(HtmlReportTest, EveryFailingDocumentHasASectionWithItsSharedPassagesMarke
     EXPECT_EQ(occurrences(rewrite, "class=\"error\""), 0u);
 }
 
+TEST_F(HtmlReportTest, PastTheTextBudgetSectionsNameTheirPairOnly) {
+    writeBatch();
+    const EngineRun run({source()});
+    const Report report(run.options(), run.engine());
+    // The first section's texts exceed one byte; the second shows none.
+    const std::string html = HtmlReport(report, run.engine(), 1).render().toStdString();
+    EXPECT_EQ(occurrences(html, "<section class=\"pair\""), 2u);
+    EXPECT_NE(section(html, 2).find("<mark>"), std::string::npos);
+    const std::string second = section(html, 3);
+    ASSERT_FALSE(second.empty());
+    EXPECT_NE(second.find("Наибольшее совпадение: <a href=\"#row-1\">"), std::string::npos);
+    EXPECT_EQ(second.find("<mark>"), std::string::npos);
+    EXPECT_EQ(second.find("class=\"body\""), std::string::npos);
+    EXPECT_EQ(occurrences(html, "id=\"over-budget\""), 1u);
+
+    const std::string whole = HtmlReport(report, run.engine()).render().toStdString();
+    EXPECT_EQ(whole.find("over-budget"), std::string::npos);
+}
+
 TEST_F(HtmlReportTest, NamesAndTextsAreEscaped) {
     // An article with markup in its text, and a copy of it.
     const std::string words = TextBatch::article(5, 60);

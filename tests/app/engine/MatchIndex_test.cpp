@@ -87,7 +87,6 @@ TEST(MatchIndex, RanksTheEarlierDocumentsLikeMatchPercentOverEachPair) {
     for (unsigned seed = 41; seed <= 60; ++seed) {
         const std::vector<TudShingleList> docs = randomTable(seed, 120);
         MatchIndex index(docs);
-        std::vector<RankedMatch> ranked;
         for (std::size_t k = 0; k < docs.size(); ++k) {
             std::vector<RankedMatch> all;
             for (std::size_t d = 0; d < k; ++d)
@@ -98,9 +97,12 @@ TEST(MatchIndex, RanksTheEarlierDocumentsLikeMatchPercentOverEachPair) {
                 [](const RankedMatch& a, const RankedMatch& b) { return a.score > b.score; });
             const std::size_t count = 1 + k % 5;
             all.resize(std::min(all.size(), count));
+            std::vector<RankedMatch> ranked;
             const MatchIndex::Match best =
                 index.rankMatches(static_cast<std::int32_t>(k), count, ranked);
             ASSERT_EQ(ranked, all) << "seed " << seed << " document " << k;
+            // Every document keeps its list: none may hold room for all it met.
+            ASSERT_LE(ranked.capacity(), count);
             ASSERT_EQ(best.score, all.empty() ? 0 : all.front().score);
             ASSERT_EQ(best.document, all.empty() ? -1 : all.front().document);
         }

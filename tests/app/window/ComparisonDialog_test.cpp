@@ -135,6 +135,15 @@ private slots:
         QVERIFY(standsAt(dialog.eEarlier, positionOfWord(dialog.eEarlier, QStringLiteral("fa0"))));
     }
 
+    void aTextOfOneLongWordIsBrokenAnywhere() {
+        // Breaking only at blanks would lay such a text out in quadratic time.
+        const std::string run(5000, 'q');
+        ComparisonDialog dialog(pairOf(run + " tail", words("xb", 0, 20), 3),
+                                QStringLiteral("b.txt"), QStringLiteral("a.txt"), 0);
+        QCOMPARE(dialog.eCurrent->wordWrapMode(), QTextOption::WrapAnywhere);
+        QCOMPARE(dialog.eEarlier->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    }
+
     void nothingSharedHighlightsNothing() {
         ComparisonDialog dialog(pairOf(words("xa", 0, 20), words("xb", 0, 20), 3),
                                 QStringLiteral("b.txt"), QStringLiteral("a.txt"), 0);
