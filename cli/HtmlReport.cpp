@@ -187,9 +187,8 @@ void HtmlReport::appendHistogram(std::string& html) const {
             "%</title>\n";
     for (int bin = 0; bin < ScoreHistogram::BinCount; ++bin) {
         const int count = histogram.bins[static_cast<std::size_t>(bin)];
-        const int low = bin * ScoreHistogram::BinWidth;
-        const int high =
-            bin + 1 == ScoreHistogram::BinCount ? 100 : low + ScoreHistogram::BinWidth - 1;
+        const int low = ScoreHistogram::lowestScore(bin);
+        const int high = ScoreHistogram::highestScore(bin);
         const int height = count == 0 ? 0 : std::max(1, count * PlotHeight / largest);
         const int x = Left + bin * BinUnits;
         // A bin whose lowest score is above the percentage holds failed texts only.

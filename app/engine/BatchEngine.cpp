@@ -19,14 +19,6 @@ QString counterText(qint64 done, qint64 total) {
     return QString::number(done) + u'/' + QString::number(total);
 }
 
-/// The error box's rule: a full stop is added when the last character sorts
-/// after it.
-QString withFullStop(QString text) {
-    if (!text.isEmpty() && text.back() > u'.')
-        text += u'.';
-    return text;
-}
-
 QByteArray rawPath(const QString& path) {
     return QFile::encodeName(path);
 }
@@ -391,7 +383,7 @@ void BatchEngine::AddLog(const QString& message, PageSwitch page) {
 }
 
 void BatchEngine::showError(const QString& text) {
-    m_host.showError(withFullStop(text));
+    m_host.showError(TextFile::withFullStop(text));
 }
 
 } // namespace quillmark

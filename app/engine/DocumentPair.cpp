@@ -14,12 +14,6 @@ namespace {
     throw PairError(message.toStdString());
 }
 
-QString withFullStop(QString text) {
-    if (!text.isEmpty() && !text.endsWith(u'.'))
-        text += u'.';
-    return text;
-}
-
 TextWords reread(const BatchEngine& engine, std::int32_t index) {
     const DocumentTable& documents = engine.documents();
     const auto at = static_cast<std::size_t>(index);
@@ -35,7 +29,7 @@ TextWords reread(const BatchEngine& engine, std::int32_t index) {
         words = WordsOfText(TextFile::read(path), settings.truncation, settings.html,
                             settings.shingleLength);
     } catch (const std::exception& error) {
-        fail(withFullStop(QString::fromUtf8(error.what())));
+        fail(TextFile::withFullStop(QString::fromUtf8(error.what())));
     }
     // Shown words that are not those the score counted would mislead.
     if (words.shingles.Hashes != documents.shingles[at].Hashes)

@@ -19,6 +19,11 @@ struct ScoreHistogram {
     /// The scores of the first comparedCount documents of `documents`.
     static ScoreHistogram of(const DocumentTable& documents);
     static int binOf(int score);
+    /// The scores bin `bin` counts: lowestScore(bin) .. highestScore(bin).
+    static int lowestScore(int bin) { return bin * BinWidth; }
+    static int highestScore(int bin) {
+        return bin == BinCount - 1 ? 100 : lowestScore(bin) + BinWidth - 1;
+    }
     int largestBin() const;
 };
 

@@ -31,6 +31,12 @@ QString TextFile::systemMessage(int error) {
     return message;
 }
 
+QString TextFile::withFullStop(QString text) {
+    if (!text.isEmpty() && text.back() > u'.')
+        text += u'.';
+    return text;
+}
+
 std::string TextFile::read(const QByteArray& path) {
     // O_NONBLOCK: something swapped in for the listed file (a FIFO) must not
     // hang the run; it is refused below.

@@ -29,6 +29,10 @@ public:
 
     /// strerror(error) without trailing blanks and full stops.
     static QString systemMessage(int error);
+
+    /// A message as the error box shows it: a full stop is added when the
+    /// last character sorts after it.
+    static QString withFullStop(QString text);
 };
 
 } // namespace quillmark

@@ -94,8 +94,8 @@ QRect ScoreChart::barRect(int bin) const {
         return {};
     const QRect plot = plotRect();
     const int largest = std::max(m_histogram.largestBin(), 1);
-    const int left = xOfScore(bin * ScoreHistogram::BinWidth) + 1;
-    const int right = xOfScore((bin + 1) * ScoreHistogram::BinWidth) - 1;
+    const int left = xOfScore(ScoreHistogram::lowestScore(bin)) + 1;
+    const int right = xOfScore(ScoreHistogram::lowestScore(bin + 1)) - 1;
     // A bin of one score still shows.
     const int height = std::max(2, plot.height() * count / largest);
     return QRect(QPoint(left, plot.bottom() - height + 1), QPoint(right, plot.bottom()));
@@ -190,9 +190,8 @@ bool ScoreChart::event(QEvent* event) {
         event->ignore();
         return true;
     }
-    const int low = bin * ScoreHistogram::BinWidth;
-    const int high =
-        bin == ScoreHistogram::BinCount - 1 ? MaximumScore : low + ScoreHistogram::BinWidth - 1;
+    const int low = ScoreHistogram::lowestScore(bin);
+    const int high = ScoreHistogram::highestScore(bin);
     QString text = QStringLiteral("Сходство %1–%2%: текстов %3")
                        .arg(low)
                        .arg(high)

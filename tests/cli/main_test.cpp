@@ -48,15 +48,16 @@ protected:
         TextBatch::write(m_source / "e_other.txt", TextBatch::article(2, 300));
     }
 
-    /// The rewrite's score against the original with the default settings,
-    /// from the analysis library.
-    int rewriteScore() const {
+    /// The rewrite's score against the original (with the default settings
+    /// unless told), from the analysis library.
+    int rewriteScore(Truncation truncation = Truncation::On,
+                     HtmlHandling html = HtmlHandling::Keep) const {
         TudShingleList original;
         TudShingleList rewrite;
-        ShinglesFromText(TextBatch::read(m_source / "a_original.txt"), Truncation::On,
-                         HtmlHandling::Keep, 10, original);
-        ShinglesFromText(TextBatch::read(m_source / "c_rewrite.txt"), Truncation::On,
-                         HtmlHandling::Keep, 10, rewrite);
+        ShinglesFromText(TextBatch::read(m_source / "a_original.txt"), truncation, html, 10,
+                         original);
+        ShinglesFromText(TextBatch::read(m_source / "c_rewrite.txt"), truncation, html, 10,
+                         rewrite);
         return MatchPercent(original, rewrite);
     }
 
@@ -138,14 +139,8 @@ TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
     EXPECT_EQ(settings["save"].toString(), "none");
 
     // The switches change the fingerprints, so the rewrite is scored anew.
-    TudShingleList original;
-    TudShingleList rewrite;
-    ShinglesFromText(TextBatch::read(m_source / "a_original.txt"), Truncation::Off,
-                     HtmlHandling::Cut, 10, original);
-    ShinglesFromText(TextBatch::read(m_source / "c_rewrite.txt"), Truncation::Off,
-                     HtmlHandling::Cut, 10, rewrite);
     std::vector<ExpectedRow> expected = expectedRows();
-    expected[2].score = MatchPercent(original, rewrite);
+    expected[2].score = rewriteScore(Truncation::Off, HtmlHandling::Cut);
 
     const QJsonArray rows = report["rows"].toArray();
     ASSERT_EQ(rows.size(), static_cast<qsizetype>(expected.size()));
