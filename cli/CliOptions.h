@@ -1,7 +1,7 @@
 // The options of quillmark-cli and what they mean for a run.
 #pragma once
 
-#include "EngineHost.h"
+#include "engine/EngineHost.h"
 
 #include <QString>
 #include <string>

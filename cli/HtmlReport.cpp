@@ -1,10 +1,10 @@
 #include "HtmlReport.h"
 
-#include "BatchEngine.h"
-#include "DocumentPair.h"
 #include "HtmlText.h"
-#include "ScoreHistogram.h"
 #include "TextExcerpt.h"
+#include "engine/BatchEngine.h"
+#include "engine/DocumentPair.h"
+#include "engine/ScoreHistogram.h"
 
 #include <QString>
 #include <algorithm>

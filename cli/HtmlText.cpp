@@ -1,6 +1,6 @@
 #include "HtmlText.h"
 
-#include "Cp1251.h"
+#include "analysis/Cp1251.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "Report.h"
 
-#include "BatchEngine.h"
 #include "HtmlReport.h"
+#include "engine/BatchEngine.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "CliOptions.h"
-#include "DocumentTable.h"
+#include "engine/DocumentTable.h"
 
 #include <QByteArray>
 #include <QString>

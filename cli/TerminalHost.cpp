@@ -1,7 +1,7 @@
 #include "TerminalHost.h"
 
-#include "BatchEngine.h"
 #include "InterruptFlag.h"
+#include "engine/BatchEngine.h"
 
 namespace quillmark {
 

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "CliOptions.h"
-#include "EngineHost.h"
 #include "ProgressLine.h"
+#include "engine/EngineHost.h"
 
 #include <QString>
 #include <array>

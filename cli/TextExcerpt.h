@@ -4,8 +4,8 @@
 // stays readable and small enough to open.
 #pragma once
 
-#include "SharedPassages.h"
-#include "TextWords.h"
+#include "analysis/SharedPassages.h"
+#include "analysis/TextWords.h"
 
 #include <cstddef>
 #include <cstdint>

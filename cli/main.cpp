@@ -1,11 +1,11 @@
 // quillmark-cli: the batch check of the window, driven by options, for scripts.
-#include "BatchEngine.h"
 #include "CliOptions.h"
 #include "ExitStatus.h"
 #include "InterruptFlag.h"
 #include "Report.h"
 #include "ReportFile.h"
 #include "TerminalHost.h"
+#include "engine/BatchEngine.h"
 
 #include <CLI/CLI.hpp>
 #include <optional>
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     BatchEngine engine(host);
     host.attach(engine);
     engine.setRankedMatchCount(options.pairCount());
-    engine.bGoClick();
+    engine.startOrStopRun();
     host.finishProgress();
 
     if (engine.lastOutcome() == RunOutcome::Stopped) {

@@ -1,8 +1,8 @@
 // Throughput of fingerprinting and scoring. Run:
 //   build/normal/bench/analysis/analysis_bench
-#include "SharedPassages.h"
-#include "TextWords.h"
-#include "udShingles.h"
+#include "analysis/SharedPassages.h"
+#include "analysis/TextWords.h"
+#include "analysis/udShingles.h"
 
 #include <benchmark/benchmark.h>
 #include <random>

@@ -3,10 +3,10 @@
 // do not pass and each gets its section with both texts reread and marked).
 // The run is made once; the benchmark is the report: the rows taken from the
 // table, the failing pairs reread and the page rendered. Target: under 2 s.
-#include "BatchEngine.h"
-#include "CliOptions.h"
-#include "Report.h"
-#include "TerminalHost.h"
+#include "cli/CliOptions.h"
+#include "cli/Report.h"
+#include "cli/TerminalHost.h"
+#include "engine/BatchEngine.h"
 
 #include <CLI/CLI.hpp>
 #include <QFile>
@@ -141,7 +141,7 @@ struct Batch {
         engine = std::make_unique<BatchEngine>(*host);
         host->attach(*engine);
         engine->setRankedMatchCount(options.pairCount());
-        engine->bGoClick();
+        engine->startOrStopRun();
         if (engine->lastOutcome() != RunOutcome::Completed)
             throw std::runtime_error("the run did not complete");
     }

@@ -1,6 +1,6 @@
 // The comparison stage on synthetic tables: documents of about 400 shingles,
 // 5% of them near-copies of an earlier one.
-#include "MatchIndex.h"
+#include "engine/MatchIndex.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // A whole run (listing, loading, fingerprinting, comparison) over a generated
 // directory of 20,000 texts. The directory is made once under /tmp and kept
 // for later runs; the run saves nothing, so it stays as it is.
-#include "BatchEngine.h"
+#include "engine/BatchEngine.h"
 
 #include <benchmark/benchmark.h>
 
@@ -89,7 +89,7 @@ void WholeRun(benchmark::State& state) {
     SilentHost host(generatedDirectory());
     BatchEngine engine(host);
     for (auto _ : state) {
-        engine.bGoClick();
+        engine.startOrStopRun();
         if (engine.lastOutcome() != RunOutcome::Completed)
             state.SkipWithError("the run did not complete");
     }

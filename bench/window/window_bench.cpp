@@ -2,11 +2,11 @@
 // results table of 20,000 texts behind a real view, and opening the comparison
 // view on two texts of a megabyte. Run (no display needed):
 //   build/normal/bench/window/window_bench
-#include "ComparisonDialog.h"
-#include "DocumentPair.h"
-#include "ResultTableModel.h"
-#include "SharedPassages.h"
-#include "TextWords.h"
+#include "analysis/SharedPassages.h"
+#include "analysis/TextWords.h"
+#include "engine/DocumentPair.h"
+#include "window/ComparisonDialog.h"
+#include "window/ResultTableModel.h"
 
 #include <QApplication>
 #include <QSortFilterProxyModel>

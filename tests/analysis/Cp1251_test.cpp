@@ -1,6 +1,6 @@
 // The code page table, against the C library's converter.
-#include "Cp1251.h"
 #include "Win1251.h"
+#include "analysis/Cp1251.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Polynomial arithmetic behind the window hashes, against zlib's own.
-#include "CrcByteShift.h"
-#include "udShingles.h"
+#include "analysis/CrcByteShift.h"
+#include "analysis/udShingles.h"
 
 #include <gtest/gtest.h>
 #include <random>

@@ -1,7 +1,7 @@
 // Dropping end tags that close nothing: it must never change the text the
 // parser gives, whatever the markup around the tag.
-#include "HtmlTextExtractor.h"
-#include "UnopenedEndTagFilter.h"
+#include "analysis/HtmlTextExtractor.h"
+#include "analysis/UnopenedEndTagFilter.h"
 
 #include <gtest/gtest.h>
 #include <random>

@@ -1,7 +1,7 @@
 // HTML reduction: readable body text, code page round trip, and pages that
 // are not quite (or not at all) HTML.
 #include "Win1251.h"
-#include "udShingles.h"
+#include "analysis/udShingles.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The words behind a fingerprint and the passages two texts share: the words
 // must give the very fingerprint the score used, each word must point at its
 // place in the text as read, and the highlighted runs must be exact.
-#include "SharedPassages.h"
-#include "TextWords.h"
 #include "Win1251.h"
+#include "analysis/SharedPassages.h"
+#include "analysis/TextWords.h"
 
 #include <gtest/gtest.h>
 #include <random>

@@ -1,6 +1,6 @@
 // Scores: the two roundings to a 64-bit significand, match counting and the
 // best of several earlier sets.
-#include "udShingles.h"
+#include "analysis/udShingles.h"
 
 #include <gtest/gtest.h>
 #include <random>

@@ -2,7 +2,7 @@
 // lengths, and bit-identity of the fast window hashing with hashing every
 // window string.
 #include "Win1251.h"
-#include "udShingles.h"
+#include "analysis/udShingles.h"
 
 #include <gtest/gtest.h>
 #include <random>

@@ -1,6 +1,6 @@
 // Lowercasing, the word alphabet, CR LF removal, splitting and truncation.
 #include "Win1251.h"
-#include "udShingles.h"
+#include "analysis/udShingles.h"
 
 #include <clocale>
 #include <cwctype>

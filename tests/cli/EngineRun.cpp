@@ -20,7 +20,7 @@ EngineRun::EngineRun(std::vector<std::string> arguments) {
     m_engine = std::make_unique<BatchEngine>(*m_host);
     m_host->attach(*m_engine);
     m_engine->setRankedMatchCount(m_options.pairCount());
-    m_engine->bGoClick();
+    m_engine->startOrStopRun();
     if (m_engine->lastOutcome() != RunOutcome::Completed)
         throw std::runtime_error("the run did not complete");
 }

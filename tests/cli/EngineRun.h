@@ -2,10 +2,10 @@
 // up, so that a report can be made from its engine.
 #pragma once
 
-#include "BatchEngine.h"
-#include "CliOptions.h"
-#include "Report.h"
-#include "TerminalHost.h"
+#include "cli/CliOptions.h"
+#include "cli/Report.h"
+#include "cli/TerminalHost.h"
+#include "engine/BatchEngine.h"
 
 #include <QByteArray>
 #include <cstdio>

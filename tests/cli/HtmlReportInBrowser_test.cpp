@@ -1,8 +1,8 @@
 // The HTML report of quillmark-cli as a browser reads it: Chromium without a
 // window prints the page's DOM after parsing it, and draws it to an image.
 #include "CliProcess.h"
-#include "Cp1251.h"
 #include "TextBatch.h"
+#include "analysis/Cp1251.h"
 
 #include <QFileInfo>
 #include <QProcess>

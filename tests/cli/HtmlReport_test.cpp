@@ -1,12 +1,12 @@
 // The HTML report of real runs over batches in temporary directories.
-#include "Cp1251.h"
-#include "DocumentPair.h"
 #include "EngineRun.h"
-#include "HtmlReport.h"
-#include "SharedPassages.h"
 #include "TextBatch.h"
-#include "TextExcerpt.h"
-#include "TextWords.h"
+#include "analysis/Cp1251.h"
+#include "analysis/SharedPassages.h"
+#include "analysis/TextWords.h"
+#include "cli/HtmlReport.h"
+#include "cli/TextExcerpt.h"
+#include "engine/DocumentPair.h"
 
 #include <QTemporaryDir>
 #include <algorithm>

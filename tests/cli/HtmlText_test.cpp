@@ -1,4 +1,4 @@
-#include "HtmlText.h"
+#include "cli/HtmlText.h"
 
 #include <QString>
 #include <gtest/gtest.h>

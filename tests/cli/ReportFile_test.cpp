@@ -1,4 +1,4 @@
-#include "ReportFile.h"
+#include "cli/ReportFile.h"
 
 #include <QFile>
 #include <QFileInfo>

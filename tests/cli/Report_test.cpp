@@ -1,4 +1,4 @@
-#include "Report.h"
+#include "cli/Report.h"
 
 #include <CLI/CLI.hpp>
 #include <QJsonArray>

@@ -1,4 +1,4 @@
-#include "TerminalHost.h"
+#include "cli/TerminalHost.h"
 
 #include <CLI/CLI.hpp>
 #include <QByteArrayList>

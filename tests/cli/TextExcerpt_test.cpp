@@ -1,4 +1,4 @@
-#include "TextExcerpt.h"
+#include "cli/TextExcerpt.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // quillmark-cli run as a user runs it, on batches in temporary directories.
 #include "CliProcess.h"
 #include "TextBatch.h"
-#include "udShingles.h"
+#include "analysis/udShingles.h"
 
 #include <QByteArray>
 #include <QJsonArray>

@@ -3,9 +3,9 @@
 // rest is the page. Besides not crashing, the one-pass fingerprint must
 // equal the one built step by step from the reduced text, and dropping end
 // tags that close nothing must not change a visible character.
-#include "Cp1251.h"
-#include "HtmlTextExtractor.h"
-#include "udShingles.h"
+#include "analysis/Cp1251.h"
+#include "analysis/HtmlTextExtractor.h"
+#include "analysis/udShingles.h"
 
 #include <algorithm>
 #include <cstddef>

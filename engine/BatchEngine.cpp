@@ -1,0 +1,391 @@
+#include "BatchEngine.h"
+
+#include "FileTransfer.h"
+#include "MatchIndex.h"
+#include "TextFile.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <exception>
+#include <sys/stat.h>
+
+namespace quillmark {
+
+namespace {
+
+QString counterText(qint64 done, qint64 total) {
+    return QString::number(done) + u'/' + QString::number(total);
+}
+
+QByteArray rawPath(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+} // namespace
+
+BatchEngine::BatchEngine(EngineHost& host)
+    : m_host(host) {}
+
+void BatchEngine::startOrStopRun() {
+    switch (m_state) {
+    case RunState::Running:
+        requestStop();
+        return;
+    case RunState::Stopping:
+        // The run has not ended yet; starting another inside it would nest.
+        return;
+    case RunState::Idle:
+        if (m_selecting)
+            return;
+        run();
+        return;
+    }
+}
+
+void BatchEngine::requestStop() {
+    if (m_state == RunState::Running)
+        m_state = RunState::Stopping;
+}
+
+void BatchEngine::run() {
+    m_host.setCounter(ProgressRow::Loading, {});
+    m_host.setCounter(ProgressRow::Comparison, {});
+    m_host.setCounter(ProgressRow::Saving, {});
+    m_host.setSelectState(ButtonState::Disabled);
+    m_host.setProgressLabel(ProgressRow::Comparison, QStringLiteral("Сравнение текстов"));
+    m_host.setStartCaption(StartCaption::Stop);
+    m_state = RunState::Running;
+    m_host.setResult({});
+    m_host.setBarPosition(ProgressRow::Loading, 0);
+    m_host.setBarPosition(ProgressRow::Comparison, 0);
+    m_host.clearLog();
+
+    const QString sourceText = m_host.sourceDirectory();
+    const QString outputText = m_host.outputDirectory();
+    const SaveMode mode = m_host.saveMode();
+
+    const QByteArray source = DirectoryListing::prefix(rawPath(sourceText));
+    if (!DirectoryListing::isDirectory(source)) {
+        AddLog(QStringLiteral("Неверный путь к каталогу с исходными текстами, проверьте и "
+                              "исправьте."),
+               PageSwitch::ShowResultPage);
+        endEarly(RunOutcome::BadSource);
+        return;
+    }
+    if (mode != SaveMode::None && !ensureOutputDirectory(outputText)) {
+        endEarly(RunOutcome::OutputNotCreated);
+        return;
+    }
+
+    AddLog(QStringLiteral("Начало работы.."));
+    std::vector<DirectoryEntry> listing;
+    try {
+        listing = DirectoryListing::list(source);
+    } catch (const FileOpenError& error) {
+        showError(QString::fromStdString(error.what()));
+        endEarly(RunOutcome::LoadFailed);
+        return;
+    }
+    const int total = CountFiles(listing);
+    m_host.setBarRange(ProgressRow::Loading, 0, total);
+
+    const LoadResult loaded = LoadTexts(source, listing, total);
+    if (loaded == LoadResult::Failed) {
+        m_host.resultsChanged();
+        endEarly(RunOutcome::LoadFailed);
+        return;
+    }
+
+    bool compared = false;
+    if (m_state == RunState::Running) {
+        m_comparedPercent = m_host.allowedPercent();
+        m_selectionPercent = m_comparedPercent;
+        try {
+            compared = CompareTexts(m_comparedPercent);
+        } catch (const std::exception& error) {
+            // The index of a huge batch may not fit in memory.
+            showError(QString::fromUtf8(error.what()));
+            m_host.resultsChanged();
+            endEarly(RunOutcome::CompareFailed);
+            return;
+        }
+    }
+    if (compared) {
+        const SaveMode saveMode = m_host.saveMode();
+        if (saveMode == SaveMode::None) {
+            m_host.setResult(
+                QStringLiteral("Прошло проверку (%1%) - %2").arg(m_comparedPercent).arg(m_passed));
+        } else if (mode != SaveMode::None || ensureOutputDirectory(outputText)) {
+            // (The start made the directory unless saving was off then.)
+            SaveSelection(m_comparedPercent, saveMode, outputText);
+        }
+    }
+
+    m_host.resultsChanged();
+    m_host.setStartCaption(StartCaption::Start);
+    m_host.setBarPosition(ProgressRow::Loading, 0);
+    m_host.setBarPosition(ProgressRow::Comparison, 0);
+    m_state = RunState::Idle;
+    m_outcome = compared ? RunOutcome::Completed : RunOutcome::Stopped;
+    m_host.setSelectState(ButtonState::Enabled);
+}
+
+void BatchEngine::endEarly(RunOutcome outcome) {
+    m_state = RunState::Idle;
+    m_outcome = outcome;
+    m_host.setStartCaption(StartCaption::Start);
+}
+
+int BatchEngine::CountFiles(const std::vector<DirectoryEntry>& listing) {
+    int count = 0;
+    for (const DirectoryEntry& entry : listing)
+        count += entry.loadable() ? 1 : 0;
+    return count;
+}
+
+BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
+                                               const std::vector<DirectoryEntry>& listing,
+                                               int total) {
+    m_documents.clear();
+    m_passed = 0;
+    m_tableDirectory = directory;
+    m_savedDirectory.clear();
+    m_host.resultsChanged();
+    int count = 0;
+    for (const DirectoryEntry& entry : listing) {
+        if (m_state != RunState::Running)
+            break;
+        if (!entry.loadable())
+            continue;
+        ++count;
+        m_host.setCounter(ProgressRow::Loading, counterText(count, total));
+        m_host.setBarPosition(ProgressRow::Loading, count);
+        m_host.processEvents();
+        m_documents.append(entry.name);
+        try {
+            LoadText(directory + entry.name, m_documents.count() - 1);
+        } catch (const std::exception& error) {
+            showError(QString::fromUtf8(error.what()));
+            return LoadResult::Failed;
+        }
+    }
+    AddLog(QStringLiteral("Загружено файлов: ") + QString::number(count));
+    return m_state == RunState::Running ? LoadResult::Loaded : LoadResult::Stopped;
+}
+
+void BatchEngine::LoadText(const QByteArray& path, std::int32_t entry) {
+    const std::string text = TextFile::read(path);
+    const int shingleLength = m_host.shingleLength();
+    const Truncation truncation = m_host.truncation();
+    const HtmlHandling html = m_host.htmlHandling();
+    const auto at = static_cast<std::size_t>(entry);
+    ShinglesFromText(text, truncation, html, shingleLength, m_documents.shingles[at]);
+    m_documents.settings[at] = {shingleLength, truncation, html};
+}
+
+bool BatchEngine::CompareTexts(int percent) {
+    const std::int32_t count = m_documents.count();
+    m_host.setBarRange(ProgressRow::Comparison, 0, count);
+    MatchIndex index(m_documents.shingles);
+    const auto rankCount = static_cast<std::size_t>(m_rankedMatchCount);
+    if (rankCount > 0)
+        m_documents.rankedMatches.assign(static_cast<std::size_t>(count), {});
+    int passed = 0;
+    for (std::int32_t k = 0; k < count; ++k) {
+        const auto at = static_cast<std::size_t>(k);
+        if (k == 0) {
+            m_documents.scores[at] = 0;
+            m_documents.bestMatches[at] = -1;
+            ++passed;
+        } else {
+            const MatchIndex::Match best =
+                rankCount > 0 ? index.rankMatches(k, rankCount, m_documents.rankedMatches[at])
+                              : index.bestMatch(k);
+            m_documents.scores[at] = best.score;
+            m_documents.bestMatches[at] = best.document;
+            if (best.score <= percent) {
+                ++passed;
+                m_host.setResult(
+                    QStringLiteral("Прошло проверку (%1%) - %2").arg(percent).arg(passed));
+            }
+        }
+        m_documents.comparedCount = k + 1;
+        m_host.setBarPosition(ProgressRow::Comparison, k + 1);
+        m_host.setCounter(ProgressRow::Comparison, counterText(k + 1, count));
+        m_host.processEvents();
+        if (m_state != RunState::Running) {
+            m_host.setResult(
+                QStringLiteral("Остановлено. Прошло проверку - %1 из %2").arg(passed).arg(k + 1));
+            return false;
+        }
+    }
+    m_passed = passed;
+    m_host.setResult(QStringLiteral("Прошло проверку - %1; сохраняю результаты..").arg(passed));
+    AddLog(QStringLiteral("Сравнение выполнено, успешно прошло порог в %1% - %2 файлов")
+               .arg(percent)
+               .arg(passed));
+    return true;
+}
+
+bool BatchEngine::ensureOutputDirectory(const QString& outputDirectory) {
+    const QByteArray path = rawPath(outputDirectory);
+    if (DirectoryListing::isDirectory(path))
+        return true;
+    if (!path.isEmpty() && ::mkdir(path.constData(), 0777) == 0)
+        return true;
+    AddLog(QStringLiteral("Не удалось создать каталог ") + outputDirectory,
+           PageSwitch::ShowResultPage);
+    return false;
+}
+
+std::vector<std::int32_t> BatchEngine::selectionOf(int percent) const {
+    std::vector<std::int32_t> selection;
+    for (std::int32_t i = 0; i < m_documents.comparedCount; ++i)
+        if (m_documents.scores[static_cast<std::size_t>(i)] <= percent)
+            selection.push_back(i);
+    return selection;
+}
+
+void BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outputDirectory) {
+    const TransferMode transferMode =
+        mode == SaveMode::Move ? TransferMode::Move : TransferMode::Copy;
+    const QByteArray output = DirectoryListing::prefix(rawPath(outputDirectory));
+    m_savedDirectory = output;
+    const std::vector<std::int32_t> selection = selectionOf(percent);
+    const auto total = static_cast<qint64>(selection.size());
+
+    m_host.setProgressLabel(ProgressRow::Saving,
+                            QStringLiteral("Сохранение выборки по заданному фильтру"));
+    m_host.setBarRange(ProgressRow::Saving, 0, static_cast<int>(total));
+    m_host.setBarPosition(ProgressRow::Saving, 0);
+    m_host.setCounter(ProgressRow::Saving, counterText(0, total));
+
+    const bool moving = transferMode == TransferMode::Move;
+    int saved = 0;
+    int left = 0;
+    for (qint64 j = 0; j < total; ++j) {
+        const QByteArray& name = m_documents.names[static_cast<std::size_t>(selection[j])];
+        const TransferResult result =
+            FileTransfer::transfer(m_tableDirectory + name, output + name, transferMode);
+        const QString shownName = QFile::decodeName(name);
+        switch (result.status) {
+        case TransferResult::Status::Done:
+        case TransferResult::Status::AlreadyThere:
+            ++saved;
+            break;
+        case TransferResult::Status::Clash:
+            ++left;
+            AddLog(QStringLiteral("Файл \"%1\" уже есть в каталоге %2, оставлен на месте")
+                       .arg(shownName, outputDirectory));
+            break;
+        case TransferResult::Status::Failed:
+            ++left;
+            AddLog((moving ? QStringLiteral("Не удалось переместить файл \"%1\": %2")
+                           : QStringLiteral("Не удалось скопировать файл \"%1\": %2"))
+                       .arg(shownName, TextFile::systemMessage(result.error)));
+            break;
+        }
+        m_host.setBarPosition(ProgressRow::Saving, static_cast<int>(j + 1));
+        m_host.setCounter(ProgressRow::Saving, counterText(j + 1, total));
+        m_host.processEvents();
+    }
+
+    const QString done = moving ? QStringLiteral("перемещено") : QStringLiteral("скопировано");
+    m_host.setResult(QStringLiteral("Прошло проверку (%1%) - %2; %3 - %4, не %3 - %5")
+                         .arg(percent)
+                         .arg(total)
+                         .arg(done)
+                         .arg(saved)
+                         .arg(left));
+    // One arg() call: a "%" in the directory must not be taken for a marker.
+    AddLog(QStringLiteral("Выборка сохранена в каталог %1: %2 файлов - %3, не %2 - %4")
+               .arg(outputDirectory, done, QString::number(saved), QString::number(left)));
+    // Only moved texts can be asked back by a stricter selection.
+    if (moving && saved > 0)
+        m_lastSavedPercent = percent;
+}
+
+void BatchEngine::makeNewSelection() {
+    if (m_state != RunState::Idle || m_selecting)
+        return;
+    m_selecting = true;
+    m_host.setSelectState(ButtonState::Disabled);
+    m_host.setStartState(ButtonState::Disabled);
+
+    const int percent = m_host.allowedPercent();
+    const QString sourceText = m_host.sourceDirectory();
+    const QString outputText = m_host.outputDirectory();
+    if (percent < m_lastSavedPercent) {
+        const QString question =
+            QStringLiteral("Сделав предыдущий анализ, Вы переместили выборку из подходящих "
+                           "текстов в другой каталог. Сейчас Вы хотите сделать более строгую "
+                           "выборку (%1%). Хотите переместить те тексты обратно прежде, чем "
+                           "делать новую выборку?")
+                .arg(percent);
+        if (m_host.ask(question) == Answer::Yes)
+            MoveFilesBack(DirectoryListing::prefix(rawPath(outputText)),
+                          DirectoryListing::prefix(rawPath(sourceText)));
+    }
+
+    AddLog(QStringLiteral("Новая выборка с порогом %1%").arg(percent));
+    m_selectionPercent = percent;
+    m_host.resultsChanged();
+    const SaveMode mode = m_host.saveMode();
+    if (mode == SaveMode::None) {
+        const auto selected = static_cast<qint64>(selectionOf(percent).size());
+        m_host.setResult(QStringLiteral("Прошло проверку (%1%) - %2").arg(percent).arg(selected));
+    } else if (ensureOutputDirectory(outputText)) {
+        SaveSelection(percent, mode, outputText);
+    }
+
+    m_host.setSelectState(ButtonState::Enabled);
+    m_host.setStartState(ButtonState::Enabled);
+    m_selecting = false;
+}
+
+void BatchEngine::setRankedMatchCount(int count) {
+    m_rankedMatchCount = std::max(count, 0);
+}
+
+QByteArray BatchEngine::documentPath(std::int32_t index) const {
+    if (index < 0 || index >= m_documents.count())
+        return {};
+    const QByteArray& name = m_documents.names[static_cast<std::size_t>(index)];
+    for (const QByteArray& directory : {m_tableDirectory, m_savedDirectory}) {
+        if (directory.isEmpty())
+            continue;
+        const QByteArray path = directory + name;
+        struct stat info {};
+        if (::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode))
+            return path;
+    }
+    return {};
+}
+
+void BatchEngine::MoveFilesBack(const QByteArray& from, const QByteArray& to) {
+    // An empty path would put the names in the working directory.
+    if (from.isEmpty() || to.isEmpty())
+        return;
+    std::vector<DirectoryEntry> entries;
+    try {
+        entries = DirectoryListing::list(from);
+    } catch (const FileOpenError&) {
+        return;
+    }
+    // Entries that cannot move (a clash, a directory across file systems)
+    // stay where they are; the walk says nothing about them.
+    for (const DirectoryEntry& entry : entries)
+        FileTransfer::transfer(from + entry.name, to + entry.name, TransferMode::Move);
+}
+
+void BatchEngine::AddLog(const QString& message, PageSwitch page) {
+    m_host.appendLog(m_clock.now() + QStringLiteral("-> ") + message, page);
+}
+
+void BatchEngine::showError(const QString& text) {
+    m_host.showError(TextFile::withFullStop(text));
+}
+
+} // namespace quillmark

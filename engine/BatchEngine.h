@@ -1,0 +1,112 @@
+// The batch run over a source directory, the saving of its selection and the
+// new selection of a finished run. Everything runs on the caller's thread; the
+// host is asked to handle pending events once per file, which is where a stop
+// request arrives.
+#pragma once
+
+#include "DirectoryListing.h"
+#include "DocumentTable.h"
+#include "EngineHost.h"
+#include "LocalTime.h"
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+namespace quillmark {
+
+enum class RunState { Idle, Running, Stopping };
+
+/// How the last run ended.
+enum class RunOutcome {
+    None,             ///< no run yet
+    Completed,        ///< compared to the end and saved (as the save mode says)
+    Stopped,          ///< a stop request ended it during loading or comparison
+    BadSource,        ///< the source directory is not an existing directory
+    OutputNotCreated, ///< the output directory is missing and cannot be made
+    LoadFailed,       ///< a file could not be read or fingerprinted
+    CompareFailed,    ///< the comparison could not be made (out of memory)
+};
+
+class BatchEngine {
+public:
+    explicit BatchEngine(EngineHost& host);
+
+    /// The start button: starts a run when idle, asks the running one to stop
+    /// when running, does nothing while stopping. Returns when the run ends.
+    void startOrStopRun();
+    /// Asks the running run to stop (the stop press, or Ctrl+C).
+    void requestStop();
+    /// The new selection: asks whether to move the saved texts back when the
+    /// percentage is stricter than the last saved one, then saves the
+    /// selection of the stored scores again.
+    void makeNewSelection();
+
+    RunState state() const { return m_state; }
+    /// A new selection is in progress.
+    bool isSelecting() const { return m_selecting; }
+    RunOutcome lastOutcome() const { return m_outcome; }
+    const DocumentTable& documents() const { return m_documents; }
+    /// Documents that passed in the last comparison that ran to its end.
+    int passedCount() const { return m_passed; }
+    /// The allowed percentage with which texts were last moved; 0 until then.
+    int lastSavedPercent() const { return m_lastSavedPercent; }
+    /// The allowed percentage read when the last comparison stage started.
+    int comparedPercent() const { return m_comparedPercent; }
+    /// The allowed percentage of the selection the table shows now: that of
+    /// the last comparison, or of the new selection made after it.
+    int selectionPercent() const { return m_selectionPercent; }
+
+    /// How many earlier documents the next comparisons rank per document
+    /// (DocumentTable::rankedMatches); 0, the default, ranks none.
+    void setRankedMatchCount(int count);
+    /// Where document `index` lies now, as raw file-system bytes: in the
+    /// directory it was loaded from, else in the output directory the last
+    /// saving used; empty when it is in neither.
+    QByteArray documentPath(std::int32_t index) const;
+
+private:
+    enum class LoadResult { Loaded, Stopped, Failed };
+
+    void run();
+    /// The source or output directory check ended the run: nothing was
+    /// loaded, bSelect stays off.
+    void endEarly(RunOutcome outcome);
+    /// The number of files the loading stage will load.
+    static int CountFiles(const std::vector<DirectoryEntry>& listing);
+    LoadResult LoadTexts(const QByteArray& directory, const std::vector<DirectoryEntry>& listing,
+                         int total);
+    /// Throws FileOpenError, or what fingerprinting throws.
+    void LoadText(const QByteArray& path, std::int32_t entry);
+    /// Returns whether the stage ran to its end.
+    bool CompareTexts(int percent);
+    /// The compared documents scoring at most `percent`, in table order.
+    std::vector<std::int32_t> selectionOf(int percent) const;
+    /// Saves the compared documents scoring at most `percent` from the
+    /// directory the table was loaded from into the output directory.
+    void SaveSelection(int percent, SaveMode mode, const QString& outputDirectory);
+    /// Creates the output directory when missing (that one level); logs and
+    /// returns false when it cannot.
+    bool ensureOutputDirectory(const QString& outputDirectory);
+    void AddLog(const QString& message, PageSwitch page = PageSwitch::KeepPage);
+    static void MoveFilesBack(const QByteArray& from, const QByteArray& to);
+    void showError(const QString& text);
+
+    EngineHost& m_host;
+    DocumentTable m_documents;
+    RunState m_state = RunState::Idle;
+    RunOutcome m_outcome = RunOutcome::None;
+    int m_passed = 0;
+    int m_lastSavedPercent = 0;
+    int m_comparedPercent = 0;
+    int m_selectionPercent = 0;
+    int m_rankedMatchCount = 0;
+    /// The output directory (as a prefix) the last saving wrote to.
+    QByteArray m_savedDirectory;
+    bool m_selecting = false;
+    /// The source directory (as a prefix) the table was loaded from.
+    QByteArray m_tableDirectory;
+    LocalTime m_clock;
+};
+
+} // namespace quillmark

@@ -1,0 +1,66 @@
+#include "DocumentPair.h"
+
+#include "TextFile.h"
+#include "analysis/Cp1251.h"
+
+#include <QFile>
+#include <exception>
+
+namespace quillmark {
+
+namespace {
+
+[[noreturn]] void fail(const QString& message) {
+    throw PairError(message.toStdString());
+}
+
+TextWords reread(const BatchEngine& engine, std::int32_t index) {
+    const DocumentTable& documents = engine.documents();
+    const auto at = static_cast<std::size_t>(index);
+    const QString name = QFile::decodeName(documents.names[at]);
+    const QByteArray path = engine.documentPath(index);
+    if (path.isEmpty())
+        fail(QStringLiteral("Файл \"%1\" не найден ни в каталоге с исходными текстами, ни в "
+                            "каталоге выборки.")
+                 .arg(name));
+    const FingerprintSettings& settings = documents.settings[at];
+    TextWords words;
+    try {
+        words = WordsOfText(TextFile::read(path), settings.truncation, settings.html,
+                            settings.shingleLength);
+    } catch (const std::exception& error) {
+        fail(TextFile::withFullStop(QString::fromUtf8(error.what())));
+    }
+    // Shown words that are not those the score counted would mislead.
+    if (words.shingles.Hashes != documents.shingles[at].Hashes)
+        fail(QStringLiteral("Файл \"%1\" изменился после проверки: его текст уже не тот, что "
+                            "сравнивался.")
+                 .arg(name));
+    return words;
+}
+
+} // namespace
+
+DocumentPair DocumentPair::load(const BatchEngine& engine, std::int32_t current,
+                                std::int32_t earlier) {
+    const DocumentTable& documents = engine.documents();
+    if (current < 0 || current >= documents.comparedCount || earlier < 0 || earlier >= current)
+        fail(QStringLiteral("Нет такой пары проверенных текстов."));
+    DocumentPair pair;
+    pair.currentIndex = current;
+    pair.earlierIndex = earlier;
+    pair.current = reread(engine, current);
+    pair.earlier = reread(engine, earlier);
+    pair.passages = FindSharedPassages(pair.earlier, pair.current);
+    return pair;
+}
+
+QString DocumentPair::toQString(const std::string& text) {
+    QString result(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
+    QChar* out = result.data();
+    for (const char byte : text)
+        *out++ = QChar(static_cast<char16_t>(Cp1251::toUnicode(static_cast<unsigned char>(byte))));
+    return result;
+}
+
+} // namespace quillmark

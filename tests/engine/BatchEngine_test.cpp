@@ -1,0 +1,750 @@
+#include "FakeHost.h"
+#include "Sandbox.h"
+#include "engine/BatchEngine.h"
+#include "engine/DocumentPair.h"
+#include "engine/ScoreHistogram.h"
+#include "engine/TextFile.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillmark::test {
+namespace {
+
+class BatchEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        src = box.makeDir(QStringLiteral("src"));
+        out = src + QStringLiteral("Result/");
+        host.source = src;
+        host.output = out;
+    }
+
+    /// The scores the analysis unit gives the loaded texts (wherever they are
+    /// now), in table order.
+    std::vector<std::int32_t> expectedScores() const {
+        std::vector<TudShingleList> lists;
+        for (const QByteArray& name : engine.documents().names) {
+            const QString& dir = Sandbox::exists(src, name) ? src : out;
+            const std::string text = TextFile::toText(Sandbox::read(dir, name).toStdString());
+            lists.emplace_back();
+            ShinglesFromText(text, host.truncationSwitch, host.htmlSwitch, host.shingleLen,
+                             lists.back());
+        }
+        std::vector<std::int32_t> scores;
+        for (std::size_t k = 0; k < lists.size(); ++k)
+            scores.push_back(BestMatchPercent(std::span(lists).first(k), lists[k]));
+        return scores;
+    }
+
+    Sandbox box;
+    QString src;
+    QString out;
+    FakeHost host;
+    BatchEngine engine{host};
+};
+
+QStringList expectedCounters(int total) {
+    QStringList counters;
+    for (int i = 1; i <= total; ++i)
+        counters << QStringLiteral("%1/%2").arg(i).arg(total);
+    return counters;
+}
+
+QStringList counterCalls(const FakeHost& host, const QString& row) {
+    QStringList values;
+    for (const QString& call : host.callsStartingWith(QStringLiteral("setCounter ") + row + u' ')) {
+        const QString value = call.section(u' ', 2);
+        if (!value.isEmpty())
+            values << value;
+    }
+    return values;
+}
+
+TEST_F(BatchEngineTest, WholeBatchInStandardLayout) {
+    const QByteArray first = wordsText(1, 60);
+    box.write(src, "a.txt", first);
+    box.write(src, "B.txt", wordsText(2, 60));
+    box.write(src, "c.txt", wordsText(3, 60));
+    box.write(src, "d.txt", first); // a later copy fails
+    box.write(src, ".hidden", wordsText(4, 60));
+    box.write(src, "empty.txt", "");
+    box.makeDir(QStringLiteral("src/sub"));
+
+    engine.startOrStopRun();
+
+    // Sorted case-insensitively: .hidden, a.txt, B.txt, c.txt, d.txt.
+    const auto& docs = engine.documents();
+    ASSERT_EQ(docs.count(), 5);
+    EXPECT_EQ(docs.names[0], ".hidden");
+    EXPECT_EQ(docs.names[2], "B.txt");
+    EXPECT_EQ(docs.scores, expectedScores());
+    EXPECT_EQ(docs.scores[4], 100);
+    EXPECT_EQ(docs.bestMatches[4], 1);
+    EXPECT_EQ(docs.bestMatches[0], -1);
+    EXPECT_EQ(docs.comparedCount, 5);
+
+    EXPECT_EQ(counterCalls(host, QStringLiteral("Loading")), expectedCounters(5));
+    EXPECT_EQ(counterCalls(host, QStringLiteral("Comparison")), expectedCounters(5));
+    EXPECT_EQ(counterCalls(host, QStringLiteral("Saving")),
+              QStringList({QStringLiteral("0/4")}) + expectedCounters(4));
+    EXPECT_EQ(host.ranges[ProgressRow::Loading], std::make_pair(0, 5));
+    EXPECT_EQ(host.ranges[ProgressRow::Saving], std::make_pair(0, 4));
+    EXPECT_EQ(host.labels[ProgressRow::Comparison], QStringLiteral("Сравнение текстов"));
+    EXPECT_EQ(host.labels[ProgressRow::Saving],
+              QStringLiteral("Сохранение выборки по заданному фильтру"));
+    EXPECT_EQ(host.positions[ProgressRow::Loading], 0);
+    EXPECT_EQ(host.positions[ProgressRow::Comparison], 0);
+
+    EXPECT_EQ(
+        host.messages(),
+        QStringList({QStringLiteral("Начало работы.."), QStringLiteral("Загружено файлов: 5"),
+                     QStringLiteral("Сравнение выполнено, успешно прошло порог в 20% - 4 файлов"),
+                     QStringLiteral("Выборка сохранена в каталог %1: перемещено файлов - 4, "
+                                    "не перемещено - 0")
+                         .arg(out)}));
+    // LC_ALL=C for this test: "%X" is HH:MM:SS.
+    const QRegularExpression stamped(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d-> \\S"));
+    for (const QString& line : host.log)
+        EXPECT_TRUE(stamped.match(line).hasMatch()) << line.toStdString();
+    EXPECT_EQ(host.resultPageShown, 0);
+
+    EXPECT_EQ(host.callsStartingWith(QStringLiteral("setResult Прошло проверку (20%) - ")).size(),
+              3 + 1);
+    EXPECT_EQ(host.result,
+              QStringLiteral("Прошло проверку (20%) - 4; перемещено - 4, не перемещено - 0"));
+    EXPECT_EQ(host.caption, StartCaption::Start);
+    EXPECT_EQ(host.selectState, ButtonState::Enabled);
+    EXPECT_EQ(engine.state(), RunState::Idle);
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+    EXPECT_EQ(engine.passedCount(), 4);
+    EXPECT_EQ(engine.lastSavedPercent(), 20);
+
+    // The settings of the fingerprint are read per file, the percentage once.
+    EXPECT_EQ(host.callsStartingWith(QStringLiteral("shingleLength")).size(), 5);
+    EXPECT_EQ(host.callsStartingWith(QStringLiteral("allowedPercent")).size(), 1);
+
+    EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({".hidden", "B.txt", "a.txt", "c.txt"}));
+    EXPECT_TRUE(Sandbox::exists(src, "d.txt"));
+    EXPECT_TRUE(Sandbox::exists(src, "empty.txt"));
+    EXPECT_TRUE(box.nothingLost({src, out}));
+}
+
+TEST_F(BatchEngineTest, StartSequenceResetsTheWindowBeforeReadingTheSettings) {
+    box.write(src, "a.txt", wordsText(1, 30));
+    engine.startOrStopRun();
+    const QStringList head = host.calls.mid(0, 12);
+    EXPECT_EQ(head,
+              QStringList(
+                  {QStringLiteral("setCounter Loading "), QStringLiteral("setCounter Comparison "),
+                   QStringLiteral("setCounter Saving "), QStringLiteral("setSelectState Disabled"),
+                   QStringLiteral("setProgressLabel Comparison Сравнение текстов"),
+                   QStringLiteral("setStartCaption Stop"), QStringLiteral("setResult "),
+                   QStringLiteral("setBarPosition Loading 0"),
+                   QStringLiteral("setBarPosition Comparison 0"), QStringLiteral("clearLog"),
+                   QStringLiteral("sourceDirectory"), QStringLiteral("outputDirectory")}));
+    // One document: the result never shows the form with the percentage
+    // before saving.
+    EXPECT_EQ(host.callsStartingWith(QStringLiteral("setResult Прошло проверку - 1; сохраняю "
+                                                    "результаты.."))
+                  .size(),
+              1);
+}
+
+TEST_F(BatchEngineTest, SecondRunRebuildsTheTableAndCopyModeKeepsBothCopies) {
+    box.write(src, "a.txt", wordsText(1, 40));
+    box.write(src, "b.txt", wordsText(2, 40));
+    host.mode = SaveMode::Copy;
+    engine.startOrStopRun();
+    EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"a.txt", "b.txt"}));
+    EXPECT_EQ(Sandbox::names(src), QList<QByteArray>({"Result", "a.txt", "b.txt"}));
+    EXPECT_EQ(engine.lastSavedPercent(), 0) << "nothing was moved";
+
+    // The second copy finds equal texts already there: saved, not clashes.
+    box.write(src, "c.txt", wordsText(3, 40));
+    engine.startOrStopRun();
+    EXPECT_EQ(engine.documents().count(), 3);
+    EXPECT_EQ(host.messages().size(), 4) << host.messages().join(u'\n').toStdString();
+    EXPECT_EQ(host.result,
+              QStringLiteral("Прошло проверку (20%) - 3; скопировано - 3, не скопировано - 0"));
+    EXPECT_EQ(Sandbox::read(out, "c.txt"), Sandbox::read(src, "c.txt"));
+    EXPECT_TRUE(box.nothingLost({src}));
+    EXPECT_TRUE(box.nothingLost({out}));
+}
+
+TEST_F(BatchEngineTest, SourcePathWithoutFinalSlashIsTheDirectoryItNames) {
+    box.write(src, "a.txt", wordsText(1, 40));
+    host.source = src.chopped(1);
+    host.mode = SaveMode::None;
+    engine.startOrStopRun();
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+    EXPECT_EQ(engine.documents().count(), 1);
+    EXPECT_TRUE(host.errors.isEmpty());
+    EXPECT_EQ(host.result, QStringLiteral("Прошло проверку (20%) - 1"));
+    EXPECT_FALSE(Sandbox::exists(src, "Result")) << "no saving, no output directory";
+}
+
+TEST_F(BatchEngineTest, StopDuringLoadingLoadsTheFileAtHandAndComparesNothing) {
+    for (int i = 0; i < 4; ++i)
+        box.write(src, QByteArray::number(i) + ".txt", wordsText(i, 40));
+    host.onProcessEvents = [this](int call) {
+        if (call == 2)
+            engine.startOrStopRun();
+    };
+    engine.startOrStopRun();
+
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Stopped);
+    EXPECT_EQ(engine.documents().count(), 2);
+    EXPECT_EQ(engine.documents().comparedCount, 0);
+    EXPECT_EQ(host.messages(), QStringList({QStringLiteral("Начало работы.."),
+                                            QStringLiteral("Загружено файлов: 2")}));
+    EXPECT_EQ(host.result, QString());
+    EXPECT_TRUE(host.callsStartingWith(QStringLiteral("allowedPercent")).isEmpty());
+    EXPECT_EQ(host.selectState, ButtonState::Enabled);
+    EXPECT_EQ(host.caption, StartCaption::Start);
+    EXPECT_EQ(engine.state(), RunState::Idle);
+    EXPECT_EQ(Sandbox::names(out), QList<QByteArray>());
+    EXPECT_TRUE(box.nothingLost({src}));
+}
+
+TEST_F(BatchEngineTest, StopDuringComparisonAndNewSelectionLeavesOutUncomparedDocuments) {
+    // 01..09; 04 and 05 copy 01 and 02, so three of the first five pass.
+    for (int i = 1; i <= 9; ++i) {
+        const unsigned seed = i == 4 ? 1 : i == 5 ? 2 : unsigned(i);
+        box.write(src, "0" + QByteArray::number(i) + ".txt", wordsText(seed, 40));
+    }
+    host.onProcessEvents = [this](int call) {
+        if (call == 9 + 5)
+            engine.requestStop();
+    };
+    engine.startOrStopRun();
+
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Stopped);
+    EXPECT_EQ(host.result, QStringLiteral("Остановлено. Прошло проверку - 3 из 5"));
+    EXPECT_EQ(host.counters[ProgressRow::Comparison], QStringLiteral("5/9"));
+    EXPECT_EQ(engine.documents().comparedCount, 5);
+    EXPECT_EQ(engine.passedCount(), 0);
+    for (std::size_t k = 5; k < 9; ++k)
+        EXPECT_EQ(engine.documents().scores[k], 0);
+    EXPECT_EQ(host.messages().size(), 2) << "no comparison line after a stop";
+    EXPECT_EQ(Sandbox::names(out), QList<QByteArray>());
+    EXPECT_EQ(host.selectState, ButtonState::Enabled);
+
+    host.onProcessEvents = nullptr;
+    engine.makeNewSelection();
+    EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"01.txt", "02.txt", "03.txt"}));
+    EXPECT_EQ(host.result,
+              QStringLiteral("Прошло проверку (20%) - 3; перемещено - 3, не перемещено - 0"));
+    EXPECT_TRUE(box.nothingLost({src, out}));
+}
+
+TEST_F(BatchEngineTest, PressWhileStoppingDoesNothing) {
+    for (int i = 0; i < 3; ++i)
+        box.write(src, QByteArray::number(i) + ".txt", wordsText(i, 40));
+    RunState seen = RunState::Idle;
+    host.onProcessEvents = [&](int call) {
+        if (call != 1)
+            return;
+        engine.startOrStopRun(); // stop
+        engine.startOrStopRun(); // ignored: the run has not ended
+        seen = engine.state();
+    };
+    engine.startOrStopRun();
+    EXPECT_EQ(seen, RunState::Stopping);
+    EXPECT_EQ(host.callsStartingWith(QStringLiteral("clearLog")).size(), 1);
+    EXPECT_EQ(engine.documents().count(), 1);
+    EXPECT_EQ(engine.state(), RunState::Idle);
+
+    // Once ended, the next press starts a run again.
+    host.onProcessEvents = nullptr;
+    engine.startOrStopRun();
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+    EXPECT_EQ(engine.documents().count(), 3);
+}
+
+class NewSelectionTest : public BatchEngineTest {
+protected:
+    /// a, b distinct; x shares its first words with a, so it scores between
+    /// the two percentages used below.
+    void runAtFifty() {
+        const QByteArray a = wordsText(1, 100);
+        box.write(src, "a.txt", a);
+        box.write(src, "b.txt", wordsText(2, 100));
+        box.write(src, "x.txt", a.left(a.indexOf("\n", 200)) + ' ' + wordsText(3, 60));
+        host.percent = 50;
+        engine.startOrStopRun();
+        xScore = engine.documents().scores[2];
+        ASSERT_GT(xScore, 5);
+        ASSERT_LE(xScore, 50);
+        ASSERT_EQ(Sandbox::names(out), QList<QByteArray>({"a.txt", "b.txt", "x.txt"}));
+        ASSERT_EQ(engine.lastSavedPercent(), 50);
+        host.calls.clear();
+    }
+
+    QString question(int percent) const {
+        return QStringLiteral("Сделав предыдущий анализ, Вы переместили выборку из подходящих "
+                              "текстов в другой каталог. Сейчас Вы хотите сделать более строгую "
+                              "выборку (%1%). Хотите переместить те тексты обратно прежде, чем "
+                              "делать новую выборку?")
+            .arg(percent);
+    }
+
+    int xScore = 0;
+};
+
+TEST_F(NewSelectionTest, StricterSelectionWithYesMovesBackFirst) {
+    runAtFifty();
+    box.makeDir(QStringLiteral("src/Result/made-by-user"));
+    host.percent = xScore - 1;
+    engine.makeNewSelection();
+
+    EXPECT_EQ(host.questions, QStringList({question(xScore - 1)}));
+    EXPECT_EQ(host.calls.mid(0, 2), QStringList({QStringLiteral("setSelectState Disabled"),
+                                                 QStringLiteral("setStartState Disabled")}));
+    EXPECT_EQ(host.calls.mid(host.calls.size() - 2),
+              QStringList({QStringLiteral("setSelectState Enabled"),
+                           QStringLiteral("setStartState Enabled")}));
+    EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"a.txt", "b.txt"}));
+    EXPECT_TRUE(Sandbox::exists(src, "x.txt"));
+    EXPECT_TRUE(Sandbox::exists(src, "made-by-user")) << "every entry moves back";
+    EXPECT_EQ(engine.lastSavedPercent(), xScore - 1);
+    EXPECT_TRUE(box.nothingLost({src, out}));
+}
+
+TEST_F(NewSelectionTest, StricterSelectionWithNoMovesNothingBack) {
+    runAtFifty();
+    host.percent = xScore - 1;
+    host.answer = Answer::No;
+    engine.makeNewSelection();
+    EXPECT_EQ(host.questions.size(), 1);
+    EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"a.txt", "b.txt", "x.txt"}));
+    // a and b were moved before: they count as saved.
+    EXPECT_EQ(host.result, QStringLiteral("Прошло проверку (%1%) - 2; перемещено - 2, не "
+                                          "перемещено - 0")
+                               .arg(xScore - 1));
+    EXPECT_EQ(host.startState, ButtonState::Enabled);
+    EXPECT_EQ(host.selectState, ButtonState::Enabled);
+    EXPECT_TRUE(box.nothingLost({src, out}));
+}
+
+TEST_F(NewSelectionTest, EqualOrLooserSelectionAsksNothing) {
+    runAtFifty();
+    for (int percent : {50, 80}) {
+        host.percent = percent;
+        engine.makeNewSelection();
+    }
+    EXPECT_TRUE(host.questions.isEmpty());
+    EXPECT_EQ(engine.lastSavedPercent(), 80);
+    EXPECT_TRUE(box.nothingLost({src, out}));
+}
+
+TEST_F(NewSelectionTest, MovingBackNeverReplacesASourceFile) {
+    runAtFifty();
+    box.write(src, "a.txt", "a new text of the same name\n");
+    host.percent = 0;
+    engine.makeNewSelection();
+    EXPECT_TRUE(Sandbox::exists(out, "a.txt")) << "the clash stays in the output directory";
+    EXPECT_FALSE(Sandbox::exists(src, "b.txt") && Sandbox::exists(out, "b.txt"));
+    EXPECT_TRUE(box.nothingLost({src, out}));
+}
+
+TEST_F(NewSelectionTest, EmptySourcePathMovesNothingBack) {
+    runAtFifty();
+    host.source.clear();
+    host.percent = 0;
+    engine.makeNewSelection();
+    EXPECT_EQ(host.questions.size(), 1);
+    EXPECT_TRUE(Sandbox::exists(out, "b.txt")) << "nothing went to the working directory";
+    EXPECT_FALSE(QFile::exists(QStringLiteral("b.txt")));
+    EXPECT_TRUE(box.nothingLost({src, out}));
+}
+
+TEST(NewSelectionBeforeAnyRun, AsksNothingAndSavesNothing) {
+    Sandbox box;
+    FakeHost host;
+    host.source = box.makeDir(QStringLiteral("src"));
+    host.output = box.makeDir(QStringLiteral("out"));
+    host.percent = 0;
+    BatchEngine engine(host);
+    engine.makeNewSelection();
+    EXPECT_TRUE(host.questions.isEmpty());
+    EXPECT_EQ(host.counters[ProgressRow::Saving], QStringLiteral("0/0"));
+    EXPECT_EQ(engine.lastSavedPercent(), 0);
+}
+
+// Bad input: each case ends as described and leaves every text in place.
+
+TEST_F(BatchEngineTest, WrongSourceDirectoryEndsTheRunEarly) {
+    box.write(src, "a.txt", wordsText(1, 30));
+    box.write(box.makeDir(QStringLiteral("plain")), "file", "text\n");
+    for (const QString& source : {QString(), box.path(QStringLiteral("missing/")),
+                                  box.path(QStringLiteral("plain/file"))}) {
+        FakeHost badHost;
+        badHost.source = source;
+        badHost.output = out;
+        BatchEngine badEngine(badHost);
+        badEngine.startOrStopRun();
+        EXPECT_EQ(badEngine.lastOutcome(), RunOutcome::BadSource) << source.toStdString();
+        EXPECT_EQ(badHost.messages(),
+                  QStringList({QStringLiteral(
+                      "Неверный путь к каталогу с исходными текстами, проверьте и исправьте.")}));
+        EXPECT_EQ(badHost.resultPageShown, 1);
+        EXPECT_EQ(badHost.caption, StartCaption::Start);
+        EXPECT_EQ(badHost.selectState, ButtonState::Disabled);
+        EXPECT_EQ(badEngine.state(), RunState::Idle);
+    }
+    EXPECT_FALSE(Sandbox::exists(src, "Result"));
+    EXPECT_TRUE(box.nothingLost({src, box.path(QStringLiteral("plain/"))}));
+}
+
+TEST_F(BatchEngineTest, OutputDirectoryThatCannotBeMadeEndsTheRunEarly) {
+    box.write(src, "a.txt", wordsText(1, 30));
+    box.write(src, "taken", "a file where the output directory should be\n");
+    for (const QString& output : {box.path(QStringLiteral("no/parent/")), src + "taken"}) {
+        FakeHost badHost;
+        badHost.source = src;
+        badHost.output = output;
+        BatchEngine badEngine(badHost);
+        badEngine.startOrStopRun();
+        EXPECT_EQ(badEngine.lastOutcome(), RunOutcome::OutputNotCreated);
+        EXPECT_EQ(badHost.messages(),
+                  QStringList({QStringLiteral("Не удалось создать каталог ") + output}));
+        EXPECT_EQ(badHost.resultPageShown, 1);
+        EXPECT_EQ(badHost.selectState, ButtonState::Disabled);
+    }
+    EXPECT_TRUE(box.nothingLost({src}));
+}
+
+TEST_F(BatchEngineTest, EmptySourceWithOutputElsewhereLoadsNothing) {
+    host.output = box.path(QStringLiteral("elsewhere/"));
+    engine.startOrStopRun();
+    EXPECT_EQ(host.ranges[ProgressRow::Loading], std::make_pair(0, 0));
+    EXPECT_EQ(host.messages().mid(1, 2),
+              QStringList({QStringLiteral("Загружено файлов: 0"),
+                           QStringLiteral("Сравнение выполнено, успешно прошло порог в 20% - 0 "
+                                          "файлов")}));
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+    EXPECT_EQ(engine.lastSavedPercent(), 0) << "nothing was moved";
+}
+
+TEST_F(BatchEngineTest, FileRemovedBetweenListingAndLoadingEndsWithTheError) {
+    const QString aside = box.makeDir(QStringLiteral("aside"));
+    box.write(src, "a.txt", wordsText(1, 30));
+    box.write(src, "b.txt", wordsText(2, 30));
+    box.write(src, "c.txt", wordsText(3, 30));
+    host.onProcessEvents = [&](int call) {
+        if (call == 2)
+            ::rename(QFile::encodeName(src + "b.txt"), QFile::encodeName(aside + "b.txt"));
+    };
+    engine.startOrStopRun();
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::LoadFailed);
+    EXPECT_EQ(host.errors, QStringList({QStringLiteral("Cannot open file \"%1b.txt\". No such "
+                                                       "file or directory.")
+                                            .arg(src)}));
+    EXPECT_EQ(host.messages(), QStringList({QStringLiteral("Начало работы..")}));
+    EXPECT_EQ(host.counters[ProgressRow::Loading], QStringLiteral("2/3"));
+    EXPECT_EQ(host.selectState, ButtonState::Disabled);
+    EXPECT_EQ(host.caption, StartCaption::Start);
+    EXPECT_EQ(engine.state(), RunState::Idle);
+    EXPECT_TRUE(box.nothingLost({src, aside}));
+}
+
+TEST_F(BatchEngineTest, NegativeShingleLengthEndsLoadingWithTheAnalysisError) {
+    box.write(src, "a.txt", wordsText(1, 30));
+    host.shingleLen = -1;
+    engine.startOrStopRun();
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::LoadFailed);
+    ASSERT_EQ(host.errors.size(), 1);
+    EXPECT_FALSE(host.errors[0].isEmpty());
+    EXPECT_TRUE(box.nothingLost({src}));
+}
+
+TEST_F(BatchEngineTest, UnreadableFileEndsTheRunWithTheError) {
+    box.write(src, "a.txt", wordsText(1, 30));
+    box.write(src, "b.txt", wordsText(2, 30));
+    ::chmod(QFile::encodeName(src + "b.txt").constData(), 0);
+    const bool ok = runUnprivileged([&] {
+        FakeHost child;
+        child.source = src;
+        child.output = out;
+        BatchEngine childEngine(child);
+        childEngine.startOrStopRun();
+        return childEngine.lastOutcome() == RunOutcome::LoadFailed &&
+               child.errors == QStringList({QStringLiteral("Cannot open file \"%1b.txt\". "
+                                                           "Permission denied.")
+                                                .arg(src)}) &&
+               child.selectState == ButtonState::Disabled;
+    });
+    ::chmod(QFile::encodeName(src + "b.txt").constData(), 0644);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(box.nothingLost({src}));
+}
+
+TEST_F(BatchEngineTest, BinaryFilesLinksAndSpecialFilesAreHandledSafely) {
+    QByteArray binary;
+    for (int i = 0; i < 512; ++i)
+        binary += char((i * 37 + 11) & 0xFF);
+    binary.prepend("abc def ghi\r\r\n");
+    box.write(src, "binary.bin", binary);
+    box.write(src, "\xE9t\xE9.txt", wordsText(5, 30)); // not UTF-8
+    box.write(src, "z.txt", wordsText(6, 30));
+    ASSERT_EQ(::symlink("z.txt", QFile::encodeName(src + "link.txt").constData()), 0);
+    ASSERT_EQ(::symlink("gone", QFile::encodeName(src + "dangling").constData()), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(src + "fifo").constData(), 0644), 0);
+
+    host.percent = 100;
+    engine.startOrStopRun();
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+    EXPECT_EQ(host.counters[ProgressRow::Loading], QStringLiteral("4/4"));
+    EXPECT_EQ(engine.documents().names[1], "link.txt");
+    EXPECT_TRUE(Sandbox::exists(out, "\xE9t\xE9.txt"));
+    EXPECT_EQ(Sandbox::read(out, "link.txt"), Sandbox::read(out, "z.txt"))
+        << "a link moves as such";
+    EXPECT_TRUE(Sandbox::exists(src, "fifo"));
+    EXPECT_TRUE(box.nothingLost({src, out}));
+}
+
+TEST_F(BatchEngineTest, ClashInTheOutputDirectoryKeepsBothTexts) {
+    box.write(src, "a.txt", wordsText(1, 30));
+    box.write(src, "b.txt", wordsText(2, 30));
+    box.makeDir(QStringLiteral("src/Result"));
+    box.write(out, "a.txt", "the earlier text of this name\n");
+    engine.startOrStopRun();
+    EXPECT_TRUE(host.messages().contains(
+        QStringLiteral("Файл \"a.txt\" уже есть в каталоге %1, оставлен на месте").arg(out)));
+    EXPECT_EQ(host.result,
+              QStringLiteral("Прошло проверку (20%) - 2; перемещено - 1, не перемещено - 1"));
+    EXPECT_TRUE(Sandbox::exists(src, "a.txt"));
+    EXPECT_TRUE(box.nothingLost({src, out}));
+}
+
+TEST_F(BatchEngineTest, ReadOnlyOutputDirectoryLeavesTheSelectionInPlace) {
+    box.write(src, "a.txt", wordsText(1, 30));
+    box.makeDir(QStringLiteral("src/Result"));
+    ::chmod(QFile::encodeName(out).constData(), 0555);
+    const bool ok = runUnprivileged([&] {
+        FakeHost child;
+        child.source = src;
+        child.output = out;
+        BatchEngine childEngine(child);
+        childEngine.startOrStopRun();
+        return childEngine.lastOutcome() == RunOutcome::Completed &&
+               child.messages().contains(
+                   QStringLiteral("Не удалось переместить файл \"a.txt\": Permission denied")) &&
+               childEngine.lastSavedPercent() == 0;
+    });
+    ::chmod(QFile::encodeName(out).constData(), 0777);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(Sandbox::exists(src, "a.txt"));
+    EXPECT_TRUE(box.nothingLost({src}));
+}
+
+TEST_F(BatchEngineTest, MoveAcrossFileSystemsAndBack) {
+    Sandbox shm(QStringLiteral("/dev/shm"));
+    host.output = shm.makeDir(QStringLiteral("out"));
+    box.write(src, "a.txt", wordsText(1, 30));
+    box.write(src, "b.txt", wordsText(2, 30));
+    engine.startOrStopRun();
+    EXPECT_EQ(Sandbox::names(host.output), QList<QByteArray>({"a.txt", "b.txt"}));
+    EXPECT_EQ(Sandbox::names(src), QList<QByteArray>());
+    EXPECT_TRUE(box.nothingLost({host.output}));
+
+    shm.makeDir(QStringLiteral("out/folder"));
+    host.percent = 0;
+    engine.makeNewSelection();
+    EXPECT_TRUE(Sandbox::exists(host.output, "folder")) << "a directory does not cross";
+    EXPECT_TRUE(Sandbox::exists(src, "folder") == false);
+    // Both came back; the one scoring 0 went out again.
+    const bool bPasses = engine.documents().scores[1] == 0;
+    EXPECT_EQ(Sandbox::exists(src, "b.txt"), !bPasses);
+    EXPECT_EQ(Sandbox::exists(host.output, "b.txt"), bPasses);
+    EXPECT_TRUE(Sandbox::exists(host.output, "a.txt"));
+    EXPECT_TRUE(box.nothingLost({src, host.output}));
+}
+
+TEST_F(BatchEngineTest, PercentSignsInTheOutputPathAreShownAsTheyStand) {
+    box.write(src, "a.txt", wordsText(1, 30));
+    host.output = box.makeDir(QStringLiteral("out %1 %3 %4"));
+    engine.startOrStopRun();
+    EXPECT_EQ(host.messages().last(),
+              QStringLiteral("Выборка сохранена в каталог ") + host.output +
+                  QStringLiteral(": перемещено файлов - 1, не перемещено - 0"));
+    EXPECT_TRUE(box.nothingLost({host.output}));
+}
+
+TEST_F(BatchEngineTest, OutputDirectoryThatIsTheSourceKeepsEveryText) {
+    box.write(src, "a.txt", wordsText(1, 30));
+    box.write(src, "b.txt", wordsText(2, 30));
+    ASSERT_EQ(::symlink(".", QFile::encodeName(src + "same").constData()), 0);
+    for (const QString& output : {src, src + QStringLiteral("same/")}) {
+        host.output = output;
+        host.mode = SaveMode::Move;
+        engine.startOrStopRun();
+        EXPECT_TRUE(host.result.endsWith(QStringLiteral("перемещено - 0, не перемещено - 2")))
+            << host.result.toStdString();
+        EXPECT_EQ(engine.lastSavedPercent(), 0) << "nothing was moved";
+        host.mode = SaveMode::Copy;
+        engine.startOrStopRun();
+        EXPECT_EQ(Sandbox::names(src), QList<QByteArray>({"a.txt", "b.txt", "same"}));
+        EXPECT_TRUE(box.nothingLost({src}));
+    }
+}
+
+} // namespace
+} // namespace quillmark::test
+
+namespace quillmark::test {
+namespace {
+
+TEST_F(BatchEngineTest, ResultsAreAnnouncedWhenTheTableIsClearedAndWhenReady) {
+    box.write(src, "a.txt", wordsText(1, 40));
+    box.write(src, "b.txt", wordsText(1, 40));
+    box.write(src, "c.txt", wordsText(2, 40));
+    host.percent = 30;
+    host.mode = SaveMode::None;
+    engine.startOrStopRun();
+    // Once when loading clears the table, once when the run has ended.
+    EXPECT_EQ(host.resultsChangedCalls, 2);
+    EXPECT_EQ(engine.selectionPercent(), 30);
+    const QStringList calls = host.calls;
+    EXPECT_LT(calls.indexOf(QStringLiteral("resultsChanged")),
+              calls.indexOf(QRegularExpression(QStringLiteral("^setCounter Loading 1/3"))));
+    EXPECT_EQ(calls.lastIndexOf(QStringLiteral("resultsChanged")),
+              calls.indexOf(QStringLiteral("setStartCaption Start")) - 1);
+
+    host.percent = 100;
+    engine.makeNewSelection();
+    EXPECT_EQ(host.resultsChangedCalls, 3);
+    EXPECT_EQ(engine.selectionPercent(), 100);
+    EXPECT_EQ(engine.comparedPercent(), 30);
+}
+
+TEST_F(BatchEngineTest, EachDocumentKeepsTheSettingsItWasFingerprintedWith) {
+    box.write(src, "a.txt", wordsText(1, 40));
+    box.write(src, "b.txt", wordsText(2, 40));
+    host.mode = SaveMode::None;
+    // The settings are read per file: change them after the first one.
+    host.onProcessEvents = [this](int) {
+        if (engine.documents().count() == 1) {
+            host.shingleLen = 5;
+            host.truncationSwitch = Truncation::On;
+            host.htmlSwitch = HtmlHandling::Cut;
+        }
+    };
+    host.shingleLen = 2;
+    engine.startOrStopRun();
+    const auto& settings = engine.documents().settings;
+    ASSERT_EQ(settings.size(), 2u);
+    EXPECT_EQ(settings[0].shingleLength, 2);
+    EXPECT_EQ(settings[0].truncation, Truncation::Off);
+    EXPECT_EQ(settings[0].html, HtmlHandling::Keep);
+    EXPECT_EQ(settings[1].shingleLength, 5);
+    EXPECT_EQ(settings[1].truncation, Truncation::On);
+    EXPECT_EQ(settings[1].html, HtmlHandling::Cut);
+}
+
+TEST_F(BatchEngineTest, RankedMatchesOnlyWhenAskedForAndBestFirst) {
+    const QByteArray base = wordsText(7, 80);
+    box.write(src, "a.txt", base);
+    box.write(src, "b.txt", base + wordsText(8, 80)); // half of it is a
+    box.write(src, "c.txt", wordsText(9, 80));
+    box.write(src, "d.txt", base + wordsText(10, 20)); // mostly a, part of b
+    host.mode = SaveMode::None;
+    engine.startOrStopRun();
+    EXPECT_TRUE(engine.documents().rankedMatches.empty());
+
+    engine.setRankedMatchCount(5);
+    engine.startOrStopRun();
+    const auto& ranked = engine.documents().rankedMatches;
+    ASSERT_EQ(ranked.size(), 4u);
+    EXPECT_TRUE(ranked[0].empty());
+    ASSERT_EQ(ranked[3].size(), 2u);
+    EXPECT_EQ(ranked[3][0].document, 0);
+    EXPECT_EQ(ranked[3][1].document, 1);
+    EXPECT_GT(ranked[3][0].score, ranked[3][1].score);
+    EXPECT_EQ(ranked[3][0].score, engine.documents().scores[3]);
+    EXPECT_TRUE(ranked[2].empty()); // c shares nothing
+
+    engine.setRankedMatchCount(1);
+    engine.startOrStopRun();
+    EXPECT_EQ(engine.documents().rankedMatches[3].size(), 1u);
+}
+
+TEST_F(BatchEngineTest, HistogramCountsOnlyComparedDocuments) {
+    DocumentTable table;
+    for (int score : {0, 4, 5, 99, 100, 100, 37})
+        table.append("x"), table.scores.back() = score;
+    table.comparedCount = 6; // the last one was never compared
+    const ScoreHistogram histogram = ScoreHistogram::of(table);
+    EXPECT_EQ(histogram.total, 6);
+    EXPECT_EQ(histogram.bins[0], 2);
+    EXPECT_EQ(histogram.bins[1], 1);
+    EXPECT_EQ(histogram.bins[7], 0);
+    EXPECT_EQ(histogram.bins[19], 3);
+    EXPECT_EQ(histogram.largestBin(), 3);
+}
+
+TEST_F(BatchEngineTest, PairIsReadFromWhereTheTextsLieNow) {
+    const QByteArray original = "one two three four five six seven eight nine ten\r\n";
+    box.write(src, "a.txt", original);
+    box.write(src, "b.txt", "One two three four FIVE six seven x y z\r\n");
+    box.write(src, "c.txt", "nothing in common here at all\r\n");
+    host.percent = 50;
+    host.mode = SaveMode::Move;
+    engine.startOrStopRun();
+    // a and c passed and were moved; b failed and stays.
+    ASSERT_TRUE(Sandbox::exists(out, "a.txt"));
+    ASSERT_TRUE(Sandbox::exists(src, "b.txt"));
+    EXPECT_EQ(engine.documentPath(0), QFile::encodeName(out) + "a.txt");
+    EXPECT_EQ(engine.documentPath(1), QFile::encodeName(src) + "b.txt");
+    EXPECT_TRUE(engine.documentPath(3).isEmpty());
+
+    const DocumentPair pair = DocumentPair::load(engine, 1, engine.documents().bestMatches[1]);
+    EXPECT_EQ(pair.earlierIndex, 0);
+    ASSERT_EQ(pair.passages.current.size(), 1u);
+    const Passage& shown = pair.passages.current.front();
+    EXPECT_EQ(
+        QByteArray::fromStdString(pair.current.text.substr(shown.begin, shown.end - shown.begin)),
+        "One two three four FIVE six seven");
+    EXPECT_EQ(pair.passages.currentAnchor, 0);
+    EXPECT_EQ(DocumentPair::toQString(pair.current.text).size(),
+              static_cast<qsizetype>(pair.current.text.size()));
+
+    EXPECT_THROW(DocumentPair::load(engine, 1, 1), PairError);
+    EXPECT_THROW(DocumentPair::load(engine, 5, 0), PairError);
+}
+
+TEST_F(BatchEngineTest, PairOfAChangedOrMissingTextIsRefusedWithAMessage) {
+    box.write(src, "a.txt", "one two three four five six\r\n");
+    box.write(src, "b.txt", "one two three four five six\r\n");
+    host.mode = SaveMode::None;
+    engine.startOrStopRun();
+    ASSERT_EQ(engine.documents().bestMatches[1], 0);
+
+    // Rewritten after the run: the words shown would not be those compared.
+    ASSERT_TRUE(QFile::remove(src + QStringLiteral("b.txt")));
+    box.write(src, "b.txt", "uno two three four five six\r\n");
+    try {
+        DocumentPair::load(engine, 1, 0);
+        ADD_FAILURE() << "a changed text was shown";
+    } catch (const PairError& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains(QStringLiteral("изменился")));
+    }
+
+    ASSERT_TRUE(QFile::remove(src + QStringLiteral("b.txt")));
+    box.write(src, "b.txt", "one two three four five six\r\n");
+    ASSERT_TRUE(QFile::remove(src + QStringLiteral("a.txt")));
+    try {
+        DocumentPair::load(engine, 1, 0);
+        ADD_FAILURE() << "a missing text was shown";
+    } catch (const PairError& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains(QStringLiteral("a.txt")));
+    }
+}
+
+} // namespace
+} // namespace quillmark::test

@@ -1,0 +1,74 @@
+// A host that answers from fields the test sets and records every call the
+// engine makes, in order.
+#pragma once
+
+#include "engine/EngineHost.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <map>
+
+namespace quillmark::test {
+
+class FakeHost : public EngineHost {
+public:
+    // What the engine reads.
+    QString source;
+    QString output;
+    int shingleLen = 3;
+    Truncation truncationSwitch = Truncation::Off;
+    HtmlHandling htmlSwitch = HtmlHandling::Keep;
+    int percent = 20;
+    SaveMode mode = SaveMode::Move;
+    Answer answer = Answer::Yes;
+    /// Called from processEvents with the number of calls so far (1-based).
+    std::function<void(int)> onProcessEvents;
+
+    // What the engine wrote, last value per element.
+    std::map<ProgressRow, QString> counters;
+    std::map<ProgressRow, QString> labels;
+    std::map<ProgressRow, std::pair<int, int>> ranges;
+    std::map<ProgressRow, int> positions;
+    QString result;
+    StartCaption caption = StartCaption::Start;
+    ButtonState startState = ButtonState::Enabled;
+    ButtonState selectState = ButtonState::Disabled;
+    QStringList log;
+    QStringList errors;
+    QStringList questions;
+    int resultPageShown = 0;
+    int resultsChangedCalls = 0;
+    int processEventsCalls = 0;
+    /// Every call as "name arguments", in order.
+    QStringList calls;
+
+    /// Log lines without their time stamp.
+    QStringList messages() const;
+    /// The calls whose record starts with `prefix`.
+    QStringList callsStartingWith(const QString& prefix) const;
+
+    QString sourceDirectory() override;
+    QString outputDirectory() override;
+    int shingleLength() override;
+    Truncation truncation() override;
+    HtmlHandling htmlHandling() override;
+    int allowedPercent() override;
+    SaveMode saveMode() override;
+    void setCounter(ProgressRow row, const QString& text) override;
+    void setProgressLabel(ProgressRow row, const QString& text) override;
+    void setBarRange(ProgressRow row, int minimum, int maximum) override;
+    void setBarPosition(ProgressRow row, int position) override;
+    void setResult(const QString& text) override;
+    void setStartCaption(StartCaption caption) override;
+    void setStartState(ButtonState state) override;
+    void setSelectState(ButtonState state) override;
+    void clearLog() override;
+    void appendLog(const QString& line, PageSwitch page) override;
+    void resultsChanged() override;
+    void processEvents() override;
+    void showError(const QString& text) override;
+    Answer ask(const QString& question) override;
+};
+
+} // namespace quillmark::test

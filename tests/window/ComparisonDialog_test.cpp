@@ -1,0 +1,164 @@
+// The comparison of two texts: which words are highlighted, where the views
+// open, and the steps from one shared passage to the next.
+#include "window/ComparisonDialog.h"
+
+#include "TextViewProbe.h"
+#include "analysis/SharedPassages.h"
+#include "analysis/TextWords.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+
+using namespace quillmark;
+using namespace textviewprobe;
+
+namespace {
+
+// Words `tag`first .. `tag`(last - 1), eight to a line, each line a sentence.
+std::string words(const char* tag, int first, int last) {
+    std::string text;
+    for (int i = first; i < last; ++i) {
+        text += tag + std::to_string(i);
+        const bool lineEnd = (i - first) % 8 == 7 || i + 1 == last;
+        text += lineEnd ? ". \r\n" : " ";
+    }
+    return text;
+}
+
+DocumentPair pairOf(const std::string& current, const std::string& earlier, int shingleLength) {
+    DocumentPair pair;
+    pair.currentIndex = 1;
+    pair.earlierIndex = 0;
+    pair.current = WordsOfText(current, Truncation::Off, HtmlHandling::Keep, shingleLength);
+    pair.earlier = WordsOfText(earlier, Truncation::Off, HtmlHandling::Keep, shingleLength);
+    pair.passages = FindSharedPassages(pair.earlier, pair.current);
+    return pair;
+}
+
+} // namespace
+
+class ComparisonDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void highlightsTheWordsOfSharedShingles() {
+        // The same text with one sentence put in after its fifteenth word.
+        // Each ends in a word of its own: a text's last word starts no window.
+        const std::string earlier = words("al", 0, 30) + "eend";
+        const std::string current =
+            words("al", 0, 15) + "ins0 ins1 ins2 ins3. " + words("al", 15, 30) + "cend";
+        ComparisonDialog dialog(pairOf(current, earlier, 3), QStringLiteral("b.txt"),
+                                QStringLiteral("a.txt"), 90);
+        QCOMPARE(dialog.eCurrent->toPlainText().left(9), QStringLiteral("al0 al1 a"));
+        QVERIFY(dialog.eCurrent->isReadOnly());
+        QVERIFY(dialog.eEarlier->isReadOnly());
+        QVERIFY(dialog.sCurrent->text().contains(QStringLiteral("b.txt")));
+        QVERIFY(dialog.sCurrent->text().contains(QStringLiteral("90%")));
+        QVERIFY(dialog.sEarlier->text().contains(QStringLiteral("a.txt")));
+
+        const auto currentWords = highlightedWords(dialog.eCurrent);
+        QCOMPARE(currentWords.size(), std::size_t(35));
+        for (const auto& [word, highlighted] : currentWords)
+            QVERIFY2(highlighted == word.startsWith(QStringLiteral("al")), qPrintable(word));
+        const auto earlierWords = highlightedWords(dialog.eEarlier);
+        QCOMPARE(earlierWords.size(), std::size_t(31));
+        for (const auto& [word, highlighted] : earlierWords)
+            QVERIFY2(highlighted == word.startsWith(QStringLiteral("al")), qPrintable(word));
+        // A passage runs from its first word to its last, blanks included;
+        // the blanks around the sentence put in stay plain.
+        QVERIFY(hasBackground(dialog.eCurrent->document(), 3));
+        const int nextWord = positionOfWord(dialog.eCurrent, QStringLiteral("al15"));
+        QVERIFY(!hasBackground(dialog.eCurrent->document(), nextWord - 1));
+        QCOMPARE(dialog.passageCount(), 2);
+    }
+
+    void opensBothViewsAtTheFirstSharedPassage() {
+        // The shared text stands after a long text of each one's own.
+        const std::string shared = words("sh", 0, 40);
+        const std::string earlier = words("pa", 0, 400) + shared;
+        const std::string current = words("pb", 0, 640) + shared;
+        ComparisonDialog dialog(pairOf(current, earlier, 3), QStringLiteral("b.txt"),
+                                QStringLiteral("a.txt"), 10);
+        dialog.resize(700, 400);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+        QCOMPARE(dialog.passageIndex(), 0);
+        const int currentStart = positionOfWord(dialog.eCurrent, QStringLiteral("sh0"));
+        const int earlierStart = positionOfWord(dialog.eEarlier, QStringLiteral("sh0"));
+        QVERIFY(currentStart > 0 && earlierStart > 0);
+        QVERIFY(standsAt(dialog.eCurrent, currentStart));
+        QVERIFY(standsAt(dialog.eEarlier, earlierStart));
+        QVERIFY(dialog.eCurrent->verticalScrollBar()->value() > 0);
+        QVERIFY(dialog.eEarlier->verticalScrollBar()->value() > 0);
+        // The views really moved: the first line is out of sight.
+        QVERIFY(!dialog.eCurrent->viewport()->rect().contains(
+            dialog.eCurrent->cursorRect(QTextCursor(dialog.eCurrent->document()))));
+        QCOMPARE(dialog.sPassage->text(), QStringLiteral("Фрагмент 1 из 1"));
+        QVERIFY(!dialog.bPrevious->isEnabled());
+        QVERIFY(!dialog.bNext->isEnabled());
+    }
+
+    void stepsThroughThePassages() {
+        // Two shared blocks in opposite orders, apart by unshared text.
+        const std::string first = words("fa", 0, 24);
+        const std::string second = words("sb", 0, 24);
+        const std::string current = first + words("cu", 0, 400) + second;
+        const std::string earlier = second + words("ea", 0, 400) + first;
+        ComparisonDialog dialog(pairOf(current, earlier, 3), QStringLiteral("b.txt"),
+                                QStringLiteral("a.txt"), 10);
+        dialog.resize(700, 400);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+        QCOMPARE(dialog.passageCount(), 2);
+        QVERIFY(standsAt(dialog.eCurrent, positionOfWord(dialog.eCurrent, QStringLiteral("fa0"))));
+        QVERIFY(standsAt(dialog.eEarlier, positionOfWord(dialog.eEarlier, QStringLiteral("fa0"))));
+        QCOMPARE(dialog.sPassage->text(), QStringLiteral("Фрагмент 1 из 2"));
+        QVERIFY(!dialog.bPrevious->isEnabled());
+
+        QTest::mouseClick(dialog.bNext, Qt::LeftButton);
+        QCOMPARE(dialog.passageIndex(), 1);
+        QVERIFY(standsAt(dialog.eCurrent, positionOfWord(dialog.eCurrent, QStringLiteral("sb0"))));
+        QVERIFY(standsAt(dialog.eEarlier, positionOfWord(dialog.eEarlier, QStringLiteral("sb0"))));
+        QCOMPARE(dialog.sPassage->text(), QStringLiteral("Фрагмент 2 из 2"));
+        QVERIFY(!dialog.bNext->isEnabled());
+        QVERIFY(dialog.bPrevious->isEnabled());
+
+        QTest::mouseClick(dialog.bPrevious, Qt::LeftButton);
+        QCOMPARE(dialog.passageIndex(), 0);
+        QVERIFY(standsAt(dialog.eEarlier, positionOfWord(dialog.eEarlier, QStringLiteral("fa0"))));
+    }
+
+    void aTextOfOneLongWordIsBrokenAnywhere() {
+        // Breaking only at blanks would lay such a text out in quadratic time.
+        const std::string run(5000, 'q');
+        ComparisonDialog dialog(pairOf(run + " tail", words("xb", 0, 20), 3),
+                                QStringLiteral("b.txt"), QStringLiteral("a.txt"), 0);
+        QCOMPARE(dialog.eCurrent->wordWrapMode(), QTextOption::WrapAnywhere);
+        QCOMPARE(dialog.eEarlier->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    }
+
+    void nothingSharedHighlightsNothing() {
+        ComparisonDialog dialog(pairOf(words("xa", 0, 20), words("xb", 0, 20), 3),
+                                QStringLiteral("b.txt"), QStringLiteral("a.txt"), 0);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(dialog.passageIndex(), -1);
+        QCOMPARE(dialog.sPassage->text(), QStringLiteral("Общих фрагментов нет"));
+        QVERIFY(!dialog.bNext->isEnabled());
+        QVERIFY(!dialog.bPrevious->isEnabled());
+        for (const auto& [word, highlighted] : highlightedWords(dialog.eCurrent))
+            QVERIFY2(!highlighted, qPrintable(word));
+        QTest::mouseClick(dialog.bClose, Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+    }
+};
+
+QTEST_MAIN(ComparisonDialogTest)
+#include "ComparisonDialog_test.moc"

@@ -1,0 +1,126 @@
+// The chart of scores: what it counts, and that its bars and the threshold
+// line are painted where the counts and the percentage say.
+#include "window/ScoreChart.h"
+
+#include <QImage>
+#include <QTest>
+
+using namespace quillmark;
+
+namespace {
+
+DocumentTable scoresOf(const QList<int>& scores, int comparedCount) {
+    DocumentTable table;
+    for (int score : scores) {
+        table.append("t" + QByteArray::number(table.count()));
+        table.scores.back() = score;
+    }
+    table.comparedCount = comparedCount;
+    return table;
+}
+
+// Whether any pixel of column `x` within the plot has `color`.
+bool columnHas(const QImage& image, const QRect& plot, int x, const QColor& color) {
+    for (int y = plot.top(); y <= plot.bottom(); ++y) {
+        if (image.pixelColor(x, y) == color)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class ScoreChartTest : public QObject {
+    Q_OBJECT
+
+private:
+    static QImage paint(ScoreChart& chart) { return chart.grab().toImage(); }
+
+private slots:
+    void countsComparedScoresAndFailingOnes() {
+        ScoreChart chart;
+        // The last two were not compared.
+        chart.setScores(scoresOf({0, 3, 20, 24, 25, 99, 100, 60, 60}, 7), 20);
+        QCOMPARE(chart.histogram().total, 7);
+        QCOMPARE(chart.histogram().bins[0], 2);
+        QCOMPARE(chart.histogram().bins[4], 2);
+        QCOMPARE(chart.histogram().bins[5], 1);
+        QCOMPARE(chart.histogram().bins[19], 2);
+        QCOMPARE(chart.histogram().bins[12], 0);
+        // 20 passes, 24 does not: the bin the percentage cuts is split.
+        QCOMPARE(chart.failingCount(4), 1);
+        QCOMPARE(chart.failingCount(0), 0);
+        QCOMPARE(chart.failingCount(5), 1);
+        QCOMPARE(chart.failingCount(19), 2);
+        QCOMPARE(chart.passedCount(), 3);
+        QCOMPARE(chart.percent(), 20);
+
+        chart.setScores(scoresOf({0, 3, 20, 24, 25, 99, 100}, 7), 99);
+        QCOMPARE(chart.failingCount(19), 1);
+        QCOMPARE(chart.passedCount(), 6);
+        chart.clear();
+        QCOMPARE(chart.histogram().total, 0);
+        QCOMPARE(chart.passedCount(), 0);
+    }
+
+    void thresholdLineFollowsThePercentage() {
+        ScoreChart chart;
+        chart.resize(260, 150);
+        chart.setScores(scoresOf({0, 0, 10, 40, 90}, 5), 20);
+        const QRect plot = chart.plotRect();
+        QVERIFY(plot.width() > 100 && plot.height() > 40);
+        QCOMPARE(chart.xOfScore(0), plot.left());
+        QCOMPARE(chart.xOfScore(100), plot.right());
+        const int at20 = chart.thresholdX();
+        QCOMPARE(at20, chart.xOfScore(20));
+        QImage image = paint(chart);
+        QVERIFY(columnHas(image, plot, at20, ScoreChart::ThresholdLine));
+
+        chart.setScores(scoresOf({0, 0, 10, 40, 90}, 5), 70);
+        const int at70 = chart.thresholdX();
+        QVERIFY(at70 > at20 + plot.width() / 3);
+        image = paint(chart);
+        QVERIFY(columnHas(image, plot, at70, ScoreChart::ThresholdLine));
+        QVERIFY(!columnHas(image, plot, at20, ScoreChart::ThresholdLine));
+    }
+
+    void barsAboveThePercentageFail() {
+        ScoreChart chart;
+        chart.resize(260, 150);
+        // Bin 4 holds 20 (passes at 20) and 24 (fails): its bar is half of each.
+        chart.setScores(scoresOf({0, 1, 2, 3, 20, 24, 40, 41, 42, 43}, 10), 20);
+        const QImage image = paint(chart);
+        auto colourAt = [&image](const QRect& bar, int fromTop) {
+            return image.pixelColor(bar.center().x(), bar.top() + fromTop);
+        };
+        const QRect passing = chart.barRect(0);
+        const QRect failing = chart.barRect(8);
+        const QRect split = chart.barRect(4);
+        QVERIFY(!passing.isEmpty() && !failing.isEmpty() && !split.isEmpty());
+        QVERIFY(chart.barRect(1).isEmpty());
+        // Equal counts, equal heights; half the count, half the height.
+        QCOMPARE(passing.height(), failing.height());
+        QVERIFY(qAbs(split.height() * 2 - passing.height()) <= 2);
+        QCOMPARE(colourAt(passing, 1), ScoreChart::PassingBar);
+        QCOMPARE(colourAt(passing, passing.height() - 2), ScoreChart::PassingBar);
+        QCOMPARE(colourAt(failing, 1), ScoreChart::FailingBar);
+        QCOMPARE(colourAt(failing, failing.height() - 2), ScoreChart::FailingBar);
+        QCOMPARE(colourAt(split, 1), ScoreChart::FailingBar);
+        QCOMPARE(colourAt(split, split.height() - 2), ScoreChart::PassingBar);
+        // Bars stand in their bins, left of and right of the line.
+        QVERIFY(failing.left() > chart.thresholdX());
+        QVERIFY(passing.right() < chart.thresholdX());
+    }
+
+    void emptyChartPaintsNoLine() {
+        ScoreChart chart;
+        chart.resize(260, 150);
+        const QImage image = paint(chart);
+        QVERIFY(!columnHas(image, chart.plotRect(), chart.thresholdX(), ScoreChart::ThresholdLine));
+        for (int bin = 0; bin < ScoreHistogram::BinCount; ++bin)
+            QVERIFY(chart.barRect(bin).isEmpty());
+    }
+};
+
+QTEST_MAIN(ScoreChartTest)
+#include "ScoreChart_test.moc"

@@ -1,0 +1,78 @@
+// A document of the last run beside the earlier text it is most similar to,
+// with the words of their shared shingles highlighted in both and both views
+// opened at the first shared passage.
+#pragma once
+
+#include "DisplayText.h"
+#include "engine/DocumentPair.h"
+
+#include <QColor>
+#include <QDialog>
+#include <QString>
+#include <cstdint>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QShowEvent;
+
+namespace quillmark {
+
+class ComparisonDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    static const QColor SharedWords;
+
+    /// `score` is the current document's score against the earlier one.
+    ComparisonDialog(DocumentPair pair, const QString& currentName, const QString& earlierName,
+                     int score, QWidget* parent = nullptr);
+
+    const DocumentPair& pair() const { return m_pair; }
+    const DisplayText& currentText() const { return m_currentText; }
+    const DisplayText& earlierText() const { return m_earlierText; }
+    /// The shared passage of the current text both views stand at; -1 when
+    /// nothing is shared.
+    int passageIndex() const { return m_passage; }
+    int passageCount() const;
+
+    QLabel* sCurrent = nullptr;
+    QLabel* sEarlier = nullptr;
+    QPlainTextEdit* eCurrent = nullptr;
+    QPlainTextEdit* eEarlier = nullptr;
+    QLabel* sPassage = nullptr;
+    QPushButton* bPrevious = nullptr;
+    QPushButton* bNext = nullptr;
+    QPushButton* bClose = nullptr;
+
+public slots:
+    /// Moves both views to shared passage `index` of the current text and
+    /// the place of the earlier text it shares its first shingle with.
+    void showPassage(int index);
+    void showNextPassage();
+    void showPreviousPassage();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    /// Fills `view` and highlights `passages` in one edit.
+    static void fill(QPlainTextEdit* view, const DisplayText& text,
+                     const std::vector<Passage>& passages);
+    /// Puts the cursor of `view` at word `word` of `words` and brings its
+    /// line to the middle of the view.
+    static void scrollToWord(QPlainTextEdit* view, const DisplayText& text, const TextWords& words,
+                             std::int32_t word);
+    /// The first word of the earlier text's window with the same hash as the
+    /// current text's window starting at `currentWord`; -1 when none.
+    std::int32_t earlierWordFor(std::int32_t currentWord) const;
+    void updatePassageControls();
+
+    DocumentPair m_pair;
+    DisplayText m_currentText;
+    DisplayText m_earlierText;
+    int m_passage = -1;
+    bool m_scrolled = false;
+};
+
+} // namespace quillmark

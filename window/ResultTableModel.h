@@ -1,0 +1,62 @@
+// The compared documents of the last run as table rows: listing order, file
+// name, score, whether the score passes the selection's percentage, and the
+// earlier text it is most similar to. The model keeps its own copy of what it
+// shows, so a run rebuilding the engine's table never pulls rows from under a
+// view.
+#pragma once
+
+#include "engine/DocumentTable.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace quillmark {
+
+class ResultTableModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    enum Column { OrderColumn, NameColumn, ScoreColumn, VerdictColumn, MatchColumn, ColumnCount };
+
+    /// What a column sorts by: numbers for the numeric columns and the
+    /// verdict (failing first), the shown text for the names.
+    static constexpr int SortRole = Qt::UserRole;
+    /// The document a row shows, as its index in the engine's table.
+    static constexpr int DocumentRole = Qt::UserRole + 1;
+
+    explicit ResultTableModel(QObject* parent = nullptr);
+
+    /// Shows the first comparedCount documents, judged by `percent`.
+    void setResults(const DocumentTable& documents, int percent);
+    /// Shows nothing.
+    void clear();
+
+    int percent() const { return m_percent; }
+    bool passed(int row) const;
+    /// The earlier document row `row` is most similar to; -1 for none.
+    std::int32_t bestMatch(int row) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    struct Row {
+        QString name;
+        std::int32_t score = 0;
+        std::int32_t match = -1;
+    };
+
+    QVariant display(int row, int column) const;
+    QVariant sortKey(int row, int column) const;
+    QVariant toolTip(int row, int column) const;
+
+    std::vector<Row> m_rows;
+    int m_percent = 0;
+};
+
+} // namespace quillmark

@@ -1,0 +1,789 @@
+#include "Tmainform.h"
+
+#include "ComparisonDialog.h"
+#include "ResultTableModel.h"
+#include "ScoreChart.h"
+#include "engine/DocumentPair.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QSortFilterProxyModel>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTableView>
+#include <QTreeView>
+
+#include <new>
+#include <utility>
+
+using namespace quillmark;
+
+namespace {
+
+const QColor LightOrange(255, 191, 128);
+const QColor Maroon(128, 0, 0);
+const QColor Navy(0, 0, 128);
+const QColor Red(255, 0, 0);
+
+constexpr int ClientWidth = 681;
+constexpr int ClientHeight = 506;
+constexpr int HeaderHeight = 89;
+constexpr int BottomHeight = 35;
+constexpr int SettingsPanelHeight = 169;
+constexpr int PageHeight = ClientHeight - HeaderHeight - BottomHeight;
+constexpr int Margin = 16;
+
+// The result page: the table across the top; below it the log on the left
+// and the score chart on the right, reaching down beside bBack.
+constexpr int ResultTop = 46;
+constexpr int ResultTableHeight = 176;
+constexpr int ResultGap = 6;
+constexpr int LogBottom = 328;
+constexpr int ChartWidth = 250;
+constexpr int ChartBottom = 374;
+
+// Flat buttons read as links: no frame until the pointer is over them.
+const char* const FlatButtonStyle =
+    "QPushButton { border: 1px solid transparent; border-radius: 3px;"
+    " padding: 2px 10px; color: #000080; background: transparent; }"
+    "QPushButton:hover { border-color: #ffbf80; color: #c00000; }"
+    "QPushButton:pressed { background: #ffe3c6; }"
+    "QPushButton:disabled { color: #a0a0a0; }";
+
+void setPixelSize(QWidget* widget, int pixels, QFont::Weight weight = QFont::Normal) {
+    QFont font = widget->font();
+    font.setPixelSize(pixels);
+    font.setWeight(weight);
+    widget->setFont(font);
+}
+
+void setColor(QWidget* widget, QPalette::ColorRole role, const QColor& color) {
+    QPalette palette = widget->palette();
+    palette.setColor(role, color);
+    widget->setPalette(palette);
+}
+
+template <typename T> T* named(T* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y,
+                  int pixels = 0) {
+    auto* label = named(new QLabel(text, parent), name);
+    if (pixels > 0)
+        setPixelSize(label, pixels);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QPushButton* makeFlatButton(QWidget* parent, const char* name, const QString& text,
+                            const QRect& geometry, int pixels) {
+    auto* button = named(new QPushButton(text, parent), name);
+    button->setFlat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(QString::fromLatin1(FlatButtonStyle));
+    if (pixels > 0)
+        setPixelSize(button, pixels);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QFrame* makePanel(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* panel = named(new QFrame(parent), name);
+    panel->setGeometry(geometry);
+    return panel;
+}
+
+QProgressBar* makeBar(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* bar = named(new QProgressBar(parent), name);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    bar->setGeometry(geometry);
+    return bar;
+}
+
+// A thin grey line across a band, marking its edge.
+void addRule(QWidget* band, int y) {
+    auto* line = new QFrame(band);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setGeometry(0, y, band->width(), 1);
+    setColor(line, QPalette::WindowText, QColor(0xe0, 0xe0, 0xe0));
+}
+
+// The first README.md found in the program directory or above it; the
+// build tree and an unpacked source tree both keep it at the top.
+QUrl findHomePage(const QString& programDirectory) {
+    QDir dir(programDirectory);
+    for (;;) {
+        const QString candidate = dir.filePath(QString::fromLatin1(Tmainform::HomePageAddress));
+        if (QFileInfo(candidate).isFile())
+            return QUrl::fromLocalFile(candidate);
+        if (!dir.cdUp())
+            break;
+    }
+    return QUrl::fromLocalFile(programDirectory + QString::fromLatin1(Tmainform::HomePageAddress));
+}
+
+} // namespace
+
+Tmainform::Tmainform(const QString& programDirectory, QWidget* parent)
+    : QWidget(parent)
+    , m_programDirectory(programDirectory)
+    , m_homePageUrl(findHomePage(programDirectory))
+    , m_profile(programDirectory)
+    , m_engine(*this) {
+    setObjectName(QStringLiteral("mainform"));
+    setWindowTitle(QStringLiteral("Quillmark v.1.1"));
+    setFixedSize(ClientWidth, ClientHeight);
+    move(204, 156);
+
+    QFont base = QApplication::font();
+    base.setPixelSize(11);
+    setFont(base);
+    setAutoFillBackground(true);
+    setColor(this, QPalette::Window, Qt::white);
+
+    buildHeader();
+    Pages = named(new QStackedWidget(this), "Pages");
+    Pages->setGeometry(0, HeaderHeight, ClientWidth, PageHeight);
+    buildSettingsPage();
+    buildFolderPage();
+    buildResultPage();
+    Panel2 =
+        makePanel(this, "Panel2", QRect(0, ClientHeight - BottomHeight, ClientWidth, BottomHeight));
+    addRule(Panel2, 0);
+
+    connect(ePercent, &QSlider::valueChanged, this, &Tmainform::ePercentChange);
+    connect(bSetSrcDir, &QPushButton::clicked, this, &Tmainform::bSetSrcDirClick);
+    connect(SpeedButton1, &QPushButton::clicked, this, &Tmainform::SpeedButton1Click);
+    connect(SpeedButton2, &QPushButton::clicked, this, &Tmainform::SpeedButton2Click);
+    connect(bBack, &QPushButton::clicked, this, &Tmainform::bBackClick);
+    connect(bResults, &QPushButton::clicked, this, &Tmainform::bResultsClick);
+    connect(bGo, &QPushButton::clicked, this, &Tmainform::bGoClick);
+    connect(bSelect, &QPushButton::clicked, this, &Tmainform::bSelectClick);
+    sHomePage->installEventFilter(this);
+
+    FormCreate();
+}
+
+Tmainform::~Tmainform() {
+    FormDestroy();
+}
+
+QString Tmainform::defaultProgramDirectory() {
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/');
+}
+
+void Tmainform::buildHeader() {
+    Panel1 = makePanel(this, "Panel1", QRect(0, 0, ClientWidth, HeaderHeight));
+    Label7 = makeLabel(Panel1, "Label7", QStringLiteral("Quillmark"), Margin, 10, 24);
+    Label8 = makeLabel(
+        Panel1, "Label8",
+        QStringLiteral("Программа для пакетной проверки текстов на сходство методом шинглов"),
+        Margin, 44);
+    Label9 = makeLabel(Panel1, "Label9", QStringLiteral("Сайт автора:"), Margin, 64);
+    sHomePage = makeLabel(Panel1, "sHomePage", QString::fromLatin1(HomePageAddress),
+                          Label9->geometry().right() + 5, 64);
+    QFont link = sHomePage->font();
+    link.setUnderline(true);
+    sHomePage->setFont(link);
+    sHomePage->adjustSize();
+    sHomePage->setCursor(Qt::PointingHandCursor);
+    sHomePage->setToolTip(m_homePageUrl.toLocalFile());
+    setColor(sHomePage, QPalette::WindowText, Navy);
+
+    addRule(Panel1, HeaderHeight - 1);
+}
+
+void Tmainform::buildSettingsPage() {
+    TabSheet1 = named(new QWidget(Pages), "TabSheet1");
+    Pages->addWidget(TabSheet1);
+
+    Panel4 = makePanel(TabSheet1, "Panel4", QRect(0, 0, ClientWidth, SettingsPanelHeight));
+    Label1 = makeLabel(Panel4, "Label1", QStringLiteral("Путь к каталогу с текстами для сравнения"),
+                       Margin, 8);
+    eDirSrc = named(new QLineEdit(Panel4), "eDirSrc");
+    eDirSrc->setGeometry(Margin, 24, 530, 22);
+    bSetSrcDir = makeFlatButton(Panel4, "bSetSrcDir", QStringLiteral("&Выбрать.."),
+                                QRect(554, 21, 112, 28), 0);
+    // The window's own size, only bold.
+    setPixelSize(bSetSrcDir, 11, QFont::Bold);
+    Label2 = makeLabel(Panel4, "Label2",
+                       QStringLiteral("Путь к каталогу с текстами, успешно прошедшими сравнение"),
+                       Margin, 54);
+    eDirOut = named(new QLineEdit(Panel4), "eDirOut");
+    eDirOut->setGeometry(Margin, 70, 530, 22);
+
+    eShingleLen = named(new QSpinBox(Panel4), "eShingleLen");
+    eShingleLen->setRange(1, 100);
+    eShingleLen->setSingleStep(1);
+    eShingleLen->setValue(10);
+    eShingleLen->setGeometry(Margin, 104, 56, 24);
+    Label4 = makeLabel(Panel4, "Label4", QStringLiteral("Длина шингла"), 80, 103);
+    Label6 = makeLabel(Panel4, "Label6", QStringLiteral("(10 - стандарт, 5 - жестко)"), 80, 118);
+
+    eLemma = named(new QCheckBox(QStringLiteral("Лемматизировать* слова"), Panel4), "eLemma");
+    eLemma->setChecked(true);
+    eLemma->move(250, 101);
+    eLemma->adjustSize();
+    eCutHTML = named(new QCheckBox(QStringLiteral("Отбрасывать HTML"), Panel4), "eCutHTML");
+    eCutHTML->setChecked(false);
+    eCutHTML->move(250, 121);
+    eCutHTML->adjustSize();
+
+    eDelFiles = named(new QCheckBox(QStringLiteral("Переместить прошедшие"), Panel4), "eDelFiles");
+    eDelFiles->setChecked(true);
+    eDelFiles->move(456, 101);
+    eDelFiles->adjustSize();
+    // The second line of the check box's caption starts under its text.
+    const int indent = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, eDelFiles) +
+                       style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, eDelFiles);
+    Label5 = makeLabel(Panel4, "Label5", QStringLiteral("проверку тексты "),
+                       eDelFiles->x() + indent, eDelFiles->geometry().bottom() - 3);
+
+    Label3 =
+        makeLabel(Panel4, "Label3", QStringLiteral("Допустимый процент совпадений"), Margin, 142);
+    ePercent = named(new QSlider(Qt::Horizontal, Panel4), "ePercent");
+    ePercent->setRange(0, 100);
+    ePercent->setSingleStep(1);
+    ePercent->setPageStep(2);
+    ePercent->setTickInterval(1);
+    ePercent->setTickPosition(QSlider::TicksBelow);
+    ePercent->setValue(20);
+    ePercent->setGeometry(Label3->geometry().right() + 12, 134, 380, 30);
+    sPercent = makeLabel(Panel4, "sPercent", QStringLiteral("0%"),
+                         ePercent->geometry().right() + 10, 136, 21);
+    // Room for "100%" up to the panel's edge.
+    sPercent->resize(ClientWidth - sPercent->x(), sPercent->height());
+
+    Panel3 =
+        makePanel(TabSheet1, "Panel3",
+                  QRect(0, SettingsPanelHeight, ClientWidth, PageHeight - SettingsPanelHeight));
+    auto progressRow = [this](const char* labelName, const QString& caption, const char* barName,
+                              const char* counterName, int y, QLabel*& label, QProgressBar*& bar,
+                              QLabel*& counter) {
+        label = makeLabel(Panel3, labelName, caption, Margin, y);
+        label->resize(540, label->height());
+        bar = makeBar(Panel3, barName, QRect(Margin, y + 16, 540, 16));
+        counter = makeLabel(Panel3, counterName, QString(), 568, y + 10, 19);
+        counter->resize(ClientWidth - 568 - 4, 24);
+    };
+    progressRow("Label11", QStringLiteral("Загрузка и подготовка текстов к анализу"), "Status1",
+                "sStat1", 6, Label11, Status1, sStat1);
+    progressRow("sProgress", QStringLiteral("Сравнение текстов"), "Status2", "sStat2", 44,
+                sProgress, Status2, sStat2);
+    progressRow("sProgress1", QStringLiteral("Сохранение выборки по заданному фильтру"), "Status3",
+                "sStat3", 82, sProgress1, Status3, sStat3);
+
+    // Two lines: the result line grows with the counts it names.
+    sRes = makeLabel(Panel3, "sRes", QString(), Margin, 116, 19);
+    sRes->setWordWrap(true);
+    sRes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    sRes->resize(ClientWidth - 2 * Margin, 50);
+    setColor(sRes, QPalette::WindowText, Maroon);
+
+    bSelect = makeFlatButton(Panel3, "bSelect", QStringLiteral("&Новая выборка"),
+                             QRect(Margin - 10, 168, 240, 40), 24);
+    bSelect->setToolTip(QStringLiteral(
+        "Выполнить выборку из проанализированного пакета текстов с заданным фильтром"));
+    bSelect->setEnabled(false);
+    bGo = makeFlatButton(Panel3, "bGo", QStringLiteral("&Сравнить"),
+                         QRect(ClientWidth - Margin - 220 + 10, 168, 220, 40), 24);
+    // Between the two: the page with the table of the last run.
+    bResults = makeFlatButton(Panel3, "bResults", QStringLiteral("&Результат"),
+                              QRect(bSelect->geometry().right() + 8, 168,
+                                    bGo->x() - bSelect->geometry().right() - 16, 40),
+                              24);
+    bResults->setToolTip(QStringLiteral("Таблица проверенных текстов, распределение сходства и "
+                                        "журнал последнего сравнения"));
+
+    for (QLineEdit* edit : {eDirSrc, eDirOut})
+        setColor(edit, QPalette::Base, LightOrange);
+    setColor(eShingleLen, QPalette::Base, LightOrange);
+}
+
+void Tmainform::buildFolderPage() {
+    TabSheet3 = named(new QWidget(Pages), "TabSheet3");
+    Pages->addWidget(TabSheet3);
+    Label21 = makeLabel(TabSheet3, "Label21", QStringLiteral("Выберите каталог"), Margin, 8, 24);
+
+    m_folderIcons = std::make_unique<QFileIconProvider>();
+    m_dirModel = std::make_unique<QFileSystemModel>();
+    DirModel = named(m_dirModel.get(), "DirModel");
+    DirModel->setIconProvider(m_folderIcons.get());
+    DirModel->setOptions(QFileSystemModel::DontWatchForChanges |
+                         QFileSystemModel::DontUseCustomDirectoryIcons);
+    DirModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    DirModel->setRootPath(QStringLiteral("/"));
+
+    DirTree = named(new QTreeView(TabSheet3), "DirTree");
+    DirTree->setModel(DirModel);
+    for (int column = 1; column < DirModel->columnCount(); ++column)
+        DirTree->hideColumn(column);
+    DirTree->setHeaderHidden(true);
+    DirTree->setRootIsDecorated(false);
+    DirTree->setSelectionMode(QAbstractItemView::SingleSelection);
+    DirTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    DirTree->setGeometry(Margin, 46, ClientWidth - 2 * Margin, 282);
+    connect(DirTree, &QTreeView::customContextMenuRequested, this, [this](const QPoint& position) {
+        const QModelIndex index = DirTree->indexAt(position);
+        if (index.isValid())
+            DirTree->setCurrentIndex(index);
+    });
+
+    SpeedButton2 = makeFlatButton(TabSheet3, "SpeedButton2", QStringLiteral("Отмена"),
+                                  QRect(Margin - 10, 334, 160, 40), 24);
+    SpeedButton1 = makeFlatButton(TabSheet3, "SpeedButton1", QStringLiteral("Выбрать"),
+                                  QRect(ClientWidth - Margin - 160 + 10, 334, 160, 40), 24);
+}
+
+void Tmainform::buildResultPage() {
+    TabSheet4 = named(new QWidget(Pages), "TabSheet4");
+    Pages->addWidget(TabSheet4);
+    Label22 = makeLabel(TabSheet4, "Label22", QStringLiteral("Результат"), Margin, 8, 24);
+    sResultsHint =
+        makeLabel(TabSheet4, "sResultsHint",
+                  QStringLiteral("Двойной щелчок по строке — сравнить текст с похожим"), 0, 0);
+    sResultsHint->setAlignment(Qt::AlignRight | Qt::AlignBottom);
+    sResultsHint->setGeometry(Label22->geometry().right() + Margin, 8,
+                              ClientWidth - Margin - Label22->geometry().right() - Margin,
+                              Label22->height() - 4);
+    setColor(sResultsHint, QPalette::WindowText, QColor(0x60, 0x60, 0x60));
+
+    m_results = new ResultTableModel(this);
+    m_sortedResults = new QSortFilterProxyModel(this);
+    m_sortedResults->setSourceModel(m_results);
+    m_sortedResults->setSortRole(ResultTableModel::SortRole);
+    m_sortedResults->setSortCaseSensitivity(Qt::CaseInsensitive);
+    m_sortedResults->setSortLocaleAware(true);
+
+    gResults = named(new QTableView(TabSheet4), "gResults");
+    gResults->setModel(m_sortedResults);
+    gResults->setGeometry(Margin, ResultTop, ClientWidth - 2 * Margin, ResultTableHeight);
+    gResults->setSelectionBehavior(QAbstractItemView::SelectRows);
+    gResults->setSelectionMode(QAbstractItemView::SingleSelection);
+    gResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    gResults->setWordWrap(false);
+    gResults->setTextElideMode(Qt::ElideMiddle);
+    gResults->setCornerButtonEnabled(false);
+    gResults->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    gResults->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    gResults->verticalHeader()->hide();
+    // Fixed row heights keep a long batch cheap to scroll.
+    gResults->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    gResults->verticalHeader()->setDefaultSectionSize(gResults->fontMetrics().height() + 6);
+    QHeaderView* header = gResults->horizontalHeader();
+    header->setHighlightSections(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setSectionResizeMode(ResultTableModel::NameColumn, QHeaderView::Stretch);
+    header->setSectionResizeMode(ResultTableModel::MatchColumn, QHeaderView::Stretch);
+    header->resizeSection(ResultTableModel::OrderColumn, 48);
+    header->resizeSection(ResultTableModel::ScoreColumn, 88);
+    header->resizeSection(ResultTableModel::VerdictColumn, 96);
+    gResults->setSortingEnabled(true);
+    gResults->sortByColumn(ResultTableModel::OrderColumn, Qt::AscendingOrder);
+    gResults->installEventFilter(this);
+    connect(gResults, &QTableView::doubleClicked, this, &Tmainform::gResultsDblClick);
+
+    const int lowerTop = ResultTop + ResultTableHeight + ResultGap;
+    const int chartLeft = ClientWidth - Margin - ChartWidth;
+    eLog = named(new QPlainTextEdit(TabSheet4), "eLog");
+    eLog->setReadOnly(true);
+    // Long lines (a path in a failure) wrap: the log scrolls only vertically.
+    eLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    eLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    eLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    eLog->setGeometry(Margin, lowerTop, chartLeft - ResultGap - 2 - Margin, LogBottom - lowerTop);
+    setColor(eLog, QPalette::Base, LightOrange);
+
+    cScores = named(new ScoreChart(TabSheet4), "cScores");
+    cScores->setGeometry(chartLeft, lowerTop, ChartWidth, ChartBottom - lowerTop);
+
+    bBack = makeFlatButton(TabSheet4, "bBack", QStringLiteral("Назад"),
+                           QRect(Margin - 10, 334, 160, 40), 24);
+}
+
+void Tmainform::FormCreate() {
+    sRes->clear();
+    const Settings settings = m_profile.LoadSettings();
+    eDirSrc->setText(settings.dirSrc);
+    eDirOut->setText(settings.dirOut);
+    eShingleLen->setValue(settings.shingleLen);
+    ePercent->setValue(settings.goodPercent);
+    eLemma->setChecked(settings.lemmatize);
+    eCutHTML->setChecked(settings.cutHtml);
+    eDelFiles->setChecked(settings.delFiles);
+    sStat1->clear();
+    sStat2->clear();
+    sStat3->clear();
+    ShowPercent();
+    Pages->setCurrentWidget(TabSheet1);
+    bGo->setEnabled(true);
+}
+
+void Tmainform::FormDestroy() {
+    Settings settings;
+    settings.dirSrc = eDirSrc->text();
+    settings.dirOut = eDirOut->text();
+    settings.shingleLen = eShingleLen->value();
+    settings.goodPercent = ePercent->value();
+    settings.lemmatize = eLemma->isChecked();
+    settings.cutHtml = eCutHTML->isChecked();
+    settings.delFiles = eDelFiles->isChecked();
+    try {
+        m_profile.SaveSettings(settings);
+    } catch (const ProfileWriteError& error) {
+        // The window is going away: the box stands on its own.
+        QMessageBox::critical(nullptr, errorTitle(), QString::fromUtf8(error.what()));
+    }
+}
+
+void Tmainform::selectHomeFolder() {
+    const QModelIndex home = DirModel->index(QDir::homePath());
+    if (!home.isValid())
+        return;
+    for (QModelIndex index = home; index.isValid(); index = index.parent())
+        DirTree->expand(index);
+    DirTree->setCurrentIndex(home);
+}
+
+QString Tmainform::errorTitle() const {
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+}
+
+QProgressBar* Tmainform::bar(ProgressRow row) const {
+    switch (row) {
+    case ProgressRow::Loading:
+        return Status1;
+    case ProgressRow::Comparison:
+        return Status2;
+    case ProgressRow::Saving:
+        return Status3;
+    }
+    Q_UNREACHABLE();
+}
+
+QLabel* Tmainform::counter(ProgressRow row) const {
+    switch (row) {
+    case ProgressRow::Loading:
+        return sStat1;
+    case ProgressRow::Comparison:
+        return sStat2;
+    case ProgressRow::Saving:
+        return sStat3;
+    }
+    Q_UNREACHABLE();
+}
+
+// ---- EngineHost
+
+QString Tmainform::sourceDirectory() {
+    return eDirSrc->text();
+}
+
+QString Tmainform::outputDirectory() {
+    return eDirOut->text();
+}
+
+int Tmainform::shingleLength() {
+    return eShingleLen->value();
+}
+
+Truncation Tmainform::truncation() {
+    return eLemma->isChecked() ? Truncation::On : Truncation::Off;
+}
+
+HtmlHandling Tmainform::htmlHandling() {
+    return eCutHTML->isChecked() ? HtmlHandling::Cut : HtmlHandling::Keep;
+}
+
+int Tmainform::allowedPercent() {
+    return ePercent->value();
+}
+
+SaveMode Tmainform::saveMode() {
+    return eDelFiles->isChecked() ? SaveMode::Move : SaveMode::Copy;
+}
+
+void Tmainform::setCounter(ProgressRow row, const QString& text) {
+    counter(row)->setText(text);
+}
+
+void Tmainform::setProgressLabel(ProgressRow row, const QString& text) {
+    switch (row) {
+    case ProgressRow::Loading:
+        Label11->setText(text);
+        return;
+    case ProgressRow::Comparison:
+        sProgress->setText(text);
+        return;
+    case ProgressRow::Saving:
+        sProgress1->setText(text);
+        return;
+    }
+}
+
+void Tmainform::setBarRange(ProgressRow row, int minimum, int maximum) {
+    bar(row)->setRange(minimum, maximum);
+}
+
+void Tmainform::setBarPosition(ProgressRow row, int position) {
+    bar(row)->setValue(position);
+}
+
+void Tmainform::setResult(const QString& text) {
+    sRes->setText(text);
+}
+
+void Tmainform::setStartCaption(StartCaption caption) {
+    bGo->setText(caption == StartCaption::Start ? QStringLiteral("&Сравнить")
+                                                : QStringLiteral("&Остановить"));
+}
+
+void Tmainform::setStartState(ButtonState state) {
+    bGo->setEnabled(state == ButtonState::Enabled);
+}
+
+void Tmainform::setSelectState(ButtonState state) {
+    bSelect->setEnabled(state == ButtonState::Enabled);
+}
+
+void Tmainform::clearLog() {
+    eLog->clear();
+}
+
+void Tmainform::appendLog(const QString& line, PageSwitch page) {
+    eLog->appendPlainText(line);
+    if (page == PageSwitch::ShowResultPage)
+        Pages->setCurrentWidget(TabSheet4);
+}
+
+void Tmainform::resultsChanged() {
+    const DocumentTable& documents = m_engine.documents();
+    m_results->setResults(documents, m_engine.selectionPercent());
+    cScores->setScores(documents, m_engine.selectionPercent());
+}
+
+void Tmainform::processEvents() {
+    QCoreApplication::processEvents();
+}
+
+void Tmainform::showError(const QString& text) {
+    QMessageBox::critical(this, errorTitle(), text);
+}
+
+Answer Tmainform::ask(const QString& question) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), question,
+                    QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes ? Answer::Yes : Answer::No;
+}
+
+// ---- Handlers
+
+void Tmainform::ShowPercent() {
+    sPercent->setText(QString::number(ePercent->value()) + QLatin1Char('%'));
+}
+
+void Tmainform::ePercentChange() {
+    ShowPercent();
+}
+
+void Tmainform::bSetSrcDirClick() {
+    Pages->setCurrentWidget(TabSheet3);
+    if (DirTree->currentIndex().isValid())
+        DirTree->scrollTo(DirTree->currentIndex(), QAbstractItemView::PositionAtCenter);
+}
+
+void Tmainform::SpeedButton1Click() {
+    const QModelIndex current = DirTree->currentIndex();
+    const bool selected = current.isValid() && DirTree->selectionModel()->isSelected(current);
+    const QString path = selected ? DirModel->filePath(current) : QString();
+    eDirSrc->setText(path + QLatin1Char('/'));
+    eDirOut->setText(path + QStringLiteral("/Result/"));
+    Pages->setCurrentWidget(TabSheet1);
+}
+
+void Tmainform::SpeedButton2Click() {
+    Pages->setCurrentWidget(TabSheet1);
+}
+
+void Tmainform::bBackClick() {
+    Pages->setCurrentWidget(TabSheet1);
+}
+
+void Tmainform::bResultsClick() {
+    Pages->setCurrentWidget(TabSheet4);
+}
+
+void Tmainform::bGoClick() {
+    m_engine.startOrStopRun();
+    closeIfPending();
+}
+
+void Tmainform::bSelectClick() {
+    m_engine.makeNewSelection();
+    closeIfPending();
+}
+
+ComparisonDialog* Tmainform::comparison() const {
+    return m_comparison;
+}
+
+void Tmainform::gResultsDblClick(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
+    showComparison(index.data(ResultTableModel::DocumentRole).toInt());
+}
+
+void Tmainform::showComparison(std::int32_t document) {
+    // The table the rows name is being rebuilt or saved.
+    if (busy())
+        return;
+    const DocumentTable& documents = m_engine.documents();
+    if (document < 0 || document >= documents.comparedCount || document >= documents.count())
+        return;
+    const auto at = static_cast<std::size_t>(document);
+    const QString name = QFile::decodeName(documents.names[at]);
+    const std::int32_t earlier = documents.bestMatches[at];
+    if (earlier < 0) {
+        QMessageBox::information(this, windowTitle(),
+                                 QStringLiteral("У текста «%1» нет общих шинглов ни с одним "
+                                                "более ранним текстом: сравнивать не с чем.")
+                                     .arg(name));
+        return;
+    }
+
+    DocumentPair pair;
+    QString failure;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        pair = DocumentPair::load(m_engine, document, earlier);
+    } catch (const std::bad_alloc&) {
+        failure = QStringLiteral("Недостаточно памяти, чтобы показать эти тексты.");
+    } catch (const std::exception& error) {
+        // A PairError, or what reading a text throws: its message says why.
+        failure = QString::fromUtf8(error.what());
+    }
+    QGuiApplication::restoreOverrideCursor();
+    if (!failure.isEmpty()) {
+        QMessageBox::warning(this, errorTitle(), failure);
+        return;
+    }
+
+    auto* dialog =
+        new ComparisonDialog(std::move(pair), name,
+                             QFile::decodeName(documents.names[static_cast<std::size_t>(earlier)]),
+                             documents.scores[at], this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // One comparison at a time, in the place the last one was left.
+    if (m_comparison) {
+        dialog->setGeometry(m_comparison->geometry());
+        m_comparison->close();
+    }
+    m_comparison = dialog;
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void Tmainform::sHomePageMouseEnter() {
+    setColor(sHomePage, QPalette::WindowText, Red);
+}
+
+void Tmainform::sHomePageMouseLeave() {
+    setColor(sHomePage, QPalette::WindowText, Navy);
+}
+
+void Tmainform::sHomePageClick() {
+    QDesktopServices::openUrl(m_homePageUrl);
+}
+
+// ---- Window events
+
+bool Tmainform::busy() const {
+    return m_engine.isSelecting() || m_engine.state() != RunState::Idle;
+}
+
+void Tmainform::closeIfPending() {
+    if (!m_closePending || busy())
+        return;
+    m_closePending = false;
+    close();
+}
+
+void Tmainform::closeEvent(QCloseEvent* event) {
+    // The work runs inside a handler on this thread: the window stays until it ends.
+    if (busy()) {
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void Tmainform::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_folderShown)
+        return;
+    m_folderShown = true;
+    selectHomeFolder();
+}
+
+bool Tmainform::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == gResults && event->type() == QEvent::KeyPress) {
+        // Enter opens the comparison of the current row, as a double click does.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return QWidget::eventFilter(watched, event);
+        gResultsDblClick(gResults->currentIndex());
+        return true;
+    }
+    if (watched != sHomePage)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::Enter:
+        sHomePageMouseEnter();
+        break;
+    case QEvent::Leave:
+        sHomePageMouseLeave();
+        break;
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+            break;
+        sHomePageClick();
+        return true;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,201 @@
+// The program's one window: the settings, the folder tree, the progress rows,
+// and the result page with the log, the table of compared documents and the
+// chart of their scores. It holds no batch logic: the batch engine runs the
+// work and reads and writes the controls through the host interface below.
+#pragma once
+
+#include "engine/BatchEngine.h"
+#include "engine/EngineHost.h"
+#include "engine/SettingsProfile.h"
+
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+class QCheckBox;
+class QCloseEvent;
+class QShowEvent;
+class QFileIconProvider;
+class QFileSystemModel;
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QStackedWidget;
+class QLineEdit;
+class QModelIndex;
+class QSortFilterProxyModel;
+class QTableView;
+class QTreeView;
+
+namespace quillmark {
+class ComparisonDialog;
+class ResultTableModel;
+class ScoreChart;
+} // namespace quillmark
+
+class Tmainform : public QWidget, public quillmark::EngineHost {
+    Q_OBJECT
+
+public:
+    /// The file sHomePage opens, looked up in the program directory and then
+    /// in each directory above it.
+    static constexpr const char* HomePageAddress = "README.md";
+
+    /// programDirectory ends with "/"; the profile and the default directories
+    /// lie under it.
+    explicit Tmainform(const QString& programDirectory = defaultProgramDirectory(),
+                       QWidget* parent = nullptr);
+    ~Tmainform() override;
+
+    /// The directory of the executable, ending with "/".
+    static QString defaultProgramDirectory();
+
+    QString programDirectory() const { return m_programDirectory; }
+    const quillmark::BatchEngine& engine() const { return m_engine; }
+    /// Where a click on sHomePage leads.
+    QUrl homePageUrl() const { return m_homePageUrl; }
+    /// The comparison window last opened, while it is open.
+    quillmark::ComparisonDialog* comparison() const;
+
+    // The controls, named as in the window's design.
+    QFrame* Panel1 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* sHomePage = nullptr;
+    QStackedWidget* Pages = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QFrame* Panel4 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* eDirSrc = nullptr;
+    QPushButton* bSetSrcDir = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* eDirOut = nullptr;
+    QCheckBox* eDelFiles = nullptr;
+    QLabel* Label5 = nullptr;
+    QSpinBox* eShingleLen = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label6 = nullptr;
+    QCheckBox* eLemma = nullptr;
+    QCheckBox* eCutHTML = nullptr;
+    QLabel* Label3 = nullptr;
+    QSlider* ePercent = nullptr;
+    QLabel* sPercent = nullptr;
+    QFrame* Panel3 = nullptr;
+    QLabel* Label11 = nullptr;
+    QProgressBar* Status1 = nullptr;
+    QLabel* sStat1 = nullptr;
+    QLabel* sProgress = nullptr;
+    QProgressBar* Status2 = nullptr;
+    QLabel* sStat2 = nullptr;
+    QLabel* sProgress1 = nullptr;
+    QProgressBar* Status3 = nullptr;
+    QLabel* sStat3 = nullptr;
+    QLabel* sRes = nullptr;
+    QPushButton* bSelect = nullptr;
+    QPushButton* bGo = nullptr;
+    /// Opens the result page.
+    QPushButton* bResults = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QLabel* Label21 = nullptr;
+    QTreeView* DirTree = nullptr;
+    QFileSystemModel* DirModel = nullptr;
+    QPushButton* SpeedButton2 = nullptr;
+    QPushButton* SpeedButton1 = nullptr;
+    QWidget* TabSheet4 = nullptr;
+    QLabel* Label22 = nullptr;
+    QPlainTextEdit* eLog = nullptr;
+    QPushButton* bBack = nullptr;
+    QLabel* sResultsHint = nullptr;
+    /// The compared documents of the last run, sortable by any column.
+    QTableView* gResults = nullptr;
+    quillmark::ScoreChart* cScores = nullptr;
+    QFrame* Panel2 = nullptr;
+
+    // EngineHost: the engine reads the settings from the controls and reports
+    // into them.
+    QString sourceDirectory() override;
+    QString outputDirectory() override;
+    int shingleLength() override;
+    quillmark::Truncation truncation() override;
+    quillmark::HtmlHandling htmlHandling() override;
+    int allowedPercent() override;
+    quillmark::SaveMode saveMode() override;
+    void setCounter(quillmark::ProgressRow row, const QString& text) override;
+    void setProgressLabel(quillmark::ProgressRow row, const QString& text) override;
+    void setBarRange(quillmark::ProgressRow row, int minimum, int maximum) override;
+    void setBarPosition(quillmark::ProgressRow row, int position) override;
+    void setResult(const QString& text) override;
+    void setStartCaption(quillmark::StartCaption caption) override;
+    void setStartState(quillmark::ButtonState state) override;
+    void setSelectState(quillmark::ButtonState state) override;
+    void clearLog() override;
+    void appendLog(const QString& line, quillmark::PageSwitch page) override;
+    void resultsChanged() override;
+    void processEvents() override;
+    void showError(const QString& text) override;
+    quillmark::Answer ask(const QString& question) override;
+
+public slots:
+    /// Start-up: run by the constructor.
+    void FormCreate();
+    /// Writes the profile: run by the destructor.
+    void FormDestroy();
+    void ShowPercent();
+    void ePercentChange();
+    void bSetSrcDirClick();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void bBackClick();
+    void bResultsClick();
+    /// Opens the comparison of the document a row of gResults shows.
+    void gResultsDblClick(const QModelIndex& index);
+    /// Opens document `document` beside the earlier text it is most similar
+    /// to; says so when there is none or a file cannot be read.
+    void showComparison(std::int32_t document);
+    void bGoClick();
+    void bSelectClick();
+    void sHomePageMouseEnter();
+    void sHomePageMouseLeave();
+    void sHomePageClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildHeader();
+    void buildSettingsPage();
+    void buildFolderPage();
+    void buildResultPage();
+    void selectHomeFolder();
+    void closeIfPending();
+    /// A run or a new selection is in progress.
+    bool busy() const;
+    QProgressBar* bar(quillmark::ProgressRow row) const;
+    QLabel* counter(quillmark::ProgressRow row) const;
+    QString errorTitle() const;
+
+    QString m_programDirectory;
+    QUrl m_homePageUrl;
+    quillmark::SettingsProfile m_profile;
+    quillmark::BatchEngine m_engine;
+    bool m_closePending = false;
+    bool m_folderShown = false;
+    // The folder icons of the widget style: a desktop without an icon theme
+    // would otherwise show none. Declared before the model, which uses it
+    // until it is destroyed.
+    std::unique_ptr<QFileIconProvider> m_folderIcons;
+    std::unique_ptr<QFileSystemModel> m_dirModel;
+    quillmark::ResultTableModel* m_results = nullptr;
+    QSortFilterProxyModel* m_sortedResults = nullptr;
+    QPointer<quillmark::ComparisonDialog> m_comparison;
+};
