@@ -2,6 +2,8 @@
 // the first NUL, every line ended by CR LF.
 #pragma once
 
+#include "analysis/TextReader.h"
+
 #include <QByteArray>
 #include <QString>
 #include <stdexcept>
@@ -22,6 +24,11 @@ public:
     /// Reads the whole file at `path` (raw file-system bytes) and returns its
     /// text. Throws FileOpenError.
     static std::string read(const QByteArray& path);
+
+    /// Reads the file at `path` through the reading step: its text in
+    /// Windows-1251 with line ends as CR LF, and what it was read from.
+    /// Throws FileOpenError, or UnreadableText for a file without text.
+    static TextReader::Result load(const QByteArray& path, HtmlHandling html, Encoding forced);
 
     /// Cuts the bytes at the first NUL and rewrites every line end (CR, LF or
     /// CR LF) as CR LF; a last line without a line end gets one.
