@@ -179,7 +179,8 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
             return LoadResult::Failed;
         }
     }
-    AddLog(QStringLiteral("Загружено файлов: ") + QString::number(count) + unreadNote());
+    const auto unread = static_cast<int>(m_documents.unread.size());
+    AddLog(QStringLiteral("Загружено файлов: ") + QString::number(count - unread) + unreadNote());
     return m_state == RunState::Running ? LoadResult::Loaded : LoadResult::Stopped;
 }
 
