@@ -26,10 +26,6 @@ char charAt(std::string_view html, std::size_t at) {
     return at < html.size() ? html[at] : '\0';
 }
 
-bool isTagClose(std::string_view html, std::size_t at) {
-    return html[at] == '>' || (html[at] == '/' && charAt(html, at + 1) == '>');
-}
-
 std::size_t skipBlanks(std::string_view html, std::size_t at) {
     while (at < html.size() && isBlank(html[at]))
         ++at;
@@ -130,6 +126,14 @@ std::string HtmlMarkupWalker::nameAt(std::string_view html, std::size_t at) {
     return name;
 }
 
+bool HtmlMarkupWalker::isTagClose(std::string_view html, std::size_t at) {
+    return html[at] == '>' || (html[at] == '/' && charAt(html, at + 1) == '>');
+}
+
+std::size_t HtmlMarkupWalker::firstAttribute(std::string_view html, std::size_t at) {
+    return skipBlanks(html, skipName(html, at));
+}
+
 std::size_t HtmlMarkupWalker::nextAttribute(std::string_view html, std::size_t at) {
     if (!isNameStart(html[at])) {
         // Not an attribute: the parser skips it to a blank or the end.
@@ -152,7 +156,7 @@ std::size_t HtmlMarkupWalker::nextAttribute(std::string_view html, std::size_t a
 }
 
 std::size_t HtmlMarkupWalker::startTagEnd(std::string_view html, std::size_t at) {
-    at = skipBlanks(html, skipName(html, at));
+    at = firstAttribute(html, at);
     while (at < html.size() && !isTagClose(html, at)) {
         at = nextAttribute(html, at);
         if (at == npos)
@@ -163,7 +167,7 @@ std::size_t HtmlMarkupWalker::startTagEnd(std::string_view html, std::size_t at)
     return at + (html[at] == '/' ? 2 : 1);
 }
 
-HtmlMarkupWalker::HtmlMarkupWalker(std::string_view html, const std::atomic<bool>* stop)
+HtmlMarkupWalker::HtmlMarkupWalker(std::string_view html, const StopCheck& stop)
     : m_html(html)
     , m_stop(stop) {}
 

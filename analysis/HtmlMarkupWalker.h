@@ -5,7 +5,7 @@
 // it leaves the rest of the page as it is.
 #pragma once
 
-#include <atomic>
+#include "Stopped.h"
 #include <string>
 #include <string_view>
 
@@ -26,15 +26,22 @@ public:
     /// reads its attributes, or npos when the page ends inside it.
     static std::size_t startTagEnd(std::string_view html, std::size_t at);
 
+    /// The first attribute of the start tag whose name begins at `at`, or
+    /// where the tag closes when it has none.
+    static std::size_t firstAttribute(std::string_view html, std::size_t at);
+
+    /// Whether a tag's ">" or "/>" starts at `at` (< html.size()).
+    static bool isTagClose(std::string_view html, std::size_t at);
+
     /// From the first byte of an attribute (or of bytes the parser skips in
     /// its place) to the next one, or to the tag's closing ">" or "/>";
     /// npos when the page ends inside a quoted value.
     static std::size_t nextAttribute(std::string_view html, std::size_t at);
 
 protected:
-    /// `stop`, when given, is polled every few hundred kilobytes; once it is
-    /// set, walk() throws Stopped.
-    explicit HtmlMarkupWalker(std::string_view html, const std::atomic<bool>* stop = nullptr);
+    /// `stop`, when given, is asked every few hundred kilobytes; once it
+    /// answers yes, walk() throws Stopped. It must outlive the walker.
+    explicit HtmlMarkupWalker(std::string_view html, const StopCheck& stop = {});
     virtual ~HtmlMarkupWalker() = default;
     HtmlMarkupWalker(const HtmlMarkupWalker&) = delete;
     HtmlMarkupWalker& operator=(const HtmlMarkupWalker&) = delete;
@@ -57,7 +64,7 @@ private:
     std::size_t endTagEnd(std::size_t open, bool prolog);
     bool inProlog(std::size_t textStart, std::size_t open);
 
-    const std::atomic<bool>* m_stop;
+    const StopCheck& m_stop;
     // Comments and processing instructions before anything else are read
     // apart from the rest.
     bool m_contentSeen = false;

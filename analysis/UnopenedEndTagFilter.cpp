@@ -53,8 +53,8 @@ bool joinMatters(std::string_view before, char after) {
 
 class EndTagDropper : public HtmlMarkupWalker {
 public:
-    explicit EndTagDropper(std::string_view html)
-        : HtmlMarkupWalker(html)
+    EndTagDropper(std::string_view html, const StopCheck& stop)
+        : HtmlMarkupWalker(html, stop)
         , m_opened(firstOpenings(html)) {
         m_out.reserve(html.size());
     }
@@ -92,8 +92,8 @@ private:
 
 } // namespace
 
-std::string UnopenedEndTagFilter::apply(std::string_view html) {
-    return EndTagDropper(html).run();
+std::string UnopenedEndTagFilter::apply(std::string_view html, const StopCheck& stop) {
+    return EndTagDropper(html, stop).run();
 }
 
 } // namespace quillmark
