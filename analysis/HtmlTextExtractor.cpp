@@ -307,8 +307,8 @@ std::string withPlainAmpersands(std::string html) {
     return out;
 }
 
-// Polls the stop flag while the parser reads the page, from the callbacks
-// that build the tree, and stops the parser once it is set.
+// Asks the stop check while the parser reads the page, from the callbacks
+// that build the tree, and stops the parser once it answers yes.
 class ParseWatch {
 public:
     ParseWatch(htmlParserCtxt* context, const StopCheck& stop)
@@ -397,11 +397,12 @@ std::string HtmlTextExtractor::textOf(std::string_view utf8Html, EndTags endTags
                                       const StopCheck& stop) {
     if (utf8Html.empty())
         return {};
-    std::string capped = AttributeCapFilter::apply(utf8Html, AttributeCapFilter::defaultKept, stop);
+    std::string filtered =
+        AttributeCapFilter::apply(utf8Html, AttributeCapFilter::defaultKept, stop);
     if (endTags == EndTags::DropUnopened)
-        capped = UnopenedEndTagFilter::apply(capped, stop);
+        filtered = UnopenedEndTagFilter::apply(filtered, stop);
     Stopped::check(stop);
-    const std::string html = withPlainAmpersands(std::move(capped));
+    const std::string html = withPlainAmpersands(std::move(filtered));
     if (html.size() > static_cast<std::size_t>(INT_MAX))
         throw std::length_error("The HTML text is too long to parse");
     static const bool parserReady = [] {
