@@ -72,11 +72,11 @@ protected:
     }
 
     static QByteArray csv(const std::vector<ExpectedRow>& rows, int percent) {
-        QByteArray text = "file,score,passed,best_match\n";
+        QByteArray text = "file,score,passed,best_match,saved\n";
         for (const ExpectedRow& row : rows) {
             text += QByteArray::fromStdString(row.file) + ',' + QByteArray::number(row.score) +
                     ',' + (row.score <= percent ? '1' : '0') + ',' +
-                    QByteArray::fromStdString(row.bestMatch) + '\n';
+                    QByteArray::fromStdString(row.bestMatch) + ",\n";
         }
         return text;
     }
@@ -148,7 +148,7 @@ TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
     for (qsizetype i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(expected[i].file);
         const QJsonObject row = rows[i].toObject();
-        EXPECT_EQ(row.keys(), QStringList({"best_match", "file", "passed", "score"}));
+        EXPECT_EQ(row.keys(), QStringList({"best_match", "file", "passed", "saved", "score"}));
         EXPECT_EQ(row["file"].toString().toStdString(), expected[i].file);
         EXPECT_EQ(row["score"].toInt(), expected[i].score);
         EXPECT_EQ(row["passed"].toBool(), expected[i].score <= percent);
@@ -182,15 +182,16 @@ TEST_F(CliRunTest, PairsNameTheEarlierTextsWithTheHighestScores) {
     ASSERT_EQ(CliProcess::run({"-q", "--pairs", "2", source()}, &out, &err), 0)
         << err.toStdString();
     // d scores the same against a and c: the earlier one comes first.
-    EXPECT_EQ(QString::fromUtf8(out),
-              QStringLiteral(
-                  "file,score,passed,best_match,pair1_file,pair1_score,pair2_file,pair2_score\n"
-                  "a.txt,0,1,,,,,\n"
-                  "b.txt,%1,0,a.txt,a.txt,%1,,\n"
-                  "c.txt,100,0,a.txt,a.txt,100,b.txt,%1\n"
-                  "d.txt,100,0,b.txt,b.txt,100,a.txt,%1\n"
-                  "e.txt,0,1,,,,,\n")
-                  .arg(half));
+    EXPECT_EQ(
+        QString::fromUtf8(out),
+        QStringLiteral("file,score,passed,best_match,pair1_file,pair1_score,pair2_file,pair2_score,"
+                       "saved\n"
+                       "a.txt,0,1,,,,,,\n"
+                       "b.txt,%1,0,a.txt,a.txt,%1,,,\n"
+                       "c.txt,100,0,a.txt,a.txt,100,b.txt,%1,\n"
+                       "d.txt,100,0,b.txt,b.txt,100,a.txt,%1,\n"
+                       "e.txt,0,1,,,,,,\n")
+            .arg(half));
 
     ASSERT_EQ(CliProcess::run({"-q", "--format", "json", "--pairs", "3", source()}, &out), 0);
     const QJsonObject report = QJsonDocument::fromJson(out).object();
@@ -207,7 +208,7 @@ TEST_F(CliRunTest, PairsNameTheEarlierTextsWithTheHighestScores) {
               QJsonArray({pair("b.txt", 100), pair("a.txt", half), pair("c.txt", half)}));
     EXPECT_EQ(rows[4]["pairs"].toArray(), QJsonArray());
     EXPECT_EQ(rows[3].toObject().keys(),
-              QStringList({"best_match", "file", "pairs", "passed", "score"}));
+              QStringList({"best_match", "file", "pairs", "passed", "saved", "score"}));
 }
 
 TEST_F(CliRunTest, NoPairsLeaveTheReportsAsTheyWere) {
