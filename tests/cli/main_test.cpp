@@ -11,6 +11,7 @@
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace quillmark;
@@ -81,7 +82,13 @@ protected:
         return text;
     }
 
+    void TearDown() override {
+        if (!m_mounted.empty())
+            ::umount(m_mounted.c_str());
+    }
+
     QTemporaryDir m_temp;
+    fs::path m_mounted;
     fs::path m_root;
     fs::path m_source;
 };
@@ -112,9 +119,9 @@ TEST_F(CliRunTest, CsvQuotesNamesWithCommasAndQuotes) {
     TextBatch::write(m_source / "b.txt", article);
     QByteArray out;
     ASSERT_EQ(CliProcess::run({"-q", source()}, &out), 0);
-    EXPECT_EQ(out, "file,score,passed,best_match\n"
-                   "\"a \"\"say\"\", hi.txt\",0,1,\n"
-                   "b.txt,100,0,\"a \"\"say\"\", hi.txt\"\n");
+    EXPECT_EQ(out, "file,score,passed,best_match,saved\n"
+                   "\"a \"\"say\"\", hi.txt\",0,1,,\n"
+                   "b.txt,100,0,\"a \"\"say\"\", hi.txt\",\n");
 }
 
 TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
@@ -316,7 +323,9 @@ TEST_F(CliRunTest, SourceWithoutFinalSlashIsTheSameDirectory) {
     writeBatch();
     QByteArray withSlash;
     QByteArray withoutSlash;
-    ASSERT_EQ(CliProcess::run({"-q", source()}, &withSlash), 0);
+    ASSERT_EQ(CliProcess::run({"-q", "--save", "copy", "-o", (m_root / "first").string(), source()},
+                              &withSlash),
+              0);
     ASSERT_EQ(CliProcess::run({"-q", "--save", "copy", m_source.string()}, &withoutSlash), 0);
     EXPECT_EQ(withoutSlash, withSlash);
     // The default output is the subdirectory Result, one "/" between.
@@ -404,11 +413,15 @@ TEST_F(CliRunTest, UnreadableFileExitsOneWithItsPath) {
         TextBatch::write(unreadable, "text\r\n");
         fs::permissions(unreadable, fs::perms::none);
     } else {
-        // Root reads any file; a write-only kernel attribute refuses even root.
+        // Root reads any file; a write-only kernel attribute refuses even
+        // root. Mounted over a text (a link would be skipped).
         const fs::path writeOnly = "/sys/bus/platform/uevent";
         if (!fs::exists(writeOnly) || std::ifstream(writeOnly).is_open())
             GTEST_SKIP() << "no file here refuses to be read";
-        fs::create_symlink(writeOnly, unreadable);
+        TextBatch::write(unreadable, "text\r\n");
+        if (::mount(writeOnly.c_str(), unreadable.c_str(), nullptr, MS_BIND, nullptr) != 0)
+            GTEST_SKIP() << "cannot mount the attribute over a text";
+        m_mounted = unreadable;
     }
     const auto before = TextBatch::snapshot(m_source);
     QByteArray out;
