@@ -11,6 +11,7 @@
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -80,6 +81,17 @@ protected:
                     QByteArray::fromStdString(row.bestMatch) + ",\n";
         }
         return text;
+    }
+
+    /// The report's file -> saved (names without commas).
+    static std::map<std::string, std::string> savedColumn(const fs::path& report) {
+        std::map<std::string, std::string> saved;
+        for (const QByteArray& line :
+             QByteArray::fromStdString(TextBatch::read(report)).split('\n'))
+            if (!line.isEmpty() && !line.startsWith("file,"))
+                saved[line.left(line.indexOf(',')).toStdString()] =
+                    line.split(',').last().toStdString();
+        return saved;
     }
 
     void TearDown() override {
@@ -511,6 +523,81 @@ TEST_F(CliRunTest, CtrlCStopsTheRunSavesNothingAndExits130) {
     std::sort(after.begin(), after.end());
     EXPECT_EQ(after, names) << "nothing was moved";
     EXPECT_TRUE(fs::is_empty(m_source / "Result"));
+}
+
+TEST_F(CliRunTest, PathsThatAreNotUtf8ReachTheFileSystemUnchanged) {
+    const fs::path source = m_root / "texts\xff";
+    fs::create_directory(source);
+    TextBatch::write(source / "a.txt", TextBatch::article(1, 60));
+    const fs::path out = m_root / "out\xfe";
+    const fs::path report = m_root / "r\xfd.csv";
+    ASSERT_EQ(CliProcess::run({"-q", "--save", "move", "-o", out.string(), "-r", report.string(),
+                               source.string()}),
+              0);
+    EXPECT_TRUE(fs::exists(out / "a.txt"));
+    EXPECT_EQ(savedColumn(report), (std::map<std::string, std::string>{{"a.txt", "moved"}}));
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(m_root))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"out\xfe", "r\xfd.csv", "texts", "texts\xff"}));
+}
+
+TEST_F(CliRunTest, AnOutputDirectoryThatRefusesTextsExitsFourEvenQuiet) {
+    writeBatch();
+    const fs::path out = m_root / "out";
+    fs::create_directory(out);
+    // Permissions do not bind root; a read-only file system does.
+    if (geteuid() != 0)
+        fs::permissions(out, fs::perms::owner_read | fs::perms::owner_exec);
+    else if (::mount("tmpfs", out.c_str(), "tmpfs", MS_RDONLY, "size=64k") == 0)
+        m_mounted = out;
+    else
+        GTEST_SKIP() << "cannot mount a read-only tmpfs";
+    const auto before = TextBatch::snapshot(m_source);
+    for (const char* mode : {"move", "copy"}) {
+        const fs::path report = m_root / (std::string(mode) + ".csv");
+        QByteArray err;
+        EXPECT_EQ(CliProcess::run(
+                      {"-q", "--save", mode, "-o", out.string(), "-r", report.string(), source()},
+                      nullptr, &err),
+                  4);
+        EXPECT_TRUE(err.contains("2 of 2 texts could not be saved")) << err.toStdString();
+        EXPECT_TRUE(savedColumn(report)["a_original.txt"].starts_with("failed: "));
+    }
+    EXPECT_EQ(TextBatch::snapshot(m_source), before);
+}
+
+// Every second text clashes with a file of the output directory and logs a
+// line. Standard error is not read after the comparison, so the program stalls
+// on a full pipe long before its last text: the signal comes while it saves.
+TEST_F(CliRunTest, CtrlCDuringSavingStopsBetweenTwoFilesAndStillReports) {
+    const int count = 2000;
+    fs::create_directory(m_source / "Result");
+    for (int i = 0; i < count; ++i) {
+        // Long names make long lines: 1000 of them fill two pipes over.
+        const std::string name = "t" + std::to_string(10000 + i) + std::string(120, 'x') + ".txt";
+        TextBatch::write(m_source / name, TextBatch::article(unsigned(100 + i), 40));
+        if (i % 2 == 1)
+            TextBatch::write(m_source / "Result" / name, "the user's own file\r\n");
+    }
+    const auto before = TextBatch::snapshot(m_source);
+    const fs::path report = m_root / "report.csv";
+    CliProcess process({"-p", "100", "--save", "move", "-r", report.string(), source()});
+    ASSERT_TRUE(process.waitForError("Сравнение выполнено"));
+    process.sendSignal(SIGINT);
+    EXPECT_EQ(process.finish(), 130);
+    EXPECT_TRUE(process.err().contains("saving stopped"));
+
+    std::map<std::string, int> tally;
+    for (const auto& [file, saved] : savedColumn(report)) {
+        ++tally[saved];
+        const std::string stays = saved == "moved" ? "Result/" + file : file;
+        EXPECT_EQ(TextBatch::read(m_source / stays), before.at(file)) << file;
+        EXPECT_EQ(fs::exists(m_source / file), saved != "moved") << file;
+    }
+    EXPECT_GT(tally["moved"], 0);
+    EXPECT_GT(tally[""], 0) << "stopped before the end";
+    EXPECT_EQ(tally["moved"] + tally["clash"] + tally[""], count);
 }
 
 } // namespace

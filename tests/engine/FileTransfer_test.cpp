@@ -4,8 +4,8 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <csignal>
-#include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -20,42 +20,10 @@ namespace {
 
 using Status = TransferResult::Status;
 
-/// Sets the copy loop's hook for one scope.
-class CopyHookScope {
-public:
-    explicit CopyHookScope(FileTransfer::CopyHook hook) {
-        FileTransfer::setCopyHook(std::move(hook));
-    }
-    ~CopyHookScope() { FileTransfer::setCopyHook({}); }
-};
-
 /// Names of a directory that are temporaries of a save.
 int temporariesIn(const QString& directory) {
-    int count = 0;
-    for (const QByteArray& name : Sandbox::names(directory))
-        count += TemporaryFile::isTemporaryName(name) ? 1 : 0;
-    return count;
-}
-
-/// How many of `directories` hold `bytes` under `name`.
-int placesHolding(const QStringList& directories, const QByteArray& name, const QByteArray& bytes) {
-    int places = 0;
-    for (const QString& dir : directories)
-        places += Sandbox::exists(dir, name) && Sandbox::read(dir, name) == bytes ? 1 : 0;
-    return places;
-}
-
-FileIdentity identityOf(const QByteArray& path) {
-    struct stat info {};
-    ::stat(path.constData(), &info);
-    return FileIdentity::of(info);
-}
-
-void overwrite(const QByteArray& path, const QByteArray& bytes, int flags) {
-    const int fd = ::open(path.constData(), O_WRONLY | flags);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, bytes.constData(), std::size_t(bytes.size())), bytes.size());
-    ::close(fd);
+    const QList<QByteArray> names = Sandbox::names(directory);
+    return int(std::count_if(names.begin(), names.end(), TemporaryFile::isTemporaryName));
 }
 
 class FileTransferTest : public ::testing::Test {
@@ -234,83 +202,58 @@ TEST_F(FileTransferTest, SpecialFilesAreNeitherCopiedNorOpened) {
 }
 
 // Faults put in the copy loop after its first block, moving across file
-// systems: every version of the text stays whole in exactly one place, or in
-// both when both are kept; no temporary stays behind.
+// systems: the user's new version stays in place, the old one stands whole in
+// the output or nowhere new, and no temporary is left.
 TEST_F(FileTransferTest, ASourceChangedDuringTheCopyIsNeverLost) {
-    enum class Fault { ReplacedByRename, Appended, Rewritten };
+    enum Fault { Replaced, Appended, Rewritten };
     struct Case {
         Fault fault;
         TransferMode mode;
         Status status;
-        bool copyPublished; ///< the old version stands in the destination
     };
-    const Case cases[] = {
-        {Fault::ReplacedByRename, TransferMode::Move, Status::KeptBoth, true},
-        {Fault::ReplacedByRename, TransferMode::Copy, Status::Done, true},
-        {Fault::Appended, TransferMode::Move, Status::Changed, false},
-        {Fault::Appended, TransferMode::Copy, Status::Changed, false},
-        {Fault::Rewritten, TransferMode::Move, Status::Changed, false},
-    };
+    const Case cases[] = {{Replaced, TransferMode::Move, Status::KeptBoth},
+                          {Replaced, TransferMode::Copy, Status::Done},
+                          {Appended, TransferMode::Move, Status::Changed},
+                          {Appended, TransferMode::Copy, Status::Changed},
+                          {Rewritten, TransferMode::Move, Status::Changed}};
     Sandbox shm(QStringLiteral("/dev/shm"));
     const QString other = shm.makeDir(QStringLiteral("other"));
     const QByteArray old(300000, 'o');
-    const QByteArray newer = "the editor's new version\n";
     int n = 0;
     for (const Case& c : cases) {
         const QByteArray name = "text" + QByteArray::number(n++);
         box.write(from, name, old);
         const QByteArray source = at(from, name);
-        {
-            CopyHookScope hook([&](const QByteArray&, std::int64_t copied) {
-                if (copied != 65536)
-                    return;
-                if (c.fault == Fault::ReplacedByRename) {
-                    const QByteArray side = source + ".new";
-                    overwrite(side, newer, O_CREAT | O_EXCL);
-                    ::rename(side.constData(), source.constData());
-                } else {
-                    overwrite(source, newer, c.fault == Fault::Appended ? O_APPEND : 0);
-                }
-            });
-            EXPECT_EQ(FileTransfer::transfer(source, at(other, name), c.mode).status, c.status)
-                << n;
-        }
-        const QByteArray now = Sandbox::read(from, name);
-        EXPECT_NE(now, old) << "the change is the user's and stays in place";
-        EXPECT_EQ(placesHolding({other}, name, old), c.copyPublished ? 1 : 0) << n;
-        EXPECT_EQ(Sandbox::exists(other, name), c.copyPublished) << "no torn copy";
-        EXPECT_EQ(temporariesIn(other), 0);
+        FileTransfer::setCopyHook([&](const QByteArray&, std::int64_t copied) {
+            if (copied != 65536)
+                return;
+            // As an editor saves: a new file renamed over the old one.
+            const QByteArray target = c.fault == Replaced ? source + ".new" : source;
+            const int fd = ::open(target.constData(),
+                                  O_WRONLY | O_CREAT | (c.fault == Appended ? O_APPEND : 0), 0644);
+            ASSERT_EQ(::write(fd, "new\n", 4), 4);
+            ::close(fd);
+            if (c.fault == Replaced)
+                ::rename(target.constData(), source.constData());
+        });
+        EXPECT_EQ(FileTransfer::transfer(source, at(other, name), c.mode).status, c.status) << n;
+        FileTransfer::setCopyHook({});
+        EXPECT_NE(Sandbox::read(from, name), old) << n;
+        const bool published = c.fault == Replaced;
+        EXPECT_EQ(Sandbox::exists(other, name), published) << n;
+        if (published)
+            EXPECT_EQ(Sandbox::read(other, name), old) << n;
+        EXPECT_EQ(temporariesIn(other), 0) << n;
     }
-}
-
-TEST_F(FileTransferTest, OnlyTheVersionThatWasReadIsTaken) {
-    Sandbox shm(QStringLiteral("/dev/shm"));
-    const QString other = shm.makeDir(QStringLiteral("other"));
-    box.write(from, "a", "as read\n");
-    const FileIdentity read = identityOf(at(from, "a"));
-    ::unlink(at(from, "a").constData());
-    box.write(from, "a", "written since, longer\n");
-    for (const QString& dir : {to, other})
-        for (TransferMode mode : {TransferMode::Move, TransferMode::Copy})
-            EXPECT_EQ(FileTransfer::transfer(at(from, "a"), at(dir, "a"), mode, read).status,
-                      Status::Changed);
-    EXPECT_EQ(FileTransfer::transfer(at(from, "a"), at(other, "a"), TransferMode::Move,
-                                     identityOf(at(from, "a")))
-                  .status,
-              Status::Done);
-    EXPECT_EQ(Sandbox::read(other, "a"), "written since, longer\n");
-    EXPECT_FALSE(Sandbox::exists(from, "a"));
-    EXPECT_FALSE(Sandbox::exists(to, "a"));
 }
 
 TEST_F(FileTransferTest, AProcessKilledMidCopyLeavesOnlyAStaleTemporary) {
     Sandbox shm(QStringLiteral("/dev/shm"));
     const QString other = shm.makeDir(QStringLiteral("other"));
-    QByteArray bytes;
-    for (int i = 0; i < 400000; ++i)
-        bytes += char('a' + i % 26);
+    const QByteArray bytes(400000, 'k');
     box.write(from, "big", bytes);
-    for (const std::int64_t killAt : {std::int64_t{65536}, std::int64_t{3 * 65536}}) {
+    int left = 0;
+    for (const std::int64_t killAt : {65536, 3 * 65536}) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -323,26 +266,25 @@ TEST_F(FileTransferTest, AProcessKilledMidCopyLeavesOnlyAStaleTemporary) {
         }
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        ASSERT_TRUE(WIFSIGNALED(status));
         EXPECT_FALSE(Sandbox::exists(other, "big")) << "no partial file under the real name";
-        EXPECT_EQ(temporariesIn(other), 1);
-        EXPECT_EQ(TemporaryFile::removeStale(QFile::encodeName(other)), 1);
-        EXPECT_EQ(temporariesIn(other), 0);
-        EXPECT_TRUE(box.nothingLost({from}));
+        EXPECT_EQ(temporariesIn(other), ++left);
     }
+    // A temporary of a live process (this one) is not stale.
+    TemporaryFile live(QFile::encodeName(other), 0600);
+    EXPECT_EQ(TemporaryFile::removeStale(QFile::encodeName(other)), 2);
+    EXPECT_EQ(temporariesIn(other), 1);
     EXPECT_EQ(FileTransfer::transfer(at(from, "big"), at(other, "big"), TransferMode::Move).status,
               Status::Done);
-    EXPECT_EQ(placesHolding({from, other}, "big", bytes), 1);
+    EXPECT_TRUE(box.nothingLost({other}));
+    EXPECT_FALSE(Sandbox::exists(from, "big"));
 }
 
 TEST_F(FileTransferTest, AFullFileSystemKeepsTheSource) {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "mounting a small tmpfs needs root";
     const QString small = box.makeDir(QStringLiteral("small"));
     const QByteArray mountPoint = QFile::encodeName(small);
-    if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
-    box.write(from, "fits", "a small text\n");
+    if (::geteuid() != 0 || ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
     box.write(from, "big", QByteArray(300000, 'b'));
     for (TransferMode mode : {TransferMode::Move, TransferMode::Copy}) {
         const TransferResult result =
@@ -350,13 +292,8 @@ TEST_F(FileTransferTest, AFullFileSystemKeepsTheSource) {
         EXPECT_EQ(result.status, Status::Failed);
         EXPECT_EQ(result.error, ENOSPC);
     }
-    EXPECT_EQ(
-        FileTransfer::transfer(at(from, "fits"), at(small, "fits"), TransferMode::Move).status,
-        Status::Done);
-    EXPECT_FALSE(Sandbox::exists(small, "big"));
-    EXPECT_EQ(temporariesIn(small), 0);
-    EXPECT_EQ(placesHolding({from, small}, "fits", "a small text\n"), 1);
-    EXPECT_TRUE(box.nothingLost({from, small}));
+    EXPECT_EQ(Sandbox::names(small), QList<QByteArray>()) << "no partial copy, no temporary";
+    EXPECT_TRUE(box.nothingLost({from}));
     ::umount(mountPoint.constData());
 }
 
@@ -365,10 +302,9 @@ TEST_F(FileTransferTest, AMoveAcrossFileSystemsKeepsWhatMvKeeps) {
     const QString other = shm.makeDir(QStringLiteral("other"));
     box.write(from, "a", "private\n");
     const QByteArray source = at(from, "a");
-    ::chmod(source.constData(), 0600);
     const bool root = ::geteuid() == 0;
-    if (root)
-        ASSERT_EQ(::chown(source.constData(), 65534, 65534), 0);
+    ::chmod(source.constData(), 0600);
+    ASSERT_TRUE(!root || ::chown(source.constData(), 65534, 65534) == 0);
     const timespec times[2] = {{1000000000, 5}, {1100000000, 123456789}};
     ASSERT_EQ(::utimensat(AT_FDCWD, source.constData(), times, 0), 0);
     const char* attribute = root ? "trusted.quillmark" : "user.quillmark";
@@ -379,20 +315,13 @@ TEST_F(FileTransferTest, AMoveAcrossFileSystemsKeepsWhatMvKeeps) {
     struct stat moved {};
     ASSERT_EQ(::stat(at(other, "a").constData(), &moved), 0);
     EXPECT_EQ(moved.st_mode & 07777, 0600u);
-    EXPECT_EQ(moved.st_mtim.tv_sec, times[1].tv_sec);
     EXPECT_EQ(moved.st_mtim.tv_nsec, times[1].tv_nsec);
-    if (root) {
-        EXPECT_EQ(moved.st_uid, 65534u);
-        EXPECT_EQ(moved.st_gid, 65534u);
-    }
-    char value[8] = {};
-    if (withAttribute) {
-        const ssize_t got = ::getxattr(at(other, "a").constData(), attribute, value, sizeof value);
-        if (got >= 0 || errno != ENOTSUP)
-            EXPECT_EQ(QByteArray(value, int(got)), "kept");
-    }
-    EXPECT_EQ(Sandbox::read(other, "a"), "private\n");
-    EXPECT_FALSE(Sandbox::exists(from, "a"));
+    EXPECT_EQ(moved.st_uid, root ? 65534u : ::getuid());
+    char value[4] = {};
+    const ssize_t got =
+        withAttribute ? ::getxattr(at(other, "a").constData(), attribute, value, 4) : 0;
+    if (got >= 0 || errno != ENOTSUP) // the target may not carry them for this user
+        EXPECT_EQ(QByteArray(value, int(got)), withAttribute ? "kept" : "");
 }
 
 } // namespace
