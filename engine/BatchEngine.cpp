@@ -379,6 +379,8 @@ void BatchEngine::makeNewSelection() {
 
     AddLog(QStringLiteral("Новая выборка с порогом %1%").arg(percent));
     m_selectionPercent = percent;
+    // What an earlier saving did is not this selection's outcome.
+    m_documents.clearSaveOutcomes();
     m_host.resultsChanged();
     const SaveMode mode = m_host.saveMode();
     if (mode == SaveMode::None) {
