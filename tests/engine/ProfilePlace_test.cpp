@@ -1,0 +1,154 @@
+#include "Sandbox.h"
+#include "engine/InstallLayout.h"
+#include "engine/SettingsProfile.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace quillmark::test {
+namespace {
+
+void setMode(const QString& path, mode_t mode) {
+    ::chmod(QFile::encodeName(path).constData(), mode);
+}
+
+/// HOME and XDG_CONFIG_HOME point into the sandbox for the test's length.
+class ProfilePlaceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_oldHome = qgetenv("HOME");
+        m_oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(QDir::cleanPath(home)));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral(".config")));
+    }
+    void TearDown() override {
+        setMode(program, 0777);
+        qputenv("HOME", m_oldHome);
+        qputenv("XDG_CONFIG_HOME", m_oldConfig);
+    }
+
+    Sandbox box;
+    QString program = box.makeDir(QStringLiteral("program"));
+    QString home = box.makeDir(QStringLiteral("home"));
+    QString userProfile = home + QStringLiteral(".config/quillmark/profile.ini");
+
+private:
+    QByteArray m_oldHome;
+    QByteArray m_oldConfig;
+};
+
+TEST_F(ProfilePlaceTest, BesideTheProgramWhileItMayBeWritten) {
+    enum class Beside { None, Writable, ReadOnly };
+    struct Case {
+        mode_t directory;
+        Beside profile;
+        ProfilePlace expected;
+    };
+    const Case cases[] = {
+        {0777, Beside::None, ProfilePlace::ProgramDirectory},
+        {0777, Beside::ReadOnly, ProfilePlace::ProgramDirectory},
+        {0555, Beside::Writable, ProfilePlace::ProgramDirectory},
+        {0555, Beside::None, ProfilePlace::UserDirectories},
+        {0555, Beside::ReadOnly, ProfilePlace::UserDirectories},
+    };
+    const QString beside = program + QStringLiteral("profile.ini");
+    for (const Case& c : cases) {
+        setMode(program, 0777);
+        QFile::remove(beside);
+        if (c.profile != Beside::None) {
+            box.write(program, "profile.ini", "[Config]\nGoodPercent=7\n");
+            setMode(beside, c.profile == Beside::Writable ? 0666 : 0444);
+        }
+        setMode(program, c.directory);
+        const QString expectedPath =
+            c.expected == ProfilePlace::ProgramDirectory ? beside : userProfile;
+        // File modes do not bind root: the choice is made as an ordinary user.
+        const bool chosen = runUnprivileged([&] {
+            const SettingsProfile profile = SettingsProfile::forProgram(program);
+            return profile.place() == c.expected && profile.path() == expectedPath;
+        });
+        EXPECT_TRUE(chosen) << "directory " << std::oct << c.directory << ", profile "
+                            << static_cast<int>(c.profile);
+    }
+}
+
+TEST_F(ProfilePlaceTest, WritableProfileInReadOnlyDirectoryIsWrittenInPlace) {
+    box.write(program, "profile.ini", "[Config]\nGoodPercent=7\n; kept\n");
+    setMode(program + QStringLiteral("profile.ini"), 0666);
+    setMode(program, 0555);
+    const bool written = runUnprivileged([&] {
+        const SettingsProfile profile = SettingsProfile::forProgram(program);
+        Settings settings = profile.LoadSettings();
+        settings.goodPercent = 44;
+        profile.SaveSettings(settings);
+        return profile.LoadSettings().goodPercent == 44;
+    });
+    EXPECT_TRUE(written);
+    EXPECT_TRUE(Sandbox::read(program, "profile.ini").contains("; kept\n"));
+    EXPECT_FALSE(QFileInfo::exists(userProfile));
+}
+
+TEST_F(ProfilePlaceTest, UserProfileDefaultsAndFileMatchTheProgramOne) {
+    const SettingsProfile user = SettingsProfile::forUser();
+    EXPECT_EQ(user.path(), userProfile);
+    const Settings defaults = user.LoadSettings();
+    EXPECT_EQ(defaults.dirSrc, home + QStringLiteral("Quillmark/Texts/"));
+    EXPECT_EQ(defaults.dirOut, home + QStringLiteral("Quillmark/Texts/Result/"));
+    EXPECT_EQ(defaults.goodPercent, 20);
+
+    // The same settings make the same file in either place.
+    Settings settings = defaults;
+    settings.shingleLen = 6;
+    settings.cutHtml = true;
+    user.SaveSettings(settings);
+    SettingsProfile(program).SaveSettings(settings);
+    EXPECT_EQ(Sandbox::read(home + QStringLiteral(".config/quillmark/"), "profile.ini"),
+              Sandbox::read(program, "profile.ini"));
+    EXPECT_EQ(user.LoadSettings().shingleLen, 6);
+
+    // A documents folder, once there, holds the default texts instead.
+    QDir().mkpath(home + QStringLiteral("Documents"));
+    EXPECT_EQ(SettingsProfile::forUser().defaultSourceDirectory(),
+              home + QStringLiteral("Documents/Quillmark/Texts/"));
+}
+
+TEST_F(ProfilePlaceTest, FirstStartSeedsTheDefaultTextsOnce) {
+    const QString samples = box.makeDir(QStringLiteral("samples"));
+    box.write(samples, "a.txt", "первая статья");
+    box.write(samples, "b.txt", "вторая статья");
+    const SettingsProfile user = SettingsProfile::forUser();
+    const QString texts = user.defaultSourceDirectory();
+
+    EXPECT_EQ(SettingsProfile(program).seedDefaultTexts(samples), 0) << "beside: ./run seeds";
+    EXPECT_FALSE(QFileInfo::exists(program + QStringLiteral("Texts")));
+
+    EXPECT_EQ(user.seedDefaultTexts(samples), 2);
+    EXPECT_EQ(Sandbox::names(texts), (QList<QByteArray>{"a.txt", "b.txt"}));
+    EXPECT_EQ(Sandbox::read(texts, "a.txt"), "первая статья");
+
+    // A folder the user emptied or changed is left alone, profile or not.
+    QFile::remove(texts + QStringLiteral("b.txt"));
+    box.write(texts, "mine.txt", "моё");
+    EXPECT_EQ(user.seedDefaultTexts(samples), 0);
+    EXPECT_EQ(Sandbox::names(texts), (QList<QByteArray>{"a.txt", "mine.txt"}));
+
+    user.SaveSettings(user.LoadSettings());
+    QDir(texts).removeRecursively();
+    EXPECT_EQ(user.seedDefaultTexts(samples), 0) << "not a first start any more";
+    EXPECT_FALSE(QFileInfo::exists(texts));
+}
+
+TEST(InstallLayout, FilesLieUnderTheSharedDocumentationFolder) {
+    EXPECT_EQ(InstallLayout::documentationDirectory(QStringLiteral("/usr/bin/")),
+              QStringLiteral("/usr/share/doc/quillmark/"));
+    EXPECT_EQ(InstallLayout::samplesDirectory(QStringLiteral("/opt/q/bin/")),
+              QStringLiteral("/opt/q/share/doc/quillmark/samples/"));
+    EXPECT_EQ(InstallLayout::readmeHtml(QStringLiteral("/stage/usr/bin/")),
+              QStringLiteral("/stage/usr/share/doc/quillmark/README.html"));
+}
+
+} // namespace
+} // namespace quillmark::test
