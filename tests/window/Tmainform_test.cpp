@@ -567,26 +567,21 @@ private slots:
 
     void homePagePrefersInstalledDocsAndHidesWhenNothingIsThere() {
         // Nothing above a program directory in the temporary folder.
-        {
-            Tmainform form(m_programDir);
-            form.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&form));
-            QVERIFY(form.homePageUrl().isEmpty());
-            QVERIFY(form.Label9->isHidden());
-            QVERIFY(form.sHomePage->isHidden());
-        }
+        std::unique_ptr<Tmainform> form = std::make_unique<Tmainform>(m_programDir);
+        form->show();
+        QVERIFY(form->homePageUrl().isEmpty());
+        QVERIFY(form->Label9->isHidden() && form->sHomePage->isHidden());
         const QString top = m_programDir + QStringLiteral("../");
         writeFile(top + QStringLiteral("README.md"), "# readme\n");
-        const QString docs = top + QStringLiteral("share/doc/quillmark/");
-        QVERIFY(QDir().mkpath(docs));
-        writeFile(docs + QStringLiteral("README.html"), "<h1>readme</h1>\n");
-        Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QVERIFY(form.sHomePage->isVisible());
-        QCOMPARE(form.sHomePage->text(), QStringLiteral("README.html"));
-        QCOMPARE(QFileInfo(form.homePageUrl().toLocalFile()).canonicalFilePath(),
-                 QFileInfo(docs + QStringLiteral("README.html")).canonicalFilePath());
+        QVERIFY(QDir().mkpath(top + QStringLiteral("share/doc/quillmark")));
+        writeFile(top + QStringLiteral("share/doc/quillmark/README.html"), "<h1>readme</h1>\n");
+        form = std::make_unique<Tmainform>(m_programDir);
+        form->show();
+        QVERIFY(!form->sHomePage->isHidden());
+        QCOMPARE(form->sHomePage->text(), QStringLiteral("README.html"));
+        QCOMPARE(
+            QFileInfo(form->homePageUrl().toLocalFile()).canonicalFilePath(),
+            QFileInfo(top + QStringLiteral("share/doc/quillmark/README.html")).canonicalFilePath());
     }
 
     // ---- The folder page
