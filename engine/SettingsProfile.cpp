@@ -1,5 +1,7 @@
 #include "SettingsProfile.h"
 
+#include "InstallLayout.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -136,7 +138,13 @@ SettingsProfile::SettingsProfile(ProfilePlace place, const QString& profileDirec
 
 SettingsProfile SettingsProfile::forProgram(const QString& programDirectory) {
     SettingsProfile beside(programDirectory);
-    if (QFileInfo(programDirectory).isWritable() || QFileInfo(beside.path()).isWritable())
+    if (QFileInfo(beside.path()).isWritable())
+        return beside;
+    // An installed program (its documentation folder beside its own) keeps out
+    // of its directory even when it may write there, as root may.
+    const bool installed =
+        QFileInfo(InstallLayout::documentationDirectory(programDirectory)).isDir();
+    if (QFileInfo(programDirectory).isWritable() && !installed)
         return beside;
     return forUser();
 }

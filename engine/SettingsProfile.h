@@ -42,7 +42,8 @@ public:
     explicit SettingsProfile(const QString& programDirectory);
 
     /// The profile of the program in programDirectory: the one beside it when
-    /// that directory or the profile there may be written, else the user's.
+    /// it may be written, or when there is none yet and the directory may be
+    /// written and holds no installed program; else the user's.
     static SettingsProfile forProgram(const QString& programDirectory);
     /// The user's profile: "quillmark/profile.ini" under the configuration
     /// directory, default texts in "Quillmark/Texts/" under the documents

@@ -39,22 +39,30 @@ private:
 
 TEST_F(ProfilePlaceTest, BesideTheProgramWhileItMayBeWritten) {
     enum class Beside { None, Writable, ReadOnly };
+    enum class Docs { None, Installed };
     struct Case {
         mode_t directory;
         Beside profile;
+        Docs docs;
         ProfilePlace expected;
     };
     const Case cases[] = {
-        {0777, Beside::None, ProfilePlace::ProgramDirectory},
-        {0777, Beside::ReadOnly, ProfilePlace::ProgramDirectory},
-        {0555, Beside::Writable, ProfilePlace::ProgramDirectory},
-        {0555, Beside::None, ProfilePlace::UserDirectories},
-        {0555, Beside::ReadOnly, ProfilePlace::UserDirectories},
+        {0777, Beside::None, Docs::None, ProfilePlace::ProgramDirectory},
+        {0777, Beside::ReadOnly, Docs::None, ProfilePlace::ProgramDirectory},
+        {0555, Beside::Writable, Docs::None, ProfilePlace::ProgramDirectory},
+        {0555, Beside::None, Docs::None, ProfilePlace::UserDirectories},
+        {0555, Beside::ReadOnly, Docs::None, ProfilePlace::UserDirectories},
+        {0777, Beside::None, Docs::Installed, ProfilePlace::UserDirectories},
+        {0777, Beside::Writable, Docs::Installed, ProfilePlace::ProgramDirectory},
     };
     const QString beside = program + QStringLiteral("profile.ini");
+    const QString docs = box.path(QStringLiteral("share/doc/quillmark"));
     for (const Case& c : cases) {
         setMode(program, 0777);
         QFile::remove(beside);
+        QDir(box.path(QStringLiteral("share"))).removeRecursively();
+        if (c.docs == Docs::Installed)
+            QDir().mkpath(docs);
         if (c.profile != Beside::None) {
             box.write(program, "profile.ini", "[Config]\nGoodPercent=7\n; kept\n");
             setMode(beside, c.profile == Beside::Writable ? 0666 : 0444);

@@ -575,6 +575,8 @@ private slots:
         writeFile(top + QStringLiteral("README.md"), "# readme\n");
         QVERIFY(QDir().mkpath(top + QStringLiteral("share/doc/quillmark")));
         writeFile(top + QStringLiteral("share/doc/quillmark/README.html"), "<h1>readme</h1>\n");
+        // Installed docs would send the profile to the user's place: keep it here.
+        writeFile(m_programDir + QStringLiteral("profile.ini"), "");
         form = std::make_unique<Tmainform>(m_programDir);
         form->show();
         QVERIFY(!form->sHomePage->isHidden());
