@@ -58,6 +58,8 @@ Report::Report(const CliOptions& options, const DocumentTable& documents, int al
                         {nameOf(documents, match.document), match.score, match.document});
             }
         }
+        if (at < documents.saveOutcomes.size())
+            row.saved = savedText(documents.saveOutcomes[at], documents.saveErrors[at]);
         if (at < documents.origins.size()) {
             row.format = formatText(documents.origins[at]);
             row.encoding = encodingText(documents.origins[at]);
@@ -89,11 +91,30 @@ QString Report::csvField(const QString& text) {
     return u'"' + quoted + u'"';
 }
 
+QString Report::savedText(SaveOutcome outcome, const QString& reason) {
+    switch (outcome) {
+    case SaveOutcome::None:
+    case SaveOutcome::Pending:
+        return QString();
+    case SaveOutcome::Moved:
+        return QStringLiteral("moved");
+    case SaveOutcome::Copied:
+        return QStringLiteral("copied");
+    case SaveOutcome::AlreadyThere:
+        return QStringLiteral("already there");
+    case SaveOutcome::Clash:
+        return QStringLiteral("clash");
+    case SaveOutcome::Failed:
+        return QStringLiteral("failed: ") + reason;
+    }
+    Q_UNREACHABLE();
+}
+
 QByteArray Report::toCsv() const {
     QString csv = QStringLiteral("file,score,passed,best_match");
     for (int k = 1; k <= m_pairCount; ++k)
         csv += QStringLiteral(",pair%1_file,pair%1_score").arg(k);
-    csv += QStringLiteral(",format,encoding\n");
+    csv += QStringLiteral(",saved,format,encoding\n");
     for (const Row& row : m_rows) {
         csv += csvField(row.file) + u',' + QString::number(row.score) + u',' +
                (row.passed ? u'1' : u'0') + u',' + csvField(row.bestMatch);
@@ -105,13 +126,14 @@ QByteArray Report::toCsv() const {
                 csv += QStringLiteral(",,");
             }
         }
-        csv += u',' + csvField(row.format) + u',' + csvField(row.encoding) + u'\n';
+        csv += u',' + csvField(row.saved) + u',' + csvField(row.format) + u',' +
+               csvField(row.encoding) + u'\n';
     }
     for (const UnreadRow& row : m_unread) {
         csv += csvField(row.file) + QStringLiteral(",,0,");
         for (int k = 0; k < m_pairCount; ++k)
             csv += QStringLiteral(",,");
-        csv += u',' + csvField(row.format) + u',' +
+        csv += QStringLiteral(",,") + csvField(row.format) + u',' +
                csvField(QStringLiteral("не прочитан: ") + row.reason) + u'\n';
     }
     return csv.toUtf8();
@@ -141,9 +163,10 @@ QByteArray Report::toJson() const {
     QJsonArray rows;
     for (const Row& row : m_rows) {
         QJsonObject object{
-            {"file", row.file},     {"score", row.score},
-            {"passed", row.passed}, {"best_match", row.bestMatch},
-            {"format", row.format}, {"encoding", row.encoding},
+            {"file", row.file},         {"score", row.score},
+            {"passed", row.passed},     {"best_match", row.bestMatch},
+            {"saved", row.saved},       {"format", row.format},
+            {"encoding", row.encoding},
         };
         if (m_pairCount > 0) {
             QJsonArray pairs;

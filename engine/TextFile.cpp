@@ -43,11 +43,11 @@ enum class Reading { UpToNul, Whole };
 
 /// The file's bytes: all of them, or up to the first NUL when nothing after
 /// it can count.
-std::string readBytes(const QByteArray& path, Reading reading) {
+std::string readBytes(const QByteArray& path, Reading reading, FileIdentity& identity) {
     // O_NONBLOCK: something swapped in for the listed file (a FIFO) must not
-    // hang the run; it is refused below.
+    // hang the run; it is refused below. A link's text is not the link's own.
     const FileDescriptor file(
-        ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+        ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
     const int fd = file.get();
     if (fd < 0)
         throwOpenError(path, errno);
@@ -59,6 +59,7 @@ std::string readBytes(const QByteArray& path, Reading reading) {
         throwOpenError(path, EISDIR);
     if (!S_ISREG(info.st_mode))
         throwOpenError(path, EINVAL);
+    identity = FileIdentity::of(info);
 
     std::string bytes;
     if (info.st_size > 0)
@@ -93,11 +94,23 @@ std::string readBytes(const QByteArray& path, Reading reading) {
 } // namespace
 
 std::string TextFile::read(const QByteArray& path) {
-    return toText(readBytes(path, Reading::UpToNul));
+    FileIdentity identity;
+    return read(path, identity);
+}
+
+std::string TextFile::read(const QByteArray& path, FileIdentity& identity) {
+    return toText(readBytes(path, Reading::UpToNul, identity));
 }
 
 TextReader::Result TextFile::load(const QByteArray& path, HtmlHandling html, Encoding forced) {
-    TextReader::Result result = TextReader::read(readBytes(path, Reading::Whole), html, forced);
+    FileIdentity identity;
+    return load(path, html, forced, identity);
+}
+
+TextReader::Result TextFile::load(const QByteArray& path, HtmlHandling html, Encoding forced,
+                                  FileIdentity& identity) {
+    TextReader::Result result =
+        TextReader::read(readBytes(path, Reading::Whole, identity), html, forced);
     result.text = toText(result.text);
     return result;
 }
