@@ -229,6 +229,17 @@ void MatchIndex::build(const KeepGoing& keepGoing) {
             m_members[cursor[m_group[d]]++] = static_cast<std::uint32_t>(d);
     }
 
+    // A run of one entry, or of documents that are each a group by
+    // themselves, gives one item per entry.
+    const auto alone = [this](const std::uint64_t* run, std::size_t first, std::size_t last) {
+        if (last - first == 1)
+            return true;
+        for (std::size_t i = first; i < last; ++i)
+            if (groupSize(m_group[lowHalf(run[i])]) != 1)
+                return false;
+        return true;
+    };
+
     // A hash most members of a group hold is a common item of the group;
     // members without it get one less, members holding it more than once one
     // more per repeat, and holders of a hash not common to their group one
@@ -242,6 +253,10 @@ void MatchIndex::build(const KeepGoing& keepGoing) {
     std::size_t itemTotal = 0;
     forEachRun(buffer.get(), total, pacer, [&](std::size_t first, std::size_t last) {
         std::size_t items = last - first;
+        if (alone(buffer.get(), first, last)) {
+            itemTotal += items;
+            return;
+        }
         for (std::size_t i = first; i < last; ++i) {
             if (i > first && buffer[i] == buffer[i - 1])
                 continue;
@@ -284,6 +299,25 @@ void MatchIndex::build(const KeepGoing& keepGoing) {
     const std::uint64_t* const entries = buffer.get() + lacking;
     forEachRun(entries, total, pacer, [&](std::size_t first, std::size_t last) {
         const std::uint64_t hash = hashOf(entries[first]);
+        std::uint64_t* const out = buffer.get() + written;
+        if (alone(entries, first, last)) {
+            // Each holder is its own group (a common item for its first
+            // occurrence and one more per repeat, already in order), or the
+            // only holder. The items may overwrite entries just read.
+            std::uint64_t previous = 0;
+            for (std::size_t i = first; i < last; ++i) {
+                const std::uint64_t entry = entries[i];
+                const std::uint32_t document = documentOf(entry);
+                const bool repeat = i > first && entry == previous;
+                if (!repeat && i > first)
+                    standings.push_back(std::uint64_t{document} << 32 | (written + i - first));
+                const bool common = !repeat && groupSize(m_group[document]) == 1;
+                out[i - first] = hash << 32 | document << 2 | (common ? Common : OneMore);
+                previous = entry;
+            }
+            written += last - first;
+            return;
+        }
         ++runNumber;
         runDocuments.clear();
         runItems.clear();
@@ -322,7 +356,6 @@ void MatchIndex::build(const KeepGoing& keepGoing) {
         groupsMet.clear();
         std::sort(runItems.begin(), runItems.end());
 
-        std::uint64_t* const out = buffer.get() + written;
         for (std::size_t i = 0; i < runItems.size(); ++i)
             out[i] = hash << 32 | runItems[i];
         std::size_t before = 0;
