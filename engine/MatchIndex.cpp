@@ -413,6 +413,23 @@ std::uint32_t MatchIndex::positionIn(std::uint32_t group, std::uint32_t document
     return static_cast<std::uint32_t>(std::lower_bound(first, last, document) - first);
 }
 
+std::int32_t MatchIndex::largestSizeFor(std::int64_t matches, std::int32_t size,
+                                        std::int32_t score) const {
+    // Doubling the step and then halving it: the score never rises with
+    // the size.
+    std::int64_t high = size;
+    std::int64_t step = 1;
+    while (step > 0) {
+        if (high + step <= m_largestSize && PercentOfMatches(matches, high + step) == score) {
+            high += step;
+            step *= 2;
+        } else {
+            step /= 2;
+        }
+    }
+    return static_cast<std::int32_t>(high);
+}
+
 std::int32_t MatchIndex::leastSize(std::uint32_t group, std::uint32_t end) const {
     const std::int32_t* tree = m_sizeTree.data() + m_treeStart[group];
     std::uint32_t low = std::bit_ceil(groupSize(group));
@@ -430,6 +447,8 @@ std::int32_t MatchIndex::leastSize(std::uint32_t group, std::uint32_t end) const
 std::uint32_t MatchIndex::firstAtMost(std::uint32_t group, std::int32_t size) const {
     const std::int32_t* tree = m_sizeTree.data() + m_treeStart[group];
     const std::uint32_t leaves = std::bit_ceil(groupSize(group));
+    if (tree[1] > size)
+        return leaves;
     std::uint32_t node = 1;
     while (node < leaves)
         node = tree[2 * node] <= size ? 2 * node : 2 * node + 1;
@@ -526,32 +545,32 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
         }
         const auto members = std::span(m_members).subspan(m_memberStart[group], groupSize(group));
         const std::uint32_t end = positionIn(group, self);
-        if (count > 0) {
-            for (std::uint32_t p = 0; p < end; ++p)
-                if (m_seen[members[p]] != m_visit)
-                    consider(scoreOf(common, sizeOf(members[p])), members[p]);
-            continue;
-        }
-        const std::int32_t least = leastSize(group, end);
-        if (least == kNoSize)
-            continue;
-        const std::int32_t low = std::max(least, selfSize);
-        const std::int32_t score = PercentOfMatches(common, low);
-        if (score == 0 || score < best.score)
-            continue;
-        // The largest size that still gives this score, found by doubling the
-        // step and then halving it: the score never rises with the size.
-        std::int64_t high = low;
-        std::int64_t step = 1;
-        while (step > 0) {
-            if (high + step <= m_largestSize && PercentOfMatches(common, high + step) == score) {
-                high += step;
-                step *= 2;
-            } else {
-                step /= 2;
+        // Level by level (all members up to the largest size giving the
+        // best remaining score), each level in listing order, taking a member
+        // out of the tree once counted.
+        const std::size_t wanted = std::max<std::size_t>(count, 1);
+        std::size_t taken = 0;
+        while (taken < wanted) {
+            const std::int32_t least = leastSize(group, end);
+            if (least == kNoSize)
+                break;
+            const std::int32_t low = std::max(least, selfSize);
+            const std::int32_t score = PercentOfMatches(common, low);
+            if (score == 0 || (count == 0 && score < best.score))
+                break;
+            const std::int32_t high = largestSizeFor(common, low, score);
+            for (; taken < wanted; ++taken) {
+                const std::uint32_t position = firstAtMost(group, high);
+                if (position >= end)
+                    break;
+                consider(score, members[position]);
+                setSize(group, position, kNoSize);
+                m_taken.push_back(position);
             }
         }
-        consider(score, members[firstAtMost(group, static_cast<std::int32_t>(high))]);
+        for (std::uint32_t position : m_taken)
+            setSize(group, position, sizeOf(members[position]));
+        m_taken.clear();
     }
 
     for (std::uint32_t document : m_touched) {
@@ -586,7 +605,8 @@ std::size_t MatchIndex::memoryBytes() const {
     return m_itemCount * sizeof(std::uint64_t) + m_sharedCount * sizeof(std::uint32_t) +
            bytes(m_sharedStart) + bytes(m_group) + bytes(m_memberStart) + bytes(m_members) +
            bytes(m_treeStart) + bytes(m_sizeTree) + bytes(m_common) + bytes(m_difference) +
-           bytes(m_seen) + bytes(m_touched) + bytes(m_touchedGroups) + bytes(m_candidates);
+           bytes(m_seen) + bytes(m_touched) + bytes(m_touchedGroups) + bytes(m_taken) +
+           bytes(m_candidates);
 }
 
 std::size_t MatchIndex::sharedGroupCount() const {

@@ -70,7 +70,11 @@ private:
     std::uint32_t positionIn(std::uint32_t group, std::uint32_t document) const;
     /// The least size over the members at positions [0, end) of a group.
     std::int32_t leastSize(std::uint32_t group, std::uint32_t end) const;
-    /// The first member position whose size is at most `size`.
+    /// The largest size at which `matches` still give `score`, starting from
+    /// a size that gives it.
+    std::int32_t largestSizeFor(std::int64_t matches, std::int32_t size, std::int32_t score) const;
+    /// The first member position whose size is at most `size`; past the
+    /// members when there is none.
     std::uint32_t firstAtMost(std::uint32_t group, std::int32_t size) const;
     void setSize(std::uint32_t group, std::uint32_t position, std::int32_t size);
 
@@ -109,6 +113,7 @@ private:
     std::uint32_t m_visit = 0;
     std::vector<std::uint32_t> m_touched;
     std::vector<std::uint32_t> m_touchedGroups;
+    std::vector<std::uint32_t> m_taken;
     std::vector<RankedMatch> m_candidates;
 };
 
