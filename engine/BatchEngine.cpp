@@ -192,7 +192,7 @@ bool BatchEngine::CompareTexts(int percent) {
     // painting and a stop press ends the build.
     MatchIndex index(m_documents.shingles, [this] {
         m_host.processEvents();
-        return m_state == RunState::Running;
+        return m_state != RunState::Running;
     });
     if (!index.complete()) {
         m_host.setResult(QStringLiteral("Остановлено. Прошло проверку - 0 из 0"));

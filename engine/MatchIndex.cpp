@@ -21,26 +21,22 @@ enum ItemKind : std::uint32_t { Common = 0, OneMore = 1, OneLess = 2 };
 
 constexpr std::int32_t kNoSize = std::numeric_limits<std::int32_t>::max();
 
-/// Thrown inside the build when the caller asks it to end.
-struct BuildStopped {};
-
-/// Asks the caller whether to go on after about a few milliseconds of work.
+/// Asks the caller whether to stop after a few milliseconds of work.
 class Pacer {
 public:
-    explicit Pacer(const MatchIndex::KeepGoing& keepGoing)
-        : m_keepGoing(keepGoing) {}
+    explicit Pacer(const StopCheck& stop)
+        : m_stop(stop) {}
     void step(std::size_t work) {
         m_work += work;
         if (m_work < kStride)
             return;
         m_work = 0;
-        if (m_keepGoing && !m_keepGoing())
-            throw BuildStopped{};
+        Stopped::check(m_stop);
     }
 
 private:
     static constexpr std::size_t kStride = std::size_t{1} << 18;
-    const MatchIndex::KeepGoing& m_keepGoing;
+    const StopCheck& m_stop;
     std::size_t m_work = 0;
 };
 
@@ -159,17 +155,17 @@ std::uint32_t distinctDocuments(const std::uint64_t* entries, std::size_t first,
 
 } // namespace
 
-MatchIndex::MatchIndex(std::span<const TudShingleList> documents, const KeepGoing& keepGoing)
+MatchIndex::MatchIndex(std::span<const TudShingleList> documents, const StopCheck& stop)
     : m_documents(documents) {
     try {
-        build(keepGoing);
+        build(stop);
         m_complete = true;
-    } catch (const BuildStopped&) {
+    } catch (const Stopped&) {
         m_complete = false;
     }
 }
 
-void MatchIndex::build(const KeepGoing& keepGoing) {
+void MatchIndex::build(const StopCheck& stop) {
     const std::size_t n = m_documents.size();
     std::size_t total = 0;
     for (const TudShingleList& list : m_documents) {
@@ -178,7 +174,7 @@ void MatchIndex::build(const KeepGoing& keepGoing) {
     }
     if (total >= std::numeric_limits<std::uint32_t>::max() || n >= (std::size_t{1} << 30))
         throw std::length_error("Too many shingles to compare");
-    Pacer pacer(keepGoing);
+    Pacer pacer(stop);
 
     Array<std::uint64_t> buffer = allocateArray<std::uint64_t>(total);
     sortEntries(m_documents, buffer.get(), total, pacer);

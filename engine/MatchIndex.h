@@ -11,11 +11,11 @@
 #pragma once
 
 #include "DocumentTable.h"
+#include "analysis/Stopped.h"
 #include "analysis/udShingles.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -30,15 +30,12 @@ public:
         std::int32_t document = -1;
     };
 
-    /// Asked every few milliseconds while the index is built; answering
-    /// false ends the build early and leaves the index incomplete.
-    using KeepGoing = std::function<bool()>;
-
-    /// Indexes every hash of every document. The documents must outlive the
+    /// Indexes every hash of every document. `stop` is asked every few
+    /// milliseconds; once it answers yes the build ends, incomplete. The documents must outlive the
     /// index and stay unchanged. Throws std::length_error beyond 2^30
     /// documents or about 2^32 hashes, std::bad_alloc when the index does not
     /// fit in memory.
-    explicit MatchIndex(std::span<const TudShingleList> documents, const KeepGoing& keepGoing = {});
+    explicit MatchIndex(std::span<const TudShingleList> documents, const StopCheck& stop = {});
 
     /// False when the build was ended early; the index must not be asked then.
     bool complete() const { return m_complete; }
@@ -60,7 +57,7 @@ public:
     template <class T> using Array = std::unique_ptr<T[], FreeMemory>;
 
 private:
-    void build(const KeepGoing& keepGoing);
+    void build(const StopCheck& stop);
 
     std::int32_t sizeOf(std::uint32_t document) const { return m_documents[document].Count; }
     std::uint32_t groupSize(std::uint32_t group) const {

@@ -295,12 +295,12 @@ TEST(PercentOfMatches, IsMonotoneInMatchesAndSize) {
 TEST(MatchIndex, StopsBuildingWhenAskedAndOtherwiseBuildsToTheEnd) {
     const std::vector<TudShingleList> docs = randomTable(3, 6000);
     int asked = 0;
-    const MatchIndex stopped(docs, [&asked] { return ++asked < 2; });
+    const MatchIndex stopped(docs, [&asked] { return ++asked == 2; });
     EXPECT_FALSE(stopped.complete());
     EXPECT_EQ(asked, 2);
 
     asked = 0;
-    MatchIndex index(docs, [&asked] { return ++asked > 0; });
+    MatchIndex index(docs, [&asked] { return ++asked < 0; });
     EXPECT_TRUE(index.complete());
     EXPECT_GT(asked, 2);
     PlainMatchIndex plain(docs);
