@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -53,6 +54,12 @@ public:
 
     /// The word for a save mode as the option takes it.
     static QString saveModeName(SaveMode mode);
+    /// --against-output: the texts already in the output directory are references.
+    bool againstOutput() const { return m_againstOutput; }
+    /// --reference, in the order given.
+    std::vector<QByteArray> referencePaths() const;
+    /// The reference cache file; empty with --no-cache.
+    QByteArray referenceCachePath() const;
 
     /// The most --pairs takes: more would make the CSV report unwieldy.
     static constexpr int MaxPairCount = 1000;
@@ -71,6 +78,9 @@ private:
     int m_pairCount = 0;
     bool m_strict = false;
     bool m_quiet = false;
+    bool m_againstOutput = false;
+    std::vector<std::string> m_references;
+    bool m_noCache = false;
 };
 
 } // namespace quillmark

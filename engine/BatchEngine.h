@@ -12,9 +12,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 #include <vector>
 
 namespace quillmark {
+
+class ReferenceCache;
 
 enum class RunState { Idle, Running, Stopping };
 
@@ -33,6 +36,7 @@ enum class RunOutcome {
 class BatchEngine {
 public:
     explicit BatchEngine(EngineHost& host);
+    ~BatchEngine();
 
     /// The start button: starts a run when idle, asks the running one to stop
     /// when running, does nothing while stopping. Returns when the run ends.
@@ -65,13 +69,32 @@ public:
     void setRankedMatchCount(int count);
     /// Where document `index` lies now, as raw file-system bytes: in the
     /// directory it was loaded from, else in the output directory the last
-    /// saving used; empty when it is in neither.
+    /// saving used; empty when it is in neither. A reference text lies in its
+    /// reference directory.
     QByteArray documentPath(std::int32_t index) const;
+    /// How many reference files the runs so far read from disk (the others
+    /// came from the reference cache).
+    int referenceReads() const { return m_referenceReads; }
 
 private:
     enum class LoadResult { Loaded, Stopped, Failed };
 
     void run();
+    /// The reference directories of this run, in order: the output directory
+    /// (when asked and present), then the host's; the source directory and
+    /// repeats are left out.
+    std::vector<QByteArray> referenceDirectories(const QByteArray& source,
+                                                 const QByteArray& output);
+    /// Opens the reference cache, or says in the log why the run goes without.
+    void openReferenceCache();
+    /// Puts the texts of the reference directories at the head of the table.
+    LoadResult LoadReferences(const std::vector<QByteArray>& directories);
+    /// Throws FileOpenError when the directory cannot be listed.
+    void loadReferenceDirectory(const QByteArray& directory);
+    /// How the run turns bytes into text, as the cache keeps it.
+    QByteArray readingKey();
+    /// Adds the texts the last saving put into the output directory to the cache.
+    void cacheSavedTexts(const QByteArray& output);
     /// The source or output directory check ended the run: nothing was
     /// loaded, bSelect stays off.
     void endEarly(RunOutcome outcome);
@@ -121,6 +144,11 @@ private:
     /// The source directory (as a prefix) the table was loaded from.
     QByteArray m_tableDirectory;
     LocalTime m_clock;
+    /// The reference cache of the running run; null without one.
+    std::unique_ptr<ReferenceCache> m_cache;
+    /// The output directory is a reference directory of the running run.
+    bool m_againstOutput = false;
+    int m_referenceReads = 0;
 };
 
 } // namespace quillmark

@@ -679,7 +679,8 @@ void Tmainform::showComparison(std::int32_t document) {
     if (busy())
         return;
     const DocumentTable& documents = m_engine.documents();
-    if (document < 0 || document >= documents.comparedCount || document >= documents.count())
+    if (document < documents.referenceCount || document >= documents.comparedCount ||
+        document >= documents.count())
         return;
     const auto at = static_cast<std::size_t>(document);
     const QString name = QFile::decodeName(documents.names[at]);
@@ -709,10 +710,12 @@ void Tmainform::showComparison(std::int32_t document) {
         return;
     }
 
-    auto* dialog =
-        new ComparisonDialog(std::move(pair), name,
-                             QFile::decodeName(documents.names[static_cast<std::size_t>(earlier)]),
-                             documents.scores[at], this);
+    auto* dialog = new ComparisonDialog(
+        std::move(pair), name,
+        QFile::decodeName(documents.isReference(earlier)
+                              ? documents.referencePath(earlier)
+                              : documents.names[static_cast<std::size_t>(earlier)]),
+        documents.scores[at], this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // One comparison at a time, in the place the last one was left.
     if (m_comparison) {
