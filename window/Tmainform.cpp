@@ -246,6 +246,12 @@ void Tmainform::buildSettingsPage() {
                        Margin, 54);
     eDirOut = named(new QLineEdit(Panel4), "eDirOut");
     eDirOut->setGeometry(Margin, 70, 530, 22);
+    eAgainstOutput = named(new QCheckBox(QStringLiteral("Сравнивать с уже принятыми"), Panel4),
+                           "eAgainstOutput");
+    eAgainstOutput->setChecked(false);
+    eAgainstOutput->adjustSize();
+    // Right above the output path it is about.
+    eAgainstOutput->move(eDirOut->geometry().right() + 1 - eAgainstOutput->width(), 51);
 
     eShingleLen = named(new QSpinBox(Panel4), "eShingleLen");
     eShingleLen->setRange(1, 100);
@@ -447,6 +453,7 @@ void Tmainform::FormCreate() {
     eLemma->setChecked(settings.lemmatize);
     eCutHTML->setChecked(settings.cutHtml);
     eDelFiles->setChecked(settings.delFiles);
+    eAgainstOutput->setChecked(settings.againstOutput);
     sStat1->clear();
     sStat2->clear();
     sStat3->clear();
@@ -464,6 +471,7 @@ void Tmainform::FormDestroy() {
     settings.lemmatize = eLemma->isChecked();
     settings.cutHtml = eCutHTML->isChecked();
     settings.delFiles = eDelFiles->isChecked();
+    settings.againstOutput = eAgainstOutput->isChecked();
     try {
         m_profile.SaveSettings(settings);
     } catch (const ProfileWriteError& error) {
@@ -537,6 +545,10 @@ int Tmainform::allowedPercent() {
 
 SaveMode Tmainform::saveMode() {
     return eDelFiles->isChecked() ? SaveMode::Move : SaveMode::Copy;
+}
+
+bool Tmainform::againstOutput() {
+    return eAgainstOutput->isChecked();
 }
 
 void Tmainform::setCounter(ProgressRow row, const QString& text) {
