@@ -393,6 +393,12 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
     for (const auto& [name, entry] : cached)
         if (!fresh.contains(name) && std::find(kept.begin(), kept.end(), name) == kept.end())
             gone.push_back(name);
+    m_indexChanges.unchanged = static_cast<int>(kept.size());
+    m_indexChanges.removed = static_cast<int>(gone.size());
+    m_indexChanges.added = 0;
+    m_indexChanges.changed = 0;
+    for (const auto& [name, entry] : fresh)
+        ++(cached.contains(name) ? m_indexChanges.changed : m_indexChanges.added);
     std::map<QByteArray, const CachedFingerprint*> changed;
     for (const auto& [name, entry] : fresh)
         changed.emplace(name, &entry);
@@ -404,6 +410,28 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
         AddLog(QStringLiteral("Кэш эталонных текстов не обновлён: ") +
                QString::fromUtf8(error.what()));
     }
+}
+
+IndexChanges BatchEngine::indexReferences(const QByteArray& directory) {
+    const QByteArray path = m_host.referenceCachePath();
+    if (path.isEmpty())
+        throw ReferenceCacheError("No reference cache to build");
+    QDir().mkpath(QFileInfo(QFile::decodeName(path)).absolutePath());
+    m_cache = std::make_unique<ReferenceCache>(path);
+    m_documents.clear();
+    m_indexChanges = {};
+    m_state = RunState::Running;
+    try {
+        loadReferenceDirectory(DirectoryListing::prefix(directory));
+    } catch (...) {
+        m_state = RunState::Idle;
+        m_cache.reset();
+        throw;
+    }
+    m_state = RunState::Idle;
+    m_cache.reset();
+    m_documents.clear();
+    return m_indexChanges;
 }
 
 void BatchEngine::cacheSavedTexts(const QByteArray& output) {

@@ -19,6 +19,14 @@ namespace quillmark {
 
 class ReferenceCache;
 
+/// What refreshing the cache of a reference directory found.
+struct IndexChanges {
+    int added = 0;
+    int changed = 0;
+    int removed = 0;
+    int unchanged = 0;
+};
+
 enum class RunState { Idle, Running, Stopping };
 
 /// How the last run ended.
@@ -72,6 +80,10 @@ public:
     /// saving used; empty when it is in neither. A reference text lies in its
     /// reference directory.
     QByteArray documentPath(std::int32_t index) const;
+    /// Builds or refreshes the reference cache of `directory` under the
+    /// host's settings, as a run would. Throws FileOpenError when the
+    /// directory cannot be read, ReferenceCacheError when there is no cache.
+    IndexChanges indexReferences(const QByteArray& directory);
     /// How many reference files the runs so far read from disk (the others
     /// came from the reference cache).
     int referenceReads() const { return m_referenceReads; }
@@ -149,6 +161,8 @@ private:
     /// The output directory is a reference directory of the running run.
     bool m_againstOutput = false;
     int m_referenceReads = 0;
+    /// What the last reference directory load found against the cache.
+    IndexChanges m_indexChanges;
 };
 
 } // namespace quillmark

@@ -124,6 +124,44 @@ TEST_F(ReferenceRunTest, UnchangedReferencesAreReadOnce) {
     }
 }
 
+TEST_F(ReferenceRunTest, IndexingTellsWhatChanged) {
+    const QByteArray directory = QFile::encodeName(ref);
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        IndexChanges expected;
+    };
+    const std::vector<Step> steps = {
+        {"first",
+         [&] { box.write(ref, "a.txt", Lake), box.write(ref, "b.txt", Sea); },
+         {2, 0, 0, 0}},
+        {"again", [] {}, {0, 0, 0, 2}},
+        {"all kinds",
+         [&] {
+             QFile::remove(ref + QStringLiteral("a.txt"));
+             QFile::remove(ref + QStringLiteral("b.txt"));
+             box.write(ref, "b.txt", Forest);
+             box.write(ref, "c.txt", Mountains);
+         },
+         {1, 1, 1, 0}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        const IndexChanges changes = engine.indexReferences(directory);
+        EXPECT_EQ(changes.added, step.expected.added);
+        EXPECT_EQ(changes.changed, step.expected.changed);
+        EXPECT_EQ(changes.removed, step.expected.removed);
+        EXPECT_EQ(changes.unchanged, step.expected.unchanged);
+    }
+    // A run after indexing reads nothing again.
+    box.write(src, "x.txt", Lake);
+    const int before = engine.referenceReads();
+    engine.startOrStopRun();
+    EXPECT_EQ(engine.referenceReads(), before);
+    EXPECT_EQ(engine.documents().referenceCount, 2);
+}
+
 TEST_F(ReferenceRunTest, ReferencesNeverMoveAndSavedTextsJoinTheOutputReferences) {
     host.references.clear();
     host.mode = SaveMode::Move;
