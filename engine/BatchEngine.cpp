@@ -60,6 +60,8 @@ void BatchEngine::run() {
     m_host.setResult({});
     m_host.setBarPosition(ProgressRow::Loading, 0);
     m_host.setBarPosition(ProgressRow::Comparison, 0);
+    // The saving row of the previous run must not look like this run's.
+    m_host.setBarPosition(ProgressRow::Saving, 0);
     m_host.clearLog();
 
     const QString sourceText = m_host.sourceDirectory();
@@ -124,9 +126,8 @@ void BatchEngine::run() {
     }
 
     m_host.resultsChanged();
+    // The bars keep where the run left them, as their counters do.
     m_host.setStartCaption(StartCaption::Start);
-    m_host.setBarPosition(ProgressRow::Loading, 0);
-    m_host.setBarPosition(ProgressRow::Comparison, 0);
     m_state = RunState::Idle;
     m_outcome = compared ? RunOutcome::Completed : RunOutcome::Stopped;
     m_host.setSelectState(ButtonState::Enabled);
@@ -172,6 +173,8 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
         }
     }
     AddLog(QStringLiteral("Загружено файлов: ") + QString::number(count));
+    if (count == 0 && m_state == RunState::Running)
+        AddLog(QStringLiteral("В каталоге нет текстов для сравнения"));
     return m_state == RunState::Running ? LoadResult::Loaded : LoadResult::Stopped;
 }
 
@@ -317,6 +320,23 @@ void BatchEngine::makeNewSelection() {
     const int percent = m_host.allowedPercent();
     const QString sourceText = m_host.sourceDirectory();
     const QString outputText = m_host.outputDirectory();
+    const QByteArray source = DirectoryListing::prefix(rawPath(sourceText));
+    if (!m_tableDirectory.isEmpty() && !sameDirectory(source, m_tableDirectory)) {
+        // The scores belong to another batch: moving back or saving would
+        // mix the two.
+        m_host.setResult(QStringLiteral("Выборка не сделана: каталог с текстами сменился после "
+                                        "сравнения. Нажмите «Сравнить»."));
+        AddLog(QStringLiteral("Новая выборка делается только из каталога последнего сравнения "
+                              "(%1), а указан каталог %2. Чтобы проверить его, нажмите "
+                              "«Сравнить».")
+                   .arg(QFile::decodeName(m_tableDirectory), sourceText));
+        m_host.setSelectState(ButtonState::Enabled);
+        m_host.setStartState(ButtonState::Enabled);
+        m_selecting = false;
+        return;
+    }
+    logChangedSettings();
+
     if (percent < m_lastSavedPercent) {
         const QString question =
             QStringLiteral("Сделав предыдущий анализ, Вы переместили выборку из подходящих "
@@ -324,9 +344,12 @@ void BatchEngine::makeNewSelection() {
                            "выборку (%1%). Хотите переместить те тексты обратно прежде, чем "
                            "делать новую выборку?")
                 .arg(percent);
+        // The texts asked back lie where the last selection put them.
+        const QByteArray savedTo = m_savedDirectory.isEmpty()
+                                       ? DirectoryListing::prefix(rawPath(outputText))
+                                       : m_savedDirectory;
         if (m_host.ask(question) == Answer::Yes)
-            MoveFilesBack(DirectoryListing::prefix(rawPath(outputText)),
-                          DirectoryListing::prefix(rawPath(sourceText)));
+            MoveFilesBack(savedTo, DirectoryListing::prefix(rawPath(sourceText)));
     }
 
     AddLog(QStringLiteral("Новая выборка с порогом %1%").arg(percent));
@@ -343,6 +366,50 @@ void BatchEngine::makeNewSelection() {
     m_host.setSelectState(ButtonState::Enabled);
     m_host.setStartState(ButtonState::Enabled);
     m_selecting = false;
+}
+
+bool BatchEngine::sameDirectory(const QByteArray& a, const QByteArray& b) {
+    if (a == b)
+        return true;
+    // The same directory spelt another way (a link, a doubled separator).
+    struct stat first {};
+    struct stat second {};
+    if (a.isEmpty() || b.isEmpty() || ::stat(a.constData(), &first) != 0 ||
+        ::stat(b.constData(), &second) != 0)
+        return false;
+    return S_ISDIR(first.st_mode) && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+QString BatchEngine::describeSettings(const FingerprintSettings& settings) {
+    return QStringLiteral("длина шингла %1, лемматизация %2, HTML %3")
+        .arg(settings.shingleLength)
+        .arg(settings.truncation == Truncation::On ? QStringLiteral("включена")
+                                                   : QStringLiteral("выключена"))
+        .arg(settings.html == HtmlHandling::Cut ? QStringLiteral("отбрасывался")
+                                                : QStringLiteral("не отбрасывался"));
+}
+
+void BatchEngine::logChangedSettings() {
+    const FingerprintSettings now{m_host.shingleLength(), m_host.truncation(),
+                                  m_host.htmlHandling()};
+    const auto same = [](const FingerprintSettings& a, const FingerprintSettings& b) {
+        return a.shingleLength == b.shingleLength && a.truncation == b.truncation &&
+               a.html == b.html;
+    };
+    const auto compared =
+        static_cast<std::size_t>(std::clamp(m_documents.comparedCount, 0, m_documents.count()));
+    const auto begin = m_documents.settings.begin();
+    const auto end = begin + static_cast<std::ptrdiff_t>(compared);
+    if (std::all_of(begin, end, [&](const FingerprintSettings& s) { return same(s, now); }))
+        return;
+    const bool mixed =
+        std::any_of(begin, end, [&](const FingerprintSettings& s) { return !same(s, *begin); });
+    AddLog((mixed ? QStringLiteral("Оценки взяты из последнего сравнения, настройки которого "
+                                   "менялись по ходу загрузки (у первого текста: %1); новые "
+                                   "настройки действуют со следующего сравнения")
+                  : QStringLiteral("Оценки взяты из последнего сравнения (%1); новые настройки "
+                                   "действуют со следующего сравнения"))
+               .arg(describeSettings(*begin)));
 }
 
 void BatchEngine::setRankedMatchCount(int count) {

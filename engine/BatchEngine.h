@@ -64,6 +64,9 @@ public:
     /// directory it was loaded from, else in the output directory the last
     /// saving used; empty when it is in neither.
     QByteArray documentPath(std::int32_t index) const;
+    /// The source directory (as a prefix) the table was loaded from; empty
+    /// before the first run.
+    const QByteArray& tableDirectory() const { return m_tableDirectory; }
 
 private:
     enum class LoadResult { Loaded, Stopped, Failed };
@@ -90,6 +93,12 @@ private:
     bool ensureOutputDirectory(const QString& outputDirectory);
     void AddLog(const QString& message, PageSwitch page = PageSwitch::KeepPage);
     static void MoveFilesBack(const QByteArray& from, const QByteArray& to);
+    /// Both prefixes name one existing directory (or are equal bytes).
+    static bool sameDirectory(const QByteArray& a, const QByteArray& b);
+    static QString describeSettings(const FingerprintSettings& settings);
+    /// Says in the log which settings the stored scores were made with, when
+    /// the controls no longer show them.
+    void logChangedSettings();
     void showError(const QString& text);
 
     EngineHost& m_host;

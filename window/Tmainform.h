@@ -17,7 +17,6 @@
 
 class QCheckBox;
 class QCloseEvent;
-class QShowEvent;
 class QFileIconProvider;
 class QFileSystemModel;
 class QFrame;
@@ -105,6 +104,8 @@ public:
     QPushButton* bResults = nullptr;
     QWidget* TabSheet3 = nullptr;
     QLabel* Label21 = nullptr;
+    /// The path of the folder chosen in DirTree, or one typed by hand.
+    QLineEdit* eFolderPath = nullptr;
     QTreeView* DirTree = nullptr;
     QFileSystemModel* DirModel = nullptr;
     QPushButton* SpeedButton2 = nullptr;
@@ -168,7 +169,6 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -176,7 +176,10 @@ private:
     void buildSettingsPage();
     void buildFolderPage();
     void buildResultPage();
-    void selectHomeFolder();
+    /// Shows in DirTree the deepest folder of `path` it lists.
+    void selectFolder(const QString& path);
+    /// eFolderPath follows the folder selected in DirTree.
+    void showTreeFolder();
     void closeIfPending();
     /// A run or a new selection is in progress.
     bool busy() const;
@@ -189,7 +192,7 @@ private:
     quillmark::SettingsProfile m_profile;
     quillmark::BatchEngine m_engine;
     bool m_closePending = false;
-    bool m_folderShown = false;
+    bool m_typingFolder = false;
     // The folder icons of the widget style: a desktop without an icon theme
     // would otherwise show none. Declared before the model, which uses it
     // until it is destroyed.
