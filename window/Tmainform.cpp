@@ -32,6 +32,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
@@ -369,6 +370,21 @@ void Tmainform::buildFolderPage() {
             &Tmainform::showTreeFolder);
     connect(DirTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &Tmainform::showTreeFolder);
+    // Rows listed in the background move the chosen folder: it is brought
+    // back into view once they have settled, until the user takes the tree.
+    m_followFolder = new QTimer(this);
+    m_followFolder->setSingleShot(true);
+    m_followFolder->setInterval(30);
+    connect(m_followFolder, &QTimer::timeout, this, &Tmainform::followFolder);
+    const auto follow = [this] {
+        if (!m_folderToShow.isEmpty())
+            m_followFolder->start();
+    };
+    connect(DirModel, &QFileSystemModel::directoryLoaded, this, follow);
+    connect(DirModel, &QFileSystemModel::rowsInserted, this, follow);
+    connect(DirModel, &QFileSystemModel::layoutChanged, this, follow);
+    DirTree->installEventFilter(this);
+    DirTree->viewport()->installEventFilter(this);
     connect(eFolderPath, &QLineEdit::textEdited, this, [this](const QString& typed) {
         // The tree follows a typed path as far as it shows it.
         m_typingFolder = true;
@@ -507,6 +523,15 @@ void Tmainform::selectFolder(const QString& path) {
         DirTree->expand(index);
     DirTree->setCurrentIndex(folder);
     DirTree->scrollTo(folder, QAbstractItemView::PositionAtCenter);
+    m_folderToShow = shown;
+}
+
+void Tmainform::followFolder() {
+    if (m_folderToShow.isEmpty())
+        return;
+    const QModelIndex folder = DirModel->index(m_folderToShow);
+    if (folder.isValid())
+        DirTree->scrollTo(folder, QAbstractItemView::PositionAtCenter);
 }
 
 void Tmainform::showTreeFolder() {
@@ -515,6 +540,9 @@ void Tmainform::showTreeFolder() {
     const QModelIndex current = DirTree->currentIndex();
     const bool selected = current.isValid() && DirTree->selectionModel()->isSelected(current);
     eFolderPath->setText(selected ? DirModel->filePath(current) : QString());
+    // The user went elsewhere: the tree no longer follows the old folder.
+    if (!selected || DirModel->filePath(current) != m_folderToShow)
+        m_folderToShow.clear();
 }
 
 QString Tmainform::errorTitle() const {
@@ -804,6 +832,12 @@ void Tmainform::closeEvent(QCloseEvent* event) {
 }
 
 bool Tmainform::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == DirTree || watched == DirTree->viewport()) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseButtonPress || type == QEvent::Wheel || type == QEvent::KeyPress)
+            m_folderToShow.clear();
+        return QWidget::eventFilter(watched, event);
+    }
     if (watched == gResults && event->type() == QEvent::KeyPress) {
         // Enter opens the comparison of the current row, as a double click does.
         const int key = static_cast<QKeyEvent*>(event)->key();

@@ -31,6 +31,7 @@ class QLineEdit;
 class QModelIndex;
 class QSortFilterProxyModel;
 class QTableView;
+class QTimer;
 class QTreeView;
 
 namespace quillmark {
@@ -180,6 +181,8 @@ private:
     void selectFolder(const QString& path);
     /// eFolderPath follows the folder selected in DirTree.
     void showTreeFolder();
+    /// Brings the folder selectFolder chose back into view.
+    void followFolder();
     void closeIfPending();
     /// A run or a new selection is in progress.
     bool busy() const;
@@ -193,6 +196,10 @@ private:
     quillmark::BatchEngine m_engine;
     bool m_closePending = false;
     bool m_typingFolder = false;
+    /// The folder selectFolder chose, kept in view as the folders above it
+    /// are listed.
+    QString m_folderToShow;
+    QTimer* m_followFolder = nullptr;
     // The folder icons of the widget style: a desktop without an icon theme
     // would otherwise show none. Declared before the model, which uses it
     // until it is destroyed.
