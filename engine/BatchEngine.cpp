@@ -173,8 +173,10 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
         }
     }
     AddLog(QStringLiteral("Загружено файлов: ") + QString::number(count));
-    if (count == 0 && m_state == RunState::Running)
+    if (count == 0 && m_state == RunState::Running) {
+        m_host.setCounter(ProgressRow::Loading, counterText(0, total));
         AddLog(QStringLiteral("В каталоге нет текстов для сравнения"));
+    }
     return m_state == RunState::Running ? LoadResult::Loaded : LoadResult::Stopped;
 }
 
@@ -191,6 +193,8 @@ void BatchEngine::LoadText(const QByteArray& path, std::int32_t entry) {
 bool BatchEngine::CompareTexts(int percent) {
     const std::int32_t count = m_documents.count();
     m_host.setBarRange(ProgressRow::Comparison, 0, count);
+    if (count == 0)
+        m_host.setCounter(ProgressRow::Comparison, counterText(0, 0));
     MatchIndex index(m_documents.shingles);
     const auto rankCount = static_cast<std::size_t>(m_rankedMatchCount);
     if (rankCount > 0)

@@ -887,6 +887,7 @@ TEST_F(BatchEngineTest, BarsShowTheRunAtHandAndAnEmptyFolderSaysSo) {
     for (ProgressRow row : {ProgressRow::Loading, ProgressRow::Comparison, ProgressRow::Saving}) {
         EXPECT_EQ(host.ranges[row], std::make_pair(0, 0)) << int(row);
         EXPECT_EQ(host.positions[row], 0) << int(row);
+        EXPECT_EQ(host.counters[row], QStringLiteral("0/0")) << int(row);
     }
 
     // A stop before the first file is no empty folder.
