@@ -383,8 +383,9 @@ void Tmainform::buildFolderPage() {
     connect(DirModel, &QFileSystemModel::directoryLoaded, this, follow);
     connect(DirModel, &QFileSystemModel::rowsInserted, this, follow);
     connect(DirModel, &QFileSystemModel::layoutChanged, this, follow);
+    m_dirTreeViewport = DirTree->viewport();
     DirTree->installEventFilter(this);
-    DirTree->viewport()->installEventFilter(this);
+    m_dirTreeViewport->installEventFilter(this);
     connect(eFolderPath, &QLineEdit::textEdited, this, [this](const QString& typed) {
         // The tree follows a typed path as far as it shows it.
         m_typingFolder = true;
@@ -832,7 +833,8 @@ void Tmainform::closeEvent(QCloseEvent* event) {
 }
 
 bool Tmainform::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == DirTree || watched == DirTree->viewport()) {
+    // Compared, never dereferenced: children go before the window does.
+    if (watched == DirTree || watched == m_dirTreeViewport) {
         const QEvent::Type type = event->type();
         if (type == QEvent::MouseButtonPress || type == QEvent::Wheel || type == QEvent::KeyPress)
             m_folderToShow.clear();

@@ -200,6 +200,8 @@ private:
     /// are listed.
     QString m_folderToShow;
     QTimer* m_followFolder = nullptr;
+    /// Where DirTree takes the mouse; the user's first touch ends the following.
+    QWidget* m_dirTreeViewport = nullptr;
     // The folder icons of the widget style: a desktop without an icon theme
     // would otherwise show none. Declared before the model, which uses it
     // until it is destroyed.
