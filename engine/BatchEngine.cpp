@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <exception>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 namespace quillmark {
 
@@ -76,6 +78,7 @@ void BatchEngine::run() {
         endEarly(RunOutcome::BadSource);
         return;
     }
+    m_createdOutput.clear();
     if (mode != SaveMode::None && !ensureOutputDirectory(outputText)) {
         endEarly(RunOutcome::OutputNotCreated);
         return;
@@ -130,13 +133,24 @@ void BatchEngine::run() {
     m_host.setStartCaption(StartCaption::Start);
     m_state = RunState::Idle;
     m_outcome = compared ? RunOutcome::Completed : RunOutcome::Stopped;
+    removeUnusedOutput();
     m_host.setSelectState(ButtonState::Enabled);
 }
 
 void BatchEngine::endEarly(RunOutcome outcome) {
     m_state = RunState::Idle;
     m_outcome = outcome;
+    removeUnusedOutput();
     m_host.setStartCaption(StartCaption::Start);
+}
+
+void BatchEngine::removeUnusedOutput() {
+    const QByteArray created = std::exchange(m_createdOutput, {});
+    // A run that saved to its end keeps the directory it made, even empty.
+    if (created.isEmpty() || m_outcome == RunOutcome::Completed)
+        return;
+    // Removes only an empty directory: whatever was put in it keeps it.
+    ::rmdir(created.constData());
 }
 
 int BatchEngine::CountFiles(const std::vector<DirectoryEntry>& listing) {
@@ -240,8 +254,10 @@ bool BatchEngine::ensureOutputDirectory(const QString& outputDirectory) {
     const QByteArray path = rawPath(outputDirectory);
     if (DirectoryListing::isDirectory(path))
         return true;
-    if (!path.isEmpty() && ::mkdir(path.constData(), 0777) == 0)
+    if (!path.isEmpty() && ::mkdir(path.constData(), 0777) == 0) {
+        m_createdOutput = path;
         return true;
+    }
     AddLog(QStringLiteral("Не удалось создать каталог ") + outputDirectory,
            PageSwitch::ShowResultPage);
     return false;
@@ -352,9 +368,21 @@ void BatchEngine::makeNewSelection() {
         const QByteArray savedTo = m_savedDirectory.isEmpty()
                                        ? DirectoryListing::prefix(rawPath(outputText))
                                        : m_savedDirectory;
-        if (m_host.ask(question) == Answer::Yes)
+        if (m_host.ask(question) == Answer::Yes) {
             MoveFilesBack(savedTo, DirectoryListing::prefix(rawPath(sourceText)));
+        } else {
+            const int staying = failingIn(savedTo, percent);
+            if (staying > 0)
+                AddLog(QStringLiteral("В каталоге %1 остались тексты, не проходящие порог %2%: %3")
+                           .arg(QFile::decodeName(savedTo), QString::number(percent),
+                                QString::number(staying)));
+        }
     }
+    if (m_documents.comparedCount < m_documents.count())
+        AddLog(QStringLiteral("Выборка неполная: сравнение было остановлено, выбор идёт из первых "
+                              "%1 текстов из %2")
+                   .arg(m_documents.comparedCount)
+                   .arg(m_documents.count()));
 
     AddLog(QStringLiteral("Новая выборка с порогом %1%").arg(percent));
     m_selectionPercent = percent;
@@ -367,9 +395,25 @@ void BatchEngine::makeNewSelection() {
         SaveSelection(percent, mode, outputText);
     }
 
+    // A selection uses the directory it made.
+    m_createdOutput.clear();
     m_host.setSelectState(ButtonState::Enabled);
     m_host.setStartState(ButtonState::Enabled);
     m_selecting = false;
+}
+
+int BatchEngine::failingIn(const QByteArray& directory, int percent) const {
+    int count = 0;
+    for (std::int32_t i = 0; i < m_documents.comparedCount; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        if (m_documents.scores[at] <= percent)
+            continue;
+        struct stat info {};
+        const QByteArray path = directory + m_documents.names[at];
+        if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode))
+            ++count;
+    }
+    return count;
 }
 
 bool BatchEngine::sameDirectory(const QByteArray& a, const QByteArray& b) {

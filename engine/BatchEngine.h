@@ -93,6 +93,11 @@ private:
     bool ensureOutputDirectory(const QString& outputDirectory);
     void AddLog(const QString& message, PageSwitch page = PageSwitch::KeepPage);
     static void MoveFilesBack(const QByteArray& from, const QByteArray& to);
+    /// Removes the output directory this run made when the run did not save
+    /// to its end and nothing was put in it.
+    void removeUnusedOutput();
+    /// How many compared documents scoring above `percent` lie in `directory`.
+    int failingIn(const QByteArray& directory, int percent) const;
     /// Both prefixes name one existing directory (or are equal bytes).
     static bool sameDirectory(const QByteArray& a, const QByteArray& b);
     static QString describeSettings(const FingerprintSettings& settings);
@@ -115,6 +120,8 @@ private:
     bool m_selecting = false;
     /// The source directory (as a prefix) the table was loaded from.
     QByteArray m_tableDirectory;
+    /// The output directory the run at hand made; empty when it made none.
+    QByteArray m_createdOutput;
     LocalTime m_clock;
 };
 

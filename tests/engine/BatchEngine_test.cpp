@@ -240,6 +240,8 @@ TEST_F(BatchEngineTest, StopDuringComparisonAndNewSelectionLeavesOutUncomparedDo
 
     host.onProcessEvents = nullptr;
     engine.makeNewSelection();
+    EXPECT_TRUE(host.messages().contains(QStringLiteral(
+        "Выборка неполная: сравнение было остановлено, выбор идёт из первых 5 текстов из 9")));
     EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"01.txt", "02.txt", "03.txt"}));
     EXPECT_EQ(host.result,
               QStringLiteral("Прошло проверку (20%) - 3; перемещено - 3, не перемещено - 0"));
@@ -326,6 +328,10 @@ TEST_F(NewSelectionTest, StricterSelectionWithNoMovesNothingBack) {
     engine.makeNewSelection();
     EXPECT_EQ(host.questions.size(), 1);
     EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"a.txt", "b.txt", "x.txt"}));
+    EXPECT_TRUE(host.messages().contains(
+        QStringLiteral("В каталоге %1 остались тексты, не проходящие порог %2%: 1")
+            .arg(out)
+            .arg(xScore - 1)));
     // a and b were moved before: they count as saved.
     EXPECT_EQ(host.result, QStringLiteral("Прошло проверку (%1%) - 2; перемещено - 2, не "
                                           "перемещено - 0")
@@ -895,6 +901,45 @@ TEST_F(BatchEngineTest, BarsShowTheRunAtHandAndAnEmptyFolderSaysSo) {
     host.onProcessEvents = [this](int) { engine.requestStop(); };
     engine.startOrStopRun();
     EXPECT_FALSE(host.messages().contains(QStringLiteral("В каталоге нет текстов для сравнения")));
+}
+
+} // namespace
+} // namespace quillmark::test
+
+namespace quillmark::test {
+namespace {
+
+TEST_F(BatchEngineTest, StoppedRunLeavesNoOutputDirectoryItMadeAndUsedNot) {
+    for (int i = 0; i < 4; ++i)
+        box.write(src, QByteArray::number(i) + ".txt", wordsText(i, 40));
+    struct Case {
+        int stopAt; ///< the processEvents call that asks to stop
+        bool outputExisted;
+        bool outputStays;
+    };
+    for (const Case& c : {Case{1, false, false}, Case{4 + 2, false, false}, Case{1, true, true},
+                          Case{0, false, true}}) {
+        if (c.outputExisted)
+            box.makeDir(QStringLiteral("src/Result"));
+        FakeHost caseHost;
+        caseHost.source = src;
+        caseHost.output = out;
+        BatchEngine caseEngine(caseHost);
+        caseHost.onProcessEvents = [&](int call) {
+            if (call == c.stopAt)
+                caseEngine.requestStop();
+        };
+        caseEngine.startOrStopRun();
+        EXPECT_EQ(caseEngine.lastOutcome(),
+                  c.stopAt == 0 ? RunOutcome::Completed : RunOutcome::Stopped);
+        EXPECT_EQ(DirectoryListing::isDirectory(QFile::encodeName(out)), c.outputStays)
+            << c.stopAt << ' ' << c.outputExisted;
+        // Back to where the next case starts: every text in the source.
+        for (const QByteArray& name : Sandbox::names(out))
+            ASSERT_EQ(::rename(QFile::encodeName(out + name), QFile::encodeName(src + name)), 0);
+        ::rmdir(QFile::encodeName(out).constData());
+    }
+    EXPECT_TRUE(box.nothingLost({src}));
 }
 
 } // namespace
