@@ -1,14 +1,18 @@
 #include "HtmlTextExtractor.h"
 
+#include "AttributeCapFilter.h"
+#include "Stopped.h"
 #include "UnopenedEndTagFilter.h"
 
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <exception>
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 
 namespace quillmark {
@@ -243,10 +247,14 @@ void leave(const xmlNode* node, TextSink& sink) {
 
 // Depth-first over the document's nodes by the tree's own links, so that
 // the depth of the page costs no stack.
-std::string walk(const xmlDoc* doc, std::size_t pageBytes) {
+std::string walk(const xmlDoc* doc, std::size_t pageBytes, const StopCheck& stop) {
+    // Nodes between two looks at the stop flag.
+    constexpr unsigned pollNodes = 1u << 16;
     TextSink sink(pageBytes);
     const xmlNode* node = doc->children;
-    while (node) {
+    for (unsigned visited = 1; node; ++visited) {
+        if (visited % pollNodes == 0)
+            Stopped::check(stop);
         if (enter(node, sink)) {
             if (node->children) {
                 node = node->children;
@@ -299,6 +307,82 @@ std::string withPlainAmpersands(std::string html) {
     return out;
 }
 
+// Asks the stop check while the parser reads the page, from the callbacks
+// that build the tree, and stops the parser once it answers yes.
+class ParseWatch {
+public:
+    ParseWatch(htmlParserCtxt* context, const StopCheck& stop)
+        : m_stop(stop)
+        , m_startElement(context->sax->startElement)
+        , m_characters(context->sax->characters)
+        , m_comment(context->sax->comment) {
+        context->_private = this;
+        context->sax->startElement = startElement;
+        context->sax->characters = characters;
+        context->sax->comment = comment;
+    }
+
+    /// Throws Stopped, or what the stop check threw, when the parse was
+    /// stopped.
+    void rethrow() const {
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+        if (m_stopped)
+            throw Stopped();
+    }
+
+private:
+    static void startElement(void* context, const xmlChar* name, const xmlChar** attributes) {
+        watchOf(context).m_startElement(context, name, attributes);
+        poll(context);
+    }
+
+    static void characters(void* context, const xmlChar* text, int length) {
+        watchOf(context).m_characters(context, text, length);
+        poll(context);
+    }
+
+    static void comment(void* context, const xmlChar* text) {
+        if (watchOf(context).m_comment)
+            watchOf(context).m_comment(context, text);
+        poll(context);
+    }
+
+    static ParseWatch& watchOf(void* context) {
+        return *static_cast<ParseWatch*>(static_cast<htmlParserCtxt*>(context)->_private);
+    }
+
+    static void poll(void* context) {
+        auto* parser = static_cast<htmlParserCtxt*>(context);
+        ParseWatch& watch = watchOf(context);
+        const xmlParserInput* input = parser->input;
+        if (!input || !input->cur || !input->base)
+            return;
+        const std::size_t at = static_cast<std::size_t>(input->consumed) +
+                               static_cast<std::size_t>(input->cur - input->base);
+        if (at - watch.m_polledAt < Stopped::pollBytes)
+            return;
+        watch.m_polledAt = at;
+        // Nothing may be thrown through the parser's own frames.
+        try {
+            if (!watch.m_stop())
+                return;
+        } catch (...) {
+            watch.m_failure = std::current_exception();
+        }
+        watch.m_stopped = true;
+        xmlStopParser(parser);
+    }
+
+    const StopCheck& m_stop;
+    startElementSAXFunc m_startElement;
+    charactersSAXFunc m_characters;
+    commentSAXFunc m_comment;
+    std::size_t m_polledAt = 0;
+    bool m_stopped = false;
+    std::exception_ptr m_failure;
+};
+
 struct ParserContextDeleter {
     void operator()(htmlParserCtxt* context) const { htmlFreeParserCtxt(context); }
 };
@@ -309,12 +393,16 @@ struct DocumentDeleter {
 
 } // namespace
 
-std::string HtmlTextExtractor::textOf(std::string_view utf8Html, EndTags endTags) {
+std::string HtmlTextExtractor::textOf(std::string_view utf8Html, EndTags endTags,
+                                      const StopCheck& stop) {
     if (utf8Html.empty())
         return {};
-    const std::string html =
-        withPlainAmpersands(endTags == EndTags::DropUnopened ? UnopenedEndTagFilter::apply(utf8Html)
-                                                             : std::string(utf8Html));
+    std::string filtered =
+        AttributeCapFilter::apply(utf8Html, AttributeCapFilter::defaultKept, stop);
+    if (endTags == EndTags::DropUnopened)
+        filtered = UnopenedEndTagFilter::apply(filtered, stop);
+    Stopped::check(stop);
+    const std::string html = withPlainAmpersands(std::move(filtered));
     if (html.size() > static_cast<std::size_t>(INT_MAX))
         throw std::length_error("The HTML text is too long to parse");
     static const bool parserReady = [] {
@@ -327,13 +415,18 @@ std::string HtmlTextExtractor::textOf(std::string_view utf8Html, EndTags endTags
         throw std::bad_alloc();
     constexpr int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
                             HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC | XML_PARSE_HUGE;
+    std::optional<ParseWatch> watch;
+    if (stop)
+        watch.emplace(context.get(), stop);
     std::unique_ptr<xmlDoc, DocumentDeleter> doc(htmlCtxtReadMemory(
         context.get(), html.data(), static_cast<int>(html.size()), nullptr, "UTF-8", options));
+    if (watch)
+        watch->rethrow();
     if (context->errNo == XML_ERR_NO_MEMORY)
         throw std::bad_alloc();
     if (!doc)
         return {};
-    return walk(doc.get(), html.size());
+    return walk(doc.get(), html.size(), stop);
 }
 
 } // namespace quillmark

@@ -3,6 +3,7 @@
 // preformatted elements, a line feed at every block boundary and <br>.
 #pragma once
 
+#include "Stopped.h"
 #include <string>
 #include <string_view>
 
@@ -17,9 +18,14 @@ public:
     enum class EndTags { DropUnopened, Keep };
 
     /// Parses UTF-8 HTML (any bytes, recovering from every error) and returns
-    /// its readable text in UTF-8. Throws std::bad_alloc when the parser runs
-    /// out of memory.
-    static std::string textOf(std::string_view utf8Html, EndTags endTags = EndTags::DropUnopened);
+    /// its readable text in UTF-8. No tag reaches the parser with more than
+    /// AttributeCapFilter::defaultKept attributes, which keeps the parse
+    /// linear and the text the same. Throws std::bad_alloc when the parser
+    /// runs out of memory, and Stopped when `stop` is given and answers yes:
+    /// it is asked every few hundred kilobytes of the page, also while
+    /// libxml2 parses it.
+    static std::string textOf(std::string_view utf8Html, EndTags endTags = EndTags::DropUnopened,
+                              const StopCheck& stop = {});
 };
 
 } // namespace quillmark

@@ -4,6 +4,7 @@
 // without them the same page parses in linear time to the same text.
 #pragma once
 
+#include "Stopped.h"
 #include <string>
 #include <string_view>
 
@@ -15,7 +16,8 @@ public:
     /// before any "<x" at all; "</br>" there becomes "<br>", as browsers
     /// read it. Where the page's markup is too odd to tell content from the
     /// inside of a tag or comment, the rest of the page is left as it is.
-    static std::string apply(std::string_view html);
+    /// Throws Stopped once `stop` answers yes.
+    static std::string apply(std::string_view html, const StopCheck& stop = {});
 };
 
 } // namespace quillmark

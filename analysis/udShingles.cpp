@@ -2,6 +2,7 @@
 #include "udShingles.h"
 
 #include "ShingleBuilder.h"
+#include "Stopped.h"
 
 #include <algorithm>
 #include <array>
@@ -97,7 +98,8 @@ std::size_t wordCountBound(std::string_view text) {
 // Lowercasing, CR LF removal, splitting and truncation in one pass over the
 // text, each word going straight into the builder: the same words
 // SplitWords and LemmatizeWords give, without a copy of the text or a list.
-template <Truncation truncation> void feedWords(std::string_view text, ShingleBuilder& builder) {
+template <Truncation truncation>
+void feedWords(std::string_view text, ShingleBuilder& builder, const StopCheck& stop) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
     std::size_t wordBytes = 0;
@@ -111,23 +113,27 @@ template <Truncation truncation> void feedWords(std::string_view text, ShingleBu
         builder.endWord();
         wordBytes = 0;
     };
-    for (std::size_t i = 0; i < size; ++i) {
-        const unsigned char byte = bytes[i];
-        if (byte == '\r' && i + 1 < size && bytes[i + 1] == '\n') {
-            ++i;
-            continue;
-        }
-        if (wordCharTable[byte]) {
-            const unsigned char lower = lowercaseTable[byte];
-            if constexpr (truncation == Truncation::On) {
-                if (wordBytes < sizeof head)
-                    head[wordBytes] = lower;
-            } else {
-                builder.addByte(lower);
+    for (std::size_t i = 0; i < size;) {
+        Stopped::check(stop);
+        const std::size_t pollEnd = std::min(size, i + Stopped::pollBytes);
+        for (; i < pollEnd; ++i) {
+            const unsigned char byte = bytes[i];
+            if (byte == '\r' && i + 1 < size && bytes[i + 1] == '\n') {
+                ++i;
+                continue;
             }
-            ++wordBytes;
-        } else if (wordBytes > 0) {
-            endWord();
+            if (wordCharTable[byte]) {
+                const unsigned char lower = lowercaseTable[byte];
+                if constexpr (truncation == Truncation::On) {
+                    if (wordBytes < sizeof head)
+                        head[wordBytes] = lower;
+                } else {
+                    builder.addByte(lower);
+                }
+                ++wordBytes;
+            } else if (wordBytes > 0) {
+                endWord();
+            }
         }
     }
     if (wordBytes > 0)
@@ -215,18 +221,18 @@ std::uint32_t StrCrc32(std::string_view bytes) {
 }
 
 void ShinglesFromText(std::string_view text, Truncation truncation, HtmlHandling html,
-                      int shingleLength, TudShingleList& list) {
+                      int shingleLength, TudShingleList& list, const StopCheck& stop) {
     requireNonNegative(shingleLength);
     std::string reduced;
     if (html == HtmlHandling::Cut) {
-        reduced = HtmlToText(text);
+        reduced = HtmlToText(text, stop);
         text = reduced;
     }
     ShingleBuilder builder(static_cast<std::size_t>(shingleLength), wordCountBound(text));
     if (truncation == Truncation::On)
-        feedWords<Truncation::On>(text, builder);
+        feedWords<Truncation::On>(text, builder, stop);
     else
-        feedWords<Truncation::Off>(text, builder);
+        feedWords<Truncation::Off>(text, builder, stop);
     list = builder.finish();
 }
 

@@ -3,6 +3,7 @@
 // state is kept between calls and nothing here depends on Qt.
 #pragma once
 
+#include "Stopped.h"
 #include <cstdint>
 #include <span>
 #include <string>
@@ -30,9 +31,11 @@ enum class HtmlHandling { Keep, Cut };
 
 /// Fingerprints a Windows-1251 text (line ends as CR LF) into `list`,
 /// overwriting it. Throws std::invalid_argument for a negative shingle length;
-/// on any exception `list` is left as it was.
+/// on any exception `list` is left as it was. `stop`, when given, is asked
+/// every few hundred kilobytes of the text (also while an HTML page is
+/// reduced); once it answers yes, the call throws Stopped.
 void ShinglesFromText(std::string_view text, Truncation truncation, HtmlHandling html,
-                      int shingleLength, TudShingleList& list);
+                      int shingleLength, TudShingleList& list, const StopCheck& stop = {});
 
 /// Lowercases one byte by the Windows-1251 case rules.
 unsigned char LowercaseByte(unsigned char byte);
@@ -78,7 +81,8 @@ std::int32_t BestMatchPercent(std::span<const TudShingleList> earlier,
 /// The readable text of an HTML page's body, Windows-1251 in and out.
 /// Block boundaries and <br> become a lone LF. Throws std::bad_alloc when
 /// the parser runs out of memory, std::length_error when the page is too
-/// large for it (over 2 GB as UTF-8).
-std::string HtmlToText(std::string_view text);
+/// large for it (over 2 GB as UTF-8), and Stopped once `stop` is given and
+/// answers yes, asked every few hundred kilobytes of the page.
+std::string HtmlToText(std::string_view text, const StopCheck& stop = {});
 
 } // namespace quillmark
