@@ -8,13 +8,9 @@ namespace quillmark {
 
 namespace {
 
-QString fromArgument(const std::string& argument) {
-    return QFile::decodeName(QByteArray::fromStdString(argument));
-}
-
-QString withFinalSlash(QString path) {
-    if (!path.isEmpty() && !path.endsWith(u'/'))
-        path += u'/';
+QByteArray withFinalSlash(QByteArray path) {
+    if (!path.isEmpty() && !path.endsWith('/'))
+        path += '/';
     return path;
 }
 
@@ -86,18 +82,26 @@ void CliOptions::addTo(CLI::App& app) {
 }
 
 QString CliOptions::sourceDirectory() const {
-    return withFinalSlash(fromArgument(m_source));
+    return QFile::decodeName(sourcePath());
 }
 
 QString CliOptions::outputDirectory() const {
+    return QFile::decodeName(outputPath());
+}
+
+QByteArray CliOptions::sourcePath() const {
+    return withFinalSlash(QByteArray::fromStdString(m_source));
+}
+
+QByteArray CliOptions::outputPath() const {
     if (!m_out.empty())
-        return withFinalSlash(fromArgument(m_out));
-    QString source = fromArgument(m_source);
+        return withFinalSlash(QByteArray::fromStdString(m_out));
+    QByteArray source = QByteArray::fromStdString(m_source);
     if (source.isEmpty())
         return source;
-    while (source.endsWith(u'/'))
+    while (source.endsWith('/'))
         source.chop(1);
-    return source + QStringLiteral("/Result/");
+    return source + "/Result/";
 }
 
 ReportFormat CliOptions::reportFormat() const {
@@ -116,10 +120,10 @@ SaveMode CliOptions::saveMode() const {
     return SaveMode::None;
 }
 
-QString CliOptions::reportPath() const {
+QByteArray CliOptions::reportPath() const {
     if (m_report == "-")
-        return QString();
-    return fromArgument(m_report);
+        return QByteArray();
+    return QByteArray::fromStdString(m_report);
 }
 
 QString CliOptions::saveModeName(SaveMode mode) {

@@ -3,6 +3,7 @@
 
 #include "engine/EngineHost.h"
 
+#include <QByteArray>
 #include <QString>
 #include <string>
 
@@ -30,13 +31,17 @@ public:
     QString sourceDirectory() const;
     /// --out ending with "/", or the subdirectory Result of the source.
     QString outputDirectory() const;
+    /// The same two as the bytes given on the command line, unchanged (the
+    /// texts above are for showing).
+    QByteArray sourcePath() const;
+    QByteArray outputPath() const;
     int shingleLength() const { return m_shingleLength; }
     int allowedPercent() const { return m_percent; }
     Truncation truncation() const { return m_noLemmatize ? Truncation::Off : Truncation::On; }
     HtmlHandling htmlHandling() const { return m_cutHtml ? HtmlHandling::Cut : HtmlHandling::Keep; }
     SaveMode saveMode() const;
-    /// Empty for standard output.
-    QString reportPath() const;
+    /// Empty for standard output; the bytes as given.
+    QByteArray reportPath() const;
     ReportFormat reportFormat() const;
     /// --pairs: how many earlier documents with the highest scores each row
     /// names; 0 names none (and leaves the report as it was without them).

@@ -243,6 +243,8 @@ void HtmlReport::appendTable(std::string& html) const {
             "<th scope=\"col\">Результат</th><th scope=\"col\">Наибольшее совпадение</th>";
     if (m_report.pairCount() > 0)
         html += "<th scope=\"col\">Похожие тексты</th>";
+    if (m_report.options().saveMode() != SaveMode::None)
+        html += "<th scope=\"col\">Сохранение (saved)</th>";
     html += "</tr>\n</thead>\n<tbody>\n";
     const auto count = static_cast<std::int32_t>(m_report.rows().size());
     for (std::int32_t index = 0; index < count; ++index)
@@ -285,6 +287,11 @@ void HtmlReport::appendRow(std::int32_t index, std::string& html) const {
             }
             html += "</ul>";
         }
+        html += "</td>";
+    }
+    if (m_report.options().saveMode() != SaveMode::None) {
+        html += "<td class=\"saved\">";
+        HtmlText::append(row.saved, html);
         html += "</td>";
     }
     html += "</tr>\n";

@@ -48,6 +48,8 @@ Report::Report(const CliOptions& options, const DocumentTable& documents, int al
                         {nameOf(documents, match.document), match.score, match.document});
             }
         }
+        if (at < documents.saveOutcomes.size())
+            row.saved = savedText(documents.saveOutcomes[at], documents.saveErrors[at]);
         m_passedCount += row.passed ? 1 : 0;
         m_rows.push_back(std::move(row));
     }
@@ -68,11 +70,30 @@ QString Report::csvField(const QString& text) {
     return u'"' + quoted + u'"';
 }
 
+QString Report::savedText(SaveOutcome outcome, const QString& reason) {
+    switch (outcome) {
+    case SaveOutcome::None:
+    case SaveOutcome::Pending:
+        return QString();
+    case SaveOutcome::Moved:
+        return QStringLiteral("moved");
+    case SaveOutcome::Copied:
+        return QStringLiteral("copied");
+    case SaveOutcome::AlreadyThere:
+        return QStringLiteral("already there");
+    case SaveOutcome::Clash:
+        return QStringLiteral("clash");
+    case SaveOutcome::Failed:
+        return QStringLiteral("failed: ") + reason;
+    }
+    Q_UNREACHABLE();
+}
+
 QByteArray Report::toCsv() const {
     QString csv = QStringLiteral("file,score,passed,best_match");
     for (int k = 1; k <= m_pairCount; ++k)
         csv += QStringLiteral(",pair%1_file,pair%1_score").arg(k);
-    csv += u'\n';
+    csv += QStringLiteral(",saved\n");
     for (const Row& row : m_rows) {
         csv += csvField(row.file) + u',' + QString::number(row.score) + u',' +
                (row.passed ? u'1' : u'0') + u',' + csvField(row.bestMatch);
@@ -84,7 +105,7 @@ QByteArray Report::toCsv() const {
                 csv += QStringLiteral(",,");
             }
         }
-        csv += u'\n';
+        csv += u',' + csvField(row.saved) + u'\n';
     }
     return csv.toUtf8();
 }
@@ -109,10 +130,9 @@ QByteArray Report::toJson() const {
     QJsonArray rows;
     for (const Row& row : m_rows) {
         QJsonObject object{
-            {"file", row.file},
-            {"score", row.score},
-            {"passed", row.passed},
-            {"best_match", row.bestMatch},
+            {"file", row.file},     {"score", row.score},
+            {"passed", row.passed}, {"best_match", row.bestMatch},
+            {"saved", row.saved},
         };
         if (m_pairCount > 0) {
             QJsonArray pairs;

@@ -36,6 +36,10 @@ public:
         /// With --pairs: the earlier documents with the highest scores, best
         /// first, at most pairCount() of them.
         std::vector<RankedFile> pairs;
+        /// What saving did with the text: "moved", "copied", "already there",
+        /// "clash", "failed: " and the reason; empty when it was not saved
+        /// (it did not pass, saving was off, or stopped before it).
+        QString saved;
     };
 
     /// Takes the rows of `documents`; a document passed when its score is at
@@ -57,11 +61,11 @@ public:
     /// Header "file,score,passed,best_match", then the rows, RFC 4180 quoting.
     /// With --pairs N the header goes on with pair1_file,pair1_score, ...,
     /// pairN_file,pairN_score, and a row without that many pairs leaves the
-    /// rest of its fields empty.
+    /// rest of its fields empty. The last column is always "saved".
     QByteArray toCsv() const;
     /// {"settings": {...}, "counts": {...}, "rows": [{file, score, passed,
-    /// best_match}, ...]}. With --pairs N the settings hold "pairs": N and
-    /// every row "pairs": [{file, score}, ...].
+    /// best_match, saved}, ...]}. With --pairs N the settings hold "pairs": N
+    /// and every row "pairs": [{file, score}, ...].
     QByteArray toJson() const;
     /// Throws std::logic_error for a report made without the engine.
     QByteArray render(ReportFormat format) const;
@@ -69,6 +73,8 @@ public:
     /// A field as RFC 4180 wants it: quoted, with doubled quotes, when it holds
     /// a comma, a quote or a line break.
     static QString csvField(const QString& text);
+    /// The "saved" field for an outcome.
+    static QString savedText(SaveOutcome outcome, const QString& reason);
 
 private:
     const CliOptions& m_options;

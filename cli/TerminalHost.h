@@ -38,6 +38,8 @@ public:
 
     QString sourceDirectory() override { return m_options.sourceDirectory(); }
     QString outputDirectory() override { return m_options.outputDirectory(); }
+    QByteArray sourcePath() override { return m_options.sourcePath(); }
+    QByteArray outputPath() override { return m_options.outputPath(); }
     int shingleLength() override { return m_options.shingleLength(); }
     Truncation truncation() override { return m_options.truncation(); }
     HtmlHandling htmlHandling() override { return m_options.htmlHandling(); }

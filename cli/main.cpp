@@ -46,14 +46,16 @@ int main(int argc, char** argv) {
     engine.startOrStopRun();
     host.finishProgress();
 
-    if (engine.lastOutcome() == RunOutcome::Stopped) {
+    const RunOutcome outcome = engine.lastOutcome();
+    if (outcome == RunOutcome::Stopped) {
         if (options.verbosity() == Verbosity::Normal && !host.result().isEmpty())
             host.printLine(host.result());
         return ExitInterrupted;
     }
-    if (engine.lastOutcome() != RunOutcome::Completed)
+    if (outcome != RunOutcome::Completed && outcome != RunOutcome::SavingStopped)
         return ExitRunFailed;
 
+    // A stop during saving still reports what was saved up to then.
     const Report result(options, engine);
     try {
         report->write(result.render(options.reportFormat()));
@@ -61,8 +63,24 @@ int main(int argc, char** argv) {
         host.printLine(QString::fromStdString(error.what()));
         return ExitRunFailed;
     }
+    const SaveSummary saved = engine.documents().saveSummary();
+    if (saved.anyFailed())
+        // Said even with --quiet: a script must not take the texts for saved.
+        host.printLine(QStringLiteral("quillmark-cli: %1 of %2 texts could not be saved and stay "
+                                      "where they were (see the \"saved\" column)")
+                           .arg(saved.failed)
+                           .arg(saved.selected));
+    if (outcome == RunOutcome::SavingStopped) {
+        host.printLine(QStringLiteral("quillmark-cli: saving stopped; %1 of %2 texts were not "
+                                      "reached and stay where they were")
+                           .arg(saved.pending)
+                           .arg(saved.selected));
+        return ExitInterrupted;
+    }
     if (host.failureReported())
         return ExitRunFailed;
+    if (saved.anyFailed())
+        return ExitNotAllSaved;
     if (options.strictness() == Strictness::Strict && result.failedCount() > 0)
         return ExitNotAllPassed;
     return ExitCompleted;

@@ -1,7 +1,7 @@
 #include "BatchEngine.h"
 
-#include "FileTransfer.h"
 #include "MatchIndex.h"
+#include "TemporaryFile.h"
 #include "TextFile.h"
 
 #include <QFile>
@@ -19,10 +19,6 @@ namespace {
 
 QString counterText(qint64 done, qint64 total) {
     return QString::number(done) + u'/' + QString::number(total);
-}
-
-QByteArray rawPath(const QString& path) {
-    return QFile::encodeName(path);
 }
 
 } // namespace
@@ -49,6 +45,12 @@ void BatchEngine::startOrStopRun() {
 void BatchEngine::requestStop() {
     if (m_state == RunState::Running)
         m_state = RunState::Stopping;
+    else if (m_selecting)
+        m_selectionStopRequested = true;
+}
+
+bool BatchEngine::stopRequested() const {
+    return m_state == RunState::Stopping || m_selectionStopRequested;
 }
 
 void BatchEngine::run() {
@@ -66,11 +68,11 @@ void BatchEngine::run() {
     m_host.setBarPosition(ProgressRow::Saving, 0);
     m_host.clearLog();
 
-    const QString sourceText = m_host.sourceDirectory();
+    const QByteArray source = DirectoryListing::prefix(m_host.sourcePath());
     const QString outputText = m_host.outputDirectory();
+    const QByteArray outputPath = m_host.outputPath();
     const SaveMode mode = m_host.saveMode();
 
-    const QByteArray source = DirectoryListing::prefix(rawPath(sourceText));
     if (!DirectoryListing::isDirectory(source)) {
         AddLog(QStringLiteral("Неверный путь к каталогу с исходными текстами, проверьте и "
                               "исправьте."),
@@ -79,7 +81,7 @@ void BatchEngine::run() {
         return;
     }
     m_createdOutput.clear();
-    if (mode != SaveMode::None && !ensureOutputDirectory(outputText)) {
+    if (mode != SaveMode::None && !ensureOutputDirectory(outputText, outputPath)) {
         endEarly(RunOutcome::OutputNotCreated);
         return;
     }
@@ -104,6 +106,7 @@ void BatchEngine::run() {
     }
 
     bool compared = false;
+    bool saved = true;
     if (m_state == RunState::Running) {
         m_comparedPercent = m_host.allowedPercent();
         m_selectionPercent = m_comparedPercent;
@@ -122,9 +125,9 @@ void BatchEngine::run() {
         if (saveMode == SaveMode::None) {
             m_host.setResult(
                 QStringLiteral("Прошло проверку (%1%) - %2").arg(m_comparedPercent).arg(m_passed));
-        } else if (mode != SaveMode::None || ensureOutputDirectory(outputText)) {
+        } else if (mode != SaveMode::None || ensureOutputDirectory(outputText, outputPath)) {
             // (The start made the directory unless saving was off then.)
-            SaveSelection(m_comparedPercent, saveMode, outputText);
+            saved = SaveSelection(m_comparedPercent, saveMode, outputText, outputPath);
         }
     }
 
@@ -132,7 +135,9 @@ void BatchEngine::run() {
     // The bars keep where the run left them, as their counters do.
     m_host.setStartCaption(StartCaption::Start);
     m_state = RunState::Idle;
-    m_outcome = compared ? RunOutcome::Completed : RunOutcome::Stopped;
+    m_outcome = !compared ? RunOutcome::Stopped
+                : saved   ? RunOutcome::Completed
+                          : RunOutcome::SavingStopped;
     removeUnusedOutput();
     m_host.setSelectState(ButtonState::Enabled);
 }
@@ -172,6 +177,9 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
     for (const DirectoryEntry& entry : listing) {
         if (m_state != RunState::Running)
             break;
+        if (entry.kind == EntryKind::SymbolicLink)
+            AddLog(QStringLiteral("Символическая ссылка \"%1\" пропущена")
+                       .arg(QFile::decodeName(entry.name)));
         if (!entry.loadable())
             continue;
         ++count;
@@ -195,11 +203,11 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
 }
 
 void BatchEngine::LoadText(const QByteArray& path, std::int32_t entry) {
-    const std::string text = TextFile::read(path);
+    const auto at = static_cast<std::size_t>(entry);
+    const std::string text = TextFile::read(path, m_documents.identities[at]);
     const int shingleLength = m_host.shingleLength();
     const Truncation truncation = m_host.truncation();
     const HtmlHandling html = m_host.htmlHandling();
-    const auto at = static_cast<std::size_t>(entry);
     ShinglesFromText(text, truncation, html, shingleLength, m_documents.shingles[at]);
     m_documents.settings[at] = {shingleLength, truncation, html};
 }
@@ -250,8 +258,7 @@ bool BatchEngine::CompareTexts(int percent) {
     return true;
 }
 
-bool BatchEngine::ensureOutputDirectory(const QString& outputDirectory) {
-    const QByteArray path = rawPath(outputDirectory);
+bool BatchEngine::ensureOutputDirectory(const QString& outputDirectory, const QByteArray& path) {
     if (DirectoryListing::isDirectory(path))
         return true;
     if (!path.isEmpty() && ::mkdir(path.constData(), 0777) == 0) {
@@ -271,13 +278,19 @@ std::vector<std::int32_t> BatchEngine::selectionOf(int percent) const {
     return selection;
 }
 
-void BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outputDirectory) {
+bool BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outputDirectory,
+                                const QByteArray& outputPath) {
     const TransferMode transferMode =
         mode == SaveMode::Move ? TransferMode::Move : TransferMode::Copy;
-    const QByteArray output = DirectoryListing::prefix(rawPath(outputDirectory));
+    const QByteArray output = DirectoryListing::prefix(outputPath);
     m_savedDirectory = output;
+    // What a killed earlier run left half-written goes first.
+    TemporaryFile::removeStale(output);
     const std::vector<std::int32_t> selection = selectionOf(percent);
     const auto total = static_cast<qint64>(selection.size());
+    m_documents.clearSaveOutcomes();
+    for (const std::int32_t index : selection)
+        m_documents.saveOutcomes[static_cast<std::size_t>(index)] = SaveOutcome::Pending;
 
     m_host.setProgressLabel(ProgressRow::Saving,
                             QStringLiteral("Сохранение выборки по заданному фильтру"));
@@ -285,62 +298,97 @@ void BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outpu
     m_host.setBarPosition(ProgressRow::Saving, 0);
     m_host.setCounter(ProgressRow::Saving, counterText(0, total));
 
-    const bool moving = transferMode == TransferMode::Move;
-    int saved = 0;
-    int left = 0;
-    for (qint64 j = 0; j < total; ++j) {
-        const QByteArray& name = m_documents.names[static_cast<std::size_t>(selection[j])];
-        const TransferResult result =
-            FileTransfer::transfer(m_tableDirectory + name, output + name, transferMode);
-        const QString shownName = QFile::decodeName(name);
-        switch (result.status) {
-        case TransferResult::Status::Done:
-        case TransferResult::Status::AlreadyThere:
-            ++saved;
-            break;
-        case TransferResult::Status::Clash:
-            ++left;
-            AddLog(QStringLiteral("Файл \"%1\" уже есть в каталоге %2, оставлен на месте")
-                       .arg(shownName, outputDirectory));
-            break;
-        case TransferResult::Status::Failed:
-            ++left;
-            AddLog((moving ? QStringLiteral("Не удалось переместить файл \"%1\": %2")
-                           : QStringLiteral("Не удалось скопировать файл \"%1\": %2"))
-                       .arg(shownName, TextFile::systemMessage(result.error)));
-            break;
-        }
+    bool stopped = false;
+    for (qint64 j = 0; j < total && !stopped; ++j) {
+        saveDocument(selection[static_cast<std::size_t>(j)], transferMode, output, outputDirectory);
         m_host.setBarPosition(ProgressRow::Saving, static_cast<int>(j + 1));
         m_host.setCounter(ProgressRow::Saving, counterText(j + 1, total));
         m_host.processEvents();
+        stopped = stopRequested() && j + 1 < total;
     }
 
+    const SaveSummary summary = m_documents.saveSummary();
+    const bool moving = transferMode == TransferMode::Move;
+    const int left = summary.selected - summary.saved();
     const QString done = moving ? QStringLiteral("перемещено") : QStringLiteral("скопировано");
     m_host.setResult(QStringLiteral("Прошло проверку (%1%) - %2; %3 - %4, не %3 - %5")
                          .arg(percent)
                          .arg(total)
                          .arg(done)
-                         .arg(saved)
+                         .arg(summary.saved())
                          .arg(left));
+    if (stopped)
+        AddLog(
+            QStringLiteral("Сохранение остановлено, не дошло до файлов: %1").arg(summary.pending));
     // One arg() call: a "%" in the directory must not be taken for a marker.
-    AddLog(QStringLiteral("Выборка сохранена в каталог %1: %2 файлов - %3, не %2 - %4")
-               .arg(outputDirectory, done, QString::number(saved), QString::number(left)));
+    AddLog(
+        QStringLiteral("Выборка сохранена в каталог %1: %2 файлов - %3, не %2 - %4")
+            .arg(outputDirectory, done, QString::number(summary.saved()), QString::number(left)));
+    if (summary.anyFailed())
+        AddLog(QStringLiteral("Не удалось сохранить файлов: %1").arg(summary.failed));
     // Only moved texts can be asked back by a stricter selection.
-    if (moving && saved > 0)
+    if (moving && summary.saved() > 0)
         m_lastSavedPercent = percent;
+    return !stopped;
+}
+
+void BatchEngine::saveDocument(std::int32_t index, TransferMode mode, const QByteArray& output,
+                               const QString& outputDirectory) {
+    const auto at = static_cast<std::size_t>(index);
+    const QByteArray& name = m_documents.names[at];
+    const bool moving = mode == TransferMode::Move;
+    const TransferResult result = FileTransfer::transfer(m_tableDirectory + name, output + name,
+                                                         mode, m_documents.identities[at]);
+    const QString shownName = QFile::decodeName(name);
+    SaveOutcome& outcome = m_documents.saveOutcomes[at];
+    QString& reason = m_documents.saveErrors[at];
+    switch (result.status) {
+    case TransferResult::Status::Done:
+        outcome = moving ? SaveOutcome::Moved : SaveOutcome::Copied;
+        return;
+    case TransferResult::Status::AlreadyThere:
+        outcome = SaveOutcome::AlreadyThere;
+        return;
+    case TransferResult::Status::Clash:
+        outcome = SaveOutcome::Clash;
+        AddLog(QStringLiteral("Файл \"%1\" уже есть в каталоге %2, оставлен на месте")
+                   .arg(shownName, outputDirectory));
+        return;
+    case TransferResult::Status::Changed:
+        outcome = SaveOutcome::Failed;
+        reason = QStringLiteral("changed since it was read");
+        AddLog(
+            QStringLiteral("Файл \"%1\" изменился после чтения, оставлен на месте").arg(shownName));
+        return;
+    case TransferResult::Status::KeptBoth:
+        outcome = SaveOutcome::Failed;
+        reason = QStringLiteral("changed while moved; the copy and the source both kept");
+        AddLog(QStringLiteral("Файл \"%1\" изменился во время перемещения: копия прежнего "
+                              "текста сохранена в каталог %2, файл оставлен на месте")
+                   .arg(shownName, outputDirectory));
+        return;
+    case TransferResult::Status::Failed:
+        outcome = SaveOutcome::Failed;
+        reason = TextFile::systemMessage(result.error);
+        AddLog((moving ? QStringLiteral("Не удалось переместить файл \"%1\": %2")
+                       : QStringLiteral("Не удалось скопировать файл \"%1\": %2"))
+                   .arg(shownName, reason));
+        return;
+    }
 }
 
 void BatchEngine::makeNewSelection() {
     if (m_state != RunState::Idle || m_selecting)
         return;
     m_selecting = true;
+    m_selectionStopRequested = false;
     m_host.setSelectState(ButtonState::Disabled);
     m_host.setStartState(ButtonState::Disabled);
 
     const int percent = m_host.allowedPercent();
-    const QString sourceText = m_host.sourceDirectory();
     const QString outputText = m_host.outputDirectory();
-    const QByteArray source = DirectoryListing::prefix(rawPath(sourceText));
+    const QByteArray outputPath = m_host.outputPath();
+    const QByteArray source = DirectoryListing::prefix(m_host.sourcePath());
     if (!m_tableDirectory.isEmpty() && !sameDirectory(source, m_tableDirectory)) {
         // The scores belong to another batch: moving back or saving would
         // mix the two.
@@ -349,7 +397,7 @@ void BatchEngine::makeNewSelection() {
         AddLog(QStringLiteral("Новая выборка делается только из каталога последнего сравнения "
                               "(%1), а указан каталог %2. Чтобы проверить его, нажмите "
                               "«Сравнить».")
-                   .arg(QFile::decodeName(m_tableDirectory), sourceText));
+                   .arg(QFile::decodeName(m_tableDirectory), m_host.sourceDirectory()));
         m_host.setSelectState(ButtonState::Enabled);
         m_host.setStartState(ButtonState::Enabled);
         m_selecting = false;
@@ -365,11 +413,10 @@ void BatchEngine::makeNewSelection() {
                            "делать новую выборку?")
                 .arg(percent);
         // The texts asked back lie where the last selection put them.
-        const QByteArray savedTo = m_savedDirectory.isEmpty()
-                                       ? DirectoryListing::prefix(rawPath(outputText))
-                                       : m_savedDirectory;
+        const QByteArray savedTo =
+            m_savedDirectory.isEmpty() ? DirectoryListing::prefix(outputPath) : m_savedDirectory;
         if (m_host.ask(question) == Answer::Yes) {
-            MoveFilesBack(savedTo, DirectoryListing::prefix(rawPath(sourceText)));
+            MoveFilesBack(savedTo, source);
         } else {
             const int staying = failingIn(savedTo, percent);
             if (staying > 0)
@@ -386,13 +433,16 @@ void BatchEngine::makeNewSelection() {
 
     AddLog(QStringLiteral("Новая выборка с порогом %1%").arg(percent));
     m_selectionPercent = percent;
+    // What an earlier saving did is not this selection's outcome.
+    m_documents.clearSaveOutcomes();
     m_host.resultsChanged();
     const SaveMode mode = m_host.saveMode();
     if (mode == SaveMode::None) {
         const auto selected = static_cast<qint64>(selectionOf(percent).size());
         m_host.setResult(QStringLiteral("Прошло проверку (%1%) - %2").arg(percent).arg(selected));
-    } else if (ensureOutputDirectory(outputText)) {
-        SaveSelection(percent, mode, outputText);
+    } else if (ensureOutputDirectory(outputText, outputPath)) {
+        SaveSelection(percent, mode, outputText, outputPath);
+        m_host.resultsChanged();
     }
 
     // A selection uses the directory it made.
@@ -400,6 +450,7 @@ void BatchEngine::makeNewSelection() {
     m_host.setSelectState(ButtonState::Enabled);
     m_host.setStartState(ButtonState::Enabled);
     m_selecting = false;
+    m_selectionStopRequested = false;
 }
 
 int BatchEngine::failingIn(const QByteArray& directory, int percent) const {
@@ -483,6 +534,8 @@ void BatchEngine::MoveFilesBack(const QByteArray& from, const QByteArray& to) {
     // An empty path would put the names in the working directory.
     if (from.isEmpty() || to.isEmpty())
         return;
+    // Half-written files of a killed run are no texts to bring back.
+    TemporaryFile::removeStale(from);
     std::vector<DirectoryEntry> entries;
     try {
         entries = DirectoryListing::list(from);
@@ -492,7 +545,8 @@ void BatchEngine::MoveFilesBack(const QByteArray& from, const QByteArray& to) {
     // Entries that cannot move (a clash, a directory across file systems)
     // stay where they are; the walk says nothing about them.
     for (const DirectoryEntry& entry : entries)
-        FileTransfer::transfer(from + entry.name, to + entry.name, TransferMode::Move);
+        if (!TemporaryFile::isTemporaryName(entry.name))
+            FileTransfer::transfer(from + entry.name, to + entry.name, TransferMode::Move);
 }
 
 void BatchEngine::AddLog(const QString& message, PageSwitch page) {

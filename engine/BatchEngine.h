@@ -7,6 +7,7 @@
 #include "DirectoryListing.h"
 #include "DocumentTable.h"
 #include "EngineHost.h"
+#include "FileTransfer.h"
 #include "LocalTime.h"
 
 #include <QByteArray>
@@ -21,6 +22,7 @@ enum class RunState { Idle, Running, Stopping };
 enum class RunOutcome {
     None,             ///< no run yet
     Completed,        ///< compared to the end and saved (as the save mode says)
+    SavingStopped,    ///< compared to the end; a stop ended the saving between two files
     Stopped,          ///< a stop request ended it during loading or comparison
     BadSource,        ///< the source directory is not an existing directory
     OutputNotCreated, ///< the output directory is missing and cannot be made
@@ -35,7 +37,8 @@ public:
     /// The start button: starts a run when idle, asks the running one to stop
     /// when running, does nothing while stopping. Returns when the run ends.
     void startOrStopRun();
-    /// Asks the running run to stop (the stop press, or Ctrl+C).
+    /// Asks the running run, or the saving of a new selection, to stop (the
+    /// stop press, or Ctrl+C). Saving stops between two files.
     void requestStop();
     /// The new selection: asks whether to move the saved texts back when the
     /// percentage is stricter than the last saved one, then saves the
@@ -87,10 +90,17 @@ private:
     std::vector<std::int32_t> selectionOf(int percent) const;
     /// Saves the compared documents scoring at most `percent` from the
     /// directory the table was loaded from into the output directory.
-    void SaveSelection(int percent, SaveMode mode, const QString& outputDirectory);
+    /// Each document's outcome lands in the table (saveOutcomes); returns
+    /// whether it ran to its end.
+    bool SaveSelection(int percent, SaveMode mode, const QString& outputDirectory,
+                       const QByteArray& outputPath);
+    /// Saves one document and records what became of it.
+    void saveDocument(std::int32_t index, TransferMode mode, const QByteArray& output,
+                      const QString& outputDirectory);
+    bool stopRequested() const;
     /// Creates the output directory when missing (that one level); logs and
     /// returns false when it cannot.
-    bool ensureOutputDirectory(const QString& outputDirectory);
+    bool ensureOutputDirectory(const QString& outputDirectory, const QByteArray& outputPath);
     void AddLog(const QString& message, PageSwitch page = PageSwitch::KeepPage);
     static void MoveFilesBack(const QByteArray& from, const QByteArray& to);
     /// Removes the output directory this run made when the run did not save
@@ -118,6 +128,8 @@ private:
     /// The output directory (as a prefix) the last saving wrote to.
     QByteArray m_savedDirectory;
     bool m_selecting = false;
+    /// A stop press arrived while a new selection was being saved.
+    bool m_selectionStopRequested = false;
     /// The source directory (as a prefix) the table was loaded from.
     QByteArray m_tableDirectory;
     /// The output directory the run at hand made; empty when it made none.

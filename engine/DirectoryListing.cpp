@@ -21,6 +21,8 @@ EntryKind kindOf(mode_t mode) {
         return EntryKind::RegularFile;
     if (S_ISDIR(mode))
         return EntryKind::Directory;
+    if (S_ISLNK(mode))
+        return EntryKind::SymbolicLink;
     return EntryKind::Other;
 }
 
@@ -51,9 +53,12 @@ std::vector<DirectoryEntry> DirectoryListing::list(const QByteArray& directory) 
         DirectoryEntry entry;
         entry.name = QByteArray(item->d_name);
         struct stat info {};
-        if (::fstatat(dirFd, item->d_name, &info, 0) == 0) {
+        if (::fstatat(dirFd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
             entry.kind = kindOf(info.st_mode);
             entry.size = entry.kind == EntryKind::RegularFile ? info.st_size : 0;
+        } else if (errno != ENOENT) {
+            error = errno;
+            break;
         }
         entries.push_back(std::move(entry));
     }

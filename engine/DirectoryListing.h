@@ -7,17 +7,19 @@
 
 namespace quillmark {
 
-enum class EntryKind { RegularFile, Directory, Other, Missing };
+/// Missing: the entry went between the listing and the look at it.
+enum class EntryKind { RegularFile, Directory, SymbolicLink, Other, Missing };
 
 struct DirectoryEntry {
     /// Raw file-system bytes, no directory part.
     QByteArray name;
-    /// What the entry is, symbolic links followed; a dangling link is Missing.
+    /// What the entry itself is; a symbolic link is not followed.
     EntryKind kind = EntryKind::Missing;
     std::int64_t size = 0;
 
     /// Only non-empty regular files are loaded; reading anything else could
-    /// hang (FIFOs, devices) or means nothing.
+    /// hang (FIFOs, devices) or means nothing, and a link's target may live
+    /// anywhere (even be another text of the batch).
     bool loadable() const { return kind == EntryKind::RegularFile && size > 0; }
 };
 
@@ -25,7 +27,8 @@ class DirectoryListing {
 public:
     /// Lists every entry of `directory` except "." and "..", dot-files
     /// included, sorted case-insensitively by name (ties by byte order).
-    /// Throws FileOpenError when the directory cannot be read.
+    /// Throws FileOpenError when the directory cannot be read, or its entries
+    /// cannot be looked at (a directory that is readable but not searchable).
     static std::vector<DirectoryEntry> list(const QByteArray& directory);
 
     /// Whether `path` names a directory (symbolic links followed).

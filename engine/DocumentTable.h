@@ -2,9 +2,11 @@
 // It outlives the run: the saving step and a new selection work on it.
 #pragma once
 
+#include "FileIdentity.h"
 #include "analysis/udShingles.h"
 
 #include <QByteArray>
+#include <QString>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -25,6 +27,35 @@ struct RankedMatch {
     friend bool operator==(const RankedMatch&, const RankedMatch&) = default;
 };
 
+/// What the last saving did with a document.
+enum class SaveOutcome {
+    None,         ///< not in the selection, or nothing was saved
+    Pending,      ///< in the selection, but saving stopped before it
+    Moved,        ///< moved into the output directory now
+    Copied,       ///< copied into the output directory now
+    AlreadyThere, ///< the output directory held it already (an earlier move, an equal copy)
+    Clash,        ///< another file of its name is there; the text stays in place
+    Failed,       ///< could not be saved; the text stays in place (DocumentTable::saveErrors)
+};
+
+/// The outcomes of the last saving, counted.
+struct SaveSummary {
+    int selected = 0;
+    int moved = 0;
+    int copied = 0;
+    int alreadyThere = 0;
+    int clash = 0;
+    int failed = 0;
+    /// Left when saving was stopped.
+    int pending = 0;
+
+    /// Saved now or earlier.
+    int saved() const { return moved + copied + alreadyThere; }
+    /// Texts that could not be saved (a clash is no failure: both texts stay).
+    bool anyFailed() const { return failed > 0; }
+    bool stopped() const { return pending > 0; }
+};
+
 struct DocumentTable {
     /// File names exactly as listed (raw bytes of the file system, no
     /// directory part).
@@ -40,6 +71,12 @@ struct DocumentTable {
     /// documents with the highest scores above 0, best first, ties in listing
     /// order, at most the count asked for. Empty otherwise.
     std::vector<std::vector<RankedMatch>> rankedMatches;
+    /// The file each document was read from, as it was then.
+    std::vector<FileIdentity> identities;
+    /// What the last saving did with each document; all None before one.
+    std::vector<SaveOutcome> saveOutcomes;
+    /// Why a document could not be saved (SaveOutcome::Failed); empty else.
+    std::vector<QString> saveErrors;
     /// How many leading documents the last comparison stage scored (all of
     /// them unless it was stopped).
     std::int32_t comparedCount = 0;
@@ -52,6 +89,9 @@ struct DocumentTable {
         scores.clear();
         bestMatches.clear();
         rankedMatches.clear();
+        identities.clear();
+        saveOutcomes.clear();
+        saveErrors.clear();
         comparedCount = 0;
     }
 
@@ -62,6 +102,29 @@ struct DocumentTable {
         settings.emplace_back();
         scores.push_back(0);
         bestMatches.push_back(-1);
+        identities.emplace_back();
+        saveOutcomes.push_back(SaveOutcome::None);
+        saveErrors.emplace_back();
+    }
+
+    /// Forgets what an earlier saving did.
+    void clearSaveOutcomes() {
+        saveOutcomes.assign(names.size(), SaveOutcome::None);
+        saveErrors.assign(names.size(), QString());
+    }
+
+    SaveSummary saveSummary() const {
+        SaveSummary summary;
+        for (const SaveOutcome outcome : saveOutcomes) {
+            summary.selected += outcome == SaveOutcome::None ? 0 : 1;
+            summary.pending += outcome == SaveOutcome::Pending ? 1 : 0;
+            summary.moved += outcome == SaveOutcome::Moved ? 1 : 0;
+            summary.copied += outcome == SaveOutcome::Copied ? 1 : 0;
+            summary.alreadyThere += outcome == SaveOutcome::AlreadyThere ? 1 : 0;
+            summary.clash += outcome == SaveOutcome::Clash ? 1 : 0;
+            summary.failed += outcome == SaveOutcome::Failed ? 1 : 0;
+        }
+        return summary;
     }
 };
 

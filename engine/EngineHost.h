@@ -6,6 +6,8 @@
 
 #include "analysis/udShingles.h"
 
+#include <QByteArray>
+#include <QFile>
 #include <QString>
 
 namespace quillmark {
@@ -35,6 +37,11 @@ public:
     // Read at the start of a run (and of a new selection).
     virtual QString sourceDirectory() = 0;
     virtual QString outputDirectory() = 0;
+    /// The same two as the file system's bytes. A host that holds the user's
+    /// own bytes (a command line) gives them unchanged: a name that is not
+    /// valid in the locale's encoding would not survive the text above.
+    virtual QByteArray sourcePath() { return QFile::encodeName(sourceDirectory()); }
+    virtual QByteArray outputPath() { return QFile::encodeName(outputDirectory()); }
     // Read for each file, just before it is fingerprinted.
     virtual int shingleLength() = 0;
     virtual Truncation truncation() = 0;

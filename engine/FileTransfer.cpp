@@ -1,6 +1,7 @@
 #include "FileTransfer.h"
 
 #include "FileDescriptor.h"
+#include "TemporaryFile.h"
 
 #include <array>
 #include <cerrno>
@@ -8,13 +9,17 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quillmark {
 
 namespace {
 
 using Status = TransferResult::Status;
+
+FileTransfer::CopyHook copyHook;
 
 TransferResult failed(int error) {
     return {Status::Failed, error};
@@ -47,17 +52,68 @@ int writeAll(int fd, const char* data, std::size_t size) {
     return 0;
 }
 
-/// Flushes the directory holding `path`; 0 or the errno. A file system that
-/// cannot flush directories (EINVAL) is taken as done.
-int syncDirectoryOf(const QByteArray& path) {
+/// The directory part of `path` and the name in it.
+std::pair<QByteArray, QByteArray> splitPath(const QByteArray& path) {
     const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray directory = slash < 0    ? QByteArray(".")
-                                 : slash == 0 ? QByteArray("/")
-                                              : path.left(slash);
-    FileDescriptor dir(::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0)
+    if (slash < 0)
+        return {QByteArray(), path};
+    return {path.left(slash + 1), path.mid(slash + 1)};
+}
+
+/// 0 or the errno.
+int copyBytes(const QByteArray& from, int in, int out) {
+    std::array<char, 1 << 16> buffer{};
+    std::int64_t copied = 0;
+    for (;;) {
+        const ssize_t got = readSome(in, buffer.data(), buffer.size());
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            return 0;
+        if (const int error = writeAll(out, buffer.data(), static_cast<std::size_t>(got)))
+            return error;
+        copied += got;
+        if (copyHook)
+            copyHook(from, copied);
+    }
+}
+
+/// Extended attributes, ACLs among them; those the target file system or the
+/// caller's rights refuse are left out, as mv leaves them.
+void copyExtendedAttributes(int in, int out) {
+    const ssize_t listSize = ::flistxattr(in, nullptr, 0);
+    if (listSize <= 0)
+        return;
+    QByteArray names(listSize, '\0');
+    const ssize_t got = ::flistxattr(in, names.data(), static_cast<std::size_t>(names.size()));
+    if (got <= 0)
+        return;
+    for (qsizetype at = 0; at < got;) {
+        const char* name = names.constData() + at;
+        at += qsizetype(std::strlen(name)) + 1;
+        const ssize_t valueSize = ::fgetxattr(in, name, nullptr, 0);
+        if (valueSize < 0)
+            continue;
+        QByteArray value(valueSize, '\0');
+        const ssize_t read =
+            ::fgetxattr(in, name, value.data(), static_cast<std::size_t>(valueSize));
+        if (read >= 0)
+            ::fsetxattr(out, name, value.constData(), static_cast<std::size_t>(read), 0);
+    }
+}
+
+/// What a move keeps: owner and group where permitted, extended attributes,
+/// mode and times. 0 or the errno of a mode or time that could not be set.
+int copyMetadata(int in, int out, const struct stat& info) {
+    // Not permitted to an ordinary user for another owner; the group alone
+    // may still be.
+    if (::fchown(out, info.st_uid, info.st_gid) != 0)
+        ::fchown(out, static_cast<uid_t>(-1), info.st_gid);
+    copyExtendedAttributes(in, out);
+    if (::fchmod(out, info.st_mode & 07777) != 0)
         return errno;
-    if (::fsync(dir.get()) != 0 && errno != EINVAL)
+    const std::array<timespec, 2> times{info.st_atim, info.st_mtim};
+    if (::futimens(out, times.data()) != 0)
         return errno;
     return 0;
 }
@@ -72,14 +128,31 @@ TransferResult dropSource(const QByteArray& from, const QByteArray& to) {
     return failed(error);
 }
 
-} // namespace
-
-TransferResult FileTransfer::transfer(const QByteArray& from, const QByteArray& to,
-                                      TransferMode mode) {
-    return mode == TransferMode::Move ? move(from, to) : copy(from, to);
+/// Whether `from` may be taken as the text that was read.
+bool isExpected(const struct stat& info, const std::optional<FileIdentity>& expected) {
+    return !expected || (S_ISREG(info.st_mode) && expected->sameVersion(FileIdentity::of(info)));
 }
 
-TransferResult FileTransfer::move(const QByteArray& from, const QByteArray& to) {
+} // namespace
+
+void FileTransfer::setCopyHook(CopyHook hook) {
+    copyHook = std::move(hook);
+}
+
+TransferResult FileTransfer::transfer(const QByteArray& from, const QByteArray& to,
+                                      TransferMode mode,
+                                      const std::optional<FileIdentity>& expected) {
+    return mode == TransferMode::Move ? move(from, to, expected)
+                                      : copy(from, to, expected, SourceAfterCopy::Keep);
+}
+
+TransferResult FileTransfer::move(const QByteArray& from, const QByteArray& to,
+                                  const std::optional<FileIdentity>& expected) {
+    struct stat info {};
+    if (::lstat(from.constData(), &info) != 0)
+        return missingSource(from, to, errno);
+    if (!isExpected(info, expected))
+        return {Status::Changed, 0};
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return {};
     const int error = errno;
@@ -87,12 +160,12 @@ TransferResult FileTransfer::move(const QByteArray& from, const QByteArray& to) 
     case EEXIST:
         return {Status::Clash, 0};
     case EXDEV:
-        return moveAcrossFileSystems(from, to);
+        return copy(from, to, expected, SourceAfterCopy::Remove);
     case EINVAL:
     case ENOSYS:
     case ENOTSUP:
         // The file system refuses the flag; a hard link never replaces either.
-        return moveByLink(from, to);
+        return moveByLink(from, to, expected);
     case ENOENT:
         return missingSource(from, to, error);
     default:
@@ -100,13 +173,14 @@ TransferResult FileTransfer::move(const QByteArray& from, const QByteArray& to) 
     }
 }
 
-TransferResult FileTransfer::moveByLink(const QByteArray& from, const QByteArray& to) {
+TransferResult FileTransfer::moveByLink(const QByteArray& from, const QByteArray& to,
+                                        const std::optional<FileIdentity>& expected) {
     if (::link(from.constData(), to.constData()) != 0) {
         const int error = errno;
         if (error == EEXIST)
             return {Status::Clash, 0};
         if (error == EXDEV)
-            return moveAcrossFileSystems(from, to);
+            return copy(from, to, expected, SourceAfterCopy::Remove);
         if (error == ENOENT)
             return missingSource(from, to, error);
         return failed(error);
@@ -114,79 +188,68 @@ TransferResult FileTransfer::moveByLink(const QByteArray& from, const QByteArray
     return dropSource(from, to);
 }
 
-TransferResult FileTransfer::moveAcrossFileSystems(const QByteArray& from, const QByteArray& to) {
-    struct stat info {};
-    if (::lstat(from.constData(), &info) != 0)
-        return missingSource(from, to, errno);
-    // A directory would need a recursive copy; it stays where it is.
-    if (S_ISDIR(info.st_mode))
-        return failed(EXDEV);
-    const TransferResult copied = copy(from, to);
-    if (copied.status != Status::Done)
-        return copied.status == Status::AlreadyThere ? TransferResult{Status::Clash, 0} : copied;
-    // The new name must be on disk before the old one goes.
-    if (const int error = syncDirectoryOf(to); error != 0) {
-        ::unlink(to.constData());
-        return failed(error);
-    }
-    return dropSource(from, to);
-}
-
-TransferResult FileTransfer::copy(const QByteArray& from, const QByteArray& to) {
-    // Only regular files are copied; opening anything else (a device, a FIFO)
-    // could block or act.
-    struct stat before {};
-    if (::stat(from.constData(), &before) != 0)
-        return missingSource(from, to, errno);
-    if (!S_ISREG(before.st_mode))
-        return failed(S_ISDIR(before.st_mode) ? EISDIR : EINVAL);
-    FileDescriptor in(::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (in.get() < 0)
-        return missingSource(from, to, errno);
-    struct stat info {};
-    if (::fstat(in.get(), &info) != 0)
-        return failed(errno);
-    if (!S_ISREG(info.st_mode))
-        return failed(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
-
-    FileDescriptor out(
-        ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
-    if (out.get() < 0) {
+TransferResult FileTransfer::copy(const QByteArray& from, const QByteArray& to,
+                                  const std::optional<FileIdentity>& expected,
+                                  SourceAfterCopy source) {
+    const bool moving = source == SourceAfterCopy::Remove;
+    // Only the regular file itself is copied: a link is not followed, and
+    // opening anything else (a device, a FIFO) could block or act.
+    FileDescriptor in(
+        ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
+    if (in.get() < 0) {
         const int error = errno;
-        if (error != EEXIST)
-            return failed(error);
-        if (sameContent(from, to))
-            return {Status::AlreadyThere, 0};
-        return {Status::Clash, 0};
+        return error == ELOOP && moving ? failed(EXDEV) : missingSource(from, to, error);
     }
+    struct stat before {};
+    if (::fstat(in.get(), &before) != 0)
+        return failed(errno);
+    if (!S_ISREG(before.st_mode)) {
+        if (moving)
+            return failed(EXDEV); // it would need more than a copy of bytes
+        return failed(S_ISDIR(before.st_mode) ? EISDIR : EINVAL);
+    }
+    if (!isExpected(before, expected))
+        return {Status::Changed, 0};
 
-    // From here on the destination is ours; any failure removes it.
-    int error = 0;
-    std::array<char, 1 << 16> buffer{};
-    for (;;) {
-        const ssize_t got = readSome(in.get(), buffer.data(), buffer.size());
-        if (got < 0) {
-            error = errno;
-            break;
-        }
-        if (got == 0)
-            break;
-        error = writeAll(out.get(), buffer.data(), static_cast<std::size_t>(got));
-        if (error != 0)
-            break;
-    }
-    if (error == 0 && ::fsync(out.get()) != 0)
-        error = errno;
-    const int closeError = out.close();
-    if (error == 0)
-        error = closeError;
-    if (error != 0) {
-        ::unlink(to.constData());
+    const auto alreadyThere = [&] {
+        // The source stays when moving, so an equal file is still two texts.
+        if (!moving && sameContent(from, to))
+            return TransferResult{Status::AlreadyThere, 0};
+        return TransferResult{Status::Clash, 0};
+    };
+    if (exists(to))
+        return alreadyThere();
+
+    const auto [directory, name] = splitPath(to);
+    TemporaryFile part(directory, 0600);
+    if (part.error() != 0)
+        return failed(part.error());
+    if (const int error = copyBytes(from, in.get(), part.fd()))
+        return failed(error);
+    if (const int error = copyMetadata(in.get(), part.fd(), before))
+        return failed(error);
+    struct stat after {};
+    if (::fstat(in.get(), &after) != 0)
+        return failed(errno);
+    // Written to while it was read: the copy may hold half of each version.
+    // (Its change time may move without a write: the name was replaced.)
+    if (!FileIdentity::of(before).sameVersion(FileIdentity::of(after)))
+        return {Status::Changed, 0};
+    if (const int error = part.publish(name)) {
+        if (error == EEXIST)
+            return alreadyThere();
         return failed(error);
     }
-    const std::array<timespec, 2> times{info.st_atim, info.st_mtim};
-    ::utimensat(AT_FDCWD, to.constData(), times.data(), 0);
-    return {};
+    if (!moving)
+        return {};
+
+    // The name may stand for another file by now (an editor saving a new
+    // version); only the file that was copied goes.
+    struct stat now {};
+    if (::lstat(from.constData(), &now) != 0 ||
+        !FileIdentity::of(after).sameFile(FileIdentity::of(now)))
+        return {Status::KeptBoth, 0};
+    return dropSource(from, to);
 }
 
 TransferResult FileTransfer::missingSource(const QByteArray& from, const QByteArray& to,
@@ -197,13 +260,10 @@ TransferResult FileTransfer::missingSource(const QByteArray& from, const QByteAr
 }
 
 bool FileTransfer::sameContent(const QByteArray& a, const QByteArray& b) {
-    struct stat pathA {};
-    struct stat pathB {};
-    if (::stat(a.constData(), &pathA) != 0 || ::stat(b.constData(), &pathB) != 0 ||
-        !S_ISREG(pathA.st_mode) || !S_ISREG(pathB.st_mode))
-        return false;
-    FileDescriptor first(::open(a.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    FileDescriptor second(::open(b.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    FileDescriptor first(
+        ::open(a.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
+    FileDescriptor second(
+        ::open(b.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
     if (first.get() < 0 || second.get() < 0)
         return false;
     struct stat infoA {};

@@ -1,8 +1,12 @@
 #include "SettingsProfile.h"
 
+#include "InstallLayout.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 // Byte strings only: values are UTF-8 passed through, keys are ASCII. The
 // templates are compiled here rather than taken from libsimpleini.
@@ -123,8 +127,58 @@ private:
 } // namespace
 
 SettingsProfile::SettingsProfile(const QString& programDirectory)
-    : m_programDirectory(programDirectory)
-    , m_path(programDirectory + QStringLiteral("profile.ini")) {}
+    : SettingsProfile(ProfilePlace::ProgramDirectory, programDirectory, programDirectory) {}
+
+SettingsProfile::SettingsProfile(ProfilePlace place, const QString& profileDirectory,
+                                 const QString& textsParent)
+    : m_place(place)
+    , m_profileDirectory(profileDirectory)
+    , m_textsParent(textsParent)
+    , m_path(profileDirectory + QStringLiteral("profile.ini")) {}
+
+SettingsProfile SettingsProfile::forProgram(const QString& programDirectory) {
+    SettingsProfile beside(programDirectory);
+    if (QFileInfo(beside.path()).isWritable())
+        return beside;
+    // An installed program (its documentation folder beside its own) keeps out
+    // of its directory even when it may write there, as root may.
+    const bool installed =
+        QFileInfo(InstallLayout::documentationDirectory(programDirectory)).isDir();
+    if (QFileInfo(programDirectory).isWritable() && !installed)
+        return beside;
+    return forUser();
+}
+
+SettingsProfile SettingsProfile::forUser() {
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty() || !QFileInfo(documents).isDir())
+        documents = QDir::homePath();
+    return SettingsProfile(ProfilePlace::UserDirectories, config + QStringLiteral("/quillmark/"),
+                           documents + QStringLiteral("/Quillmark/"));
+}
+
+QString SettingsProfile::defaultSourceDirectory() const {
+    return m_textsParent + QStringLiteral("Texts/");
+}
+
+int SettingsProfile::seedDefaultTexts(const QString& samplesDirectory) const {
+    const QString target = defaultSourceDirectory();
+    if (m_place != ProfilePlace::UserDirectories || QFileInfo::exists(m_path) ||
+        QFileInfo::exists(target))
+        return 0;
+    if (!QDir().mkpath(target))
+        return 0;
+    int copied = 0;
+    const QFileInfoList samples =
+        QDir(samplesDirectory).entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
+    for (const QFileInfo& sample : samples) {
+        // QFile::copy never replaces an existing file.
+        if (QFile::copy(sample.filePath(), target + sample.fileName()))
+            ++copied;
+    }
+    return copied;
+}
 
 std::optional<int> SettingsProfile::parseInteger(std::string_view text) {
     std::size_t i = 0;
@@ -182,8 +236,8 @@ Settings SettingsProfile::LoadSettings() const {
         profile.ini().LoadData(file.readAll().toStdString());
 
     Settings settings;
-    settings.dirSrc = profile.text("DirSrc", m_programDirectory + QStringLiteral("Texts/"));
-    settings.dirOut = profile.text("DirOut", m_programDirectory + QStringLiteral("Texts/Result/"));
+    settings.dirSrc = profile.text("DirSrc", defaultSourceDirectory());
+    settings.dirOut = profile.text("DirOut", defaultSourceDirectory() + QStringLiteral("Result/"));
     settings.shingleLen = std::clamp(profile.integer("ShingleLen", 10), 1, 100);
     settings.goodPercent = std::clamp(profile.integer("GoodPercent", 20), 0, 100);
     settings.lemmatize = profile.boolean("Lemmatize", true);
@@ -230,8 +284,16 @@ void SettingsProfile::SaveSettings(const Settings& settings) const {
     // SimpleIni keeps a comment only with the entry after it.
     data += trailingComments(old);
 
+    // The user's configuration directory may not exist yet; the program's
+    // directory is never created.
+    if (m_place == ProfilePlace::UserDirectories && !QDir().mkpath(m_profileDirectory))
+        throw writeError();
+
     // The old profile stays whole until the new one is complete on disk.
     QSaveFile file(m_path);
+    // A writable profile in a directory that is not: no room for a temporary
+    // file beside it, so the profile is written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         throw writeError();
     if (file.write(data.data(), static_cast<qint64>(data.size())) !=

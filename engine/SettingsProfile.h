@@ -1,5 +1,6 @@
 // The settings kept between starts of the program in profile.ini, section
-// Config, beside the executable.
+// Config: beside the executable while that place may be written (a portable
+// copy, a build folder), else in the user's configuration directory.
 #pragma once
 
 #include <QString>
@@ -25,13 +26,39 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// Where a profile and the default directories lie.
+enum class ProfilePlace {
+    /// The profile beside the executable, the texts under its directory.
+    ProgramDirectory,
+    /// The profile in the user's configuration directory, the texts under the
+    /// user's documents (or home) folder.
+    UserDirectories,
+};
+
 class SettingsProfile {
 public:
     /// Fixes the profile's path: programDirectory (ending with "/") +
     /// "profile.ini". The file need not exist.
     explicit SettingsProfile(const QString& programDirectory);
 
+    /// The profile of the program in programDirectory: the one beside it when
+    /// it may be written, or when there is none yet and the directory may be
+    /// written and holds no installed program; else the user's.
+    static SettingsProfile forProgram(const QString& programDirectory);
+    /// The user's profile: "quillmark/profile.ini" under the configuration
+    /// directory, default texts in "Quillmark/Texts/" under the documents
+    /// folder when there is one, else under the home folder.
+    static SettingsProfile forUser();
+
     QString path() const { return m_path; }
+    ProfilePlace place() const { return m_place; }
+    /// The source directory of a profile without DirSrc, ending with "/".
+    QString defaultSourceDirectory() const;
+
+    /// On the first start in the user's place (no profile, no default source
+    /// directory yet) creates the default source directory and copies the
+    /// files of samplesDirectory into it. Returns the number of files copied.
+    int seedDefaultTexts(const QString& samplesDirectory) const;
 
     /// Reads the seven keys with their defaults, clamped to the controls'
     /// ranges.
@@ -46,7 +73,13 @@ public:
     static std::optional<int> parseInteger(std::string_view text);
 
 private:
-    QString m_programDirectory;
+    SettingsProfile(ProfilePlace place, const QString& profileDirectory,
+                    const QString& textsParent);
+
+    ProfilePlace m_place;
+    QString m_profileDirectory;
+    /// The directory that holds the default "Texts/", ending with "/".
+    QString m_textsParent;
     QString m_path;
 };
 

@@ -38,10 +38,15 @@ QString TextFile::withFullStop(QString text) {
 }
 
 std::string TextFile::read(const QByteArray& path) {
+    FileIdentity identity;
+    return read(path, identity);
+}
+
+std::string TextFile::read(const QByteArray& path, FileIdentity& identity) {
     // O_NONBLOCK: something swapped in for the listed file (a FIFO) must not
-    // hang the run; it is refused below.
+    // hang the run; it is refused below. A link's text is not the link's own.
     const FileDescriptor file(
-        ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+        ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
     const int fd = file.get();
     if (fd < 0)
         throwOpenError(path, errno);
@@ -53,6 +58,7 @@ std::string TextFile::read(const QByteArray& path) {
         throwOpenError(path, EISDIR);
     if (!S_ISREG(info.st_mode))
         throwOpenError(path, EINVAL);
+    identity = FileIdentity::of(info);
 
     std::string bytes;
     if (info.st_size > 0)

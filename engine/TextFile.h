@@ -2,6 +2,8 @@
 // the first NUL, every line ended by CR LF.
 #pragma once
 
+#include "FileIdentity.h"
+
 #include <QByteArray>
 #include <QString>
 #include <stdexcept>
@@ -22,6 +24,9 @@ public:
     /// Reads the whole file at `path` (raw file-system bytes) and returns its
     /// text. Throws FileOpenError.
     static std::string read(const QByteArray& path);
+    /// The same, and tells which file, in which version, was read. A symbolic
+    /// link is not followed: reading one fails.
+    static std::string read(const QByteArray& path, FileIdentity& identity);
 
     /// Cuts the bytes at the first NUL and rewrites every line end (CR, LF or
     /// CR LF) as CR LF; a last line without a line end gets one.

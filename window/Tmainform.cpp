@@ -5,6 +5,7 @@
 #include "ScoreChart.h"
 #include "SortHeaderView.h"
 #include "engine/DocumentPair.h"
+#include "engine/InstallLayout.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -138,9 +139,13 @@ void addRule(QWidget* band, int y) {
     setColor(line, QPalette::WindowText, QColor(0xe0, 0xe0, 0xe0));
 }
 
-// The first README.md found in the program directory or above it; the
-// build tree and an unpacked source tree both keep it at the top.
+// The installed README as HTML; else, for a build folder inside the project,
+// the first README.md found in the program directory or above it; else
+// nothing, and the link is hidden.
 QUrl findHomePage(const QString& programDirectory) {
+    const QString installed = quillmark::InstallLayout::readmeHtml(programDirectory);
+    if (QFileInfo(installed).isFile())
+        return QUrl::fromLocalFile(installed);
     QDir dir(programDirectory);
     for (;;) {
         const QString candidate = dir.filePath(QString::fromLatin1(Tmainform::HomePageAddress));
@@ -149,7 +154,7 @@ QUrl findHomePage(const QString& programDirectory) {
         if (!dir.cdUp())
             break;
     }
-    return QUrl::fromLocalFile(programDirectory + QString::fromLatin1(Tmainform::HomePageAddress));
+    return {};
 }
 
 } // namespace
@@ -158,7 +163,7 @@ Tmainform::Tmainform(const QString& programDirectory, QWidget* parent)
     : QWidget(parent)
     , m_programDirectory(programDirectory)
     , m_homePageUrl(findHomePage(programDirectory))
-    , m_profile(programDirectory)
+    , m_profile(quillmark::SettingsProfile::forProgram(programDirectory))
     , m_engine(*this) {
     setObjectName(QStringLiteral("mainform"));
     setWindowTitle(QStringLiteral("Quillmark v.1.1"));
@@ -210,7 +215,7 @@ void Tmainform::buildHeader() {
         QStringLiteral("Программа для пакетной проверки текстов на сходство методом шинглов"),
         Margin, 44);
     Label9 = makeLabel(Panel1, "Label9", QStringLiteral("Сайт автора:"), Margin, 64);
-    sHomePage = makeLabel(Panel1, "sHomePage", QString::fromLatin1(HomePageAddress),
+    sHomePage = makeLabel(Panel1, "sHomePage", QFileInfo(m_homePageUrl.toLocalFile()).fileName(),
                           Label9->geometry().right() + 5, 64);
     QFont link = sHomePage->font();
     link.setUnderline(true);
@@ -219,6 +224,9 @@ void Tmainform::buildHeader() {
     sHomePage->setCursor(Qt::PointingHandCursor);
     sHomePage->setToolTip(m_homePageUrl.toLocalFile());
     setColor(sHomePage, QPalette::WindowText, Navy);
+    // A link that leads nowhere is not shown at all.
+    Label9->setVisible(!m_homePageUrl.isEmpty());
+    sHomePage->setVisible(!m_homePageUrl.isEmpty());
 
     addRule(Panel1, HeaderHeight - 1);
 }
@@ -471,6 +479,7 @@ void Tmainform::buildResultPage() {
 
 void Tmainform::FormCreate() {
     sRes->clear();
+    m_profile.seedDefaultTexts(quillmark::InstallLayout::samplesDirectory(m_programDirectory));
     const Settings settings = m_profile.LoadSettings();
     eDirSrc->setText(settings.dirSrc);
     eDirOut->setText(settings.dirOut);

@@ -44,8 +44,8 @@ class Tmainform : public QWidget, public quillmark::EngineHost {
     Q_OBJECT
 
 public:
-    /// The file sHomePage opens, looked up in the program directory and then
-    /// in each directory above it.
+    /// The file sHomePage opens when no installed documentation is found,
+    /// looked up in the program directory and then in each directory above it.
     static constexpr const char* HomePageAddress = "README.md";
 
     /// programDirectory ends with "/"; the profile and the default directories
@@ -59,7 +59,8 @@ public:
 
     QString programDirectory() const { return m_programDirectory; }
     const quillmark::BatchEngine& engine() const { return m_engine; }
-    /// Where a click on sHomePage leads.
+    /// Where a click on sHomePage leads; empty, and the link hidden, when there
+    /// is nothing to open.
     QUrl homePageUrl() const { return m_homePageUrl; }
     /// The comparison window last opened, while it is open.
     quillmark::ComparisonDialog* comparison() const;

@@ -1,5 +1,6 @@
 #include "cli/ReportFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -9,6 +10,7 @@
 #include <stdexcept>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace quillmark;
@@ -20,6 +22,10 @@ protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
+    QByteArray raw(const QString& name) const { return QFile::encodeName(path(name)); }
+    QStringList entries() const {
+        return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
 
     static QByteArray contents(const QString& path) {
         QFile file(path);
@@ -57,13 +63,13 @@ TEST_F(ReportFileTest, AnExistingFileIsNeverOpenedForTheReport) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("the user's own report\n");
     }
-    EXPECT_THROW(ReportFile{existing}, std::runtime_error);
+    EXPECT_THROW(ReportFile{raw("report.csv")}, std::runtime_error);
     EXPECT_EQ(contents(existing), "the user's own report\n");
 }
 
 TEST_F(ReportFileTest, ADeviceOrPipeIsWrittenToAndNeverRemoved) {
-    { ReportFile unused(QStringLiteral("/dev/null")); }
-    ReportFile(QStringLiteral("/dev/null")).write("file,score,passed,best_match\n");
+    { ReportFile unused(QByteArray("/dev/null")); }
+    ReportFile(QByteArray("/dev/null")).write("file,score,passed,best_match\n");
     struct stat info {};
     ASSERT_EQ(::stat("/dev/null", &info), 0);
     EXPECT_TRUE(S_ISCHR(info.st_mode));
@@ -73,33 +79,51 @@ TEST_F(ReportFileTest, ADeviceOrPipeIsWrittenToAndNeverRemoved) {
     // Keeps a reader open so that opening the pipe for writing does not wait.
     const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    { ReportFile unused(pipe); }
+    { ReportFile unused(QFile::encodeName(pipe)); }
     EXPECT_TRUE(QFileInfo::exists(pipe));
     ::close(reader);
 }
 
 TEST_F(ReportFileTest, OnlyAWholeReportStaysOnDisk) {
     const QString written = path("written.csv");
-    ReportFile(written).write("file,score,passed,best_match\n");
+    ReportFile(raw("written.csv")).write("file,score,passed,best_match\n");
     EXPECT_EQ(contents(written), "file,score,passed,best_match\n");
 
-    // Made for a run that brought no report.
-    const QString unused = path("unused.csv");
+    // Made for a run that brought no report: the name is never taken.
     {
-        ReportFile report(unused);
-        EXPECT_TRUE(QFile::exists(unused)) << "made before the run";
+        ReportFile report(raw("unused.csv"));
+        EXPECT_FALSE(QFile::exists(path("unused.csv"))) << "named only when whole";
+        EXPECT_EQ(entries().size(), 2) << "the temporary waits beside it";
     }
-    EXPECT_FALSE(QFile::exists(unused));
+    EXPECT_EQ(entries(), QStringList({"written.csv"}));
 
     // Cut off by the disk: the part written goes again.
-    const QString cut = path("cut.csv");
-    ReportFile report(cut);
+    ReportFile report(raw("cut.csv"));
     const QByteArray large(64 * 1024, 'x');
     {
         FileSizeLimit limit(1024);
         EXPECT_THROW(report.write(large), std::runtime_error);
     }
-    EXPECT_FALSE(QFile::exists(cut));
+    EXPECT_EQ(entries(), QStringList({"written.csv"}));
+}
+
+TEST_F(ReportFileTest, AKilledRunLeavesNothingThatBlocksTheNext) {
+    // The child makes its temporary and dies before writing the report.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ReportFile report(raw("report.csv"));
+        ::raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_FALSE(QFile::exists(path("report.csv")));
+    EXPECT_EQ(entries().size(), 1) << "its temporary";
+
+    ReportFile(raw("report.csv")).write("whole\n");
+    EXPECT_EQ(contents(path("report.csv")), "whole\n");
+    EXPECT_EQ(entries(), QStringList({"report.csv"})) << "the stale temporary went";
 }
 
 } // namespace

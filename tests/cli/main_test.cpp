@@ -11,6 +11,8 @@
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
+#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace quillmark;
@@ -72,16 +74,33 @@ protected:
     }
 
     static QByteArray csv(const std::vector<ExpectedRow>& rows, int percent) {
-        QByteArray text = "file,score,passed,best_match\n";
+        QByteArray text = "file,score,passed,best_match,saved\n";
         for (const ExpectedRow& row : rows) {
             text += QByteArray::fromStdString(row.file) + ',' + QByteArray::number(row.score) +
                     ',' + (row.score <= percent ? '1' : '0') + ',' +
-                    QByteArray::fromStdString(row.bestMatch) + '\n';
+                    QByteArray::fromStdString(row.bestMatch) + ",\n";
         }
         return text;
     }
 
+    /// The report's file -> saved (names without commas).
+    static std::map<std::string, std::string> savedColumn(const fs::path& report) {
+        std::map<std::string, std::string> saved;
+        for (const QByteArray& line :
+             QByteArray::fromStdString(TextBatch::read(report)).split('\n'))
+            if (!line.isEmpty() && !line.startsWith("file,"))
+                saved[line.left(line.indexOf(',')).toStdString()] =
+                    line.split(',').last().toStdString();
+        return saved;
+    }
+
+    void TearDown() override {
+        if (!m_mounted.empty())
+            ::umount(m_mounted.c_str());
+    }
+
     QTemporaryDir m_temp;
+    fs::path m_mounted;
     fs::path m_root;
     fs::path m_source;
 };
@@ -112,9 +131,9 @@ TEST_F(CliRunTest, CsvQuotesNamesWithCommasAndQuotes) {
     TextBatch::write(m_source / "b.txt", article);
     QByteArray out;
     ASSERT_EQ(CliProcess::run({"-q", source()}, &out), 0);
-    EXPECT_EQ(out, "file,score,passed,best_match\n"
-                   "\"a \"\"say\"\", hi.txt\",0,1,\n"
-                   "b.txt,100,0,\"a \"\"say\"\", hi.txt\"\n");
+    EXPECT_EQ(out, "file,score,passed,best_match,saved\n"
+                   "\"a \"\"say\"\", hi.txt\",0,1,,\n"
+                   "b.txt,100,0,\"a \"\"say\"\", hi.txt\",\n");
 }
 
 TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
@@ -148,7 +167,7 @@ TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
     for (qsizetype i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(expected[i].file);
         const QJsonObject row = rows[i].toObject();
-        EXPECT_EQ(row.keys(), QStringList({"best_match", "file", "passed", "score"}));
+        EXPECT_EQ(row.keys(), QStringList({"best_match", "file", "passed", "saved", "score"}));
         EXPECT_EQ(row["file"].toString().toStdString(), expected[i].file);
         EXPECT_EQ(row["score"].toInt(), expected[i].score);
         EXPECT_EQ(row["passed"].toBool(), expected[i].score <= percent);
@@ -182,15 +201,16 @@ TEST_F(CliRunTest, PairsNameTheEarlierTextsWithTheHighestScores) {
     ASSERT_EQ(CliProcess::run({"-q", "--pairs", "2", source()}, &out, &err), 0)
         << err.toStdString();
     // d scores the same against a and c: the earlier one comes first.
-    EXPECT_EQ(QString::fromUtf8(out),
-              QStringLiteral(
-                  "file,score,passed,best_match,pair1_file,pair1_score,pair2_file,pair2_score\n"
-                  "a.txt,0,1,,,,,\n"
-                  "b.txt,%1,0,a.txt,a.txt,%1,,\n"
-                  "c.txt,100,0,a.txt,a.txt,100,b.txt,%1\n"
-                  "d.txt,100,0,b.txt,b.txt,100,a.txt,%1\n"
-                  "e.txt,0,1,,,,,\n")
-                  .arg(half));
+    EXPECT_EQ(
+        QString::fromUtf8(out),
+        QStringLiteral("file,score,passed,best_match,pair1_file,pair1_score,pair2_file,pair2_score,"
+                       "saved\n"
+                       "a.txt,0,1,,,,,,\n"
+                       "b.txt,%1,0,a.txt,a.txt,%1,,,\n"
+                       "c.txt,100,0,a.txt,a.txt,100,b.txt,%1,\n"
+                       "d.txt,100,0,b.txt,b.txt,100,a.txt,%1,\n"
+                       "e.txt,0,1,,,,,,\n")
+            .arg(half));
 
     ASSERT_EQ(CliProcess::run({"-q", "--format", "json", "--pairs", "3", source()}, &out), 0);
     const QJsonObject report = QJsonDocument::fromJson(out).object();
@@ -207,7 +227,7 @@ TEST_F(CliRunTest, PairsNameTheEarlierTextsWithTheHighestScores) {
               QJsonArray({pair("b.txt", 100), pair("a.txt", half), pair("c.txt", half)}));
     EXPECT_EQ(rows[4]["pairs"].toArray(), QJsonArray());
     EXPECT_EQ(rows[3].toObject().keys(),
-              QStringList({"best_match", "file", "pairs", "passed", "score"}));
+              QStringList({"best_match", "file", "pairs", "passed", "saved", "score"}));
 }
 
 TEST_F(CliRunTest, NoPairsLeaveTheReportsAsTheyWere) {
@@ -315,7 +335,9 @@ TEST_F(CliRunTest, SourceWithoutFinalSlashIsTheSameDirectory) {
     writeBatch();
     QByteArray withSlash;
     QByteArray withoutSlash;
-    ASSERT_EQ(CliProcess::run({"-q", source()}, &withSlash), 0);
+    ASSERT_EQ(CliProcess::run({"-q", "--save", "copy", "-o", (m_root / "first").string(), source()},
+                              &withSlash),
+              0);
     ASSERT_EQ(CliProcess::run({"-q", "--save", "copy", m_source.string()}, &withoutSlash), 0);
     EXPECT_EQ(withoutSlash, withSlash);
     // The default output is the subdirectory Result, one "/" between.
@@ -403,11 +425,15 @@ TEST_F(CliRunTest, UnreadableFileExitsOneWithItsPath) {
         TextBatch::write(unreadable, "text\r\n");
         fs::permissions(unreadable, fs::perms::none);
     } else {
-        // Root reads any file; a write-only kernel attribute refuses even root.
+        // Root reads any file; a write-only kernel attribute refuses even
+        // root. Mounted over a text (a link would be skipped).
         const fs::path writeOnly = "/sys/bus/platform/uevent";
         if (!fs::exists(writeOnly) || std::ifstream(writeOnly).is_open())
             GTEST_SKIP() << "no file here refuses to be read";
-        fs::create_symlink(writeOnly, unreadable);
+        TextBatch::write(unreadable, "text\r\n");
+        if (::mount(writeOnly.c_str(), unreadable.c_str(), nullptr, MS_BIND, nullptr) != 0)
+            GTEST_SKIP() << "cannot mount the attribute over a text";
+        m_mounted = unreadable;
     }
     const auto before = TextBatch::snapshot(m_source);
     QByteArray out;
@@ -497,6 +523,81 @@ TEST_F(CliRunTest, CtrlCStopsTheRunSavesNothingAndExits130) {
     std::sort(after.begin(), after.end());
     EXPECT_EQ(after, names) << "nothing was moved";
     EXPECT_FALSE(fs::exists(m_source / "Result")) << "the stopped run made it and left it unused";
+}
+
+TEST_F(CliRunTest, PathsThatAreNotUtf8ReachTheFileSystemUnchanged) {
+    const fs::path source = m_root / "texts\xff";
+    fs::create_directory(source);
+    TextBatch::write(source / "a.txt", TextBatch::article(1, 60));
+    const fs::path out = m_root / "out\xfe";
+    const fs::path report = m_root / "r\xfd.csv";
+    ASSERT_EQ(CliProcess::run({"-q", "--save", "move", "-o", out.string(), "-r", report.string(),
+                               source.string()}),
+              0);
+    EXPECT_TRUE(fs::exists(out / "a.txt"));
+    EXPECT_EQ(savedColumn(report), (std::map<std::string, std::string>{{"a.txt", "moved"}}));
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(m_root))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"out\xfe", "r\xfd.csv", "texts", "texts\xff"}));
+}
+
+TEST_F(CliRunTest, AnOutputDirectoryThatRefusesTextsExitsFourEvenQuiet) {
+    writeBatch();
+    const fs::path out = m_root / "out";
+    fs::create_directory(out);
+    // Permissions do not bind root; a read-only file system does.
+    if (geteuid() != 0)
+        fs::permissions(out, fs::perms::owner_read | fs::perms::owner_exec);
+    else if (::mount("tmpfs", out.c_str(), "tmpfs", MS_RDONLY, "size=64k") == 0)
+        m_mounted = out;
+    else
+        GTEST_SKIP() << "cannot mount a read-only tmpfs";
+    const auto before = TextBatch::snapshot(m_source);
+    for (const char* mode : {"move", "copy"}) {
+        const fs::path report = m_root / (std::string(mode) + ".csv");
+        QByteArray err;
+        EXPECT_EQ(CliProcess::run(
+                      {"-q", "--save", mode, "-o", out.string(), "-r", report.string(), source()},
+                      nullptr, &err),
+                  4);
+        EXPECT_TRUE(err.contains("2 of 2 texts could not be saved")) << err.toStdString();
+        EXPECT_TRUE(savedColumn(report)["a_original.txt"].starts_with("failed: "));
+    }
+    EXPECT_EQ(TextBatch::snapshot(m_source), before);
+}
+
+// Every second text clashes with a file of the output directory and logs a
+// line. Standard error is not read after the comparison, so the program stalls
+// on a full pipe long before its last text: the signal comes while it saves.
+TEST_F(CliRunTest, CtrlCDuringSavingStopsBetweenTwoFilesAndStillReports) {
+    const int count = 2000;
+    fs::create_directory(m_source / "Result");
+    for (int i = 0; i < count; ++i) {
+        // Long names make long lines: 1000 of them fill two pipes over.
+        const std::string name = "t" + std::to_string(10000 + i) + std::string(120, 'x') + ".txt";
+        TextBatch::write(m_source / name, TextBatch::article(unsigned(100 + i), 40));
+        if (i % 2 == 1)
+            TextBatch::write(m_source / "Result" / name, "the user's own file\r\n");
+    }
+    const auto before = TextBatch::snapshot(m_source);
+    const fs::path report = m_root / "report.csv";
+    CliProcess process({"-p", "100", "--save", "move", "-r", report.string(), source()});
+    ASSERT_TRUE(process.waitForError("Сравнение выполнено"));
+    process.sendSignal(SIGINT);
+    EXPECT_EQ(process.finish(), 130);
+    EXPECT_TRUE(process.err().contains("saving stopped"));
+
+    std::map<std::string, int> tally;
+    for (const auto& [file, saved] : savedColumn(report)) {
+        ++tally[saved];
+        const std::string stays = saved == "moved" ? "Result/" + file : file;
+        EXPECT_EQ(TextBatch::read(m_source / stays), before.at(file)) << file;
+        EXPECT_EQ(fs::exists(m_source / file), saved != "moved") << file;
+    }
+    EXPECT_GT(tally["moved"], 0);
+    EXPECT_GT(tally[""], 0) << "stopped before the end";
+    EXPECT_EQ(tally["moved"] + tally["clash"] + tally[""], count);
 }
 
 } // namespace

@@ -510,11 +510,17 @@ TEST_F(BatchEngineTest, BinaryFilesLinksAndSpecialFilesAreHandledSafely) {
     host.percent = 100;
     engine.startOrStopRun();
     EXPECT_EQ(engine.lastOutcome(), RunOutcome::Completed);
-    EXPECT_EQ(host.counters[ProgressRow::Loading], QStringLiteral("4/4"));
-    EXPECT_EQ(engine.documents().names[1], "link.txt");
+    EXPECT_EQ(host.counters[ProgressRow::Loading], QStringLiteral("3/3"));
+    EXPECT_EQ(engine.documents().names[1], "z.txt");
     EXPECT_TRUE(Sandbox::exists(out, "\xE9t\xE9.txt"));
-    EXPECT_EQ(Sandbox::read(out, "link.txt"), Sandbox::read(out, "z.txt"))
-        << "a link moves as such";
+    EXPECT_TRUE(Sandbox::exists(out, "z.txt")) << "not scored against its own link";
+    EXPECT_TRUE(
+        host.messages().contains(QStringLiteral("Символическая ссылка \"link.txt\" пропущена")));
+    EXPECT_TRUE(
+        host.messages().contains(QStringLiteral("Символическая ссылка \"dangling\" пропущена")));
+    struct stat link {};
+    EXPECT_EQ(::lstat(QFile::encodeName(src + "link.txt").constData(), &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode)) << "a link stays where it is";
     EXPECT_TRUE(Sandbox::exists(src, "fifo"));
     EXPECT_TRUE(box.nothingLost({src, out}));
 }
@@ -552,6 +558,62 @@ TEST_F(BatchEngineTest, ReadOnlyOutputDirectoryLeavesTheSelectionInPlace) {
     EXPECT_TRUE(ok);
     EXPECT_TRUE(Sandbox::exists(src, "a.txt"));
     EXPECT_TRUE(box.nothingLost({src}));
+}
+
+TEST_F(BatchEngineTest, EachTextOfTheSelectionGetsItsSaveOutcome) {
+    const std::pair<QByteArray, SaveOutcome> cases[] = {
+        {"a.txt", SaveOutcome::Moved},
+        {"b.txt", SaveOutcome::None}, // copies a.txt
+        {"c.txt", SaveOutcome::Clash},
+        {"d.txt", SaveOutcome::Failed}, // rewritten
+        {"e.txt", SaveOutcome::Moved}};
+    for (unsigned i = 0; i < 5; ++i)
+        box.write(src, cases[i].first, wordsText(i == 1 ? 0 : i, 40));
+    box.makeDir(QStringLiteral("src/Result"));
+    box.write(out, "c.txt", "an older text of that name\n");
+    host.percent = 50;
+    host.onProcessEvents = [this](int call) {
+        // After comparing, an editor saves d.txt anew: a new file renamed over it.
+        if (call == 10 && QFile(src + "d.new").open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            ::rename(QFile::encodeName(src + "d.new"), QFile::encodeName(src + "d.txt"));
+    };
+    engine.startOrStopRun();
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(engine.documents().saveOutcomes[i], cases[i].second) << i;
+    EXPECT_EQ(engine.documents().saveErrors[3], QStringLiteral("changed since it was read"));
+    const SaveSummary summary = engine.documents().saveSummary();
+    EXPECT_EQ(std::tuple(summary.selected, summary.moved, summary.clash, summary.failed),
+              std::tuple(4, 2, 1, 1));
+    EXPECT_TRUE(host.messages().contains(QStringLiteral("Не удалось сохранить файлов: 1")));
+    EXPECT_EQ(Sandbox::names(src), QList<QByteArray>({"Result", "b.txt", "c.txt", "d.txt"}));
+    EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"a.txt", "c.txt", "e.txt"}));
+    EXPECT_EQ(Sandbox::read(src, "d.txt"), "") << "the new version stays in place";
+}
+
+TEST_F(BatchEngineTest, AStopDuringSavingEndsItBetweenTwoFiles) {
+    for (int i = 0; i < 5; ++i)
+        box.write(src, QByteArray::number(i) + ".txt", wordsText(unsigned(10 + i), 40));
+    host.onProcessEvents = [this](int call) {
+        if (call == 5 + 5 + 2) // loading, comparison, then the second file saved
+            engine.requestStop();
+    };
+    engine.startOrStopRun();
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::SavingStopped);
+    EXPECT_EQ(
+        engine.documents().saveOutcomes,
+        std::vector<SaveOutcome>({SaveOutcome::Moved, SaveOutcome::Moved, SaveOutcome::Pending,
+                                  SaveOutcome::Pending, SaveOutcome::Pending}));
+    EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"0.txt", "1.txt"}));
+    EXPECT_TRUE(
+        host.messages().contains(QStringLiteral("Сохранение остановлено, не дошло до файлов: 3")));
+    EXPECT_EQ(host.selectState, ButtonState::Enabled);
+
+    // A new selection stops the same way.
+    host.mode = SaveMode::Copy;
+    host.onProcessEvents = [this](int) { engine.requestStop(); };
+    engine.makeNewSelection();
+    EXPECT_EQ(engine.documents().saveSummary().pending, 4);
+    EXPECT_TRUE(box.nothingLost({src, out}));
 }
 
 TEST_F(BatchEngineTest, MoveAcrossFileSystemsAndBack) {

@@ -49,8 +49,9 @@ TEST(DirectoryListing, TellsWhatEachEntryIs) {
     EXPECT_FALSE(byName["empty"].loadable());
     EXPECT_EQ(byName["sub"].kind, EntryKind::Directory);
     EXPECT_FALSE(byName["sub"].loadable());
-    EXPECT_TRUE(byName["link"].loadable()) << "links count as what they point to";
-    EXPECT_EQ(byName["lost"].kind, EntryKind::Missing);
+    EXPECT_EQ(byName["link"].kind, EntryKind::SymbolicLink);
+    EXPECT_FALSE(byName["link"].loadable()) << "a link's target may live anywhere";
+    EXPECT_EQ(byName["lost"].kind, EntryKind::SymbolicLink);
     EXPECT_FALSE(byName["lost"].loadable());
     EXPECT_EQ(byName["pipe"].kind, EntryKind::Other);
     EXPECT_FALSE(byName["pipe"].loadable());
@@ -80,6 +81,25 @@ TEST(DirectoryListing, MissingDirectoryReportsItsError) {
     EXPECT_FALSE(DirectoryListing::isDirectory(""));
     EXPECT_FALSE(DirectoryListing::isDirectory("/nonexistent-quillmark/"));
     EXPECT_TRUE(DirectoryListing::isDirectory("/"));
+}
+
+TEST(DirectoryListing, ADirectoryThatCannotBeSearchedIsAnError) {
+    Sandbox box;
+    const QString dir = box.makeDir(QStringLiteral("d"));
+    box.write(dir, "text", "words");
+    const QByteArray raw = QFile::encodeName(dir);
+    // Readable, so its names can be listed, but not one of them looked at.
+    ::chmod(raw.constData(), 0644);
+    const bool refused = runUnprivileged([&] {
+        try {
+            DirectoryListing::list(raw);
+            return false;
+        } catch (const FileOpenError& error) {
+            return QByteArray(error.what()).endsWith("Permission denied");
+        }
+    });
+    ::chmod(raw.constData(), 0755);
+    EXPECT_TRUE(refused);
 }
 
 TEST(DirectoryListing, PrefixAddsOneSeparatorOnlyWhenMissing) {

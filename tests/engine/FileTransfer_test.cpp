@@ -1,19 +1,30 @@
 #include "Sandbox.h"
 #include "engine/FileTransfer.h"
+#include "engine/TemporaryFile.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace quillmark::test {
 namespace {
 
 using Status = TransferResult::Status;
+
+/// Names of a directory that are temporaries of a save.
+int temporariesIn(const QString& directory) {
+    const QList<QByteArray> names = Sandbox::names(directory);
+    return int(std::count_if(names.begin(), names.end(), TemporaryFile::isTemporaryName));
+}
 
 class FileTransferTest : public ::testing::Test {
 protected:
@@ -188,6 +199,129 @@ TEST_F(FileTransferTest, SpecialFilesAreNeitherCopiedNorOpened) {
         Status::Failed);
     EXPECT_TRUE(Sandbox::exists(from, "fifo"));
     EXPECT_FALSE(Sandbox::exists(other, "fifo"));
+}
+
+// Faults put in the copy loop after its first block, moving across file
+// systems: the user's new version stays in place, the old one stands whole in
+// the output or nowhere new, and no temporary is left.
+TEST_F(FileTransferTest, ASourceChangedDuringTheCopyIsNeverLost) {
+    enum Fault { Replaced, Appended, Rewritten };
+    struct Case {
+        Fault fault;
+        TransferMode mode;
+        Status status;
+    };
+    const Case cases[] = {{Replaced, TransferMode::Move, Status::KeptBoth},
+                          {Replaced, TransferMode::Copy, Status::Done},
+                          {Appended, TransferMode::Move, Status::Changed},
+                          {Appended, TransferMode::Copy, Status::Changed},
+                          {Rewritten, TransferMode::Move, Status::Changed}};
+    Sandbox shm(QStringLiteral("/dev/shm"));
+    const QString other = shm.makeDir(QStringLiteral("other"));
+    const QByteArray old(300000, 'o');
+    int n = 0;
+    for (const Case& c : cases) {
+        const QByteArray name = "text" + QByteArray::number(n++);
+        box.write(from, name, old);
+        const QByteArray source = at(from, name);
+        FileTransfer::setCopyHook([&](const QByteArray&, std::int64_t copied) {
+            if (copied != 65536)
+                return;
+            // As an editor saves: a new file renamed over the old one.
+            const QByteArray target = c.fault == Replaced ? source + ".new" : source;
+            const int fd = ::open(target.constData(),
+                                  O_WRONLY | O_CREAT | (c.fault == Appended ? O_APPEND : 0), 0644);
+            ASSERT_EQ(::write(fd, "new\n", 4), 4);
+            ::close(fd);
+            if (c.fault == Replaced)
+                ::rename(target.constData(), source.constData());
+        });
+        EXPECT_EQ(FileTransfer::transfer(source, at(other, name), c.mode).status, c.status) << n;
+        FileTransfer::setCopyHook({});
+        EXPECT_NE(Sandbox::read(from, name), old) << n;
+        const bool published = c.fault == Replaced;
+        EXPECT_EQ(Sandbox::exists(other, name), published) << n;
+        if (published)
+            EXPECT_EQ(Sandbox::read(other, name), old) << n;
+        EXPECT_EQ(temporariesIn(other), 0) << n;
+    }
+}
+
+TEST_F(FileTransferTest, AProcessKilledMidCopyLeavesOnlyAStaleTemporary) {
+    Sandbox shm(QStringLiteral("/dev/shm"));
+    const QString other = shm.makeDir(QStringLiteral("other"));
+    const QByteArray bytes(400000, 'k');
+    box.write(from, "big", bytes);
+    int left = 0;
+    for (const std::int64_t killAt : {65536, 3 * 65536}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            FileTransfer::setCopyHook([killAt](const QByteArray&, std::int64_t copied) {
+                if (copied >= killAt)
+                    ::raise(SIGKILL);
+            });
+            FileTransfer::transfer(at(from, "big"), at(other, "big"), TransferMode::Move);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_FALSE(Sandbox::exists(other, "big")) << "no partial file under the real name";
+        EXPECT_EQ(temporariesIn(other), ++left);
+    }
+    // A temporary of a live process (this one) is not stale.
+    TemporaryFile live(QFile::encodeName(other), 0600);
+    EXPECT_EQ(TemporaryFile::removeStale(QFile::encodeName(other)), 2);
+    EXPECT_EQ(temporariesIn(other), 1);
+    EXPECT_EQ(FileTransfer::transfer(at(from, "big"), at(other, "big"), TransferMode::Move).status,
+              Status::Done);
+    EXPECT_TRUE(box.nothingLost({other}));
+    EXPECT_FALSE(Sandbox::exists(from, "big"));
+}
+
+TEST_F(FileTransferTest, AFullFileSystemKeepsTheSource) {
+    const QString small = box.makeDir(QStringLiteral("small"));
+    const QByteArray mountPoint = QFile::encodeName(small);
+    if (::geteuid() != 0 || ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    box.write(from, "big", QByteArray(300000, 'b'));
+    for (TransferMode mode : {TransferMode::Move, TransferMode::Copy}) {
+        const TransferResult result =
+            FileTransfer::transfer(at(from, "big"), at(small, "big"), mode);
+        EXPECT_EQ(result.status, Status::Failed);
+        EXPECT_EQ(result.error, ENOSPC);
+    }
+    EXPECT_EQ(Sandbox::names(small), QList<QByteArray>()) << "no partial copy, no temporary";
+    EXPECT_TRUE(box.nothingLost({from}));
+    ::umount(mountPoint.constData());
+}
+
+TEST_F(FileTransferTest, AMoveAcrossFileSystemsKeepsWhatMvKeeps) {
+    Sandbox shm(QStringLiteral("/dev/shm"));
+    const QString other = shm.makeDir(QStringLiteral("other"));
+    box.write(from, "a", "private\n");
+    const QByteArray source = at(from, "a");
+    const bool root = ::geteuid() == 0;
+    ::chmod(source.constData(), 0600);
+    ASSERT_TRUE(!root || ::chown(source.constData(), 65534, 65534) == 0);
+    const timespec times[2] = {{1000000000, 5}, {1100000000, 123456789}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, source.constData(), times, 0), 0);
+    const char* attribute = root ? "trusted.quillmark" : "user.quillmark";
+    const bool withAttribute = ::setxattr(source.constData(), attribute, "kept", 4, 0) == 0;
+
+    ASSERT_EQ(FileTransfer::transfer(source, at(other, "a"), TransferMode::Move).status,
+              Status::Done);
+    struct stat moved {};
+    ASSERT_EQ(::stat(at(other, "a").constData(), &moved), 0);
+    EXPECT_EQ(moved.st_mode & 07777, 0600u);
+    EXPECT_EQ(moved.st_mtim.tv_nsec, times[1].tv_nsec);
+    EXPECT_EQ(moved.st_uid, root ? 65534u : ::getuid());
+    char value[4] = {};
+    const ssize_t got =
+        withAttribute ? ::getxattr(at(other, "a").constData(), attribute, value, 4) : 0;
+    if (got >= 0 || errno != ENOTSUP) // the target may not carry them for this user
+        EXPECT_EQ(QByteArray(value, int(got)), withAttribute ? "kept" : "");
 }
 
 } // namespace

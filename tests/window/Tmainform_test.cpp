@@ -567,6 +567,27 @@ private slots:
         QCOMPARE(form.sHomePage->palette().color(QPalette::WindowText), QColor(0, 0, 128));
     }
 
+    void homePagePrefersInstalledDocsAndHidesWhenNothingIsThere() {
+        // Nothing above a program directory in the temporary folder.
+        std::unique_ptr<Tmainform> form = std::make_unique<Tmainform>(m_programDir);
+        form->show();
+        QVERIFY(form->homePageUrl().isEmpty());
+        QVERIFY(form->Label9->isHidden() && form->sHomePage->isHidden());
+        const QString top = m_programDir + QStringLiteral("../");
+        writeFile(top + QStringLiteral("README.md"), "# readme\n");
+        QVERIFY(QDir().mkpath(top + QStringLiteral("share/doc/quillmark")));
+        writeFile(top + QStringLiteral("share/doc/quillmark/README.html"), "<h1>readme</h1>\n");
+        // Installed docs would send the profile to the user's place: keep it here.
+        writeFile(m_programDir + QStringLiteral("profile.ini"), "");
+        form = std::make_unique<Tmainform>(m_programDir);
+        form->show();
+        QVERIFY(!form->sHomePage->isHidden());
+        QCOMPARE(form->sHomePage->text(), QStringLiteral("README.html"));
+        QCOMPARE(
+            QFileInfo(form->homePageUrl().toLocalFile()).canonicalFilePath(),
+            QFileInfo(top + QStringLiteral("share/doc/quillmark/README.html")).canonicalFilePath());
+    }
+
     // ---- The folder page
 
     void folderChoiceSetsBothPaths() {
