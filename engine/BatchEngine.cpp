@@ -127,7 +127,7 @@ void BatchEngine::run() {
                 QStringLiteral("Прошло проверку (%1%) - %2").arg(m_comparedPercent).arg(m_passed));
         } else if (mode != SaveMode::None || ensureOutputDirectory(outputText, outputPath)) {
             // (The start made the directory unless saving was off then.)
-            saved = SaveSelection(m_comparedPercent, saveMode, outputText, outputPath);
+            saved = SaveSelection(m_comparedPercent, saveMode, outputText, outputPath, {});
         }
     }
 
@@ -278,8 +278,17 @@ std::vector<std::int32_t> BatchEngine::selectionOf(int percent) const {
     return selection;
 }
 
+QString BatchEngine::SelectionNote::around(const QString& resultLine) const {
+    QString line = resultLine;
+    if (partial())
+        line.prepend(QStringLiteral("Неполная выборка (%1 из %2). ").arg(compared).arg(loaded));
+    if (staying > 0)
+        line += QStringLiteral("; остались не прошедшие - %1").arg(staying);
+    return line;
+}
+
 bool BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outputDirectory,
-                                const QByteArray& outputPath) {
+                                const QByteArray& outputPath, const SelectionNote& note) {
     const TransferMode transferMode =
         mode == SaveMode::Move ? TransferMode::Move : TransferMode::Copy;
     const QByteArray output = DirectoryListing::prefix(outputPath);
@@ -309,21 +318,26 @@ bool BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outpu
 
     const SaveSummary summary = m_documents.saveSummary();
     const bool moving = transferMode == TransferMode::Move;
-    const int left = summary.selected - summary.saved();
     const QString done = moving ? QStringLiteral("перемещено") : QStringLiteral("скопировано");
-    m_host.setResult(QStringLiteral("Прошло проверку (%1%) - %2; %3 - %4, не %3 - %5")
-                         .arg(percent)
-                         .arg(total)
-                         .arg(done)
-                         .arg(summary.saved())
-                         .arg(left));
+    // What happened this time: saved now, found in place, left behind.
+    const QString savedNow = QString::number(summary.moved + summary.copied);
+    QString rest;
+    if (summary.alreadyThere > 0)
+        rest += QStringLiteral(", уже на месте - %1").arg(summary.alreadyThere);
+    rest += QStringLiteral(", не %1 - %2").arg(done).arg(summary.selected - summary.saved());
+    if (summary.clash > 0)
+        rest += QStringLiteral(" (имя занято - %1)").arg(summary.clash);
+    QString result = QStringLiteral("Прошло проверку (%1%) - %2; ").arg(percent).arg(total) + done +
+                     QStringLiteral(" - ") + savedNow + rest;
     if (stopped)
-        AddLog(
-            QStringLiteral("Сохранение остановлено, не дошло до файлов: %1").arg(summary.pending));
-    // One arg() call: a "%" in the directory must not be taken for a marker.
-    AddLog(
-        QStringLiteral("Выборка сохранена в каталог %1: %2 файлов - %3, не %2 - %4")
-            .arg(outputDirectory, done, QString::number(summary.saved()), QString::number(left)));
+        result.prepend(QStringLiteral("Остановлено. "));
+    m_host.setResult(note.around(result));
+    if (stopped)
+        AddLog(QStringLiteral("Остановлено при сохранении: %1 - %2, не дошло до файлов - %3")
+                   .arg(done, savedNow, QString::number(summary.pending)));
+    // No arg() over the directory: a "%" in it must not be taken for a marker.
+    AddLog(QStringLiteral("Выборка сохранена в каталог ") + outputDirectory + QStringLiteral(": ") +
+           done + QStringLiteral(" файлов - ") + savedNow + rest);
     if (summary.anyFailed())
         AddLog(QStringLiteral("Не удалось сохранить файлов: %1").arg(summary.failed));
     // Only moved texts can be asked back by a stricter selection.
@@ -405,6 +419,7 @@ void BatchEngine::makeNewSelection() {
     }
     logChangedSettings();
 
+    SelectionNote note;
     if (percent < m_lastSavedPercent) {
         const QString question =
             QStringLiteral("Сделав предыдущий анализ, Вы переместили выборку из подходящих "
@@ -418,14 +433,16 @@ void BatchEngine::makeNewSelection() {
         if (m_host.ask(question) == Answer::Yes) {
             MoveFilesBack(savedTo, source);
         } else {
-            const int staying = failingIn(savedTo, percent);
-            if (staying > 0)
+            note.staying = failingIn(savedTo, percent);
+            if (note.staying > 0)
                 AddLog(QStringLiteral("В каталоге %1 остались тексты, не проходящие порог %2%: %3")
                            .arg(QFile::decodeName(savedTo), QString::number(percent),
-                                QString::number(staying)));
+                                QString::number(note.staying)));
         }
     }
-    if (m_documents.comparedCount < m_documents.count())
+    note.compared = m_documents.comparedCount;
+    note.loaded = m_documents.count();
+    if (note.partial())
         AddLog(QStringLiteral("Выборка неполная: сравнение было остановлено, выбор идёт из первых "
                               "%1 текстов из %2")
                    .arg(m_documents.comparedCount)
@@ -439,9 +456,10 @@ void BatchEngine::makeNewSelection() {
     const SaveMode mode = m_host.saveMode();
     if (mode == SaveMode::None) {
         const auto selected = static_cast<qint64>(selectionOf(percent).size());
-        m_host.setResult(QStringLiteral("Прошло проверку (%1%) - %2").arg(percent).arg(selected));
+        m_host.setResult(
+            note.around(QStringLiteral("Прошло проверку (%1%) - %2").arg(percent).arg(selected)));
     } else if (ensureOutputDirectory(outputText, outputPath)) {
-        SaveSelection(percent, mode, outputText, outputPath);
+        SaveSelection(percent, mode, outputText, outputPath, note);
         m_host.resultsChanged();
     }
 

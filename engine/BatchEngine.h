@@ -74,6 +74,19 @@ public:
 private:
     enum class LoadResult { Loaded, Stopped, Failed };
 
+    /// What a new selection adds to the result line of its saving.
+    struct SelectionNote {
+        /// Documents the table's comparison scored, of those it loaded.
+        std::int32_t compared = 0;
+        std::int32_t loaded = 0;
+        /// Failing texts a "No" left in the output directory.
+        int staying = 0;
+
+        /// The comparison was stopped: the selection sees part of the batch.
+        bool partial() const { return compared < loaded; }
+        QString around(const QString& resultLine) const;
+    };
+
     void run();
     /// The source or output directory check ended the run: nothing was
     /// loaded, bSelect stays off.
@@ -93,7 +106,7 @@ private:
     /// Each document's outcome lands in the table (saveOutcomes); returns
     /// whether it ran to its end.
     bool SaveSelection(int percent, SaveMode mode, const QString& outputDirectory,
-                       const QByteArray& outputPath);
+                       const QByteArray& outputPath, const SelectionNote& note);
     /// Saves one document and records what became of it.
     void saveDocument(std::int32_t index, TransferMode mode, const QByteArray& output,
                       const QString& outputDirectory);

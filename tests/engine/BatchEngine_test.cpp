@@ -174,7 +174,8 @@ TEST_F(BatchEngineTest, SecondRunRebuildsTheTableAndCopyModeKeepsBothCopies) {
     EXPECT_EQ(engine.documents().count(), 3);
     EXPECT_EQ(host.messages().size(), 4) << host.messages().join(u'\n').toStdString();
     EXPECT_EQ(host.result,
-              QStringLiteral("Прошло проверку (20%) - 3; скопировано - 3, не скопировано - 0"));
+              QStringLiteral("Прошло проверку (20%) - 3; скопировано - 1, уже на месте "
+                             "- 2, не скопировано - 0"));
     EXPECT_EQ(Sandbox::read(out, "c.txt"), Sandbox::read(src, "c.txt"));
     EXPECT_TRUE(box.nothingLost({src}));
     EXPECT_TRUE(box.nothingLost({out}));
@@ -243,8 +244,11 @@ TEST_F(BatchEngineTest, StopDuringComparisonAndNewSelectionLeavesOutUncomparedDo
     EXPECT_TRUE(host.messages().contains(QStringLiteral(
         "Выборка неполная: сравнение было остановлено, выбор идёт из первых 5 текстов из 9")));
     EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"01.txt", "02.txt", "03.txt"}));
-    EXPECT_EQ(host.result,
-              QStringLiteral("Прошло проверку (20%) - 3; перемещено - 3, не перемещено - 0"));
+    EXPECT_EQ(host.result, QStringLiteral("Неполная выборка (5 из 9). Прошло проверку (20%) - 3; "
+                                          "перемещено - 3, не перемещено - 0"));
+    host.mode = SaveMode::None;
+    engine.makeNewSelection();
+    EXPECT_EQ(host.result, QStringLiteral("Неполная выборка (5 из 9). Прошло проверку (20%) - 3"));
     EXPECT_TRUE(box.nothingLost({src, out}));
 }
 
@@ -332,9 +336,9 @@ TEST_F(NewSelectionTest, StricterSelectionWithNoMovesNothingBack) {
         QStringLiteral("В каталоге %1 остались тексты, не проходящие порог %2%: 1")
             .arg(out)
             .arg(xScore - 1)));
-    // a and b were moved before: they count as saved.
-    EXPECT_EQ(host.result, QStringLiteral("Прошло проверку (%1%) - 2; перемещено - 2, не "
-                                          "перемещено - 0")
+    // a and b were moved before: in place, not moved now; x no longer passes.
+    EXPECT_EQ(host.result, QStringLiteral("Прошло проверку (%1%) - 2; перемещено - 0, уже на месте "
+                                          "- 2, не перемещено - 0; остались не прошедшие - 1")
                                .arg(xScore - 1));
     EXPECT_EQ(host.startState, ButtonState::Enabled);
     EXPECT_EQ(host.selectState, ButtonState::Enabled);
@@ -534,7 +538,13 @@ TEST_F(BatchEngineTest, ClashInTheOutputDirectoryKeepsBothTexts) {
     EXPECT_TRUE(host.messages().contains(
         QStringLiteral("Файл \"a.txt\" уже есть в каталоге %1, оставлен на месте").arg(out)));
     EXPECT_EQ(host.result,
-              QStringLiteral("Прошло проверку (20%) - 2; перемещено - 1, не перемещено - 1"));
+              QStringLiteral("Прошло проверку (20%) - 2; перемещено - 1, не перемещено "
+                             "- 1 (имя занято - 1)"));
+    EXPECT_TRUE(
+        host.messages().contains(QStringLiteral("Выборка сохранена в каталог %1: перемещено "
+                                                "файлов - 1, не перемещено - 1 (имя занято "
+                                                "- 1)")
+                                     .arg(out)));
     EXPECT_TRUE(Sandbox::exists(src, "a.txt"));
     EXPECT_TRUE(box.nothingLost({src, out}));
 }
@@ -604,8 +614,10 @@ TEST_F(BatchEngineTest, AStopDuringSavingEndsItBetweenTwoFiles) {
         std::vector<SaveOutcome>({SaveOutcome::Moved, SaveOutcome::Moved, SaveOutcome::Pending,
                                   SaveOutcome::Pending, SaveOutcome::Pending}));
     EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"0.txt", "1.txt"}));
-    EXPECT_TRUE(
-        host.messages().contains(QStringLiteral("Сохранение остановлено, не дошло до файлов: 3")));
+    EXPECT_TRUE(host.messages().contains(
+        QStringLiteral("Остановлено при сохранении: перемещено - 2, не дошло до файлов - 3")));
+    EXPECT_EQ(host.result, QStringLiteral("Остановлено. Прошло проверку (20%) - 5; перемещено - 2, "
+                                          "не перемещено - 3"));
     EXPECT_EQ(host.selectState, ButtonState::Enabled);
 
     // A new selection stops the same way.
@@ -657,7 +669,8 @@ TEST_F(BatchEngineTest, OutputDirectoryThatIsTheSourceKeepsEveryText) {
         host.output = output;
         host.mode = SaveMode::Move;
         engine.startOrStopRun();
-        EXPECT_TRUE(host.result.endsWith(QStringLiteral("перемещено - 0, не перемещено - 2")))
+        EXPECT_TRUE(host.result.endsWith(
+            QStringLiteral("перемещено - 0, не перемещено - 2 (имя занято - 2)")))
             << host.result.toStdString();
         EXPECT_EQ(engine.lastSavedPercent(), 0) << "nothing was moved";
         host.mode = SaveMode::Copy;
@@ -1002,6 +1015,49 @@ TEST_F(BatchEngineTest, StoppedRunLeavesNoOutputDirectoryItMadeAndUsedNot) {
         ::rmdir(QFile::encodeName(out).constData());
     }
     EXPECT_TRUE(box.nothingLost({src}));
+}
+
+} // namespace
+} // namespace quillmark::test
+
+namespace quillmark::test {
+namespace {
+
+TEST_F(NewSelectionTest, CountsSayWhatHappenedThisTime) {
+    runAtFifty();
+    // Stricter with "Yes": everything back, then a and b out again.
+    host.percent = xScore - 1;
+    engine.makeNewSelection();
+    EXPECT_EQ(host.result, QStringLiteral("Прошло проверку (%1%) - 2; перемещено - 2, не "
+                                          "перемещено - 0")
+                               .arg(xScore - 1));
+    struct Case {
+        SaveMode mode;
+        int percent;
+        QString result;
+        QString counts; ///< of the log line
+    };
+    const QList<Case> cases{
+        // Looser: only x moves now; a and b are there already.
+        {SaveMode::Move, 50,
+         QStringLiteral("Прошло проверку (50%) - 3; перемещено - 1, уже на месте - 2, не "
+                        "перемещено - 0"),
+         QStringLiteral("перемещено файлов - 1, уже на месте - 2, не перемещено - 0")},
+        // The same selection copied: nothing is copied now.
+        {SaveMode::Copy, 50,
+         QStringLiteral("Прошло проверку (50%) - 3; скопировано - 0, уже на месте - 3, не "
+                        "скопировано - 0"),
+         QStringLiteral("скопировано файлов - 0, уже на месте - 3, не скопировано - 0")},
+    };
+    for (const Case& c : cases) {
+        host.mode = c.mode;
+        host.percent = c.percent;
+        engine.makeNewSelection();
+        EXPECT_EQ(host.result, c.result);
+        EXPECT_EQ(host.messages().last(),
+                  QStringLiteral("Выборка сохранена в каталог %1: ").arg(out) + c.counts);
+    }
+    EXPECT_TRUE(box.nothingLost({src, out}));
 }
 
 } // namespace

@@ -1171,6 +1171,29 @@ private slots:
         QCOMPARE(form.cScores->passedCount(), 3);
     }
 
+    void stopDuringSavingSaysStoppedWithCounts() {
+        makeBatch();
+        ScriptedForm form(m_programDir);
+        pointAt(form, m_src, m_out);
+        bool pressed = false;
+        form.onEvents = [&] {
+            if (form.sStat3->text() != QStringLiteral("1/3") || pressed)
+                return;
+            pressed = true;
+            form.bGo->click();
+        };
+        form.bGo->click();
+        QVERIFY(pressed);
+        QCOMPARE(form.sRes->text(), QStringLiteral("Остановлено. Прошло проверку (20%) - 3; "
+                                                   "перемещено - 1, не перемещено - 2"));
+        QVERIFY(logHas(form, QStringLiteral("Остановлено при сохранении: перемещено - 1, не дошло "
+                                            "до файлов - 2")));
+        QCOMPARE(entryNames(m_out), QStringList{QStringLiteral("a.txt")});
+        QCOMPARE(entryNames(m_src).size(), 4);
+        QCOMPARE(form.bGo->text(), QStringLiteral("&Сравнить"));
+        QVERIFY(form.bSelect->isEnabled());
+    }
+
     void emptyFolderDrawsEmptyBars() {
         QVERIFY(QDir().mkpath(m_out));
         Tmainform form(m_programDir);
