@@ -217,7 +217,16 @@ bool BatchEngine::CompareTexts(int percent) {
     m_host.setBarRange(ProgressRow::Comparison, 0, count);
     if (count == 0)
         m_host.setCounter(ProgressRow::Comparison, counterText(0, 0));
-    MatchIndex index(m_documents.shingles);
+    // The index of a large batch takes a while to build: the window keeps
+    // painting and a stop press ends the build.
+    MatchIndex index(m_documents.shingles, [this] {
+        m_host.processEvents();
+        return m_state != RunState::Running;
+    });
+    if (!index.complete()) {
+        m_host.setResult(QStringLiteral("Остановлено. Прошло проверку - 0 из 0"));
+        return false;
+    }
     const auto rankCount = static_cast<std::size_t>(m_rankedMatchCount);
     if (rankCount > 0)
         m_documents.rankedMatches.assign(static_cast<std::size_t>(count), {});

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cassert>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -12,6 +13,32 @@
 namespace quillmark {
 
 namespace {
+
+/// A hash held by at least this many documents gathers them into a group.
+constexpr std::uint32_t kFrequent = 16;
+
+enum ItemKind : std::uint32_t { Common = 0, OneMore = 1, OneLess = 2 };
+
+constexpr std::int32_t kNoSize = std::numeric_limits<std::int32_t>::max();
+
+/// Asks the caller whether to stop after a few milliseconds of work.
+class Pacer {
+public:
+    explicit Pacer(const StopCheck& stop)
+        : m_stop(stop) {}
+    void step(std::size_t work) {
+        m_work += work;
+        if (m_work < kStride)
+            return;
+        m_work = 0;
+        Stopped::check(m_stop);
+    }
+
+private:
+    static constexpr std::size_t kStride = std::size_t{1} << 18;
+    const StopCheck& m_stop;
+    std::size_t m_work = 0;
+};
 
 /// An uninitialised array; a large one on transparent huge pages, since the
 /// lookups land on random pages of it and small pages thrash the TLB.
@@ -42,7 +69,7 @@ std::uint32_t topBits(std::uint32_t hash, int bits) {
 /// small bucket by a plain sort. Random writes over the whole array would
 /// miss the cache on nearly every entry.
 void sortEntries(std::span<const TudShingleList> documents, std::uint64_t* entries,
-                 std::size_t total) {
+                 std::size_t total, Pacer& pacer) {
     // About eight entries per final bucket.
     const int bits = std::clamp(
         static_cast<int>(std::bit_width(std::max<std::size_t>(total / 8, 1))) - 1, 0, 28);
@@ -50,16 +77,20 @@ void sortEntries(std::span<const TudShingleList> documents, std::uint64_t* entri
     const std::size_t outer = std::size_t{1} << outerBits;
 
     std::vector<std::uint32_t> outerStart(outer + 1, 0);
-    for (const TudShingleList& list : documents)
+    for (const TudShingleList& list : documents) {
         for (std::uint32_t hash : list.Hashes)
             ++outerStart[topBits(hash, outerBits) + 1];
+        pacer.step(list.Hashes.size() + 1);
+    }
     for (std::size_t b = 0; b < outer; ++b)
         outerStart[b + 1] += outerStart[b];
     {
         std::vector<std::uint32_t> cursor(outerStart.begin(), outerStart.end() - 1);
-        for (std::size_t d = 0; d < documents.size(); ++d)
+        for (std::size_t d = 0; d < documents.size(); ++d) {
             for (std::uint32_t hash : documents[d].Hashes)
                 entries[cursor[topBits(hash, outerBits)]++] = std::uint64_t{hash} << 32 | d;
+            pacer.step(documents[d].Hashes.size() + 1);
+        }
     }
 
     const std::size_t inner = std::size_t{1} << (bits - outerBits);
@@ -69,6 +100,7 @@ void sortEntries(std::span<const TudShingleList> documents, std::uint64_t* entri
     for (std::size_t b = 0; b < outer; ++b) {
         std::uint64_t* const first = entries + outerStart[b];
         const std::size_t size = outerStart[b + 1] - outerStart[b];
+        pacer.step(4 * size);
         if (inner == 1) {
             std::sort(first, first + size);
             continue;
@@ -91,41 +123,340 @@ void sortEntries(std::span<const TudShingleList> documents, std::uint64_t* entri
     }
 }
 
+std::uint32_t hashOf(std::uint64_t entry) {
+    return static_cast<std::uint32_t>(entry >> 32);
+}
+
+std::uint32_t lowHalf(std::uint64_t entry) {
+    return static_cast<std::uint32_t>(entry);
+}
+
+/// Calls visit(first, last) for each run of one hash in sorted entries.
+template <class Visit>
+void forEachRun(const std::uint64_t* entries, std::size_t total, Pacer& pacer, Visit&& visit) {
+    for (std::size_t first = 0; first < total;) {
+        const std::uint32_t hash = hashOf(entries[first]);
+        std::size_t last = first + 1;
+        while (last < total && hashOf(entries[last]) == hash)
+            ++last;
+        visit(first, last);
+        pacer.step(last - first);
+        first = last;
+    }
+}
+
+/// Documents in a run of entries: one per distinct document.
+std::uint32_t distinctDocuments(const std::uint64_t* entries, std::size_t first, std::size_t last) {
+    std::uint32_t count = 1;
+    for (std::size_t i = first + 1; i < last; ++i)
+        count += entries[i] != entries[i - 1] ? 1 : 0;
+    return count;
+}
+
 } // namespace
 
-MatchIndex::MatchIndex(std::span<const TudShingleList> documents)
-    : m_documents(documents)
-    , m_sharedStart(documents.size() + 1, 0)
-    , m_matches(documents.size(), 0) {
+MatchIndex::MatchIndex(std::span<const TudShingleList> documents, const StopCheck& stop)
+    : m_documents(documents) {
+    try {
+        build(stop);
+        m_complete = true;
+    } catch (const Stopped&) {
+        m_complete = false;
+    }
+}
+
+void MatchIndex::build(const StopCheck& stop) {
+    const std::size_t n = m_documents.size();
     std::size_t total = 0;
-    for (const TudShingleList& list : documents)
+    for (const TudShingleList& list : m_documents) {
         total += list.Hashes.size();
-    if (total >= std::numeric_limits<std::uint32_t>::max() ||
-        documents.size() >= std::numeric_limits<std::uint32_t>::max())
+        m_largestSize = std::max(m_largestSize, list.Count);
+    }
+    if (total >= std::numeric_limits<std::uint32_t>::max() || n >= (std::size_t{1} << 30))
         throw std::length_error("Too many shingles to compare");
+    Pacer pacer(stop);
 
-    m_entries = allocateArray<std::uint64_t>(total);
-    m_entryCount = total;
-    sortEntries(documents, m_entries.get(), total);
+    Array<std::uint64_t> buffer = allocateArray<std::uint64_t>(total);
+    sortEntries(m_documents, buffer.get(), total, pacer);
+    const auto documentOf = [](std::uint64_t entry) { return lowHalf(entry); };
 
-    // A document's run of a hash that follows another document's run of the
-    // same hash is one its scoring has to walk back from; every other hash of
-    // it can match nothing earlier and is never looked at.
-    const std::uint64_t* entries = m_entries.get();
-    const auto sharedRunStarts = [entries, total](auto&& visit) {
-        for (std::size_t i = 1; i < total; ++i)
-            if (entries[i] != entries[i - 1] && (entries[i] >> 32) == (entries[i - 1] >> 32))
-                visit(i, static_cast<std::uint32_t>(entries[i]));
-    };
-    sharedRunStarts([this](std::size_t, std::uint32_t document) { ++m_sharedStart[document + 1]; });
-    for (std::size_t d = 0; d < documents.size(); ++d)
-        m_sharedStart[d + 1] += m_sharedStart[d];
-    m_sharedCount = m_sharedStart.back();
-    m_shared = allocateArray<std::uint32_t>(m_sharedCount);
-    std::vector<std::uint32_t> cursor(m_sharedStart.begin(), m_sharedStart.end() - 1);
-    sharedRunStarts([this, &cursor](std::size_t at, std::uint32_t document) {
-        m_shared[cursor[document]++] = static_cast<std::uint32_t>(at);
+    // Each document's anchor: its hash held by the most documents (the
+    // smallest such hash on a tie), if that is a frequent one.
+    std::vector<std::uint32_t> anchorHolders(n, 0);
+    std::vector<std::uint32_t> anchor(n, 0);
+    forEachRun(buffer.get(), total, pacer, [&](std::size_t first, std::size_t last) {
+        const std::uint32_t holders = distinctDocuments(buffer.get(), first, last);
+        if (holders < kFrequent)
+            return;
+        for (std::size_t i = first; i < last; ++i) {
+            const std::uint32_t document = documentOf(buffer[i]);
+            if (holders > anchorHolders[document]) {
+                anchorHolders[document] = holders;
+                anchor[document] = hashOf(buffer[i]);
+            }
+        }
     });
+
+    // Documents with the same anchor form a group named by its first member.
+    m_group.resize(n);
+    for (std::size_t d = 0; d < n; ++d)
+        m_group[d] = static_cast<std::uint32_t>(d);
+    forEachRun(buffer.get(), total, pacer, [&](std::size_t first, std::size_t last) {
+        const std::uint32_t hash = hashOf(buffer[first]);
+        std::uint32_t leader = std::numeric_limits<std::uint32_t>::max();
+        for (std::size_t i = first; i < last; ++i) {
+            const std::uint32_t document = documentOf(buffer[i]);
+            if (anchorHolders[document] == 0 || anchor[document] != hash)
+                continue;
+            leader = std::min(leader, document);
+            m_group[document] = leader;
+        }
+    });
+    anchor = {};
+    m_memberStart.assign(n + 1, 0);
+    for (std::size_t d = 0; d < n; ++d)
+        ++m_memberStart[m_group[d] + 1];
+    for (std::size_t g = 0; g < n; ++g)
+        m_memberStart[g + 1] += m_memberStart[g];
+    m_members.resize(n);
+    {
+        std::vector<std::uint32_t> cursor(m_memberStart.begin(), m_memberStart.end() - 1);
+        for (std::size_t d = 0; d < n; ++d)
+            m_members[cursor[m_group[d]]++] = static_cast<std::uint32_t>(d);
+    }
+
+    // A run of one entry, or of documents that are each a group by
+    // themselves, gives one item per entry.
+    const auto alone = [this](const std::uint64_t* run, std::size_t first, std::size_t last) {
+        if (last - first == 1)
+            return true;
+        for (std::size_t i = first; i < last; ++i)
+            if (groupSize(m_group[lowHalf(run[i])]) != 1)
+                return false;
+        return true;
+    };
+
+    // A hash most members of a group hold is a common item of the group;
+    // members without it get one less, members holding it more than once one
+    // more per repeat, and holders of a hash not common to their group one
+    // more per occurrence. First count the items to make room for them in
+    // place: a run of entries never yields more items than its entries plus
+    // the members that lack a common hash.
+    std::vector<std::uint32_t>& holders = anchorHolders;
+    std::fill(holders.begin(), holders.end(), 0);
+    std::vector<std::uint32_t> groupsMet;
+    std::size_t lacking = 0;
+    std::size_t itemTotal = 0;
+    forEachRun(buffer.get(), total, pacer, [&](std::size_t first, std::size_t last) {
+        std::size_t items = last - first;
+        if (alone(buffer.get(), first, last)) {
+            itemTotal += items;
+            return;
+        }
+        for (std::size_t i = first; i < last; ++i) {
+            if (i > first && buffer[i] == buffer[i - 1])
+                continue;
+            const std::uint32_t group = m_group[documentOf(buffer[i])];
+            if (holders[group]++ == 0)
+                groupsMet.push_back(group);
+        }
+        for (std::uint32_t group : groupsMet) {
+            const std::size_t held = holders[group];
+            const std::size_t size = groupSize(group);
+            if (2 * held > size) {
+                items = items + 1 + (size - held) - held;
+                lacking += size - held;
+            }
+            holders[group] = 0;
+        }
+        groupsMet.clear();
+        itemTotal += items;
+    });
+    if (itemTotal >= std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("Too many shingles to compare");
+    if (lacking > 0) {
+        void* grown = std::realloc(buffer.get(), (total + lacking) * sizeof(std::uint64_t));
+        if (grown == nullptr)
+            throw std::bad_alloc();
+        (void)buffer.release();
+        buffer.reset(static_cast<std::uint64_t*>(grown));
+        std::memmove(buffer.get() + lacking, buffer.get(), total * sizeof(std::uint64_t));
+    }
+
+    // Then write the items over the entries already read, and note for each
+    // document where it stands in each run that has items before it.
+    std::vector<std::uint32_t>& mark = m_seen;
+    mark.assign(n, 0);
+    std::uint32_t runNumber = 0;
+    std::vector<std::uint64_t> standings; // document << 32 | item position
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> runDocuments; // document, occurrences
+    std::vector<std::uint32_t> runItems;
+    std::size_t written = 0;
+    const std::uint64_t* const entries = buffer.get() + lacking;
+    forEachRun(entries, total, pacer, [&](std::size_t first, std::size_t last) {
+        const std::uint64_t hash = hashOf(entries[first]);
+        std::uint64_t* const out = buffer.get() + written;
+        if (alone(entries, first, last)) {
+            // Each holder is its own group (a common item for its first
+            // occurrence and one more per repeat, already in order), or the
+            // only holder. The items may overwrite entries just read.
+            std::uint64_t previous = 0;
+            for (std::size_t i = first; i < last; ++i) {
+                const std::uint64_t entry = entries[i];
+                const std::uint32_t document = documentOf(entry);
+                const bool repeat = i > first && entry == previous;
+                if (!repeat && i > first)
+                    standings.push_back(std::uint64_t{document} << 32 | (written + i - first));
+                const bool common = !repeat && groupSize(m_group[document]) == 1;
+                out[i - first] = hash << 32 | document << 2 | (common ? Common : OneMore);
+                previous = entry;
+            }
+            written += last - first;
+            return;
+        }
+        ++runNumber;
+        runDocuments.clear();
+        runItems.clear();
+        for (std::size_t i = first; i < last; ++i) {
+            const std::uint32_t document = documentOf(entries[i]);
+            if (i > first && entries[i] == entries[i - 1]) {
+                ++runDocuments.back().second;
+                continue;
+            }
+            runDocuments.emplace_back(document, 1);
+            mark[document] = runNumber;
+            const std::uint32_t group = m_group[document];
+            if (holders[group]++ == 0)
+                groupsMet.push_back(group);
+        }
+        for (std::uint32_t group : groupsMet) {
+            const std::uint32_t size = groupSize(group);
+            const bool common = 2 * std::size_t{holders[group]} > size;
+            holders[group] = common ? 1 : 0;
+            if (!common)
+                continue;
+            runItems.push_back(group << 2 | Common);
+            for (std::uint32_t m = m_memberStart[group]; m < m_memberStart[group + 1]; ++m)
+                if (mark[m_members[m]] != runNumber)
+                    runItems.push_back(m_members[m] << 2 | OneLess);
+        }
+        // The first occurrence of a common hash in a member is its share of
+        // the common item.
+        for (const auto& [document, occurrences] : runDocuments) {
+            const std::uint32_t shared = holders[m_group[document]];
+            for (std::uint32_t o = shared; o < occurrences; ++o)
+                runItems.push_back(document << 2 | OneMore);
+        }
+        for (std::uint32_t group : groupsMet)
+            holders[group] = 0;
+        groupsMet.clear();
+        std::sort(runItems.begin(), runItems.end());
+
+        for (std::size_t i = 0; i < runItems.size(); ++i)
+            out[i] = hash << 32 | runItems[i];
+        std::size_t before = 0;
+        for (const auto& [document, occurrences] : runDocuments) {
+            while (before < runItems.size() && (runItems[before] >> 2) < document)
+                ++before;
+            if (before > 0)
+                standings.push_back(std::uint64_t{document} << 32 | (written + before));
+        }
+        written += runItems.size();
+    });
+    assert(written == itemTotal);
+    m_items = std::move(buffer);
+    m_itemCount = written;
+
+    m_sharedStart.assign(n + 1, 0);
+    for (std::uint64_t standing : standings)
+        ++m_sharedStart[hashOf(standing) + 1];
+    for (std::size_t d = 0; d < n; ++d)
+        m_sharedStart[d + 1] += m_sharedStart[d];
+    m_sharedCount = standings.size();
+    m_shared = allocateArray<std::uint32_t>(m_sharedCount);
+    {
+        std::vector<std::uint32_t> cursor(m_sharedStart.begin(), m_sharedStart.end() - 1);
+        for (std::uint64_t standing : standings)
+            m_shared[cursor[hashOf(standing)]++] = lowHalf(standing);
+    }
+    standings = {};
+
+    m_treeStart.assign(n, 0);
+    std::size_t treeTotal = 0;
+    for (std::size_t g = 0; g < n; ++g) {
+        if (m_group[g] != g || groupSize(static_cast<std::uint32_t>(g)) < 2)
+            continue;
+        m_treeStart[g] = static_cast<std::uint32_t>(treeTotal);
+        treeTotal += 2 * std::bit_ceil(groupSize(static_cast<std::uint32_t>(g)));
+    }
+    m_sizeTree.assign(treeTotal, kNoSize);
+    for (std::size_t g = 0; g < n; ++g) {
+        const auto group = static_cast<std::uint32_t>(g);
+        if (m_group[g] != g || groupSize(group) < 2)
+            continue;
+        for (std::uint32_t p = 0; p < groupSize(group); ++p)
+            setSize(group, p, sizeOf(m_members[m_memberStart[group] + p]));
+    }
+
+    m_common.assign(n, 0);
+    m_difference.assign(n, 0);
+    mark.assign(n, 0);
+}
+
+std::uint32_t MatchIndex::positionIn(std::uint32_t group, std::uint32_t document) const {
+    const auto first = m_members.begin() + m_memberStart[group];
+    const auto last = m_members.begin() + m_memberStart[group + 1];
+    return static_cast<std::uint32_t>(std::lower_bound(first, last, document) - first);
+}
+
+std::int32_t MatchIndex::largestSizeFor(std::int64_t matches, std::int32_t size,
+                                        std::int32_t score) const {
+    // Doubling the step and then halving it: the score never rises with
+    // the size.
+    std::int64_t high = size;
+    std::int64_t step = 1;
+    while (step > 0) {
+        if (high + step <= m_largestSize && PercentOfMatches(matches, high + step) == score) {
+            high += step;
+            step *= 2;
+        } else {
+            step /= 2;
+        }
+    }
+    return static_cast<std::int32_t>(high);
+}
+
+std::int32_t MatchIndex::leastSize(std::uint32_t group, std::uint32_t end) const {
+    const std::int32_t* tree = m_sizeTree.data() + m_treeStart[group];
+    std::uint32_t low = std::bit_ceil(groupSize(group));
+    std::uint32_t high = low + end;
+    std::int32_t least = kNoSize;
+    for (; low < high; low >>= 1, high >>= 1) {
+        if (low & 1)
+            least = std::min(least, tree[low++]);
+        if (high & 1)
+            least = std::min(least, tree[--high]);
+    }
+    return least;
+}
+
+std::uint32_t MatchIndex::firstAtMost(std::uint32_t group, std::int32_t size) const {
+    const std::int32_t* tree = m_sizeTree.data() + m_treeStart[group];
+    const std::uint32_t leaves = std::bit_ceil(groupSize(group));
+    if (tree[1] > size)
+        return leaves;
+    std::uint32_t node = 1;
+    while (node < leaves)
+        node = tree[2 * node] <= size ? 2 * node : 2 * node + 1;
+    return node - leaves;
+}
+
+void MatchIndex::setSize(std::uint32_t group, std::uint32_t position, std::int32_t size) {
+    std::int32_t* tree = m_sizeTree.data() + m_treeStart[group];
+    std::uint32_t node = std::bit_ceil(groupSize(group)) + position;
+    tree[node] = size;
+    for (node >>= 1; node > 0; node >>= 1)
+        tree[node] = std::min(tree[2 * node], tree[2 * node + 1]);
 }
 
 MatchIndex::Match MatchIndex::bestMatch(std::int32_t current) {
@@ -135,44 +466,122 @@ MatchIndex::Match MatchIndex::bestMatch(std::int32_t current) {
 
 MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t count,
                                           std::vector<RankedMatch>& ranked) {
+    assert(m_complete && "the index was built to its end");
     assert(current >= 0 && static_cast<std::size_t>(current) < m_documents.size() &&
            "the current document is one of the indexed ones");
-    const auto self = static_cast<std::size_t>(current);
-    const TudShingleList& list = m_documents[self];
+    const auto self = static_cast<std::uint32_t>(current);
+    const std::int32_t selfSize = sizeOf(self);
+    if (++m_visit == 0) {
+        std::fill(m_seen.begin(), m_seen.end(), 0);
+        m_visit = 1;
+    }
 
     // Repeats in the current document add nothing (one run per hash);
-    // repeats in an earlier one count once each (one entry per occurrence).
+    // repeats in an earlier one count once each.
     const std::uint32_t* first = m_shared.get() + m_sharedStart[self];
     const std::uint32_t* last = m_shared.get() + m_sharedStart[self + 1];
     constexpr std::ptrdiff_t kAhead = 8;
     for (const std::uint32_t* it = first; it != last; ++it) {
         if (last - it > kAhead)
-            __builtin_prefetch(&m_entries[it[kAhead] - 1]);
+            __builtin_prefetch(&m_items[it[kAhead] - 1]);
         const std::size_t at = *it;
-        const std::uint32_t hash = static_cast<std::uint32_t>(m_entries[at] >> 32);
-        for (std::size_t p = at; p > 0 && (m_entries[p - 1] >> 32) == hash; --p) {
-            const auto document = static_cast<std::uint32_t>(m_entries[p - 1]);
-            if (m_matches[document]++ == 0)
-                m_touched.push_back(document);
+        const std::uint32_t hash = hashOf(m_items[at - 1]); // at may start the next run
+        for (std::size_t p = at; p > 0 && hashOf(m_items[p - 1]) == hash; --p) {
+            const std::uint32_t item = lowHalf(m_items[p - 1]);
+            const std::uint32_t order = item >> 2;
+            if ((item & 3) == Common) {
+                if (m_common[order]++ == 0)
+                    m_touchedGroups.push_back(order);
+                continue;
+            }
+            if (m_seen[order] != m_visit) {
+                m_seen[order] = m_visit;
+                m_difference[order] = 0;
+                m_touched.push_back(order);
+            }
+            m_difference[order] += (item & 3) == OneMore ? 1 : -1;
         }
     }
 
-    // Collected in a scratch list: `ranked` is kept per document, and a
-    // capacity the size of every document touched would stay with it.
     m_candidates.clear();
     Match best;
-    for (std::uint32_t document : m_touched) {
-        const std::int64_t denominator = std::max(m_documents[document].Count, list.Count);
-        const std::int32_t score = PercentOfMatches(m_matches[document], denominator);
-        m_matches[document] = 0;
+    const auto consider = [&](std::int32_t score, std::uint32_t document) {
+        if (score == 0)
+            return;
         const auto index = static_cast<std::int32_t>(document);
-        if (score > best.score || (score == best.score && score > 0 && index < best.document))
+        if (score > best.score || (score == best.score && index < best.document))
             best = {score, index};
-        if (count > 0 && score > 0)
+        if (count > 0)
             m_candidates.push_back({index, score});
-    }
-    m_touched.clear();
+    };
+    const auto scoreOf = [selfSize](std::int64_t matches, std::int32_t size) {
+        return PercentOfMatches(matches, std::max(size, selfSize));
+    };
 
+    // Documents with differences on the current hashes are scored one by one
+    // and set aside from their group's size tree.
+    for (std::uint32_t document : m_touched) {
+        const std::uint32_t group = m_group[document];
+        const std::int64_t matches = std::int64_t{m_common[group]} + m_difference[document];
+        assert(matches >= 0 && "a member lacks only common hashes it was counted for");
+        if (matches > 0)
+            consider(scoreOf(matches, sizeOf(document)), document);
+        if (m_common[group] > 0 && groupSize(group) > 1)
+            setSize(group, positionIn(group, document), kNoSize);
+    }
+
+    // Every other earlier member of a group has exactly the common matches;
+    // its score then falls with its size alone.
+    for (std::uint32_t group : m_touchedGroups) {
+        const std::uint32_t common = m_common[group];
+        if (groupSize(group) == 1) {
+            if (m_seen[group] != m_visit)
+                consider(scoreOf(common, sizeOf(group)), group);
+            continue;
+        }
+        const auto members = std::span(m_members).subspan(m_memberStart[group], groupSize(group));
+        const std::uint32_t end = positionIn(group, self);
+        // Level by level (all members up to the largest size giving the
+        // best remaining score), each level in listing order, taking a member
+        // out of the tree once counted.
+        const std::size_t wanted = std::max<std::size_t>(count, 1);
+        std::size_t taken = 0;
+        while (taken < wanted) {
+            const std::int32_t least = leastSize(group, end);
+            if (least == kNoSize)
+                break;
+            const std::int32_t low = std::max(least, selfSize);
+            const std::int32_t score = PercentOfMatches(common, low);
+            if (score == 0 || (count == 0 && score < best.score))
+                break;
+            const std::int32_t high = largestSizeFor(common, low, score);
+            for (; taken < wanted; ++taken) {
+                const std::uint32_t position = firstAtMost(group, high);
+                if (position >= end)
+                    break;
+                consider(score, members[position]);
+                setSize(group, position, kNoSize);
+                m_taken.push_back(position);
+            }
+        }
+        for (std::uint32_t position : m_taken)
+            setSize(group, position, sizeOf(members[position]));
+        m_taken.clear();
+    }
+
+    for (std::uint32_t document : m_touched) {
+        const std::uint32_t group = m_group[document];
+        if (m_common[group] == 0 || groupSize(group) < 2)
+            continue;
+        setSize(group, positionIn(group, document), sizeOf(document));
+    }
+    for (std::uint32_t group : m_touchedGroups)
+        m_common[group] = 0;
+    m_touched.clear();
+    m_touchedGroups.clear();
+
+    // Collected in a scratch list: `ranked` is kept per document, and a
+    // capacity the size of every document met would stay with it.
     const auto higher = [](const RankedMatch& a, const RankedMatch& b) {
         return a.score != b.score ? a.score > b.score : a.document < b.document;
     };
@@ -188,11 +597,19 @@ void MatchIndex::FreeMemory::operator()(void* memory) const {
 }
 
 std::size_t MatchIndex::memoryBytes() const {
-    return m_entryCount * sizeof(std::uint64_t) + m_sharedCount * sizeof(std::uint32_t) +
-           m_sharedStart.capacity() * sizeof(std::uint32_t) +
-           m_matches.capacity() * sizeof(std::uint32_t) +
-           m_touched.capacity() * sizeof(std::uint32_t) +
-           m_candidates.capacity() * sizeof(RankedMatch);
+    const auto bytes = [](const auto& vector) { return vector.capacity() * sizeof(vector[0]); };
+    return m_itemCount * sizeof(std::uint64_t) + m_sharedCount * sizeof(std::uint32_t) +
+           bytes(m_sharedStart) + bytes(m_group) + bytes(m_memberStart) + bytes(m_members) +
+           bytes(m_treeStart) + bytes(m_sizeTree) + bytes(m_common) + bytes(m_difference) +
+           bytes(m_seen) + bytes(m_touched) + bytes(m_touchedGroups) + bytes(m_taken) +
+           bytes(m_candidates);
+}
+
+std::size_t MatchIndex::sharedGroupCount() const {
+    std::size_t groups = 0;
+    for (std::size_t g = 0; g < m_group.size(); ++g)
+        groups += m_group[g] == g && groupSize(static_cast<std::uint32_t>(g)) > 1 ? 1 : 0;
+    return groups;
 }
 
 } // namespace quillmark

@@ -1,9 +1,17 @@
 // Scores each document against all documents before it without comparing it
 // with each of them: an inverted index from hash to the documents holding it.
 // Gives exactly BestMatchPercent's scores over the earlier documents.
+//
+// Documents that share many frequent hashes (copies, a common footer, an
+// empty text) are gathered into a group whose common hashes are indexed once
+// for the whole group; each member keeps only its differences from them. The
+// members a current document reaches through the common hashes alone all have
+// the same number of matches, so the best of them is found from their sizes
+// without visiting each.
 #pragma once
 
 #include "DocumentTable.h"
+#include "analysis/Stopped.h"
 #include "analysis/udShingles.h"
 
 #include <cstddef>
@@ -22,10 +30,15 @@ public:
         std::int32_t document = -1;
     };
 
-    /// Indexes every hash of every document. The documents must outlive the
-    /// index and stay unchanged. Throws std::length_error beyond 2^32 - 1
-    /// hashes, std::bad_alloc when the index does not fit in memory.
-    explicit MatchIndex(std::span<const TudShingleList> documents);
+    /// Indexes every hash of every document. `stop` is asked every few
+    /// milliseconds; once it answers yes the build ends, incomplete. The documents must outlive the
+    /// index and stay unchanged. Throws std::length_error beyond 2^30
+    /// documents or about 2^32 hashes, std::bad_alloc when the index does not
+    /// fit in memory.
+    explicit MatchIndex(std::span<const TudShingleList> documents, const StopCheck& stop = {});
+
+    /// False when the build was ended early; the index must not be asked then.
+    bool complete() const { return m_complete; }
 
     /// The best score of document `current` against documents 0 .. current-1.
     Match bestMatch(std::int32_t current);
@@ -35,6 +48,8 @@ public:
 
     /// Bytes held by the index itself.
     std::size_t memoryBytes() const;
+    /// Groups of more than one document.
+    std::size_t sharedGroupCount() const;
 
     struct FreeMemory {
         void operator()(void* memory) const;
@@ -42,20 +57,60 @@ public:
     template <class T> using Array = std::unique_ptr<T[], FreeMemory>;
 
 private:
+    void build(const StopCheck& stop);
+
+    std::int32_t sizeOf(std::uint32_t document) const { return m_documents[document].Count; }
+    std::uint32_t groupSize(std::uint32_t group) const {
+        return m_memberStart[group + 1] - m_memberStart[group];
+    }
+    /// Where a document is or would be among a group's members.
+    std::uint32_t positionIn(std::uint32_t group, std::uint32_t document) const;
+    /// The least size over the members at positions [0, end) of a group.
+    std::int32_t leastSize(std::uint32_t group, std::uint32_t end) const;
+    /// The largest size at which `matches` still give `score`, starting from
+    /// a size that gives it.
+    std::int32_t largestSizeFor(std::int64_t matches, std::int32_t size, std::int32_t score) const;
+    /// The first member position whose size is at most `size`; past the
+    /// members when there is none.
+    std::uint32_t firstAtMost(std::uint32_t group, std::int32_t size) const;
+    void setSize(std::uint32_t group, std::uint32_t position, std::int32_t size);
+
     std::span<const TudShingleList> m_documents;
-    /// hash << 32 | document, one per occurrence, sorted: the postings of a
-    /// hash are in document order.
-    Array<std::uint64_t> m_entries;
-    std::size_t m_entryCount = 0;
-    /// Per document, where in m_entries its distinct hashes that occur in an
-    /// earlier document start (the earlier postings lie just before):
+    bool m_complete = false;
+    std::int32_t m_largestSize = 0;
+
+    /// hash << 32 | order << 2 | kind, sorted. A common item (kind 0) gives
+    /// one match to every member of group `order`; a difference item gives
+    /// document `order` one match more (kind 1) or one less (kind 2).
+    Array<std::uint64_t> m_items;
+    std::size_t m_itemCount = 0;
+    /// Per document, where in m_items its distinct hashes that have items
+    /// of earlier order start (the earlier items lie just before):
     /// m_shared[m_sharedStart[d] .. m_sharedStart[d + 1]).
     Array<std::uint32_t> m_shared;
     std::size_t m_sharedCount = 0;
     std::vector<std::uint32_t> m_sharedStart;
-    /// Per earlier document, its entries found in the current one.
-    std::vector<std::uint32_t> m_matches;
+
+    /// The group of each document, named by its first member.
+    std::vector<std::uint32_t> m_group;
+    /// Members of group g in listing order: m_members[m_memberStart[g] ..
+    /// m_memberStart[g + 1]).
+    std::vector<std::uint32_t> m_memberStart;
+    std::vector<std::uint32_t> m_members;
+    /// Per group of more than one member, a minimum tree over the members'
+    /// sizes at m_sizeTree[m_treeStart[g] ..], leaves in member order.
+    std::vector<std::uint32_t> m_treeStart;
+    std::vector<std::int32_t> m_sizeTree;
+
+    /// Scratch of one scoring: common matches per group, difference per
+    /// document, documents and groups met.
+    std::vector<std::uint32_t> m_common;
+    std::vector<std::int32_t> m_difference;
+    std::vector<std::uint32_t> m_seen;
+    std::uint32_t m_visit = 0;
     std::vector<std::uint32_t> m_touched;
+    std::vector<std::uint32_t> m_touchedGroups;
+    std::vector<std::uint32_t> m_taken;
     std::vector<RankedMatch> m_candidates;
 };
 

@@ -216,6 +216,27 @@ TEST_F(BatchEngineTest, StopDuringLoadingLoadsTheFileAtHandAndComparesNothing) {
     EXPECT_TRUE(box.nothingLost({src}));
 }
 
+TEST_F(BatchEngineTest, StopWhileTheIndexIsBuiltEndsTheStageBeforeAnyDocument) {
+    // Enough shingles for the build to hand control back to the window: the
+    // call after the last loaded file comes from the build, not from the
+    // first compared document.
+    constexpr int kFiles = 300;
+    for (int i = 0; i < kFiles; ++i)
+        box.write(src, "t" + QByteArray::number(i) + ".txt", wordsText(unsigned(i) + 1, 1000));
+    host.onProcessEvents = [this](int call) {
+        if (call == kFiles + 1)
+            engine.requestStop();
+    };
+    engine.startOrStopRun();
+
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Stopped);
+    EXPECT_EQ(host.result, QStringLiteral("Остановлено. Прошло проверку - 0 из 0"));
+    EXPECT_EQ(engine.documents().comparedCount, 0);
+    EXPECT_EQ(engine.documents().count(), kFiles);
+    EXPECT_EQ(Sandbox::names(out), QList<QByteArray>());
+    EXPECT_EQ(engine.state(), RunState::Idle);
+}
+
 TEST_F(BatchEngineTest, StopDuringComparisonAndNewSelectionLeavesOutUncomparedDocuments) {
     // 01..09; 04 and 05 copy 01 and 02, so three of the first five pass.
     for (int i = 1; i <= 9; ++i) {

@@ -1,5 +1,7 @@
 #include "engine/MatchIndex.h"
 
+#include "PlainMatchIndex.h"
+
 #include <gtest/gtest.h>
 #include <random>
 
@@ -150,6 +152,160 @@ TEST(MatchIndex, IndexStaysUnderThreeTimesTheHashes) {
     for (std::size_t k = 0; k < docs.size(); ++k)
         index.bestMatch(static_cast<std::int32_t>(k));
     EXPECT_LT(index.memoryBytes(), 3 * hashBytes);
+}
+
+/// How a batch is made: parts in per cent of the documents.
+struct BatchShape {
+    const char* name;
+    int documents;
+    int footer;   // hashes every long text ends with
+    int copies;   // exact copies of a random earlier text
+    int clusters; // near-copy clusters, 0 for none
+    int changed;  // per cent of a near-copy's hashes changed
+    int empty;    // the one hash of every empty text
+    int short_;   // one hash from a small set
+    int repeats;  // per cent of texts with a repeated hash
+    int sizeLow;
+    int sizeHigh;
+    std::size_t groups; // at least this many groups of several documents
+};
+
+void PrintTo(const BatchShape& shape, std::ostream* out) {
+    *out << shape.name;
+}
+
+std::vector<TudShingleList> batchOf(const BatchShape& shape, unsigned seed) {
+    std::mt19937 random(seed);
+    const auto below = [&random](int n) {
+        return std::uniform_int_distribution<int>(0, n - 1)(random);
+    };
+    const auto fresh = [&random] { return std::uniform_int_distribution<std::uint32_t>()(random); };
+    std::vector<std::uint32_t> footer(static_cast<std::size_t>(shape.footer));
+    for (std::uint32_t& hash : footer)
+        hash = fresh();
+    const auto longText = [&] {
+        std::vector<std::uint32_t> hashes(
+            static_cast<std::size_t>(shape.sizeLow + below(shape.sizeHigh - shape.sizeLow + 1)));
+        for (std::uint32_t& hash : hashes)
+            hash = fresh();
+        return hashes;
+    };
+    std::vector<std::vector<std::uint32_t>> centres;
+    for (int c = 0; c < shape.clusters; ++c)
+        centres.push_back(longText());
+
+    std::vector<TudShingleList> docs;
+    for (int i = 0; i < shape.documents; ++i) {
+        std::vector<std::uint32_t> hashes;
+        const int kind = below(100);
+        if (kind < shape.empty) {
+            hashes = {0x2144DF1Cu};
+        } else if (kind < shape.empty + shape.short_) {
+            hashes = {0x5EED0000u + static_cast<std::uint32_t>(below(3))};
+        } else if (kind < shape.empty + shape.short_ + shape.copies && !docs.empty()) {
+            hashes = docs[static_cast<std::size_t>(below(i))].Hashes;
+        } else {
+            if (shape.clusters > 0) {
+                hashes = centres[static_cast<std::size_t>(below(shape.clusters))];
+                for (std::uint32_t& hash : hashes)
+                    if (below(100) < shape.changed)
+                        hash = below(2) == 0 ? fresh()
+                                             : hashes[static_cast<std::size_t>(
+                                                   below(static_cast<int>(hashes.size())))];
+                if (below(3) == 0)
+                    hashes.resize(hashes.size() - static_cast<std::size_t>(below(3)));
+            } else {
+                hashes = longText();
+            }
+            hashes.insert(hashes.end(), footer.begin(), footer.end());
+            if (below(100) < shape.repeats)
+                hashes.push_back(
+                    hashes[static_cast<std::size_t>(below(static_cast<int>(hashes.size())))]);
+        }
+        docs.push_back(listOf(std::move(hashes)));
+    }
+    return docs;
+}
+
+class MatchIndexOnBatches : public testing::TestWithParam<BatchShape> {};
+
+// The reference walks every earlier posting; the index must give the same
+// best score, best match and ranking for every document.
+TEST_P(MatchIndexOnBatches, AgreesWithThePlainIndex) {
+    const BatchShape& shape = GetParam();
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        const std::vector<TudShingleList> docs = batchOf(shape, seed);
+        PlainMatchIndex plain(docs);
+        MatchIndex index(docs);
+        ASSERT_TRUE(index.complete());
+        // The shapes meant to gather documents do so.
+        EXPECT_GE(index.sharedGroupCount(), shape.groups) << shape.name << " seed " << seed;
+        for (std::size_t k = 0; k < docs.size(); ++k) {
+            const auto current = static_cast<std::int32_t>(k);
+            const PlainMatchIndex::Match expected = plain.bestMatch(current);
+            const MatchIndex::Match got = index.bestMatch(current);
+            ASSERT_EQ(got.score, expected.score)
+                << shape.name << " seed " << seed << " document " << k;
+            ASSERT_EQ(got.document, expected.document)
+                << shape.name << " seed " << seed << " document " << k;
+            const std::size_t count = 1 + k % 4;
+            std::vector<RankedMatch> expectedRanks;
+            std::vector<RankedMatch> ranks;
+            plain.rankMatches(current, count, expectedRanks);
+            const MatchIndex::Match ranked = index.rankMatches(current, count, ranks);
+            ASSERT_EQ(ranks, expectedRanks) << shape.name << " seed " << seed << " document " << k;
+            ASSERT_EQ(ranked.document, expected.document)
+                << shape.name << " seed " << seed << " document " << k;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, MatchIndexOnBatches,
+                         testing::Values(
+                             //          name              docs footer copies clusters changed empty
+                             //          short repeats sizes  groups
+                             BatchShape{"unrelated", 300, 0, 0, 0, 0, 0, 0, 0, 20, 60, 0},
+                             BatchShape{"sharedFooter", 400, 12, 0, 0, 0, 0, 0, 10, 20, 60, 1},
+                             BatchShape{"allCopies", 300, 0, 100, 0, 0, 0, 0, 0, 90, 110, 1},
+                             BatchShape{"nearCopyClusters", 500, 0, 0, 4, 5, 0, 0, 10, 90, 200, 4},
+                             BatchShape{"heavyChanges", 500, 0, 0, 6, 45, 0, 0, 20, 30, 50, 6},
+                             BatchShape{"scatteredCopies", 500, 0, 10, 0, 0, 0, 0, 5, 20, 40, 0},
+                             BatchShape{"halfEmptyOrShort", 500, 0, 0, 0, 0, 25, 25, 0, 20, 40, 2},
+                             BatchShape{"everything", 600, 8, 15, 5, 10, 10, 10, 15, 5, 120, 3},
+                             BatchShape{"oneHashTexts", 400, 0, 20, 0, 0, 40, 40, 0, 1, 2, 2},
+                             BatchShape{"footerOnly", 300, 20, 0, 0, 0, 0, 0, 0, 0, 3, 1}),
+                         [](const testing::TestParamInfo<BatchShape>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// The index leans on two properties of the score: it never falls as the
+// matches grow, and never rises as the larger size grows.
+TEST(PercentOfMatches, IsMonotoneInMatchesAndSize) {
+    for (std::int64_t size = 1; size <= 1500; ++size) {
+        std::int32_t previous = 0;
+        for (std::int64_t matches = 0; matches <= size; ++matches) {
+            const std::int32_t score = PercentOfMatches(matches, size);
+            ASSERT_GE(score, previous) << matches << " of " << size;
+            ASSERT_LE(PercentOfMatches(matches, size + 1), score) << matches << " of " << size;
+            previous = score;
+        }
+    }
+}
+
+TEST(MatchIndex, StopsBuildingWhenAskedAndOtherwiseBuildsToTheEnd) {
+    const std::vector<TudShingleList> docs = randomTable(3, 6000);
+    int asked = 0;
+    const MatchIndex stopped(docs, [&asked] { return ++asked == 2; });
+    EXPECT_FALSE(stopped.complete());
+    EXPECT_EQ(asked, 2);
+
+    asked = 0;
+    MatchIndex index(docs, [&asked] { return ++asked < 0; });
+    EXPECT_TRUE(index.complete());
+    EXPECT_GT(asked, 2);
+    PlainMatchIndex plain(docs);
+    for (std::int32_t k = 0; k < 6000; k += 7)
+        ASSERT_EQ(index.bestMatch(k).document, plain.bestMatch(k).document) << k;
 }
 
 } // namespace
