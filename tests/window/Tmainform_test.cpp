@@ -1171,29 +1171,6 @@ private slots:
         QCOMPARE(form.cScores->passedCount(), 3);
     }
 
-    void stopDuringSavingSaysStoppedWithCounts() {
-        makeBatch();
-        ScriptedForm form(m_programDir);
-        pointAt(form, m_src, m_out);
-        bool pressed = false;
-        form.onEvents = [&] {
-            if (form.sStat3->text() != QStringLiteral("1/3") || pressed)
-                return;
-            pressed = true;
-            form.bGo->click();
-        };
-        form.bGo->click();
-        QVERIFY(pressed);
-        QCOMPARE(form.sRes->text(), QStringLiteral("Остановлено. Прошло проверку (20%) - 3; "
-                                                   "перемещено - 1, не перемещено - 2"));
-        QVERIFY(logHas(form, QStringLiteral("Остановлено при сохранении: перемещено - 1, не дошло "
-                                            "до файлов - 2")));
-        QCOMPARE(entryNames(m_out), QStringList{QStringLiteral("a.txt")});
-        QCOMPARE(entryNames(m_src).size(), 4);
-        QCOMPARE(form.bGo->text(), QStringLiteral("&Сравнить"));
-        QVERIFY(form.bSelect->isEnabled());
-    }
-
     void emptyFolderDrawsEmptyBars() {
         QVERIFY(QDir().mkpath(m_out));
         Tmainform form(m_programDir);
@@ -1206,35 +1183,6 @@ private slots:
         }
         QVERIFY(logHas(form, QStringLiteral("В каталоге нет текстов для сравнения")));
         QCOMPARE(form.bGo->text(), QStringLiteral("&Сравнить"));
-    }
-
-    void newSelectionAfterFolderChangeIsRefused() {
-        makeBatch();
-        const QString other = m_src + QStringLiteral("../other/");
-        QVERIFY(QDir().mkpath(other));
-        writeFile(other + QStringLiteral("e.txt"), articleText(5));
-        Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        pointAt(form, m_src, m_out);
-        form.bGo->click();
-        QCOMPARE(entryNames(m_out).size(), 3);
-
-        QTest::mouseClick(form.bSetSrcDir, Qt::LeftButton);
-        form.eFolderPath->setText(QDir::cleanPath(other));
-        QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
-        // Stricter than the saved 20%: a selection of this batch would ask.
-        form.ePercent->setValue(10);
-        ModalAnswerer answerer(QStringLiteral("&Yes"));
-        QTest::mouseClick(form.bSelect, Qt::LeftButton);
-        QVERIFY(answerer.seen().isEmpty());
-        QCOMPARE(form.sRes->text(),
-                 QStringLiteral("Выборка не сделана: каталог с текстами "
-                                "сменился после сравнения. Нажмите «Сравнить»."));
-        QCOMPARE(entryNames(other), QStringList{QStringLiteral("e.txt")});
-        QCOMPARE(entryNames(m_out).size(), 3);
-        QVERIFY(form.bSelect->isEnabled());
-        QVERIFY(form.bGo->isEnabled());
     }
 
     void sortShowsItsArrowAndStartsAtTheTop() {
