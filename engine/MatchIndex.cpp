@@ -325,6 +325,7 @@ void MatchIndex::build(const StopCheck& stop) {
     std::fill(holders.begin(), holders.end(), 0);
     std::vector<std::uint32_t> groupsMet;
     std::size_t itemTotal = 0;
+    std::vector<std::uint8_t> lacking(n, 0);
     forEachRun(buffer.get(), total, pacer, [&](std::size_t first, std::size_t last) {
         std::size_t items = last - first;
         if (alone(buffer.get(), first, last)) {
@@ -341,8 +342,10 @@ void MatchIndex::build(const StopCheck& stop) {
         for (std::uint32_t group : groupsMet) {
             const std::size_t held = holders[group];
             const std::size_t size = groupSize(group);
-            if (2 * held > size)
+            if (2 * held > size) {
                 items = items + 1 - held;
+                lacking[group] |= held < size ? 1 : 0;
+            }
             holders[group] = 0;
         }
         groupsMet.clear();
@@ -415,7 +418,7 @@ void MatchIndex::build(const StopCheck& stop) {
             cluster.lackStart.push_back(static_cast<std::uint32_t>(cluster.lacks.size()));
             for (std::uint32_t m = m_memberStart[group]; m < m_memberStart[group + 1]; ++m)
                 if (mark[m_members[m]] != runNumber)
-                    cluster.lacks.push_back(m_members[m]);
+                    cluster.lacks.push_back(m - m_memberStart[group]);
         }
         // The first occurrence of a common hash in a member is its share of
         // the common item.
@@ -435,6 +438,11 @@ void MatchIndex::build(const StopCheck& stop) {
         for (const auto& [document, occurrences] : runDocuments) {
             while (before < runItems.size() && (runItems[before] >> 2) < document)
                 ++before;
+            // A member of a cluster reads its own group's common hashes from
+            // its bits.
+            const std::uint32_t group = m_group[document];
+            if (before == 1 && runItems[0] == (group << 2 | Common) && lacking[group] != 0)
+                continue;
             if (before > 0)
                 standings.push_back(std::uint64_t{document} << 32 | (written + before));
         }
@@ -464,7 +472,7 @@ void MatchIndex::build(const StopCheck& stop) {
                 cluster.holds[(p + 1) * cluster.words - 1] = (std::uint64_t{1} << common % 64) - 1;
         for (std::size_t i = 0; i < common; ++i)
             for (std::uint32_t l = cluster.lackStart[i]; l < cluster.lackStart[i + 1]; ++l)
-                cluster.holds[positionIn(group, cluster.lacks[l]) * cluster.words + i / 64] &=
+                cluster.holds[cluster.lacks[l] * cluster.words + i / 64] &=
                     ~(std::uint64_t{1} << i % 64);
         pacer.step(common + cluster.lacks.size());
         m_clusters.push_back(std::move(cluster));
@@ -576,11 +584,13 @@ void MatchIndex::countLacks(std::uint32_t group, std::uint32_t self) {
         m_fullGroups.push_back(group);
         return;
     }
+    const std::uint32_t earlier = positionIn(group, self);
     for (std::uint32_t i : cluster.met) {
         for (std::uint32_t l = cluster.lackStart[i]; l < cluster.lackStart[i + 1]; ++l) {
-            const std::uint32_t document = cluster.lacks[l];
-            if (document >= self)
+            const std::uint32_t position = cluster.lacks[l];
+            if (position >= earlier)
                 break;
+            const std::uint32_t document = m_members[m_memberStart[group] + position];
             if (m_seen[document] != m_visit) {
                 m_seen[document] = m_visit;
                 m_difference[document] = 0;
@@ -631,6 +641,22 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
         m_visit = 1;
     }
 
+    // A member of a cluster, not its first, holds its group's common hashes
+    // its bits say.
+    const std::uint32_t ownGroup = m_group[self];
+    const bool ownFromBits = ownGroup != self && m_clusterOf[ownGroup] != 0;
+    if (ownFromBits) {
+        Cluster& cluster = m_clusters[m_clusterOf[ownGroup] - 1];
+        const std::uint64_t* holds =
+            cluster.holds.data() + std::size_t{positionIn(ownGroup, self)} * cluster.words;
+        for (std::uint32_t w = 0; w < cluster.words; ++w)
+            for (std::uint64_t bits = holds[w]; bits != 0; bits &= bits - 1)
+                cluster.met.push_back(w * 64 + static_cast<std::uint32_t>(std::countr_zero(bits)));
+        m_common[ownGroup] = static_cast<std::uint32_t>(cluster.met.size());
+        if (m_common[ownGroup] > 0)
+            m_touchedGroups.push_back(ownGroup);
+    }
+
     // Repeats in the current document add nothing (one run per hash);
     // repeats in an earlier one count once each.
     const std::uint32_t* first = m_shared.get() + m_sharedStart[self];
@@ -645,6 +671,8 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
             const std::uint32_t item = lowHalf(m_items[p - 1]);
             const std::uint32_t order = item >> 2;
             if ((item & 3) == Common) {
+                if (ownFromBits && order == ownGroup)
+                    continue;
                 if (m_common[order]++ == 0)
                     m_touchedGroups.push_back(order);
                 if (m_clusterOf[order] != 0) {

@@ -96,7 +96,8 @@ private:
     Array<std::uint64_t> m_items;
     std::size_t m_itemCount = 0;
     /// Per document, where in m_items its distinct hashes that have items
-    /// of earlier order start (the earlier items lie just before):
+    /// of earlier order start (the earlier items lie just before), but for
+    /// those whose only earlier item is its own cluster's common item:
     /// m_shared[m_sharedStart[d] .. m_sharedStart[d + 1]).
     Array<std::uint32_t> m_shared;
     std::size_t m_sharedCount = 0;
@@ -115,8 +116,8 @@ private:
 
     /// A group whose members lack some of its common hashes.
     struct Cluster {
-        /// The common hashes, sorted, and per common hash the members
-        /// lacking it: lacks[lackStart[i] .. lackStart[i + 1]).
+        /// The common hashes, sorted, and per common hash the positions of
+        /// the members lacking it: lacks[lackStart[i] .. lackStart[i + 1]).
         std::vector<std::uint32_t> hashes;
         std::vector<std::uint32_t> lackStart;
         std::vector<std::uint32_t> lacks;
