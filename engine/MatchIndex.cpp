@@ -153,6 +153,21 @@ std::uint32_t distinctDocuments(const std::uint64_t* entries, std::size_t first,
     return count;
 }
 
+/// Per row of `words` words, the bits it shares with `current`; with the
+/// processor's population count where it has one.
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("popcnt", "default")))
+#endif
+void countCommonBits(const std::uint64_t* current, const std::uint64_t* rows, std::uint32_t words,
+                     std::uint32_t count, std::uint32_t* shared) {
+    for (std::uint32_t r = 0; r < count; ++r, rows += words) {
+        std::uint32_t bits = 0;
+        for (std::uint32_t w = 0; w < words; ++w)
+            bits += static_cast<std::uint32_t>(std::popcount(current[w] & rows[w]));
+        shared[r] = bits;
+    }
+}
+
 /// Near-copies of one text lacking its most held hash are anchored
 /// elsewhere; each document rather joins the group that holds the most of
 /// nearly all of its frequent hashes, if one does for enough of them.
@@ -190,8 +205,12 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries, 
     // then a count of the votes the winner really had.
     std::vector<std::uint32_t> candidate(n, kNone);
     std::vector<std::uint32_t> votes(n, 0);
+    std::vector<std::uint32_t> dominants; // per run of a frequent hash
     forEachRun(entries, total, pacer, [&](std::size_t first, std::size_t last) {
+        if (last - first < kFrequent)
+            return;
         const std::uint32_t group = dominant(first, last);
+        dominants.push_back(group);
         if (group == kNone)
             return;
         for (std::size_t i = first; i < last; ++i) {
@@ -209,8 +228,11 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries, 
         }
     });
     std::fill(votes.begin(), votes.end(), 0);
+    auto next = dominants.begin();
     forEachRun(entries, total, pacer, [&](std::size_t first, std::size_t last) {
-        const std::uint32_t group = dominant(first, last);
+        if (last - first < kFrequent)
+            return;
+        const std::uint32_t group = *next++;
         if (group == kNone)
             return;
         for (std::size_t i = first; i < last; ++i) {
@@ -611,12 +633,14 @@ void MatchIndex::countFromBits(std::uint32_t group, std::uint32_t self, Consider
         m_currentBits[i / 64] |= std::uint64_t{1} << i % 64;
     cluster.met.clear();
     const std::uint32_t earlier = positionIn(group, self);
-    const std::uint64_t* holds = cluster.holds.data();
-    for (std::uint32_t p = 0; p < earlier; ++p, holds += words) {
+    m_bitMatches.resize(earlier);
+    countCommonBits(m_currentBits.data(), cluster.holds.data(), words, earlier,
+                    m_bitMatches.data());
+    for (std::uint32_t p = 0; p < earlier; ++p) {
         const std::uint32_t document = m_members[m_memberStart[group] + p];
-        std::int64_t matches = m_seen[document] == m_visit ? m_difference[document] : 0;
-        for (std::uint32_t w = 0; w < words; ++w)
-            matches += std::popcount(m_currentBits[w] & holds[w]);
+        std::int64_t matches = m_bitMatches[p];
+        if (m_seen[document] == m_visit)
+            matches += m_difference[document];
         if (matches > 0)
             consider(matches, document);
     }

@@ -145,6 +145,7 @@ private:
     std::vector<std::uint32_t> m_taken;
     std::vector<std::uint32_t> m_fullGroups;
     std::vector<std::uint64_t> m_currentBits;
+    std::vector<std::uint32_t> m_bitMatches;
     std::vector<RankedMatch> m_candidates;
 };
 
