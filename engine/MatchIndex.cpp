@@ -206,6 +206,7 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries, 
     std::vector<std::uint32_t> candidate(n, kNone);
     std::vector<std::uint32_t> votes(n, 0);
     std::vector<std::uint32_t> dominants; // per run of a frequent hash
+    bool elsewhere = false;
     forEachRun(entries, total, pacer, [&](std::size_t first, std::size_t last) {
         if (last - first < kFrequent)
             return;
@@ -217,6 +218,7 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries, 
             if (i > first && entries[i] == entries[i - 1])
                 continue;
             const std::uint32_t document = lowHalf(entries[i]);
+            elsewhere |= group != groupOf[document];
             if (candidate[document] == group) {
                 ++votes[document];
             } else if (votes[document] == 0) {
@@ -227,6 +229,8 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries, 
             }
         }
     });
+    if (!elsewhere)
+        return; // every vote went to the document's own group
     std::fill(votes.begin(), votes.end(), 0);
     auto next = dominants.begin();
     forEachRun(entries, total, pacer, [&](std::size_t first, std::size_t last) {
