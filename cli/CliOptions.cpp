@@ -49,6 +49,12 @@ void CliOptions::addTo(CLI::App& app) {
         ->check(CLI::Range(0, 100));
     app.add_flag("--no-lemmatize", m_noLemmatize, "truncation of words off (on by default)");
     app.add_flag("--cut-html", m_cutHtml, "reduce HTML to its text first");
+    app.add_option("--encoding", m_encoding,
+                   "auto | cp1251 | utf-8 | koi8-r | cp866 | iso-8859-5 | mac-cyrillic (default "
+                   "auto: told per file); the encoding of plain texts and web pages, documents "
+                   "keep their own")
+        ->check(CLI::IsMember(
+            {"auto", "cp1251", "utf-8", "koi8-r", "cp866", "iso-8859-5", "mac-cyrillic"}));
     // Plain words only: an enum transformer would also take the numbers behind them.
     app.add_option("--save", m_save,
                    "none | move | copy (default none: nothing on disk changes, not even the "
@@ -110,6 +116,10 @@ ReportFormat CliOptions::reportFormat() const {
     if (m_format == "html")
         return ReportFormat::Html;
     return ReportFormat::Csv;
+}
+
+Encoding CliOptions::forcedEncoding() const {
+    return TextEncoding::fromLabel(m_encoding);
 }
 
 SaveMode CliOptions::saveMode() const {

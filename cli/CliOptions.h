@@ -40,6 +40,8 @@ public:
     Truncation truncation() const { return m_noLemmatize ? Truncation::Off : Truncation::On; }
     HtmlHandling htmlHandling() const { return m_cutHtml ? HtmlHandling::Cut : HtmlHandling::Keep; }
     SaveMode saveMode() const;
+    /// --encoding; Auto unless one is forced.
+    Encoding forcedEncoding() const;
     /// Empty for standard output; the bytes as given.
     QByteArray reportPath() const;
     ReportFormat reportFormat() const;
@@ -62,6 +64,7 @@ private:
     int m_percent = 20;
     bool m_noLemmatize = false;
     bool m_cutHtml = false;
+    std::string m_encoding = "auto";
     std::string m_save = "none";
     std::string m_report;
     std::string m_format = "csv";

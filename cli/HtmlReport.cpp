@@ -158,7 +158,13 @@ void HtmlReport::appendCounts(std::string& html) const {
     appendNumber(m_report.passedCount(), html);
     html += "</b></li>\n<li class=\"failed\">✗ Не прошло: <b>";
     appendNumber(m_report.failedCount(), html);
-    html += "</b></li>\n</ul>\n</section>\n";
+    html += "</b></li>\n";
+    if (!m_report.unreadRows().empty()) {
+        html += "<li class=\"unread\">Не прочитано: <b>";
+        appendNumber(static_cast<long long>(m_report.unreadRows().size()), html);
+        html += "</b></li>\n";
+    }
+    html += "</ul>\n</section>\n";
 }
 
 void HtmlReport::appendHistogram(std::string& html) const {
@@ -245,10 +251,24 @@ void HtmlReport::appendTable(std::string& html) const {
         html += "<th scope=\"col\">Похожие тексты</th>";
     if (m_report.options().saveMode() != SaveMode::None)
         html += "<th scope=\"col\">Сохранение (saved)</th>";
-    html += "</tr>\n</thead>\n<tbody>\n";
+    html += "<th scope=\"col\">Формат</th></tr>\n</thead>\n<tbody>\n";
     const auto count = static_cast<std::int32_t>(m_report.rows().size());
     for (std::int32_t index = 0; index < count; ++index)
         appendRow(index, html);
+    for (const Report::UnreadRow& row : m_report.unreadRows()) {
+        html += "<tr class=\"unread\"><td class=\"num\">—</td><td>";
+        HtmlText::append(row.file, html);
+        html += "</td><td class=\"num\">—</td><td class=\"verdict\">не прочитан: ";
+        HtmlText::append(row.reason, html);
+        html += "</td><td>—</td>";
+        if (m_report.pairCount() > 0)
+            html += "<td>—</td>";
+        if (m_report.options().saveMode() != SaveMode::None)
+            html += "<td class=\"saved\">—</td>";
+        html += "<td>";
+        HtmlText::append(row.format, html);
+        html += "</td></tr>\n";
+    }
     html += "</tbody>\n</table>\n";
     if (count == 0)
         html += "<p>Ни одного текста не загружено.</p>\n";
@@ -294,7 +314,9 @@ void HtmlReport::appendRow(std::int32_t index, std::string& html) const {
         HtmlText::append(row.saved, html);
         html += "</td>";
     }
-    html += "</tr>\n";
+    html += "<td>";
+    HtmlText::append(Report::originText(row), html);
+    html += "</td></tr>\n";
 }
 
 void HtmlReport::appendDocumentLink(std::int32_t index, std::string& html) const {

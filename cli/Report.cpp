@@ -20,6 +20,16 @@ QString nameOf(const DocumentTable& documents, std::int32_t index) {
     return QFile::decodeName(documents.names[static_cast<std::size_t>(index)]);
 }
 
+QString formatText(const TextOrigin& origin) {
+    const std::string_view name = TextReader::formatName(origin.format);
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+QString encodingText(const TextOrigin& origin) {
+    const std::string_view name = TextEncoding::name(origin.encoding);
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+}
+
 } // namespace
 
 Report::Report(const CliOptions& options, const DocumentTable& documents, int allowedPercent)
@@ -50,14 +60,25 @@ Report::Report(const CliOptions& options, const DocumentTable& documents, int al
         }
         if (at < documents.saveOutcomes.size())
             row.saved = savedText(documents.saveOutcomes[at], documents.saveErrors[at]);
+        if (at < documents.origins.size()) {
+            row.format = formatText(documents.origins[at]);
+            row.encoding = encodingText(documents.origins[at]);
+        }
         m_passedCount += row.passed ? 1 : 0;
         m_rows.push_back(std::move(row));
     }
+    for (const UnreadFile& file : documents.unread)
+        m_unread.push_back(
+            {QFile::decodeName(file.name), formatText({file.format, Encoding::Auto}), file.reason});
 }
 
 Report::Report(const CliOptions& options, const BatchEngine& engine)
     : Report(options, engine.documents(), engine.comparedPercent()) {
     m_engine = &engine;
+}
+
+QString Report::originText(const Row& row) {
+    return row.encoding.isEmpty() ? row.format : row.format + QStringLiteral(", ") + row.encoding;
 }
 
 QString Report::csvField(const QString& text) {
@@ -93,7 +114,7 @@ QByteArray Report::toCsv() const {
     QString csv = QStringLiteral("file,score,passed,best_match");
     for (int k = 1; k <= m_pairCount; ++k)
         csv += QStringLiteral(",pair%1_file,pair%1_score").arg(k);
-    csv += QStringLiteral(",saved\n");
+    csv += QStringLiteral(",saved,format,encoding\n");
     for (const Row& row : m_rows) {
         csv += csvField(row.file) + u',' + QString::number(row.score) + u',' +
                (row.passed ? u'1' : u'0') + u',' + csvField(row.bestMatch);
@@ -105,7 +126,15 @@ QByteArray Report::toCsv() const {
                 csv += QStringLiteral(",,");
             }
         }
-        csv += u',' + csvField(row.saved) + u'\n';
+        csv += u',' + csvField(row.saved) + u',' + csvField(row.format) + u',' +
+               csvField(row.encoding) + u'\n';
+    }
+    for (const UnreadRow& row : m_unread) {
+        csv += csvField(row.file) + QStringLiteral(",,0,");
+        for (int k = 0; k < m_pairCount; ++k)
+            csv += QStringLiteral(",,");
+        csv += QStringLiteral(",,") + csvField(row.format) + u',' +
+               csvField(QStringLiteral("не прочитан: ") + row.reason) + u'\n';
     }
     return csv.toUtf8();
 }
@@ -119,6 +148,9 @@ QByteArray Report::toJson() const {
         {"lemmatize", m_options.truncation() == Truncation::On},
         {"cut_html", m_options.htmlHandling() == HtmlHandling::Cut},
         {"save", CliOptions::saveModeName(m_options.saveMode())},
+        {"encoding", m_options.forcedEncoding() == Encoding::Auto
+                         ? QStringLiteral("auto")
+                         : encodingText({TextFormat::Text, m_options.forcedEncoding()})},
     };
     if (m_pairCount > 0)
         settings.insert("pairs", m_pairCount);
@@ -126,13 +158,15 @@ QByteArray Report::toJson() const {
         {"loaded", static_cast<int>(m_rows.size())},
         {"passed", m_passedCount},
         {"failed", failedCount()},
+        {"not_read", static_cast<int>(m_unread.size())},
     };
     QJsonArray rows;
     for (const Row& row : m_rows) {
         QJsonObject object{
-            {"file", row.file},     {"score", row.score},
-            {"passed", row.passed}, {"best_match", row.bestMatch},
-            {"saved", row.saved},
+            {"file", row.file},         {"score", row.score},
+            {"passed", row.passed},     {"best_match", row.bestMatch},
+            {"saved", row.saved},       {"format", row.format},
+            {"encoding", row.encoding},
         };
         if (m_pairCount > 0) {
             QJsonArray pairs;
@@ -142,7 +176,12 @@ QByteArray Report::toJson() const {
         }
         rows.append(object);
     }
-    const QJsonObject report{{"settings", settings}, {"counts", counts}, {"rows", rows}};
+    QJsonArray unread;
+    for (const UnreadRow& row : m_unread)
+        unread.append(
+            QJsonObject{{"file", row.file}, {"format", row.format}, {"reason", row.reason}});
+    const QJsonObject report{
+        {"settings", settings}, {"counts", counts}, {"rows", rows}, {"not_read", unread}};
     return QJsonDocument(report).toJson(QJsonDocument::Indented);
 }
 

@@ -40,6 +40,18 @@ public:
         /// "clash", "failed: " and the reason; empty when it was not saved
         /// (it did not pass, saving was off, or stopped before it).
         QString saved;
+        /// What the text was read from: "TXT", "HTML", "DOCX", ...; and its
+        /// encoding ("UTF-8", "Windows-1251", ...), empty for a document
+        /// that has none of its own.
+        QString format;
+        QString encoding;
+    };
+
+    /// A file that held no text to read.
+    struct UnreadRow {
+        QString file;
+        QString format;
+        QString reason;
     };
 
     /// Takes the rows of `documents`; a document passed when its score is at
@@ -55,20 +67,27 @@ public:
     /// How many ranked earlier documents each row names (--pairs).
     int pairCount() const { return m_pairCount; }
     const std::vector<Row>& rows() const { return m_rows; }
+    const std::vector<UnreadRow>& unreadRows() const { return m_unread; }
     int passedCount() const { return m_passedCount; }
     int failedCount() const { return static_cast<int>(m_rows.size()) - m_passedCount; }
 
     /// Header "file,score,passed,best_match", then the rows, RFC 4180 quoting.
     /// With --pairs N the header goes on with pair1_file,pair1_score, ...,
     /// pairN_file,pairN_score, and a row without that many pairs leaves the
-    /// rest of its fields empty. The last column is always "saved".
+    /// rest of its fields empty. Then "saved", then format,encoding. The
+    /// files not read follow, score, best match and saved empty, passed 0,
+    /// and "не прочитан: " and the reason in the encoding field.
     QByteArray toCsv() const;
     /// {"settings": {...}, "counts": {...}, "rows": [{file, score, passed,
-    /// best_match, saved}, ...]}. With --pairs N the settings hold "pairs": N
+    /// best_match, saved, format, encoding}, ...], "not_read": [{file,
+    /// format, reason}, ...]}. With --pairs N the settings hold "pairs": N
     /// and every row "pairs": [{file, score}, ...].
     QByteArray toJson() const;
     /// Throws std::logic_error for a report made without the engine.
     QByteArray render(ReportFormat format) const;
+
+    /// "DOCX", or the format and the encoding: "TXT, UTF-8".
+    static QString originText(const Row& row);
 
     /// A field as RFC 4180 wants it: quoted, with doubled quotes, when it holds
     /// a comma, a quote or a line break.
@@ -82,6 +101,7 @@ private:
     int m_allowedPercent;
     int m_pairCount;
     std::vector<Row> m_rows;
+    std::vector<UnreadRow> m_unread;
     int m_passedCount = 0;
 };
 

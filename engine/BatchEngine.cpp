@@ -119,7 +119,8 @@ void BatchEngine::run() {
         const SaveMode saveMode = m_host.saveMode();
         if (saveMode == SaveMode::None) {
             m_host.setResult(
-                QStringLiteral("Прошло проверку (%1%) - %2").arg(m_comparedPercent).arg(m_passed));
+                QStringLiteral("Прошло проверку (%1%) - %2").arg(m_comparedPercent).arg(m_passed) +
+                unreadNote());
         } else if (mode != SaveMode::None || ensureOutputDirectory(outputText, outputPath)) {
             // (The start made the directory unless saving was off then.)
             saved = SaveSelection(m_comparedPercent, saveMode, outputText, outputPath);
@@ -174,23 +175,42 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
         m_documents.append(entry.name);
         try {
             LoadText(directory + entry.name, m_documents.count() - 1);
+        } catch (const UnreadableText& error) {
+            // Skipped, never moved: it stays where it is, listed as not read.
+            m_documents.removeLast();
+            const QString reason = QString::fromUtf8(error.what());
+            m_documents.unread.push_back({entry.name, error.format(), reason});
+            AddLog(QStringLiteral("Файл \"%1\" не прочитан: %2")
+                       .arg(QFile::decodeName(entry.name), reason));
         } catch (const std::exception& error) {
             showError(QString::fromUtf8(error.what()));
             return LoadResult::Failed;
         }
     }
-    AddLog(QStringLiteral("Загружено файлов: ") + QString::number(count));
+    const auto unread = static_cast<int>(m_documents.unread.size());
+    AddLog(QStringLiteral("Загружено файлов: ") + QString::number(count - unread) + unreadNote());
     return m_state == RunState::Running ? LoadResult::Loaded : LoadResult::Stopped;
 }
 
 void BatchEngine::LoadText(const QByteArray& path, std::int32_t entry) {
     const auto at = static_cast<std::size_t>(entry);
-    const std::string text = TextFile::read(path, m_documents.identities[at]);
+    const HtmlHandling htmlSwitch = m_host.htmlHandling();
+    const TextReader::Result read =
+        TextFile::load(path, htmlSwitch, m_host.forcedEncoding(), m_documents.identities[at]);
     const int shingleLength = m_host.shingleLength();
     const Truncation truncation = m_host.truncation();
-    const HtmlHandling html = m_host.htmlHandling();
-    ShinglesFromText(text, truncation, html, shingleLength, m_documents.shingles[at]);
+    // A document is already its text: markup in it is words.
+    const HtmlHandling html =
+        TextReader::isDocument(read.origin.format) ? HtmlHandling::Keep : htmlSwitch;
+    ShinglesFromText(read.text, truncation, html, shingleLength, m_documents.shingles[at]);
     m_documents.settings[at] = {shingleLength, truncation, html};
+    m_documents.origins[at] = read.origin;
+}
+
+QString BatchEngine::unreadNote() const {
+    if (m_documents.unread.empty())
+        return {};
+    return QStringLiteral(", не прочитано - %1").arg(m_documents.unread.size());
 }
 
 bool BatchEngine::CompareTexts(int percent) {
@@ -239,7 +259,8 @@ bool BatchEngine::CompareTexts(int percent) {
         }
     }
     m_passed = passed;
-    m_host.setResult(QStringLiteral("Прошло проверку - %1; сохраняю результаты..").arg(passed));
+    m_host.setResult(QStringLiteral("Прошло проверку - %1; сохраняю результаты..").arg(passed) +
+                     unreadNote());
     AddLog(QStringLiteral("Сравнение выполнено, успешно прошло порог в %1% - %2 файлов")
                .arg(percent)
                .arg(passed));
@@ -302,7 +323,8 @@ bool BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outpu
                          .arg(total)
                          .arg(done)
                          .arg(summary.saved())
-                         .arg(left));
+                         .arg(left) +
+                     unreadNote());
     if (stopped)
         AddLog(
             QStringLiteral("Сохранение остановлено, не дошло до файлов: %1").arg(summary.pending));
@@ -394,7 +416,8 @@ void BatchEngine::makeNewSelection() {
     const SaveMode mode = m_host.saveMode();
     if (mode == SaveMode::None) {
         const auto selected = static_cast<qint64>(selectionOf(percent).size());
-        m_host.setResult(QStringLiteral("Прошло проверку (%1%) - %2").arg(percent).arg(selected));
+        m_host.setResult(QStringLiteral("Прошло проверку (%1%) - %2").arg(percent).arg(selected) +
+                         unreadNote());
     } else if (ensureOutputDirectory(outputText, outputPath)) {
         SaveSelection(percent, mode, outputText, outputPath);
         m_host.resultsChanged();

@@ -79,8 +79,10 @@ private:
     static int CountFiles(const std::vector<DirectoryEntry>& listing);
     LoadResult LoadTexts(const QByteArray& directory, const std::vector<DirectoryEntry>& listing,
                          int total);
-    /// Throws FileOpenError, or what fingerprinting throws.
+    /// Throws FileOpenError, UnreadableText, or what fingerprinting throws.
     void LoadText(const QByteArray& path, std::int32_t entry);
+    /// ", не прочитано - N" when the run met unreadable files, else empty.
+    QString unreadNote() const;
     /// Returns whether the stage ran to its end.
     bool CompareTexts(int percent);
     /// The compared documents scoring at most `percent`, in table order.

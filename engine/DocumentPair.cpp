@@ -26,8 +26,10 @@ TextWords reread(const BatchEngine& engine, std::int32_t index) {
     const FingerprintSettings& settings = documents.settings[at];
     TextWords words;
     try {
-        words = WordsOfText(TextFile::read(path), settings.truncation, settings.html,
-                            settings.shingleLength);
+        // The encoding found at the run, so that the text reads as it did.
+        const TextOrigin& origin = documents.origins[at];
+        words = WordsOfText(TextFile::load(path, settings.html, origin.encoding).text,
+                            settings.truncation, settings.html, settings.shingleLength);
     } catch (const std::exception& error) {
         fail(TextFile::withFullStop(QString::fromUtf8(error.what())));
     }
@@ -52,6 +54,8 @@ DocumentPair DocumentPair::load(const BatchEngine& engine, std::int32_t current,
     pair.current = reread(engine, current);
     pair.earlier = reread(engine, earlier);
     pair.passages = FindSharedPassages(pair.earlier, pair.current);
+    pair.currentOrigin = documents.origins[static_cast<std::size_t>(current)];
+    pair.earlierOrigin = documents.origins[static_cast<std::size_t>(earlier)];
     return pair;
 }
 

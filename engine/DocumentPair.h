@@ -27,6 +27,9 @@ struct DocumentPair {
     TextWords current;
     TextWords earlier;
     SharedPassages passages;
+    /// What each text was read from, as the run found it.
+    TextOrigin currentOrigin;
+    TextOrigin earlierOrigin;
 
     /// Reads documents `current` and `earlier` of the engine's table with the
     /// settings each was fingerprinted with. Throws PairError.

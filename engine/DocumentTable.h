@@ -3,6 +3,7 @@
 #pragma once
 
 #include "FileIdentity.h"
+#include "analysis/TextReader.h"
 #include "analysis/udShingles.h"
 
 #include <QByteArray>
@@ -25,6 +26,14 @@ struct RankedMatch {
     std::int32_t document = -1;
     std::int32_t score = 0;
     friend bool operator==(const RankedMatch&, const RankedMatch&) = default;
+};
+
+/// A listed file that holds no text to read: it is neither compared nor
+/// saved, and stays where it is.
+struct UnreadFile {
+    QByteArray name;
+    TextFormat format = TextFormat::Text;
+    QString reason;
 };
 
 /// What the last saving did with a document.
@@ -62,6 +71,8 @@ struct DocumentTable {
     std::vector<QByteArray> names;
     std::vector<TudShingleList> shingles;
     std::vector<FingerprintSettings> settings;
+    /// The format and encoding each document was read from.
+    std::vector<TextOrigin> origins;
     /// Best score against the earlier documents; 0 until compared.
     std::vector<std::int32_t> scores;
     /// The first earlier document that reached the best score; -1 for the
@@ -80,12 +91,16 @@ struct DocumentTable {
     /// How many leading documents the last comparison stage scored (all of
     /// them unless it was stopped).
     std::int32_t comparedCount = 0;
+    /// The files of the run that could not be read, in listing order.
+    std::vector<UnreadFile> unread;
 
     std::int32_t count() const { return static_cast<std::int32_t>(names.size()); }
     void clear() {
         names.clear();
         shingles.clear();
         settings.clear();
+        origins.clear();
+        unread.clear();
         scores.clear();
         bestMatches.clear();
         rankedMatches.clear();
@@ -100,6 +115,7 @@ struct DocumentTable {
         names.push_back(std::move(name));
         shingles.emplace_back();
         settings.emplace_back();
+        origins.emplace_back();
         scores.push_back(0);
         bestMatches.push_back(-1);
         identities.emplace_back();
@@ -125,6 +141,19 @@ struct DocumentTable {
             summary.failed += outcome == SaveOutcome::Failed ? 1 : 0;
         }
         return summary;
+    }
+
+    /// Takes back the last entry, whose file turned out unreadable.
+    void removeLast() {
+        names.pop_back();
+        shingles.pop_back();
+        settings.pop_back();
+        origins.pop_back();
+        scores.pop_back();
+        bestMatches.pop_back();
+        identities.pop_back();
+        saveOutcomes.pop_back();
+        saveErrors.pop_back();
     }
 };
 

@@ -4,6 +4,7 @@
 // a recording fake.
 #pragma once
 
+#include "analysis/TextEncoding.h"
 #include "analysis/udShingles.h"
 
 #include <QByteArray>
@@ -46,6 +47,8 @@ public:
     virtual int shingleLength() = 0;
     virtual Truncation truncation() = 0;
     virtual HtmlHandling htmlHandling() = 0;
+    /// The encoding plain texts and pages are read in; Auto tells it per file.
+    virtual Encoding forcedEncoding() { return Encoding::Auto; }
     // Read once when comparison starts, and by a new selection.
     virtual int allowedPercent() = 0;
     // Read at the start of a run and by the saving step.

@@ -37,12 +37,13 @@ QString TextFile::withFullStop(QString text) {
     return text;
 }
 
-std::string TextFile::read(const QByteArray& path) {
-    FileIdentity identity;
-    return read(path, identity);
-}
+namespace {
 
-std::string TextFile::read(const QByteArray& path, FileIdentity& identity) {
+enum class Reading { UpToNul, Whole };
+
+/// The file's bytes: all of them, or up to the first NUL when nothing after
+/// it can count.
+std::string readBytes(const QByteArray& path, Reading reading, FileIdentity& identity) {
     // O_NONBLOCK: something swapped in for the listed file (a FIFO) must not
     // hang the run; it is refused below. A link's text is not the link's own.
     const FileDescriptor file(
@@ -64,6 +65,7 @@ std::string TextFile::read(const QByteArray& path, FileIdentity& identity) {
     if (info.st_size > 0)
         bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[1 << 16];
+    bool first = true;
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0) {
@@ -73,15 +75,44 @@ std::string TextFile::read(const QByteArray& path, FileIdentity& identity) {
         }
         if (got == 0)
             break;
+        const auto size = static_cast<std::size_t>(got);
+        if (first && reading == Reading::Whole &&
+            !TextReader::needsWholeFile(std::string_view(buffer, size)))
+            reading = Reading::UpToNul;
+        first = false;
         // Everything from the first NUL on is dropped, so reading can stop.
-        const void* nul = std::memchr(buffer, '\0', static_cast<std::size_t>(got));
+        const void* nul = reading == Reading::UpToNul ? std::memchr(buffer, '\0', size) : nullptr;
         if (nul != nullptr) {
             bytes.append(buffer, static_cast<const char*>(nul) - buffer);
             break;
         }
-        bytes.append(buffer, static_cast<std::size_t>(got));
+        bytes.append(buffer, size);
     }
-    return toText(bytes);
+    return bytes;
+}
+
+} // namespace
+
+std::string TextFile::read(const QByteArray& path) {
+    FileIdentity identity;
+    return read(path, identity);
+}
+
+std::string TextFile::read(const QByteArray& path, FileIdentity& identity) {
+    return toText(readBytes(path, Reading::UpToNul, identity));
+}
+
+TextReader::Result TextFile::load(const QByteArray& path, HtmlHandling html, Encoding forced) {
+    FileIdentity identity;
+    return load(path, html, forced, identity);
+}
+
+TextReader::Result TextFile::load(const QByteArray& path, HtmlHandling html, Encoding forced,
+                                  FileIdentity& identity) {
+    TextReader::Result result =
+        TextReader::read(readBytes(path, Reading::Whole, identity), html, forced);
+    result.text = toText(result.text);
+    return result;
 }
 
 std::string TextFile::toText(std::string_view bytes) {

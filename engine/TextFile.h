@@ -3,6 +3,7 @@
 #pragma once
 
 #include "FileIdentity.h"
+#include "analysis/TextReader.h"
 
 #include <QByteArray>
 #include <QString>
@@ -27,6 +28,14 @@ public:
     /// The same, and tells which file, in which version, was read. A symbolic
     /// link is not followed: reading one fails.
     static std::string read(const QByteArray& path, FileIdentity& identity);
+
+    /// Reads the file at `path` through the reading step: its text in
+    /// Windows-1251 with line ends as CR LF, and what it was read from.
+    /// Throws FileOpenError, or UnreadableText for a file without text.
+    static TextReader::Result load(const QByteArray& path, HtmlHandling html, Encoding forced);
+    /// The same, and tells which file, in which version, was read.
+    static TextReader::Result load(const QByteArray& path, HtmlHandling html, Encoding forced,
+                                   FileIdentity& identity);
 
     /// Cuts the bytes at the first NUL and rewrites every line end (CR, LF or
     /// CR LF) as CR LF; a last line without a line end gets one.

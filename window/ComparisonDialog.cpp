@@ -92,15 +92,20 @@ ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName
     setWindowTitle(QStringLiteral("Сравнение: %1 и %2").arg(currentName, earlierName));
     setSizeGripEnabled(true);
 
-    sCurrent = makeCaption(QStringLiteral("№ %1: %2 — сходство %3%")
-                               .arg(m_pair.currentIndex + 1)
-                               .arg(currentName)
-                               .arg(score),
-                           this);
+    sCurrent =
+        makeCaption(QStringLiteral("№ %1: %2 (%3) — сходство %4%")
+                        .arg(m_pair.currentIndex + 1)
+                        .arg(currentName)
+                        .arg(QString::fromStdString(TextReader::describe(m_pair.currentOrigin)))
+                        .arg(score),
+                    this);
     sCurrent->setObjectName(QStringLiteral("sCurrent"));
-    sEarlier = makeCaption(
-        QStringLiteral("Более ранний текст № %1: %2").arg(m_pair.earlierIndex + 1).arg(earlierName),
-        this);
+    sEarlier =
+        makeCaption(QStringLiteral("Более ранний текст № %1: %2 (%3)")
+                        .arg(m_pair.earlierIndex + 1)
+                        .arg(earlierName)
+                        .arg(QString::fromStdString(TextReader::describe(m_pair.earlierOrigin))),
+                    this);
     sEarlier->setObjectName(QStringLiteral("sEarlier"));
     eCurrent = makeView("eCurrent", this);
     eEarlier = makeView("eEarlier", this);

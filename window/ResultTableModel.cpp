@@ -22,6 +22,14 @@ QString failedText() {
     return QStringLiteral("✗ не прошло");
 }
 
+QString unreadText() {
+    return QStringLiteral("не прочитан");
+}
+
+QString originText(TextFormat format, Encoding encoding) {
+    return QString::fromStdString(TextReader::describe({format, encoding}));
+}
+
 } // namespace
 
 ResultTableModel::ResultTableModel(QObject* parent)
@@ -44,6 +52,15 @@ void ResultTableModel::setResults(const DocumentTable& documents, int percent) {
         // Only an earlier document can be the match.
         if (row.match < 0 || static_cast<std::size_t>(row.match) >= i)
             row.match = -1;
+        if (i < documents.origins.size())
+            row.format = originText(documents.origins[i].format, documents.origins[i].encoding);
+        m_rows.push_back(std::move(row));
+    }
+    for (const UnreadFile& file : documents.unread) {
+        Row row;
+        row.name = QFile::decodeName(file.name);
+        row.format = originText(file.format, Encoding::Auto);
+        row.unreadReason = file.reason.isEmpty() ? unreadText() : file.reason;
         m_rows.push_back(std::move(row));
     }
     m_percent = percent;
@@ -57,7 +74,8 @@ void ResultTableModel::clear() {
 }
 
 bool ResultTableModel::passed(int row) const {
-    return m_rows.at(static_cast<std::size_t>(row)).score <= m_percent;
+    const Row& shown = m_rows.at(static_cast<std::size_t>(row));
+    return !shown.unread() && shown.score <= m_percent;
 }
 
 std::int32_t ResultTableModel::bestMatch(int row) const {
@@ -77,14 +95,14 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
         return {};
     const int column = index.column();
     const Row& row = m_rows[static_cast<std::size_t>(index.row())];
-    const bool fails = row.score > m_percent;
+    const bool fails = !row.unread() && row.score > m_percent;
     switch (role) {
     case Qt::DisplayRole:
         return display(index.row(), column);
     case SortRole:
         return sortKey(index.row(), column);
     case DocumentRole:
-        return index.row();
+        return row.unread() ? -1 : index.row();
     case Qt::ToolTipRole:
         return toolTip(index.row(), column);
     case Qt::TextAlignmentRole:
@@ -96,6 +114,8 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
             return QBrush(FailingRow);
         return {};
     case Qt::ForegroundRole:
+        if (row.unread())
+            return column == VerdictColumn ? QBrush(FailingSign) : QVariant();
         if (column == VerdictColumn)
             return QBrush(fails ? FailingSign : PassingSign);
         return {};
@@ -106,6 +126,13 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
 
 QVariant ResultTableModel::display(int index, int column) const {
     const Row& row = m_rows[static_cast<std::size_t>(index)];
+    if (column == FormatColumn)
+        return row.format;
+    if (row.unread()) {
+        if (column == NameColumn)
+            return row.name;
+        return column == VerdictColumn ? unreadText() : QStringLiteral("—");
+    }
     switch (column) {
     case OrderColumn:
         return index + 1;
@@ -126,6 +153,11 @@ QVariant ResultTableModel::display(int index, int column) const {
 
 QVariant ResultTableModel::sortKey(int index, int column) const {
     const Row& row = m_rows[static_cast<std::size_t>(index)];
+    if (column == FormatColumn)
+        return row.format;
+    // Files not read sort after every compared one, and below every score.
+    if (row.unread() && column != OrderColumn && column != NameColumn)
+        return column == MatchColumn ? QVariant(QString()) : QVariant(-1);
     switch (column) {
     case OrderColumn:
         return index;
@@ -145,6 +177,8 @@ QVariant ResultTableModel::sortKey(int index, int column) const {
 
 QVariant ResultTableModel::toolTip(int index, int column) const {
     const Row& row = m_rows[static_cast<std::size_t>(index)];
+    if (row.unread())
+        return column == NameColumn ? row.name : QStringLiteral("Не прочитан: ") + row.unreadReason;
     switch (column) {
     case NameColumn:
         return row.name;
@@ -182,6 +216,8 @@ QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, 
             return QStringLiteral("Итог");
         case MatchColumn:
             return QStringLiteral("Похож на");
+        case FormatColumn:
+            return QStringLiteral("Формат");
         default:
             return {};
         }
@@ -196,6 +232,8 @@ QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, 
             return QStringLiteral("Прошло проверку, если сходство не больше %1%").arg(m_percent);
         case MatchColumn:
             return QStringLiteral("Первый более ранний текст с таким сходством");
+        case FormatColumn:
+            return QStringLiteral("Формат файла и кодировка, в которой прочитан его текст");
         default:
             return {};
         }

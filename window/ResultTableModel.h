@@ -1,8 +1,8 @@
 // The compared documents of the last run as table rows: listing order, file
-// name, score, whether the score passes the selection's percentage, and the
-// earlier text it is most similar to. The model keeps its own copy of what it
-// shows, so a run rebuilding the engine's table never pulls rows from under a
-// view.
+// name, score, whether the score passes the selection's percentage, the
+// earlier text it is most similar to, and the format and encoding it was read
+// from. The files that could not be read follow as rows of their own. The model keeps its own copy
+// of what it shows, so a run rebuilding the engine's table never pulls rows from under a view.
 #pragma once
 
 #include "engine/DocumentTable.h"
@@ -18,12 +18,21 @@ class ResultTableModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column { OrderColumn, NameColumn, ScoreColumn, VerdictColumn, MatchColumn, ColumnCount };
+    enum Column {
+        OrderColumn,
+        NameColumn,
+        ScoreColumn,
+        VerdictColumn,
+        MatchColumn,
+        FormatColumn,
+        ColumnCount
+    };
 
     /// What a column sorts by: numbers for the numeric columns and the
     /// verdict (failing first), the shown text for the names.
     static constexpr int SortRole = Qt::UserRole;
-    /// The document a row shows, as its index in the engine's table.
+    /// The document a row shows, as its index in the engine's table; -1 for
+    /// a file that was not read.
     static constexpr int DocumentRole = Qt::UserRole + 1;
 
     explicit ResultTableModel(QObject* parent = nullptr);
@@ -49,6 +58,11 @@ private:
         QString name;
         std::int32_t score = 0;
         std::int32_t match = -1;
+        /// "TXT, UTF-8", "DOCX", ...
+        QString format;
+        /// Why the file was not read; empty for a compared document.
+        QString unreadReason;
+        bool unread() const { return !unreadReason.isEmpty(); }
     };
 
     QVariant display(int row, int column) const;

@@ -1,12 +1,22 @@
 // Throughput of fingerprinting and scoring. Run:
 //   build/normal/bench/analysis/analysis_bench
+#include "analysis/Cp1251.h"
 #include "analysis/SharedPassages.h"
+#include "analysis/TextReader.h"
 #include "analysis/TextWords.h"
 #include "analysis/udShingles.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <poppler-document.h>
 #include <random>
 #include <string>
+#include <unistd.h>
+#include <zip.h>
 
 namespace quillmark {
 namespace {
@@ -98,6 +108,97 @@ void BM_ShinglesFromText_Html(benchmark::State& state) {
     fingerprint(state, page, HtmlHandling::Cut);
 }
 BENCHMARK(BM_ShinglesFromText_Html)->Unit(benchmark::kMillisecond);
+
+// The reading step and the fingerprint together, as a run does them per file.
+void readAndFingerprint(benchmark::State& state, const std::string& bytes) {
+    TudShingleList list;
+    std::size_t textSize = 0;
+    for (auto _ : state) {
+        const TextReader::Result read = TextReader::read(bytes, HtmlHandling::Keep);
+        textSize = read.text.size();
+        ShinglesFromText(read.text, Truncation::On, HtmlHandling::Keep, 10, list);
+        benchmark::DoNotOptimize(list.Hashes.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+    state.counters["text_MB"] = static_cast<double>(textSize) / 1e6;
+}
+
+void BM_ReadAndFingerprint_Windows1251(benchmark::State& state) {
+    static const std::string text = generatedText();
+    readAndFingerprint(state, text);
+}
+BENCHMARK(BM_ReadAndFingerprint_Windows1251)->Unit(benchmark::kMillisecond);
+
+void BM_ReadAndFingerprint_Utf8(benchmark::State& state) {
+    static const std::string utf8 = [] {
+        std::string out;
+        Cp1251::appendUtf8(generatedText(), out);
+        return out;
+    }();
+    readAndFingerprint(state, utf8);
+}
+BENCHMARK(BM_ReadAndFingerprint_Utf8)->Unit(benchmark::kMillisecond);
+
+// A .docx of the generated prose, a paragraph per line; figures are per
+// byte of the text it holds.
+std::string generatedDocx() {
+    const std::string text = generatedText();
+    std::string body;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find("\r\n", start), text.size());
+        body += "<w:p><w:r><w:t>";
+        Cp1251::appendUtf8(std::string_view(text).substr(start, end - start), body);
+        body += "</w:t></w:r></w:p>";
+        start = end + 2;
+    }
+    const std::string document = "<?xml version=\"1.0\"?><w:document xmlns:w=\"w\"><w:body>" +
+                                 body + "</w:body></w:document>";
+    const std::string path = "/tmp/quillmark-bench-" + std::to_string(::getpid()) + ".docx";
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    zip_file_add(archive, "word/document.xml",
+                 zip_source_buffer(archive, document.data(), document.size(), 0), 0);
+    zip_close(archive);
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    std::remove(path.c_str());
+    return bytes;
+}
+
+void BM_Read_Docx(benchmark::State& state) {
+    static const std::string docx = generatedDocx();
+    std::size_t textSize = 0;
+    for (auto _ : state) {
+        const TextReader::Result read = TextReader::read(docx, HtmlHandling::Keep);
+        textSize = read.text.size();
+        benchmark::DoNotOptimize(read.text.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * textSize));
+    state.counters["file_MB"] = static_cast<double>(docx.size()) / 1e6;
+}
+BENCHMARK(BM_Read_Docx)->Unit(benchmark::kMillisecond);
+
+// A PDF named by QUILLMARK_BENCH_PDF (bench/analysis/pdf-pages makes one of
+// the samples); figures per page.
+void BM_Read_Pdf(benchmark::State& state) {
+    const char* path = std::getenv("QUILLMARK_BENCH_PDF");
+    if (path == nullptr) {
+        state.SkipWithError("QUILLMARK_BENCH_PDF names no PDF");
+        return;
+    }
+    std::ifstream file(path, std::ios::binary);
+    const std::string pdf((std::istreambuf_iterator<char>(file)), {});
+    const std::unique_ptr<poppler::document> document(
+        poppler::document::load_from_raw_data(pdf.data(), static_cast<int>(pdf.size())));
+    const int pages = document ? document->pages() : 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TextReader::read(pdf, HtmlHandling::Keep).text.size());
+    state.counters["pages_per_s"] = benchmark::Counter(
+        static_cast<double>(pages), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["pages"] = pages;
+}
+BENCHMARK(BM_Read_Pdf)->Unit(benchmark::kMillisecond);
 
 // What the comparison view computes for one pair: both texts' words with
 // their places and the passages they share. A megabyte each; the later text

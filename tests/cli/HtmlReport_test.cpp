@@ -141,14 +141,16 @@ TEST_F(HtmlReportTest, TableHasARowPerDocumentMarkedBySign) {
     writeBatch();
     const std::string html = EngineRun({source()}).html();
     EXPECT_EQ(occurrences(html, "<tr id=\"row-"), 4u) << "the empty file is not loaded";
-    EXPECT_NE(html.find("<tr id=\"row-1\" class=\"passed\"><td class=\"num\">1</td>"
-                        "<td>a_original.txt</td><td class=\"num\">0%</td>"
-                        "<td class=\"verdict\">✓ Прошло</td><td>—</td></tr>"),
-              std::string::npos);
+    EXPECT_NE(
+        html.find("<tr id=\"row-1\" class=\"passed\"><td class=\"num\">1</td>"
+                  "<td>a_original.txt</td><td class=\"num\">0%</td>"
+                  "<td class=\"verdict\">✓ Прошло</td><td>—</td><td>TXT, Windows-1251</td></tr>"),
+        std::string::npos);
     EXPECT_NE(html.find("<tr id=\"row-2\" class=\"failed\"><td class=\"num\">2</td>"
                         "<td><a href=\"#text-2\">b_copy.txt</a></td><td class=\"num\">100%</td>"
                         "<td class=\"verdict\">✗ Не прошло</td>"
-                        "<td><a href=\"#row-1\">1. a_original.txt</a></td></tr>"),
+                        "<td><a href=\"#row-1\">1. a_original.txt</a></td>"
+                        "<td>TXT, Windows-1251</td></tr>"),
               std::string::npos);
     EXPECT_NE(html.find("<tr id=\"row-4\" class=\"passed\"><td class=\"num\">4</td>"
                         "<td>e_other.txt</td>"),
@@ -233,7 +235,8 @@ TEST_F(HtmlReportTest, PairsColumnListsTheEarlierTextsBestFirst) {
     TextBatch::write(m_source / "c.txt", original);
     const std::string html = EngineRun({"--pairs", "2", source()}).html();
     EXPECT_NE(html.find("<th scope=\"col\">Похожие тексты</th>"), std::string::npos);
-    EXPECT_NE(html.find("<td>—</td><td>—</td></tr>"), std::string::npos) << "a has none";
+    EXPECT_NE(html.find("<td>—</td><td>—</td><td>TXT, Windows-1251</td></tr>"), std::string::npos)
+        << "a has none";
     const std::size_t row = html.find("<tr id=\"row-3\"");
     ASSERT_NE(row, std::string::npos);
     const std::string third = html.substr(row, html.find("</tr>", row) - row);

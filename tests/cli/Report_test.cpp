@@ -71,16 +71,16 @@ TEST_F(ReportTest, RowsPassAtTheAllowedPercentAndNameTheirMatch) {
     EXPECT_EQ(report.passedCount(), 3);
     EXPECT_EQ(report.failedCount(), 1);
     EXPECT_EQ(QString::fromUtf8(report.toCsv()),
-              QStringLiteral("file,score,passed,best_match,saved\n"
-                             "first.txt,0,1,,\n"
-                             "at-limit.txt,30,1,first.txt,\n"
-                             "above.txt,31,0,at-limit.txt,\n"
-                             "\"Статья, 2.txt\",0,1,,\n"));
+              QStringLiteral("file,score,passed,best_match,saved,format,encoding\n"
+                             "first.txt,0,1,,,TXT,Windows-1251\n"
+                             "at-limit.txt,30,1,first.txt,,TXT,Windows-1251\n"
+                             "above.txt,31,0,at-limit.txt,,TXT,Windows-1251\n"
+                             "\"Статья, 2.txt\",0,1,,,TXT,Windows-1251\n"));
 }
 
 TEST_F(ReportTest, EmptyBatchHasTheHeaderOnly) {
     const Report report(m_options, m_table, 20);
-    EXPECT_EQ(report.toCsv(), "file,score,passed,best_match,saved\n");
+    EXPECT_EQ(report.toCsv(), "file,score,passed,best_match,saved,format,encoding\n");
     const QJsonObject json = QJsonDocument::fromJson(report.toJson()).object();
     EXPECT_TRUE(json["rows"].toArray().isEmpty());
     EXPECT_EQ(json["counts"].toObject()["loaded"].toInt(), 0);
@@ -116,7 +116,9 @@ TEST_F(ReportTest, JsonHoldsTheSettingsUsedAndTheSameRows) {
                                                {"score", 100},
                                                {"passed", false},
                                                {"best_match", "one.txt"},
-                                               {"saved", ""}}));
+                                               {"saved", ""},
+                                               {"format", "TXT"},
+                                               {"encoding", "Windows-1251"}}));
     EXPECT_EQ(rows[0].toObject()["best_match"].toString(), "");
 }
 
@@ -124,12 +126,12 @@ TEST_F(ReportTest, WithoutPairsTheRankedMatchesStayOut) {
     addRanked();
     const Report report(m_options, m_table, 20);
     EXPECT_EQ(report.pairCount(), 0);
-    EXPECT_EQ(report.toCsv(), "file,score,passed,best_match,saved\n"
-                              "a.txt,0,1,,\n"
-                              "b.txt,100,0,a.txt,\n"
-                              "\"c, \"\"quoted\"\".txt\",60,0,a.txt,\n"
-                              "d.txt,100,0,b.txt,\n"
-                              "e.txt,0,1,,\n");
+    EXPECT_EQ(report.toCsv(), "file,score,passed,best_match,saved,format,encoding\n"
+                              "a.txt,0,1,,,TXT,Windows-1251\n"
+                              "b.txt,100,0,a.txt,,TXT,Windows-1251\n"
+                              "\"c, \"\"quoted\"\".txt\",60,0,a.txt,,TXT,Windows-1251\n"
+                              "d.txt,100,0,b.txt,,TXT,Windows-1251\n"
+                              "e.txt,0,1,,,TXT,Windows-1251\n");
     const QJsonObject json = QJsonDocument::fromJson(report.toJson()).object();
     EXPECT_FALSE(json["settings"].toObject().contains("pairs"));
     for (const QJsonValue& row : json["rows"].toArray())
@@ -145,25 +147,26 @@ TEST_F(ReportTest, CsvPairsFillTheirColumnsBestFirst) {
               (std::vector<Report::RankedFile>{{"b.txt", 100, 1}, {"a.txt", 100, 0}}))
         << "at most two, in the engine's order";
     EXPECT_EQ(QString::fromUtf8(report.toCsv()),
-              "file,score,passed,best_match,pair1_file,pair1_score,pair2_file,pair2_score,saved\n"
-              "a.txt,0,1,,,,,,\n"
-              "b.txt,100,0,a.txt,a.txt,100,,,\n"
-              "\"c, \"\"quoted\"\".txt\",60,0,a.txt,a.txt,60,b.txt,60,\n"
-              "d.txt,100,0,b.txt,b.txt,100,a.txt,100,\n"
-              "e.txt,0,1,,,,,,\n");
+              "file,score,passed,best_match,pair1_file,pair1_score,pair2_file,pair2_score,saved,"
+              "format,encoding\n"
+              "a.txt,0,1,,,,,,,TXT,Windows-1251\n"
+              "b.txt,100,0,a.txt,a.txt,100,,,,TXT,Windows-1251\n"
+              "\"c, \"\"quoted\"\".txt\",60,0,a.txt,a.txt,60,b.txt,60,,TXT,Windows-1251\n"
+              "d.txt,100,0,b.txt,b.txt,100,a.txt,100,,TXT,Windows-1251\n"
+              "e.txt,0,1,,,,,,,TXT,Windows-1251\n");
 }
 
 TEST_F(ReportTest, CsvPairsWithMoreColumnsThanMatches) {
     addRanked();
     parse({"--pairs", "4"});
     const QByteArray csv = Report(m_options, m_table, 20).toCsv();
-    EXPECT_TRUE(
-        csv.startsWith("file,score,passed,best_match,pair1_file,pair1_score,pair2_file,"
-                       "pair2_score,pair3_file,pair3_score,pair4_file,pair4_score,saved\n"));
+    EXPECT_TRUE(csv.startsWith(
+        "file,score,passed,best_match,pair1_file,pair1_score,pair2_file,"
+        "pair2_score,pair3_file,pair3_score,pair4_file,pair4_score,saved,format,encoding\n"));
     EXPECT_TRUE(csv.contains("\nd.txt,100,0,b.txt,b.txt,100,a.txt,100,"
-                             "\"c, \"\"quoted\"\".txt\",60,,,\n"))
+                             "\"c, \"\"quoted\"\".txt\",60,,,,TXT,Windows-1251\n"))
         << csv.toStdString();
-    EXPECT_TRUE(csv.endsWith("\ne.txt,0,1,,,,,,,,,,\n")) << csv.toStdString();
+    EXPECT_TRUE(csv.endsWith("\ne.txt,0,1,,,,,,,,,,,TXT,Windows-1251\n")) << csv.toStdString();
 }
 
 TEST_F(ReportTest, JsonPairsListFileAndScore) {
@@ -181,6 +184,8 @@ TEST_F(ReportTest, JsonPairsListFileAndScore) {
                            {"passed", false},
                            {"best_match", "a.txt"},
                            {"saved", ""},
+                           {"format", "TXT"},
+                           {"encoding", "Windows-1251"},
                            {"pairs", QJsonArray{QJsonObject{{"file", "a.txt"}, {"score", 60}},
                                                 QJsonObject{{"file", "b.txt"}, {"score", 60}}}}}));
     EXPECT_EQ(rows[3].toObject()["pairs"],
@@ -194,9 +199,9 @@ TEST_F(ReportTest, PairsOfATableThatWasNotRankedAreEmpty) {
     add("b.txt", 100, 0);
     parse({"--pairs", "1"});
     EXPECT_EQ(Report(m_options, m_table, 20).toCsv(),
-              "file,score,passed,best_match,pair1_file,pair1_score,saved\n"
-              "a.txt,0,1,,,,\n"
-              "b.txt,100,0,a.txt,,,\n");
+              "file,score,passed,best_match,pair1_file,pair1_score,saved,format,encoding\n"
+              "a.txt,0,1,,,,,TXT,Windows-1251\n"
+              "b.txt,100,0,a.txt,,,,TXT,Windows-1251\n");
 }
 
 TEST_F(ReportTest, SavedColumnTellsWhatSavingDidWithEachText) {
@@ -217,7 +222,7 @@ TEST_F(ReportTest, SavedColumnTellsWhatSavingDidWithEachText) {
     const QList<QByteArray> lines = report.toCsv().split('\n');
     const QJsonArray rows = QJsonDocument::fromJson(report.toJson()).object()["rows"].toArray();
     for (qsizetype i = 0; i < qsizetype(std::size(cases)); ++i) {
-        EXPECT_EQ(lines[i + 1], "t.txt,0,1,," + cases[i].second) << i;
+        EXPECT_EQ(lines[i + 1], "t.txt,0,1,," + cases[i].second + ",TXT,Windows-1251") << i;
         EXPECT_EQ(rows[i].toObject()["saved"].toString().toUtf8(),
                   QByteArray(cases[i].second).replace("\"", ""))
             << i;

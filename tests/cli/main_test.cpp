@@ -74,11 +74,11 @@ protected:
     }
 
     static QByteArray csv(const std::vector<ExpectedRow>& rows, int percent) {
-        QByteArray text = "file,score,passed,best_match,saved\n";
+        QByteArray text = "file,score,passed,best_match,saved,format,encoding\n";
         for (const ExpectedRow& row : rows) {
             text += QByteArray::fromStdString(row.file) + ',' + QByteArray::number(row.score) +
                     ',' + (row.score <= percent ? '1' : '0') + ',' +
-                    QByteArray::fromStdString(row.bestMatch) + ",\n";
+                    QByteArray::fromStdString(row.bestMatch) + ",,TXT,Windows-1251\n";
         }
         return text;
     }
@@ -89,8 +89,9 @@ protected:
         for (const QByteArray& line :
              QByteArray::fromStdString(TextBatch::read(report)).split('\n'))
             if (!line.isEmpty() && !line.startsWith("file,"))
+                // The last three columns: saved, format, encoding.
                 saved[line.left(line.indexOf(',')).toStdString()] =
-                    line.split(',').last().toStdString();
+                    line.split(',').at(line.split(',').size() - 3).toStdString();
         return saved;
     }
 
@@ -131,9 +132,9 @@ TEST_F(CliRunTest, CsvQuotesNamesWithCommasAndQuotes) {
     TextBatch::write(m_source / "b.txt", article);
     QByteArray out;
     ASSERT_EQ(CliProcess::run({"-q", source()}, &out), 0);
-    EXPECT_EQ(out, "file,score,passed,best_match,saved\n"
-                   "\"a \"\"say\"\", hi.txt\",0,1,,\n"
-                   "b.txt,100,0,\"a \"\"say\"\", hi.txt\",\n");
+    EXPECT_EQ(out, "file,score,passed,best_match,saved,format,encoding\n"
+                   "\"a \"\"say\"\", hi.txt\",0,1,,,TXT,Windows-1251\n"
+                   "b.txt,100,0,\"a \"\"say\"\", hi.txt\",,TXT,Windows-1251\n");
 }
 
 TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
@@ -167,7 +168,8 @@ TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
     for (qsizetype i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(expected[i].file);
         const QJsonObject row = rows[i].toObject();
-        EXPECT_EQ(row.keys(), QStringList({"best_match", "file", "passed", "saved", "score"}));
+        EXPECT_EQ(row.keys(), QStringList({"best_match", "encoding", "file", "format", "passed",
+                                           "saved", "score"}));
         EXPECT_EQ(row["file"].toString().toStdString(), expected[i].file);
         EXPECT_EQ(row["score"].toInt(), expected[i].score);
         EXPECT_EQ(row["passed"].toBool(), expected[i].score <= percent);
@@ -204,12 +206,12 @@ TEST_F(CliRunTest, PairsNameTheEarlierTextsWithTheHighestScores) {
     EXPECT_EQ(
         QString::fromUtf8(out),
         QStringLiteral("file,score,passed,best_match,pair1_file,pair1_score,pair2_file,pair2_score,"
-                       "saved\n"
-                       "a.txt,0,1,,,,,,\n"
-                       "b.txt,%1,0,a.txt,a.txt,%1,,,\n"
-                       "c.txt,100,0,a.txt,a.txt,100,b.txt,%1,\n"
-                       "d.txt,100,0,b.txt,b.txt,100,a.txt,%1,\n"
-                       "e.txt,0,1,,,,,,\n")
+                       "saved,format,encoding\n"
+                       "a.txt,0,1,,,,,,,TXT,Windows-1251\n"
+                       "b.txt,%1,0,a.txt,a.txt,%1,,,,TXT,Windows-1251\n"
+                       "c.txt,100,0,a.txt,a.txt,100,b.txt,%1,,TXT,Windows-1251\n"
+                       "d.txt,100,0,b.txt,b.txt,100,a.txt,%1,,TXT,Windows-1251\n"
+                       "e.txt,0,1,,,,,,,TXT,Windows-1251\n")
             .arg(half));
 
     ASSERT_EQ(CliProcess::run({"-q", "--format", "json", "--pairs", "3", source()}, &out), 0);
@@ -226,8 +228,8 @@ TEST_F(CliRunTest, PairsNameTheEarlierTextsWithTheHighestScores) {
     EXPECT_EQ(rows[3]["pairs"].toArray(),
               QJsonArray({pair("b.txt", 100), pair("a.txt", half), pair("c.txt", half)}));
     EXPECT_EQ(rows[4]["pairs"].toArray(), QJsonArray());
-    EXPECT_EQ(rows[3].toObject().keys(),
-              QStringList({"best_match", "file", "pairs", "passed", "saved", "score"}));
+    EXPECT_EQ(rows[3].toObject().keys(), QStringList({"best_match", "encoding", "file", "format",
+                                                      "pairs", "passed", "saved", "score"}));
 }
 
 TEST_F(CliRunTest, NoPairsLeaveTheReportsAsTheyWere) {

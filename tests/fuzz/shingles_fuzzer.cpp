@@ -2,9 +2,13 @@
 // The first byte picks the shingle length and the truncation switch; the
 // rest is the page. Besides not crashing, the one-pass fingerprint must
 // equal the one built step by step from the reduced text, and dropping end
-// tags that close nothing must not change a visible character.
+// tags that close nothing must not change a visible character. The same bytes
+// then go through the reading step as a file's content: whatever encoding or
+// container they seem to be, it ends with a text or a reason, and a text read
+// as Windows-1251 is the bytes themselves.
 #include "analysis/Cp1251.h"
 #include "analysis/HtmlTextExtractor.h"
+#include "analysis/TextReader.h"
 #include "analysis/udShingles.h"
 
 #include <algorithm>
@@ -21,6 +25,18 @@ namespace {
 std::string visible(std::string text) {
     std::erase_if(text, [](char c) { return c == ' ' || c == '\n' || c == '\t' || c == '<'; });
     return text;
+}
+
+void checkReading(std::string_view bytes, HtmlHandling html, Encoding forced) {
+    TextReader::Result read;
+    try {
+        read = TextReader::read(bytes, html, forced);
+    } catch (const UnreadableText&) {
+        return;
+    }
+    if (read.origin.format == TextFormat::Text && read.origin.encoding == Encoding::Windows1251 &&
+        read.text != bytes.substr(0, bytes.find('\0')))
+        __builtin_trap();
 }
 
 } // namespace
@@ -57,5 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (visible(HtmlTextExtractor::textOf(utf8)) !=
         visible(HtmlTextExtractor::textOf(utf8, HtmlTextExtractor::EndTags::Keep)))
         __builtin_trap();
+
+    constexpr Encoding forced[] = {Encoding::Auto, Encoding::Utf8, Encoding::Utf16Le,
+                                   Encoding::Koi8R};
+    checkReading(page, (data[0] & 0x20) ? HtmlHandling::Cut : HtmlHandling::Keep,
+                 forced[data[0] >> 6]);
     return 0;
 }

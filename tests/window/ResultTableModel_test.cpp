@@ -49,12 +49,13 @@ private slots:
         ResultTableModel model;
         model.setResults(table, 20);
         QCOMPARE(model.rowCount(), 4);
-        QCOMPARE(model.columnCount(), 5);
+        QCOMPARE(model.columnCount(), 6);
         QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("№"));
         QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Файл"));
         QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Сходство, %"));
         QCOMPARE(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("Итог"));
         QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QStringLiteral("Похож на"));
+        QCOMPARE(model.headerData(5, Qt::Horizontal).toString(), QStringLiteral("Формат"));
 
         QCOMPARE(cell(model, 2, ResultTableModel::OrderColumn), QStringLiteral("3"));
         QCOMPARE(cell(model, 2, ResultTableModel::NameColumn), QStringLiteral("c.txt"));
@@ -113,6 +114,29 @@ private slots:
         QVERIFY(cell(model, 1, ResultTableModel::NameColumn).endsWith(QStringLiteral(".txt")));
         QCOMPARE(cell(model, 1, ResultTableModel::NameColumn).size(), 7);
         QCOMPARE(cell(model, 1, ResultTableModel::MatchColumn), QStringLiteral("отчёт.txt"));
+    }
+
+    void showsFormatsAndTheFilesNotRead() {
+        DocumentTable table = tableOf({{"a.txt", 0, -1}, {"b.docx", 40, 0}}, 2);
+        table.origins[1] = {TextFormat::Docx, Encoding::Auto};
+        table.origins[0] = {TextFormat::Html, Encoding::Koi8R};
+        table.unread.push_back({"scan.pdf", TextFormat::Pdf, QStringLiteral("нет текста")});
+        ResultTableModel model;
+        model.setResults(table, 20);
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(cell(model, 0, ResultTableModel::FormatColumn), QStringLiteral("HTML, KOI8-R"));
+        QCOMPARE(cell(model, 1, ResultTableModel::FormatColumn), QStringLiteral("DOCX"));
+        QCOMPARE(cell(model, 2, ResultTableModel::FormatColumn), QStringLiteral("PDF"));
+        QCOMPARE(cell(model, 2, ResultTableModel::NameColumn), QStringLiteral("scan.pdf"));
+        QCOMPARE(cell(model, 2, ResultTableModel::VerdictColumn), QStringLiteral("не прочитан"));
+        QCOMPARE(cell(model, 2, ResultTableModel::ScoreColumn), QStringLiteral("—"));
+        QVERIFY(cell(model, 2, ResultTableModel::VerdictColumn, Qt::ToolTipRole)
+                    .contains(QStringLiteral("нет текста")));
+        // Not a document of the comparison: nothing to open, nothing passed.
+        QCOMPARE(model.index(2, 0).data(ResultTableModel::DocumentRole).toInt(), -1);
+        QVERIFY(!model.passed(2));
+        QCOMPARE(model.bestMatch(2), -1);
+        QVERIFY(!model.index(2, 0).data(Qt::BackgroundRole).isValid());
     }
 
     void clearShowsNothing() {

@@ -1,0 +1,476 @@
+#include "DocumentText.h"
+
+#include "HtmlTextExtractor.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <poppler-document.h>
+#include <poppler-global.h>
+#include <poppler-page.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace quillmark {
+
+namespace {
+
+struct Signature {
+    std::string_view bytes;
+    const char* reason;
+    /// Taken only when a NUL follows within the first bytes: such short
+    /// signatures can also begin a text.
+    bool needsNul;
+};
+
+constexpr Signature binarySignatures[] = {
+    {"\x7F"
+     "ELF",
+     "исполняемый файл", false},
+    {"MZ", "исполняемый файл", true},
+    {"\x89PNG", "изображение", false},
+    {"\xFF\xD8\xFF", "изображение", false},
+    {"GIF87a", "изображение", false},
+    {"GIF89a", "изображение", false},
+    {"BM", "изображение", true},
+    {std::string_view("II*\0", 4), "изображение", false},
+    {std::string_view("MM\0*", 4), "изображение", false},
+    {"Rar!", "архив", false},
+    {"7z\xBC\xAF", "архив", false},
+    {"\x1F\x8B", "архив", true},
+    {"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1",
+     "документ старого формата Office (.doc) или зашифрованный документ", false},
+};
+
+bool hasEarlyNul(std::string_view bytes) {
+    return bytes.substr(0, 64).find('\0') != std::string_view::npos;
+}
+
+std::string_view withoutByteOrderMark(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        bytes.remove_prefix(3);
+    return bytes;
+}
+
+bool isFictionBook(std::string_view bytes) {
+    bytes = withoutByteOrderMark(bytes);
+    const std::size_t start = bytes.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos || bytes[start] != '<')
+        return false;
+    return bytes.substr(0, 4096).find("<FictionBook") != std::string_view::npos;
+}
+
+[[noreturn]] void broken(TextFormat format) {
+    throw UnreadableText(format, "документ повреждён или зашифрован");
+}
+
+// --- ZIP containers -------------------------------------------------------
+
+struct ZipDeleter {
+    void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+using Zip = std::unique_ptr<zip_t, ZipDeleter>;
+
+struct ZipFileDeleter {
+    void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+
+/// Reads the entries of one archive, all of them together within the unpack
+/// limit.
+class ZipReader {
+public:
+    ZipReader(std::string_view bytes, TextFormat format)
+        : m_format(format)
+        , m_left(DocumentText::unpackLimit(bytes.size())) {
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+        if (source == nullptr)
+            broken(format);
+        m_archive.reset(zip_open_from_source(source, ZIP_RDONLY, &error));
+        zip_error_fini(&error);
+        if (!m_archive) {
+            zip_source_free(source);
+            broken(format);
+        }
+    }
+
+    bool has(const std::string& name) const {
+        return zip_name_locate(m_archive.get(), name.c_str(), 0) >= 0;
+    }
+
+    void setFormat(TextFormat format) { m_format = format; }
+
+    /// The entry's bytes; throws UnreadableText when it is missing, locked,
+    /// broken or unpacks past the limit.
+    std::string read(const std::string& name) {
+        const std::unique_ptr<zip_file_t, ZipFileDeleter> file(
+            zip_fopen(m_archive.get(), name.c_str(), 0));
+        if (!file) {
+            const int code = zip_error_code_zip(zip_get_error(m_archive.get()));
+            if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_ENCRNOTSUPP)
+                throw UnreadableText(m_format, "документ зашифрован");
+            broken(m_format);
+        }
+        std::string content;
+        char buffer[1 << 16];
+        for (;;) {
+            const zip_int64_t got = zip_fread(file.get(), buffer, sizeof buffer);
+            if (got < 0)
+                broken(m_format);
+            if (got == 0)
+                break;
+            // The sizes the archive states are not trusted: count what comes.
+            if (static_cast<std::size_t>(got) > m_left)
+                throw UnreadableText(m_format,
+                                     "документ распаковывается больше допустимого (в 64 раза "
+                                     "больше файла или больше 256 МБ)");
+            m_left -= static_cast<std::size_t>(got);
+            content.append(buffer, static_cast<std::size_t>(got));
+        }
+        return content;
+    }
+
+private:
+    Zip m_archive;
+    TextFormat m_format;
+    std::size_t m_left;
+};
+
+TextFormat zipFormat(ZipReader& zip) {
+    if (zip.has("word/document.xml"))
+        return TextFormat::Docx;
+    if (zip.has("META-INF/container.xml") && !zip.has("content.xml"))
+        return TextFormat::Epub;
+    if (zip.has("content.xml") && zip.has("mimetype")) {
+        zip.setFormat(TextFormat::Odt);
+        const std::string mime = zip.read("mimetype");
+        if (mime.starts_with("application/vnd.oasis.opendocument.text"))
+            return TextFormat::Odt;
+    }
+    throw UnreadableText(TextFormat::Text, "архив, в котором нет документа");
+}
+
+// --- XML ------------------------------------------------------------------
+
+struct XmlDeleter {
+    void operator()(xmlDoc* document) const { xmlFreeDoc(document); }
+};
+using XmlDocument = std::unique_ptr<xmlDoc, XmlDeleter>;
+
+/// Parses without loading a DTD, substituting entities or touching the
+/// network; the parser's own limits on depth and entity growth stay on.
+XmlDocument parseXml(std::string_view xml, TextFormat format) {
+    if (xml.size() > static_cast<std::size_t>(INT_MAX))
+        broken(format);
+    xmlInitParser();
+    XmlDocument document(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
+                                       XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
+                                           XML_PARSE_NOCDATA));
+    if (!document || xmlDocGetRootElement(document.get()) == nullptr)
+        broken(format);
+    return document;
+}
+
+bool named(const xmlNode* node, const char* name) {
+    return node->type == XML_ELEMENT_NODE &&
+           std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
+}
+
+std::string_view attribute(const xmlNode* node, const char* name) {
+    for (const xmlAttr* a = node->properties; a != nullptr; a = a->next) {
+        if (std::strcmp(reinterpret_cast<const char*>(a->name), name) != 0)
+            continue;
+        if (a->children != nullptr && a->children->type == XML_TEXT_NODE &&
+            a->children->content != nullptr)
+            return reinterpret_cast<const char*>(a->children->content);
+        return {};
+    }
+    return {};
+}
+
+void appendText(const xmlNode* node, std::string& out) {
+    if (node->content != nullptr)
+        out += reinterpret_cast<const char*>(node->content);
+}
+
+/// Every text below `node`, in order (entity references stay unexpanded).
+void appendAllText(const xmlNode* node, std::string& out) {
+    for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
+        if (child->type == XML_TEXT_NODE)
+            appendText(child, out);
+        else if (child->type == XML_ELEMENT_NODE)
+            appendAllText(child, out);
+    }
+}
+
+// WordprocessingML: runs' text (w:t), tabs and breaks, a line per paragraph.
+// Deleted text, field codes and the fallback copy of drawings are skipped.
+void docxText(const xmlNode* node, std::string& out) {
+    for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
+        if (child->type != XML_ELEMENT_NODE)
+            continue;
+        if (named(child, "t")) {
+            appendAllText(child, out);
+        } else if (named(child, "tab")) {
+            out += '\t';
+        } else if (named(child, "br") || named(child, "cr")) {
+            out += '\n';
+        } else if (named(child, "p")) {
+            docxText(child, out);
+            out += '\n';
+        } else if (!named(child, "Fallback") && !named(child, "delText") &&
+                   !named(child, "instrText")) {
+            docxText(child, out);
+        }
+    }
+}
+
+// OpenDocument text: paragraphs and headings, a line each; notes,
+// annotations and tracked changes are skipped.
+void odtText(const xmlNode* node, bool inParagraph, std::string& out) {
+    for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
+        if (child->type == XML_TEXT_NODE) {
+            if (inParagraph)
+                appendText(child, out);
+            continue;
+        }
+        if (child->type != XML_ELEMENT_NODE)
+            continue;
+        if (named(child, "p") || named(child, "h")) {
+            odtText(child, true, out);
+            out += '\n';
+        } else if (named(child, "s")) {
+            const std::string_view count = attribute(child, "c");
+            int spaces = 0;
+            for (const char c : count)
+                spaces = c >= '0' && c <= '9' ? std::min(spaces * 10 + (c - '0'), 1000) : spaces;
+            out.append(static_cast<std::size_t>(std::max(spaces, 1)), ' ');
+        } else if (named(child, "tab")) {
+            out += '\t';
+        } else if (named(child, "line-break")) {
+            out += '\n';
+        } else if (!named(child, "note") && !named(child, "annotation") &&
+                   !named(child, "tracked-changes")) {
+            odtText(child, inParagraph, out);
+        }
+    }
+}
+
+// FictionBook: the main bodies' paragraphs, verses, subtitles and authors'
+// lines, a line each; the notes body, the description and images are skipped.
+void fb2Text(const xmlNode* node, std::string& out) {
+    for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
+        if (child->type != XML_ELEMENT_NODE || named(child, "binary") ||
+            named(child, "description"))
+            continue;
+        if (named(child, "body") && attribute(child, "name") == "notes")
+            continue;
+        if (named(child, "p") || named(child, "v") || named(child, "subtitle") ||
+            named(child, "text-author")) {
+            appendAllText(child, out);
+            out += '\n';
+        } else {
+            fb2Text(child, out);
+        }
+    }
+}
+
+const xmlNode* findElement(const xmlNode* node, const char* name) {
+    for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
+        if (named(child, name))
+            return child;
+        if (const xmlNode* found = findElement(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
+// --- EPUB -------------------------------------------------------------------
+
+std::string percentDecoded(std::string_view href) {
+    std::string out;
+    for (std::size_t i = 0; i < href.size(); ++i) {
+        if (href[i] == '%' && i + 2 < href.size()) {
+            const std::string hex(href.substr(i + 1, 2));
+            char* end = nullptr;
+            const long value = std::strtol(hex.c_str(), &end, 16);
+            if (end == hex.c_str() + 2) {
+                out += static_cast<char>(value);
+                i += 2;
+                continue;
+            }
+        }
+        out += href[i];
+    }
+    return out;
+}
+
+/// `href` relative to the directory of `base`, with "." and ".." resolved.
+std::string resolvedPath(const std::string& base, std::string_view href) {
+    std::string joined = base.substr(0, base.rfind('/') + 1) + percentDecoded(href);
+    joined = joined.substr(0, joined.find('#'));
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    while (at <= joined.size()) {
+        const std::size_t slash = std::min(joined.find('/', at), joined.size());
+        const std::string part = joined.substr(at, slash - at);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        at = slash + 1;
+    }
+    std::string path;
+    for (const std::string& part : parts)
+        path += (path.empty() ? "" : "/") + part;
+    return path;
+}
+
+std::string epubText(ZipReader& zip) {
+    const XmlDocument container = parseXml(zip.read("META-INF/container.xml"), TextFormat::Epub);
+    const xmlNode* rootfile = findElement(reinterpret_cast<xmlNode*>(container.get()), "rootfile");
+    if (rootfile == nullptr)
+        broken(TextFormat::Epub);
+    const std::string packagePath(attribute(rootfile, "full-path"));
+    const XmlDocument package = parseXml(zip.read(packagePath), TextFormat::Epub);
+    const xmlNode* manifest = findElement(reinterpret_cast<xmlNode*>(package.get()), "manifest");
+    const xmlNode* spine = findElement(reinterpret_cast<xmlNode*>(package.get()), "spine");
+    if (manifest == nullptr || spine == nullptr)
+        broken(TextFormat::Epub);
+    std::string text;
+    for (const xmlNode* item = spine->children; item != nullptr; item = item->next) {
+        if (!named(item, "itemref"))
+            continue;
+        const std::string_view id = attribute(item, "idref");
+        for (const xmlNode* entry = manifest->children; entry != nullptr; entry = entry->next) {
+            if (!named(entry, "item") || attribute(entry, "id") != id)
+                continue;
+            const std::string page = zip.read(resolvedPath(packagePath, attribute(entry, "href")));
+            text += HtmlTextExtractor::textOf(page);
+            text += '\n';
+            break;
+        }
+    }
+    return text;
+}
+
+// --- PDF --------------------------------------------------------------------
+
+void quietPoppler(const std::string&, void*) {}
+
+std::string pdfText(std::string_view bytes) {
+    poppler::set_debug_error_function(quietPoppler, nullptr);
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX))
+        broken(TextFormat::Pdf);
+    const std::unique_ptr<poppler::document> document(
+        poppler::document::load_from_raw_data(bytes.data(), static_cast<int>(bytes.size())));
+    if (!document)
+        broken(TextFormat::Pdf);
+    if (document->is_locked())
+        throw UnreadableText(TextFormat::Pdf, "документ зашифрован");
+    const int pages = document->pages();
+    if (pages > DocumentText::pdfPages)
+        throw UnreadableText(TextFormat::Pdf, "в PDF больше 20000 страниц");
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(DocumentText::pdfSeconds);
+    std::string text;
+    bool anyLetter = false;
+    for (int i = 0; i < pages; ++i) {
+        if (std::chrono::steady_clock::now() > deadline)
+            throw UnreadableText(TextFormat::Pdf, "PDF читается дольше 30 секунд");
+        const std::unique_ptr<poppler::page> page(document->create_page(i));
+        if (!page)
+            continue;
+        const poppler::byte_array utf8 = page->text().to_utf8();
+        // Lines of a page are its layout, not paragraphs: a blank keeps the
+        // words at their ends apart when the line ends are joined.
+        for (const char c : utf8) {
+            if (c == '\n' || c == '\r' || c == '\f') {
+                text += " \n";
+                continue;
+            }
+            anyLetter = anyLetter || static_cast<unsigned char>(c) > ' ';
+            text += c;
+        }
+        text += " \n";
+    }
+    if (!anyLetter)
+        throw UnreadableText(TextFormat::Pdf, "в PDF нет текстового слоя (скан?)");
+    return text;
+}
+
+} // namespace
+
+std::size_t DocumentText::unpackLimit(std::size_t fileSize) {
+    constexpr std::size_t floor = 16u << 20;
+    constexpr std::size_t ceiling = 256u << 20;
+    if (fileSize > ceiling / 64)
+        return ceiling;
+    return std::clamp(fileSize * 64, floor, ceiling);
+}
+
+TextFormat DocumentText::formatOf(std::string_view bytes) {
+    if (bytes.starts_with("PK\x03\x04")) {
+        ZipReader zip(bytes, TextFormat::Text);
+        return zipFormat(zip);
+    }
+    if (bytes.starts_with("%PDF-"))
+        return TextFormat::Pdf;
+    for (const Signature& signature : binarySignatures)
+        if (bytes.starts_with(signature.bytes) && (!signature.needsNul || hasEarlyNul(bytes)))
+            throw UnreadableText(TextFormat::Text, signature.reason);
+    if (isFictionBook(bytes))
+        return TextFormat::Fb2;
+    return TextFormat::Text;
+}
+
+std::string DocumentText::paragraphsOf(std::string_view bytes, TextFormat format,
+                                       std::string& encoding) {
+    encoding.clear();
+    std::string text;
+    switch (format) {
+    case TextFormat::Docx: {
+        ZipReader zip(bytes, format);
+        const XmlDocument document = parseXml(zip.read("word/document.xml"), format);
+        const xmlNode* body = findElement(reinterpret_cast<xmlNode*>(document.get()), "body");
+        if (body != nullptr)
+            docxText(body, text);
+        return text;
+    }
+    case TextFormat::Odt: {
+        ZipReader zip(bytes, format);
+        const XmlDocument document = parseXml(zip.read("content.xml"), format);
+        const xmlNode* body = findElement(reinterpret_cast<xmlNode*>(document.get()), "body");
+        if (body != nullptr)
+            odtText(body, false, text);
+        return text;
+    }
+    case TextFormat::Epub: {
+        ZipReader zip(bytes, format);
+        return epubText(zip);
+    }
+    case TextFormat::Fb2: {
+        const XmlDocument document = parseXml(bytes, format);
+        if (document->encoding != nullptr)
+            encoding = reinterpret_cast<const char*>(document->encoding);
+        fb2Text(xmlDocGetRootElement(document.get()), text);
+        return text;
+    }
+    case TextFormat::Pdf:
+        return pdfText(bytes);
+    case TextFormat::Text:
+    case TextFormat::Html:
+        break;
+    }
+    return std::string(bytes);
+}
+
+} // namespace quillmark

@@ -1,0 +1,233 @@
+// Reading texts in other encodings and containers: the same article gives
+// one fingerprint, a mixed batch scores as its Windows-1251 twin, and a file
+// without text is listed as not read and left where it is.
+#include "FakeHost.h"
+#include "Sandbox.h"
+#include "engine/BatchEngine.h"
+#include "engine/TextFile.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <set>
+#include <zip.h>
+
+namespace quillmark::test {
+namespace {
+
+const QString fixtures = QStringLiteral(QUILLMARK_ANALYSIS_FIXTURES);
+const QString samples = QStringLiteral(QUILLMARK_SAMPLES);
+
+TudShingleList fingerprintOf(const std::string& text) {
+    TudShingleList list;
+    ShinglesFromText(text, Truncation::Off, HtmlHandling::Keep, 3, list);
+    return list;
+}
+
+TEST(TextReading, EveryEncodingAndContainerGivesOneFingerprint) {
+    struct Row {
+        const char* file;
+        TextFormat format;
+        Encoding encoding;
+    };
+    const Row rows[] = {
+        {"utf-8.txt", TextFormat::Text, Encoding::Utf8},
+        {"utf-8-bom.txt", TextFormat::Text, Encoding::Utf8},
+        {"utf-16le.txt", TextFormat::Text, Encoding::Utf16Le},
+        {"utf-16be.txt", TextFormat::Text, Encoding::Utf16Be},
+        {"utf-32le.txt", TextFormat::Text, Encoding::Utf32Le},
+        {"koi8-r.txt", TextFormat::Text, Encoding::Koi8R},
+        {"cp866.txt", TextFormat::Text, Encoding::Cp866},
+        {"iso-8859-5.txt", TextFormat::Text, Encoding::Iso8859_5},
+        {"mac-cyrillic.txt", TextFormat::Text, Encoding::MacCyrillic},
+        {"article.docx", TextFormat::Docx, Encoding::Auto},
+        {"article.odt", TextFormat::Odt, Encoding::Auto},
+        {"article.epub", TextFormat::Epub, Encoding::Auto},
+        {"article.fb2", TextFormat::Fb2, Encoding::Utf8},
+        {"article-1251.fb2", TextFormat::Fb2, Encoding::Windows1251},
+    };
+    const std::string original = TextFile::read(QFile::encodeName(samples + "/son.txt"));
+    const TudShingleList expected = fingerprintOf(original);
+    ASSERT_GT(expected.Count, 100);
+    for (const Row& row : rows) {
+        const QByteArray path = QFile::encodeName(fixtures + "/reading/" + row.file);
+        const TextReader::Result read = TextFile::load(path, HtmlHandling::Keep, Encoding::Auto);
+        EXPECT_EQ(read.origin, (TextOrigin{row.format, row.encoding})) << row.file;
+        EXPECT_EQ(fingerprintOf(read.text).Hashes, expected.Hashes) << row.file;
+    }
+}
+
+TEST(TextReading, Windows1251ComesThroughByteForByte) {
+    // Capitals only: KOI8-R reads the same bytes as a lower-case text.
+    for (const QString& file :
+         {samples + "/son.txt", fixtures + "/reading/windows-1251-capitals.txt",
+          fixtures + "/article.txt", fixtures + "/legacy.txt"}) {
+        const QByteArray path = QFile::encodeName(file);
+        const TextReader::Result read = TextFile::load(path, HtmlHandling::Keep, Encoding::Auto);
+        EXPECT_EQ(read.origin.encoding, Encoding::Windows1251) << file.toStdString();
+        EXPECT_EQ(read.text, TextFile::read(path)) << file.toStdString();
+    }
+}
+
+/// `text` converted by iconv, independent of the reader's own tables.
+std::string converted(const std::string& text, const char* to) {
+    const iconv_t converter = iconv_open(to, "CP1251");
+    std::string out(text.size() * 4 + 8, '\0');
+    char* in = const_cast<char*>(text.data());
+    char* at = out.data();
+    std::size_t inLeft = text.size();
+    std::size_t outLeft = out.size();
+    while (inLeft > 0 && iconv(converter, &in, &inLeft, &at, &outLeft) == static_cast<size_t>(-1)) {
+        ++in; // a sign the code page lacks; a separator either way
+        --inLeft;
+        *at++ = '?';
+        --outLeft;
+    }
+    iconv_close(converter);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+/// A .docx with one paragraph per line of the Windows-1251 text.
+void writeDocx(const QString& path, const std::string& text) {
+    std::string body;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+        std::string line = converted(text.substr(start, end - start), "UTF-8");
+        for (const auto& [sign, entity] : {std::pair{"&", "&amp;"}, {"<", "&lt;"}, {">", "&gt;"}})
+            for (std::size_t at = 0; (at = line.find(sign, at)) != std::string::npos; at += 2)
+                line.replace(at, 1, entity);
+        body += "<w:p><w:r><w:t xml:space=\"preserve\">" + line + "</w:t></w:r></w:p>";
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    const std::string document =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:document xmlns:w=\"w\"><w:body>" + body +
+        "</w:body></w:document>";
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_EXCL, &error);
+    ASSERT_NE(archive, nullptr);
+    zip_source_t* source = zip_source_buffer(archive, document.data(), document.size(), 0);
+    ASSERT_GE(zip_file_add(archive, "word/document.xml", source, 0), 0);
+    ASSERT_EQ(zip_close(archive), 0);
+}
+
+class TextReadingRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host.shingleLen = 4;
+        host.truncationSwitch = Truncation::On;
+        host.mode = SaveMode::None;
+    }
+    void run(const QString& source) {
+        host.source = source;
+        host.output = source + QStringLiteral("Result/");
+        engine.startOrStopRun();
+    }
+    Sandbox box;
+    FakeHost host;
+    BatchEngine engine{host};
+};
+
+TEST_F(TextReadingRun, MixedBatchScoresAsItsWindows1251Twin) {
+    const QString twin = box.makeDir(QStringLiteral("twin"));
+    const QString mixed = box.makeDir(QStringLiteral("mixed"));
+    QStringList articles = QDir(samples).entryList({QStringLiteral("*.txt")}, QDir::Files);
+    articles.removeIf(
+        [](const QString& name) { return name.endsWith(QStringLiteral("-utf8.txt")); });
+    ASSERT_GE(articles.size(), 12);
+    int index = 0;
+    for (const QString& article : articles) {
+        const QByteArray bytes = Sandbox::read(samples + u'/', QFile::encodeName(article));
+        const std::string text = bytes.toStdString();
+        const QByteArray name = QFile::encodeName(article);
+        box.write(twin, name, bytes);
+        switch (index++ % 5) {
+        case 0:
+            box.write(mixed, name, bytes);
+            break;
+        case 1:
+            box.write(mixed, name, QByteArray::fromStdString(converted(text, "UTF-8")));
+            break;
+        case 2:
+            box.write(mixed, name,
+                      "\xFF\xFE" + QByteArray::fromStdString(converted(text, "UTF-16LE")));
+            break;
+        case 3:
+            box.write(mixed, name, QByteArray::fromStdString(converted(text, "KOI8-R")));
+            break;
+        case 4:
+            writeDocx(mixed + article, text);
+            break;
+        }
+    }
+    run(twin);
+    const DocumentTable expected = engine.documents();
+    run(mixed);
+    const DocumentTable& got = engine.documents();
+    ASSERT_EQ(got.names, expected.names);
+    EXPECT_EQ(got.scores, expected.scores);
+    EXPECT_EQ(got.bestMatches, expected.bestMatches);
+    EXPECT_TRUE(got.unread.empty());
+    EXPECT_NE(std::count(got.scores.begin(), got.scores.end(), 0), got.count())
+        << "the batch holds similar texts";
+    std::set<Encoding> encodings;
+    for (const TextOrigin& origin : got.origins)
+        encodings.insert(origin.encoding);
+    EXPECT_EQ(encodings.size(), 5u) << "Windows-1251, UTF-8, UTF-16LE, KOI8-R and none";
+}
+
+TEST_F(TextReadingRun, FilesWithoutTextAreListedAndStayWhereTheyAre) {
+    struct Row {
+        const char* file;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"bomb.docx", "распаковывается больше допустимого"},
+        {"broken-xml.docx", "повреждён"},
+        {"broken.docx", "повреждён"},
+        {"laughs.fb2", "повреждён"},
+        {"photos.zip", "нет документа"},
+        {"picture.png", "изображение"},
+        {"program", "исполняемый файл"},
+        {"scan.pdf", "нет текстового слоя"},
+    };
+    const QString source = box.makeDir(QStringLiteral("src"));
+    for (const Row& row : rows)
+        box.write(source, row.file, Sandbox::read(fixtures + "/unreadable/", row.file));
+    box.write(source, "a.txt", wordsText(1, 80));
+    box.write(source, "b.txt", wordsText(2, 80));
+    host.mode = SaveMode::Move;
+    run(source);
+
+    const DocumentTable& documents = engine.documents();
+    EXPECT_EQ(documents.names, (std::vector<QByteArray>{"a.txt", "b.txt"}));
+    ASSERT_EQ(documents.unread.size(), std::size(rows));
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(documents.unread[i].name, rows[i].file);
+        EXPECT_TRUE(documents.unread[i].reason.contains(QString::fromUtf8(rows[i].reason)))
+            << rows[i].file << ": " << documents.unread[i].reason.toStdString();
+        EXPECT_TRUE(Sandbox::exists(source, rows[i].file)) << rows[i].file;
+        EXPECT_TRUE(host.messages().contains(
+            QStringLiteral("Файл \"%1\" не прочитан: %2")
+                .arg(QString::fromUtf8(rows[i].file), documents.unread[i].reason)));
+    }
+    EXPECT_TRUE(host.messages().contains(QStringLiteral("Загружено файлов: 2, не прочитано - 8")));
+    EXPECT_TRUE(host.result.endsWith(QStringLiteral(", не прочитано - 8")))
+        << host.result.toStdString();
+    EXPECT_TRUE(host.errors.isEmpty());
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+    EXPECT_TRUE(Sandbox::exists(host.output, "a.txt"));
+
+    // A new selection works on the texts read; the others stay put.
+    host.percent = 100;
+    engine.makeNewSelection();
+    for (const Row& row : rows)
+        EXPECT_TRUE(Sandbox::exists(source, row.file)) << row.file;
+    EXPECT_EQ(Sandbox::names(host.output).size(), 2);
+}
+
+} // namespace
+} // namespace quillmark::test
