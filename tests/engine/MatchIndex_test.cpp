@@ -280,6 +280,19 @@ INSTANTIATE_TEST_SUITE_P(Shapes, MatchIndexOnBatches,
                              return std::string(info.param.name);
                          });
 
+// Near-copies lacking their text's most held hash still join its group: one
+// group per cluster, however many members lack which hash.
+TEST(MatchIndex, GathersEachClusterOfNearCopiesIntoOneGroup) {
+    for (const int changed : {5, 20, 40}) {
+        const BatchShape shape{"clusters", 900, 0, 0, 3, changed, 0, 0, 0, 100, 200, 3};
+        for (unsigned seed = 1; seed <= 3; ++seed) {
+            const std::vector<TudShingleList> docs = batchOf(shape, seed);
+            const MatchIndex index(docs);
+            EXPECT_EQ(index.sharedGroupCount(), 3u) << changed << "% seed " << seed;
+        }
+    }
+}
+
 // The index leans on three properties of the score: it never falls as the
 // matches grow, never rises as the larger size grows, and never exceeds the
 // truncated quotient.
