@@ -49,8 +49,7 @@ void TerminalHost::setBarPosition(ProgressRow row, int position) {
 }
 
 void TerminalHost::setStartCaption(StartCaption caption) {
-    // The run is over: its last progress stays as drawn, before the bars are
-    // reset to 0.
+    // The run is over: its last progress stays as drawn.
     if (caption == StartCaption::Start)
         finishProgress();
 }

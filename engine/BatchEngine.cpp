@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <exception>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 namespace quillmark {
 
@@ -62,6 +64,8 @@ void BatchEngine::run() {
     m_host.setResult({});
     m_host.setBarPosition(ProgressRow::Loading, 0);
     m_host.setBarPosition(ProgressRow::Comparison, 0);
+    // The saving row of the previous run must not look like this run's.
+    m_host.setBarPosition(ProgressRow::Saving, 0);
     m_host.clearLog();
 
     const QByteArray source = DirectoryListing::prefix(m_host.sourcePath());
@@ -76,6 +80,7 @@ void BatchEngine::run() {
         endEarly(RunOutcome::BadSource);
         return;
     }
+    m_createdOutput.clear();
     if (mode != SaveMode::None && !ensureOutputDirectory(outputText, outputPath)) {
         endEarly(RunOutcome::OutputNotCreated);
         return;
@@ -123,25 +128,35 @@ void BatchEngine::run() {
                 unreadNote());
         } else if (mode != SaveMode::None || ensureOutputDirectory(outputText, outputPath)) {
             // (The start made the directory unless saving was off then.)
-            saved = SaveSelection(m_comparedPercent, saveMode, outputText, outputPath);
+            saved = SaveSelection(m_comparedPercent, saveMode, outputText, outputPath, {});
         }
     }
 
     m_host.resultsChanged();
+    // The bars keep where the run left them, as their counters do.
     m_host.setStartCaption(StartCaption::Start);
-    m_host.setBarPosition(ProgressRow::Loading, 0);
-    m_host.setBarPosition(ProgressRow::Comparison, 0);
     m_state = RunState::Idle;
     m_outcome = !compared ? RunOutcome::Stopped
                 : saved   ? RunOutcome::Completed
                           : RunOutcome::SavingStopped;
+    removeUnusedOutput();
     m_host.setSelectState(ButtonState::Enabled);
 }
 
 void BatchEngine::endEarly(RunOutcome outcome) {
     m_state = RunState::Idle;
     m_outcome = outcome;
+    removeUnusedOutput();
     m_host.setStartCaption(StartCaption::Start);
+}
+
+void BatchEngine::removeUnusedOutput() {
+    const QByteArray created = std::exchange(m_createdOutput, {});
+    // A run that saved to its end keeps the directory it made, even empty.
+    if (created.isEmpty() || m_outcome == RunOutcome::Completed)
+        return;
+    // Removes only an empty directory: whatever was put in it keeps it.
+    ::rmdir(created.constData());
 }
 
 int BatchEngine::CountFiles(const std::vector<DirectoryEntry>& listing) {
@@ -189,6 +204,10 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
     }
     const auto unread = static_cast<int>(m_documents.unread.size());
     AddLog(QStringLiteral("Загружено файлов: ") + QString::number(count - unread) + unreadNote());
+    if (count == 0 && m_state == RunState::Running) {
+        m_host.setCounter(ProgressRow::Loading, counterText(0, total));
+        AddLog(QStringLiteral("В каталоге нет текстов для сравнения"));
+    }
     return m_state == RunState::Running ? LoadResult::Loaded : LoadResult::Stopped;
 }
 
@@ -216,6 +235,8 @@ QString BatchEngine::unreadNote() const {
 bool BatchEngine::CompareTexts(int percent) {
     const std::int32_t count = m_documents.count();
     m_host.setBarRange(ProgressRow::Comparison, 0, count);
+    if (count == 0)
+        m_host.setCounter(ProgressRow::Comparison, counterText(0, 0));
     // The index of a large batch takes a while to build: the window keeps
     // painting and a stop press ends the build.
     MatchIndex index(m_documents.shingles, [this] {
@@ -270,8 +291,10 @@ bool BatchEngine::CompareTexts(int percent) {
 bool BatchEngine::ensureOutputDirectory(const QString& outputDirectory, const QByteArray& path) {
     if (DirectoryListing::isDirectory(path))
         return true;
-    if (!path.isEmpty() && ::mkdir(path.constData(), 0777) == 0)
+    if (!path.isEmpty() && ::mkdir(path.constData(), 0777) == 0) {
+        m_createdOutput = path;
         return true;
+    }
     AddLog(QStringLiteral("Не удалось создать каталог ") + outputDirectory,
            PageSwitch::ShowResultPage);
     return false;
@@ -285,8 +308,17 @@ std::vector<std::int32_t> BatchEngine::selectionOf(int percent) const {
     return selection;
 }
 
+QString BatchEngine::SelectionNote::around(const QString& resultLine) const {
+    QString line = resultLine;
+    if (partial())
+        line.prepend(QStringLiteral("Неполная выборка (%1 из %2). ").arg(compared).arg(loaded));
+    if (staying > 0)
+        line += QStringLiteral("; остались не прошедшие - %1").arg(staying);
+    return line;
+}
+
 bool BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outputDirectory,
-                                const QByteArray& outputPath) {
+                                const QByteArray& outputPath, const SelectionNote& note) {
     const TransferMode transferMode =
         mode == SaveMode::Move ? TransferMode::Move : TransferMode::Copy;
     const QByteArray output = DirectoryListing::prefix(outputPath);
@@ -316,22 +348,26 @@ bool BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outpu
 
     const SaveSummary summary = m_documents.saveSummary();
     const bool moving = transferMode == TransferMode::Move;
-    const int left = summary.selected - summary.saved();
     const QString done = moving ? QStringLiteral("перемещено") : QStringLiteral("скопировано");
-    m_host.setResult(QStringLiteral("Прошло проверку (%1%) - %2; %3 - %4, не %3 - %5")
-                         .arg(percent)
-                         .arg(total)
-                         .arg(done)
-                         .arg(summary.saved())
-                         .arg(left) +
-                     unreadNote());
+    // What happened this time: saved now, found in place, left behind.
+    const QString savedNow = QString::number(summary.moved + summary.copied);
+    QString rest;
+    if (summary.alreadyThere > 0)
+        rest += QStringLiteral(", уже на месте - %1").arg(summary.alreadyThere);
+    rest += QStringLiteral(", не %1 - %2").arg(done).arg(summary.selected - summary.saved());
+    if (summary.clash > 0)
+        rest += QStringLiteral(" (имя занято - %1)").arg(summary.clash);
+    QString result = QStringLiteral("Прошло проверку (%1%) - %2; ").arg(percent).arg(total) + done +
+                     QStringLiteral(" - ") + savedNow + rest + unreadNote();
     if (stopped)
-        AddLog(
-            QStringLiteral("Сохранение остановлено, не дошло до файлов: %1").arg(summary.pending));
-    // One arg() call: a "%" in the directory must not be taken for a marker.
-    AddLog(
-        QStringLiteral("Выборка сохранена в каталог %1: %2 файлов - %3, не %2 - %4")
-            .arg(outputDirectory, done, QString::number(summary.saved()), QString::number(left)));
+        result.prepend(QStringLiteral("Остановлено. "));
+    m_host.setResult(note.around(result));
+    if (stopped)
+        AddLog(QStringLiteral("Остановлено при сохранении: %1 - %2, не дошло до файлов - %3")
+                   .arg(done, savedNow, QString::number(summary.pending)));
+    // No arg() over the directory: a "%" in it must not be taken for a marker.
+    AddLog(QStringLiteral("Выборка сохранена в каталог ") + outputDirectory + QStringLiteral(": ") +
+           done + QStringLiteral(" файлов - ") + savedNow + rest);
     if (summary.anyFailed())
         AddLog(QStringLiteral("Не удалось сохранить файлов: %1").arg(summary.failed));
     // Only moved texts can be asked back by a stricter selection.
@@ -396,6 +432,24 @@ void BatchEngine::makeNewSelection() {
     const int percent = m_host.allowedPercent();
     const QString outputText = m_host.outputDirectory();
     const QByteArray outputPath = m_host.outputPath();
+    const QByteArray source = DirectoryListing::prefix(m_host.sourcePath());
+    if (!m_tableDirectory.isEmpty() && !sameDirectory(source, m_tableDirectory)) {
+        // The scores belong to another batch: moving back or saving would
+        // mix the two.
+        m_host.setResult(QStringLiteral("Выборка не сделана: каталог с текстами сменился после "
+                                        "сравнения. Нажмите «Сравнить»."));
+        AddLog(QStringLiteral("Новая выборка делается только из каталога последнего сравнения "
+                              "(%1), а указан каталог %2. Чтобы проверить его, нажмите "
+                              "«Сравнить».")
+                   .arg(QFile::decodeName(m_tableDirectory), m_host.sourceDirectory()));
+        m_host.setSelectState(ButtonState::Enabled);
+        m_host.setStartState(ButtonState::Enabled);
+        m_selecting = false;
+        return;
+    }
+    logChangedSettings();
+
+    SelectionNote note;
     if (percent < m_lastSavedPercent) {
         const QString question =
             QStringLiteral("Сделав предыдущий анализ, Вы переместили выборку из подходящих "
@@ -403,10 +457,26 @@ void BatchEngine::makeNewSelection() {
                            "выборку (%1%). Хотите переместить те тексты обратно прежде, чем "
                            "делать новую выборку?")
                 .arg(percent);
-        if (m_host.ask(question) == Answer::Yes)
-            MoveFilesBack(DirectoryListing::prefix(outputPath),
-                          DirectoryListing::prefix(m_host.sourcePath()));
+        // The texts asked back lie where the last selection put them.
+        const QByteArray savedTo =
+            m_savedDirectory.isEmpty() ? DirectoryListing::prefix(outputPath) : m_savedDirectory;
+        if (m_host.ask(question) == Answer::Yes) {
+            MoveFilesBack(savedTo, source);
+        } else {
+            note.staying = failingIn(savedTo, percent);
+            if (note.staying > 0)
+                AddLog(QStringLiteral("В каталоге %1 остались тексты, не проходящие порог %2%: %3")
+                           .arg(QFile::decodeName(savedTo), QString::number(percent),
+                                QString::number(note.staying)));
+        }
     }
+    note.compared = m_documents.comparedCount;
+    note.loaded = m_documents.count();
+    if (note.partial())
+        AddLog(QStringLiteral("Выборка неполная: сравнение было остановлено, выбор идёт из первых "
+                              "%1 текстов из %2")
+                   .arg(m_documents.comparedCount)
+                   .arg(m_documents.count()));
 
     AddLog(QStringLiteral("Новая выборка с порогом %1%").arg(percent));
     m_selectionPercent = percent;
@@ -416,17 +486,78 @@ void BatchEngine::makeNewSelection() {
     const SaveMode mode = m_host.saveMode();
     if (mode == SaveMode::None) {
         const auto selected = static_cast<qint64>(selectionOf(percent).size());
-        m_host.setResult(QStringLiteral("Прошло проверку (%1%) - %2").arg(percent).arg(selected) +
-                         unreadNote());
+        m_host.setResult(
+            note.around(QStringLiteral("Прошло проверку (%1%) - %2").arg(percent).arg(selected) +
+                        unreadNote()));
     } else if (ensureOutputDirectory(outputText, outputPath)) {
-        SaveSelection(percent, mode, outputText, outputPath);
+        SaveSelection(percent, mode, outputText, outputPath, note);
         m_host.resultsChanged();
     }
 
+    // A selection uses the directory it made.
+    m_createdOutput.clear();
     m_host.setSelectState(ButtonState::Enabled);
     m_host.setStartState(ButtonState::Enabled);
     m_selecting = false;
     m_selectionStopRequested = false;
+}
+
+int BatchEngine::failingIn(const QByteArray& directory, int percent) const {
+    int count = 0;
+    for (std::int32_t i = 0; i < m_documents.comparedCount; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        if (m_documents.scores[at] <= percent)
+            continue;
+        struct stat info {};
+        const QByteArray path = directory + m_documents.names[at];
+        if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode))
+            ++count;
+    }
+    return count;
+}
+
+bool BatchEngine::sameDirectory(const QByteArray& a, const QByteArray& b) {
+    if (a == b)
+        return true;
+    // The same directory spelt another way (a link, a doubled separator).
+    struct stat first {};
+    struct stat second {};
+    if (a.isEmpty() || b.isEmpty() || ::stat(a.constData(), &first) != 0 ||
+        ::stat(b.constData(), &second) != 0)
+        return false;
+    return S_ISDIR(first.st_mode) && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+QString BatchEngine::describeSettings(const FingerprintSettings& settings) {
+    return QStringLiteral("длина шингла %1, лемматизация %2, HTML %3")
+        .arg(settings.shingleLength)
+        .arg(settings.truncation == Truncation::On ? QStringLiteral("включена")
+                                                   : QStringLiteral("выключена"))
+        .arg(settings.html == HtmlHandling::Cut ? QStringLiteral("отбрасывался")
+                                                : QStringLiteral("не отбрасывался"));
+}
+
+void BatchEngine::logChangedSettings() {
+    const FingerprintSettings now{m_host.shingleLength(), m_host.truncation(),
+                                  m_host.htmlHandling()};
+    const auto same = [](const FingerprintSettings& a, const FingerprintSettings& b) {
+        return a.shingleLength == b.shingleLength && a.truncation == b.truncation &&
+               a.html == b.html;
+    };
+    const auto compared =
+        static_cast<std::size_t>(std::clamp(m_documents.comparedCount, 0, m_documents.count()));
+    const auto begin = m_documents.settings.begin();
+    const auto end = begin + static_cast<std::ptrdiff_t>(compared);
+    if (std::all_of(begin, end, [&](const FingerprintSettings& s) { return same(s, now); }))
+        return;
+    const bool mixed =
+        std::any_of(begin, end, [&](const FingerprintSettings& s) { return !same(s, *begin); });
+    AddLog((mixed ? QStringLiteral("Оценки взяты из последнего сравнения, настройки которого "
+                                   "менялись по ходу загрузки (у первого текста: %1); новые "
+                                   "настройки действуют со следующего сравнения")
+                  : QStringLiteral("Оценки взяты из последнего сравнения (%1); новые настройки "
+                                   "действуют со следующего сравнения"))
+               .arg(describeSettings(*begin)));
 }
 
 void BatchEngine::setRankedMatchCount(int count) {

@@ -67,9 +67,25 @@ public:
     /// directory it was loaded from, else in the output directory the last
     /// saving used; empty when it is in neither.
     QByteArray documentPath(std::int32_t index) const;
+    /// The source directory (as a prefix) the table was loaded from; empty
+    /// before the first run.
+    const QByteArray& tableDirectory() const { return m_tableDirectory; }
 
 private:
     enum class LoadResult { Loaded, Stopped, Failed };
+
+    /// What a new selection adds to the result line of its saving.
+    struct SelectionNote {
+        /// Documents the table's comparison scored, of those it loaded.
+        std::int32_t compared = 0;
+        std::int32_t loaded = 0;
+        /// Failing texts a "No" left in the output directory.
+        int staying = 0;
+
+        /// The comparison was stopped: the selection sees part of the batch.
+        bool partial() const { return compared < loaded; }
+        QString around(const QString& resultLine) const;
+    };
 
     void run();
     /// The source or output directory check ended the run: nothing was
@@ -92,7 +108,7 @@ private:
     /// Each document's outcome lands in the table (saveOutcomes); returns
     /// whether it ran to its end.
     bool SaveSelection(int percent, SaveMode mode, const QString& outputDirectory,
-                       const QByteArray& outputPath);
+                       const QByteArray& outputPath, const SelectionNote& note);
     /// Saves one document and records what became of it.
     void saveDocument(std::int32_t index, TransferMode mode, const QByteArray& output,
                       const QString& outputDirectory);
@@ -102,6 +118,17 @@ private:
     bool ensureOutputDirectory(const QString& outputDirectory, const QByteArray& outputPath);
     void AddLog(const QString& message, PageSwitch page = PageSwitch::KeepPage);
     static void MoveFilesBack(const QByteArray& from, const QByteArray& to);
+    /// Removes the output directory this run made when the run did not save
+    /// to its end and nothing was put in it.
+    void removeUnusedOutput();
+    /// How many compared documents scoring above `percent` lie in `directory`.
+    int failingIn(const QByteArray& directory, int percent) const;
+    /// Both prefixes name one existing directory (or are equal bytes).
+    static bool sameDirectory(const QByteArray& a, const QByteArray& b);
+    static QString describeSettings(const FingerprintSettings& settings);
+    /// Says in the log which settings the stored scores were made with, when
+    /// the controls no longer show them.
+    void logChangedSettings();
     void showError(const QString& text);
 
     EngineHost& m_host;
@@ -120,6 +147,8 @@ private:
     bool m_selectionStopRequested = false;
     /// The source directory (as a prefix) the table was loaded from.
     QByteArray m_tableDirectory;
+    /// The output directory the run at hand made; empty when it made none.
+    QByteArray m_createdOutput;
     LocalTime m_clock;
 };
 

@@ -12,6 +12,9 @@ namespace quillmark {
 namespace {
 
 constexpr int SidePadding = 12;
+constexpr int TitleInset = 6;
+/// The least room between two count labels.
+constexpr int LabelGap = 3;
 constexpr int TopPadding = 4;
 constexpr int MaximumScore = 100;
 
@@ -61,8 +64,16 @@ int ScoreChart::passedCount() const {
     return m_histogram.total - failing;
 }
 
+QRect ScoreChart::titleRect() const {
+    const int width = this->width() - 2 * TitleInset;
+    // A caption too long for one line wraps rather than being cut.
+    const QRect needed = fontMetrics().boundingRect(QRect(0, 0, std::max(width, 1), 1000),
+                                                    Qt::TextWordWrap, title());
+    return QRect(TitleInset, TopPadding, width, needed.height());
+}
+
 int ScoreChart::titleHeight() const {
-    return fontMetrics().height() + 2;
+    return titleRect().height() + 2;
 }
 
 int ScoreChart::countHeight() const {
@@ -112,9 +123,47 @@ int ScoreChart::binAt(const QPoint& point) const {
     return std::clamp(bin, 0, ScoreHistogram::BinCount - 1);
 }
 
+QRect ScoreChart::countLabelRect(int bin) const {
+    const QRect bar = barRect(bin);
+    if (bar.isEmpty())
+        return {};
+    const int labelWidth = fontMetrics().horizontalAdvance(
+        QString::number(m_histogram.bins[static_cast<std::size_t>(bin)]));
+    // Centred over its bar, but kept inside the frame.
+    const int left =
+        std::clamp(bar.center().x() - labelWidth / 2 + 1, 2, std::max(2, width() - 2 - labelWidth));
+    return QRect(left, bar.top() - countHeight(), labelWidth, countHeight());
+}
+
+std::vector<int> ScoreChart::labelledBins() const {
+    std::vector<int> bins;
+    for (int bin = 0; bin < ScoreHistogram::BinCount; ++bin)
+        if (m_histogram.bins[static_cast<std::size_t>(bin)] > 0)
+            bins.push_back(bin);
+    // The tallest bars choose first; a label that would touch one already
+    // placed is left to the tool tip.
+    std::stable_sort(bins.begin(), bins.end(), [this](int a, int b) {
+        return m_histogram.bins[static_cast<std::size_t>(a)] >
+               m_histogram.bins[static_cast<std::size_t>(b)];
+    });
+    std::vector<int> placed;
+    std::vector<QRect> taken;
+    for (int bin : bins) {
+        const QRect label = countLabelRect(bin);
+        const QRect room = label.adjusted(-LabelGap, 0, LabelGap, 0);
+        if (std::any_of(taken.begin(), taken.end(),
+                        [&room](const QRect& other) { return other.intersects(room); }))
+            continue;
+        taken.push_back(label);
+        placed.push_back(bin);
+    }
+    std::sort(placed.begin(), placed.end());
+    return placed;
+}
+
 QString ScoreChart::title() const {
     if (m_histogram.total == 0)
-        return QStringLiteral("Сходство текстов: сравнений ещё не было");
+        return QStringLiteral("Сходство: сравнённых текстов нет");
     return QStringLiteral("Прошло %1 из %2 при пороге %3%")
         .arg(passedCount())
         .arg(m_histogram.total)
@@ -134,10 +183,7 @@ void ScoreChart::paintEvent(QPaintEvent*) {
     const QFontMetrics metrics = fontMetrics();
     const QRect plot = plotRect();
     painter.setPen(Text);
-    painter.drawText(
-        QRect(SidePadding - 6, TopPadding, width() - 2 * (SidePadding - 6), titleHeight()),
-        Qt::AlignLeft | Qt::AlignVCenter,
-        metrics.elidedText(title(), Qt::ElideRight, width() - 2 * (SidePadding - 6)));
+    painter.drawText(titleRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, title());
 
     for (int bin = 0; bin < ScoreHistogram::BinCount; ++bin) {
         const QRect bar = barRect(bin);
@@ -149,15 +195,11 @@ void ScoreChart::paintEvent(QPaintEvent*) {
         const int failingHeight = bar.height() * failing / count;
         painter.fillRect(bar.adjusted(0, failingHeight, 0, 0), PassingBar);
         painter.fillRect(QRect(bar.left(), bar.top(), bar.width(), failingHeight), FailingBar);
-        const QString label = QString::number(count);
-        // A count wider than its slot is left to the tool tip.
-        if (metrics.horizontalAdvance(label) > bar.width() + 4)
-            continue;
-        painter.setPen(Text);
-        painter.drawText(
-            QRect(bar.left() - 4, bar.top() - countHeight(), bar.width() + 8, countHeight()),
-            Qt::AlignHCenter | Qt::AlignBottom, label);
     }
+    painter.setPen(Text);
+    for (int bin : labelledBins())
+        painter.drawText(countLabelRect(bin), Qt::AlignHCenter | Qt::AlignBottom,
+                         QString::number(m_histogram.bins[static_cast<std::size_t>(bin)]));
 
     painter.setPen(Axis);
     painter.drawLine(plot.left(), plot.bottom() + 1, plot.right(), plot.bottom() + 1);

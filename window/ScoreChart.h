@@ -10,6 +10,7 @@
 #include <QRect>
 #include <QWidget>
 #include <array>
+#include <vector>
 
 namespace quillmark {
 
@@ -45,6 +46,16 @@ public:
     int thresholdX() const;
     /// The full bar of bin `bin`; empty when the bin counts nothing.
     QRect barRect(int bin) const;
+    /// Where the count of bin `bin` is written above its bar; empty when the
+    /// bin counts nothing.
+    QRect countLabelRect(int bin) const;
+    /// The bins whose counts are written, in bin order: the tallest always,
+    /// the others where their labels touch no label already placed.
+    std::vector<int> labelledBins() const;
+    /// The caption above the bars.
+    QString title() const;
+    /// Where the caption is written, as many lines high as it needs.
+    QRect titleRect() const;
 
     QSize sizeHint() const override;
 
@@ -56,7 +67,6 @@ private:
     int titleHeight() const;
     int countHeight() const;
     int axisHeight() const;
-    QString title() const;
     /// The bin whose bar column holds `point`; -1 outside the bars.
     int binAt(const QPoint& point) const;
 

@@ -3,6 +3,7 @@
 #include "ComparisonDialog.h"
 #include "ResultTableModel.h"
 #include "ScoreChart.h"
+#include "SortHeaderView.h"
 #include "engine/DocumentPair.h"
 #include "engine/InstallLayout.h"
 
@@ -32,8 +33,10 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeView>
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -346,7 +349,8 @@ void Tmainform::buildFolderPage() {
     DirModel->setIconProvider(m_folderIcons.get());
     DirModel->setOptions(QFileSystemModel::DontWatchForChanges |
                          QFileSystemModel::DontUseCustomDirectoryIcons);
-    DirModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    // Dot-folders are left out of the tree; their path can still be typed.
+    DirModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     DirModel->setRootPath(QStringLiteral("/"));
 
     DirTree = named(new QTreeView(TabSheet3), "DirTree");
@@ -362,6 +366,39 @@ void Tmainform::buildFolderPage() {
         const QModelIndex index = DirTree->indexAt(position);
         if (index.isValid())
             DirTree->setCurrentIndex(index);
+    });
+
+    eFolderPath = named(new QLineEdit(TabSheet3), "eFolderPath");
+    const int pathLeft = Label21->geometry().right() + Margin;
+    eFolderPath->setGeometry(pathLeft, 14, ClientWidth - Margin - pathLeft, 22);
+    eFolderPath->setToolTip(QStringLiteral("Путь к выбранному каталогу; его можно ввести и "
+                                           "вручную, в том числе путь к скрытому каталогу"));
+    setColor(eFolderPath, QPalette::Base, LightOrange);
+    connect(DirTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &Tmainform::showTreeFolder);
+    connect(DirTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &Tmainform::showTreeFolder);
+    // Rows listed in the background move the chosen folder: it is brought
+    // back into view once they have settled, until the user takes the tree.
+    m_followFolder = new QTimer(this);
+    m_followFolder->setSingleShot(true);
+    m_followFolder->setInterval(30);
+    connect(m_followFolder, &QTimer::timeout, this, &Tmainform::followFolder);
+    const auto follow = [this] {
+        if (!m_folderToShow.isEmpty())
+            m_followFolder->start();
+    };
+    connect(DirModel, &QFileSystemModel::directoryLoaded, this, follow);
+    connect(DirModel, &QFileSystemModel::rowsInserted, this, follow);
+    connect(DirModel, &QFileSystemModel::layoutChanged, this, follow);
+    m_dirTreeViewport = DirTree->viewport();
+    DirTree->installEventFilter(this);
+    m_dirTreeViewport->installEventFilter(this);
+    connect(eFolderPath, &QLineEdit::textEdited, this, [this](const QString& typed) {
+        // The tree follows a typed path as far as it shows it.
+        m_typingFolder = true;
+        selectFolder(typed);
+        m_typingFolder = false;
     });
 
     SpeedButton2 = makeFlatButton(TabSheet3, "SpeedButton2", QStringLiteral("Отмена"),
@@ -391,6 +428,7 @@ void Tmainform::buildResultPage() {
     m_sortedResults->setSortLocaleAware(true);
 
     gResults = named(new QTableView(TabSheet4), "gResults");
+    gResults->setHorizontalHeader(new SortHeaderView(Qt::Horizontal, gResults));
     gResults->setModel(m_sortedResults);
     gResults->setGeometry(Margin, ResultTop, ClientWidth - 2 * Margin, ResultTableHeight);
     gResults->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -406,6 +444,7 @@ void Tmainform::buildResultPage() {
     gResults->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     gResults->verticalHeader()->setDefaultSectionSize(gResults->fontMetrics().height() + 6);
     QHeaderView* header = gResults->horizontalHeader();
+    header->setSectionsClickable(true);
     header->setHighlightSections(false);
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setSectionResizeMode(ResultTableModel::NameColumn, QHeaderView::Stretch);
@@ -415,6 +454,8 @@ void Tmainform::buildResultPage() {
     header->resizeSection(ResultTableModel::VerdictColumn, 96);
     gResults->setSortingEnabled(true);
     gResults->sortByColumn(ResultTableModel::OrderColumn, Qt::AscendingOrder);
+    // After the view has sorted: a new order is read from its first row.
+    connect(header, &QHeaderView::sortIndicatorChanged, gResults, &QTableView::scrollToTop);
     gResults->installEventFilter(this);
     connect(gResults, &QTableView::doubleClicked, this, &Tmainform::gResultsDblClick);
 
@@ -472,13 +513,46 @@ void Tmainform::FormDestroy() {
     }
 }
 
-void Tmainform::selectHomeFolder() {
-    const QModelIndex home = DirModel->index(QDir::homePath());
-    if (!home.isValid())
+void Tmainform::selectFolder(const QString& path) {
+    // The deepest existing folder on the path that the tree shows: none of
+    // its names starts with a dot.
+    QString shown = QDir::cleanPath(QDir(path).absolutePath());
+    const QStringList parts = shown.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    shown = QStringLiteral("/");
+    for (const QString& part : parts) {
+        const QString next =
+            shown + (shown.endsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/")) + part;
+        if (part.startsWith(QLatin1Char('.')) || !QFileInfo(next).isDir())
+            break;
+        shown = next;
+    }
+    const QModelIndex folder = DirModel->index(shown);
+    if (!folder.isValid())
         return;
-    for (QModelIndex index = home; index.isValid(); index = index.parent())
+    for (QModelIndex index = folder; index.isValid(); index = index.parent())
         DirTree->expand(index);
-    DirTree->setCurrentIndex(home);
+    DirTree->setCurrentIndex(folder);
+    DirTree->scrollTo(folder, QAbstractItemView::PositionAtCenter);
+    m_folderToShow = shown;
+}
+
+void Tmainform::followFolder() {
+    if (m_folderToShow.isEmpty())
+        return;
+    const QModelIndex folder = DirModel->index(m_folderToShow);
+    if (folder.isValid())
+        DirTree->scrollTo(folder, QAbstractItemView::PositionAtCenter);
+}
+
+void Tmainform::showTreeFolder() {
+    if (m_typingFolder)
+        return;
+    const QModelIndex current = DirTree->currentIndex();
+    const bool selected = current.isValid() && DirTree->selectionModel()->isSelected(current);
+    eFolderPath->setText(selected ? DirModel->filePath(current) : QString());
+    // The user went elsewhere: the tree no longer follows the old folder.
+    if (!selected || DirModel->filePath(current) != m_folderToShow)
+        m_folderToShow.clear();
 }
 
 QString Tmainform::errorTitle() const {
@@ -558,7 +632,9 @@ void Tmainform::setProgressLabel(ProgressRow row, const QString& text) {
 }
 
 void Tmainform::setBarRange(ProgressRow row, int minimum, int maximum) {
-    bar(row)->setRange(minimum, maximum);
+    // An equal minimum and maximum would draw Qt's busy indicator, which
+    // never stops: nothing to do is drawn as an empty bar instead.
+    bar(row)->setRange(minimum, std::max(maximum, minimum + 1));
 }
 
 void Tmainform::setBarPosition(ProgressRow row, int position) {
@@ -629,14 +705,19 @@ void Tmainform::ePercentChange() {
 
 void Tmainform::bSetSrcDirClick() {
     Pages->setCurrentWidget(TabSheet3);
-    if (DirTree->currentIndex().isValid())
-        DirTree->scrollTo(DirTree->currentIndex(), QAbstractItemView::PositionAtCenter);
+    // The page opens where the texts are now; a source the tree does not
+    // show (a dot-folder) keeps its path in the field.
+    const QString source = eDirSrc->text().trimmed();
+    selectFolder(source.isEmpty() ? QDir::homePath() : source);
+    if (!source.isEmpty() && QFileInfo(source).isDir())
+        eFolderPath->setText(QDir::cleanPath(QDir(source).absolutePath()));
 }
 
 void Tmainform::SpeedButton1Click() {
-    const QModelIndex current = DirTree->currentIndex();
-    const bool selected = current.isValid() && DirTree->selectionModel()->isSelected(current);
-    const QString path = selected ? DirModel->filePath(current) : QString();
+    QString path = eFolderPath->text().trimmed();
+    // A typed path may end with its separator; the root keeps its own.
+    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
     eDirSrc->setText(path + QLatin1Char('/'));
     eDirOut->setText(path + QStringLiteral("/Result/"));
     Pages->setCurrentWidget(TabSheet1);
@@ -760,15 +841,14 @@ void Tmainform::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void Tmainform::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (m_folderShown)
-        return;
-    m_folderShown = true;
-    selectHomeFolder();
-}
-
 bool Tmainform::eventFilter(QObject* watched, QEvent* event) {
+    // Compared, never dereferenced: children go before the window does.
+    if (watched == DirTree || watched == m_dirTreeViewport) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseButtonPress || type == QEvent::Wheel || type == QEvent::KeyPress)
+            m_folderToShow.clear();
+        return QWidget::eventFilter(watched, event);
+    }
     if (watched == gResults && event->type() == QEvent::KeyPress) {
         // Enter opens the comparison of the current row, as a double click does.
         const int key = static_cast<QKeyEvent*>(event)->key();

@@ -17,7 +17,6 @@
 
 class QCheckBox;
 class QCloseEvent;
-class QShowEvent;
 class QFileIconProvider;
 class QFileSystemModel;
 class QFrame;
@@ -32,6 +31,7 @@ class QLineEdit;
 class QModelIndex;
 class QSortFilterProxyModel;
 class QTableView;
+class QTimer;
 class QTreeView;
 
 namespace quillmark {
@@ -106,6 +106,8 @@ public:
     QPushButton* bResults = nullptr;
     QWidget* TabSheet3 = nullptr;
     QLabel* Label21 = nullptr;
+    /// The path of the folder chosen in DirTree, or one typed by hand.
+    QLineEdit* eFolderPath = nullptr;
     QTreeView* DirTree = nullptr;
     QFileSystemModel* DirModel = nullptr;
     QPushButton* SpeedButton2 = nullptr;
@@ -169,7 +171,6 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -177,7 +178,12 @@ private:
     void buildSettingsPage();
     void buildFolderPage();
     void buildResultPage();
-    void selectHomeFolder();
+    /// Shows in DirTree the deepest folder of `path` it lists.
+    void selectFolder(const QString& path);
+    /// eFolderPath follows the folder selected in DirTree.
+    void showTreeFolder();
+    /// Brings the folder selectFolder chose back into view.
+    void followFolder();
     void closeIfPending();
     /// A run or a new selection is in progress.
     bool busy() const;
@@ -190,7 +196,13 @@ private:
     quillmark::SettingsProfile m_profile;
     quillmark::BatchEngine m_engine;
     bool m_closePending = false;
-    bool m_folderShown = false;
+    bool m_typingFolder = false;
+    /// The folder selectFolder chose, kept in view as the folders above it
+    /// are listed.
+    QString m_folderToShow;
+    QTimer* m_followFolder = nullptr;
+    /// Where DirTree takes the mouse; the user's first touch ends the following.
+    QWidget* m_dirTreeViewport = nullptr;
     // The folder icons of the widget style: a desktop without an icon theme
     // would otherwise show none. Declared before the model, which uses it
     // until it is destroyed.

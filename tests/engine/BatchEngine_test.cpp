@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -97,8 +98,10 @@ TEST_F(BatchEngineTest, WholeBatchInStandardLayout) {
     EXPECT_EQ(host.labels[ProgressRow::Comparison], QStringLiteral("Сравнение текстов"));
     EXPECT_EQ(host.labels[ProgressRow::Saving],
               QStringLiteral("Сохранение выборки по заданному фильтру"));
-    EXPECT_EQ(host.positions[ProgressRow::Loading], 0);
-    EXPECT_EQ(host.positions[ProgressRow::Comparison], 0);
+    // Full bars beside full counters once the run is over.
+    EXPECT_EQ(host.positions[ProgressRow::Loading], 5);
+    EXPECT_EQ(host.positions[ProgressRow::Comparison], 5);
+    EXPECT_EQ(host.positions[ProgressRow::Saving], 4);
 
     EXPECT_EQ(
         host.messages(),
@@ -137,7 +140,7 @@ TEST_F(BatchEngineTest, WholeBatchInStandardLayout) {
 TEST_F(BatchEngineTest, StartSequenceResetsTheWindowBeforeReadingTheSettings) {
     box.write(src, "a.txt", wordsText(1, 30));
     engine.startOrStopRun();
-    const QStringList head = host.calls.mid(0, 12);
+    const QStringList head = host.calls.mid(0, 13);
     EXPECT_EQ(head,
               QStringList(
                   {QStringLiteral("setCounter Loading "), QStringLiteral("setCounter Comparison "),
@@ -145,7 +148,8 @@ TEST_F(BatchEngineTest, StartSequenceResetsTheWindowBeforeReadingTheSettings) {
                    QStringLiteral("setProgressLabel Comparison Сравнение текстов"),
                    QStringLiteral("setStartCaption Stop"), QStringLiteral("setResult "),
                    QStringLiteral("setBarPosition Loading 0"),
-                   QStringLiteral("setBarPosition Comparison 0"), QStringLiteral("clearLog"),
+                   QStringLiteral("setBarPosition Comparison 0"),
+                   QStringLiteral("setBarPosition Saving 0"), QStringLiteral("clearLog"),
                    QStringLiteral("sourceDirectory"), QStringLiteral("outputDirectory")}));
     // One document: the result never shows the form with the percentage
     // before saving.
@@ -170,7 +174,8 @@ TEST_F(BatchEngineTest, SecondRunRebuildsTheTableAndCopyModeKeepsBothCopies) {
     EXPECT_EQ(engine.documents().count(), 3);
     EXPECT_EQ(host.messages().size(), 4) << host.messages().join(u'\n').toStdString();
     EXPECT_EQ(host.result,
-              QStringLiteral("Прошло проверку (20%) - 3; скопировано - 3, не скопировано - 0"));
+              QStringLiteral("Прошло проверку (20%) - 3; скопировано - 1, уже на месте "
+                             "- 2, не скопировано - 0"));
     EXPECT_EQ(Sandbox::read(out, "c.txt"), Sandbox::read(src, "c.txt"));
     EXPECT_TRUE(box.nothingLost({src}));
     EXPECT_TRUE(box.nothingLost({out}));
@@ -257,9 +262,14 @@ TEST_F(BatchEngineTest, StopDuringComparisonAndNewSelectionLeavesOutUncomparedDo
 
     host.onProcessEvents = nullptr;
     engine.makeNewSelection();
+    EXPECT_TRUE(host.messages().contains(QStringLiteral(
+        "Выборка неполная: сравнение было остановлено, выбор идёт из первых 5 текстов из 9")));
     EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"01.txt", "02.txt", "03.txt"}));
-    EXPECT_EQ(host.result,
-              QStringLiteral("Прошло проверку (20%) - 3; перемещено - 3, не перемещено - 0"));
+    EXPECT_EQ(host.result, QStringLiteral("Неполная выборка (5 из 9). Прошло проверку (20%) - 3; "
+                                          "перемещено - 3, не перемещено - 0"));
+    host.mode = SaveMode::None;
+    engine.makeNewSelection();
+    EXPECT_EQ(host.result, QStringLiteral("Неполная выборка (5 из 9). Прошло проверку (20%) - 3"));
     EXPECT_TRUE(box.nothingLost({src, out}));
 }
 
@@ -343,9 +353,13 @@ TEST_F(NewSelectionTest, StricterSelectionWithNoMovesNothingBack) {
     engine.makeNewSelection();
     EXPECT_EQ(host.questions.size(), 1);
     EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"a.txt", "b.txt", "x.txt"}));
-    // a and b were moved before: they count as saved.
-    EXPECT_EQ(host.result, QStringLiteral("Прошло проверку (%1%) - 2; перемещено - 2, не "
-                                          "перемещено - 0")
+    EXPECT_TRUE(host.messages().contains(
+        QStringLiteral("В каталоге %1 остались тексты, не проходящие порог %2%: 1")
+            .arg(out)
+            .arg(xScore - 1)));
+    // a and b were moved before: in place, not moved now; x no longer passes.
+    EXPECT_EQ(host.result, QStringLiteral("Прошло проверку (%1%) - 2; перемещено - 0, уже на месте "
+                                          "- 2, не перемещено - 0; остались не прошедшие - 1")
                                .arg(xScore - 1));
     EXPECT_EQ(host.startState, ButtonState::Enabled);
     EXPECT_EQ(host.selectState, ButtonState::Enabled);
@@ -378,7 +392,7 @@ TEST_F(NewSelectionTest, EmptySourcePathMovesNothingBack) {
     host.source.clear();
     host.percent = 0;
     engine.makeNewSelection();
-    EXPECT_EQ(host.questions.size(), 1);
+    EXPECT_TRUE(host.questions.isEmpty()) << "not the directory of the table";
     EXPECT_TRUE(Sandbox::exists(out, "b.txt")) << "nothing went to the working directory";
     EXPECT_FALSE(QFile::exists(QStringLiteral("b.txt")));
     EXPECT_TRUE(box.nothingLost({src, out}));
@@ -444,8 +458,9 @@ TEST_F(BatchEngineTest, EmptySourceWithOutputElsewhereLoadsNothing) {
     host.output = box.path(QStringLiteral("elsewhere/"));
     engine.startOrStopRun();
     EXPECT_EQ(host.ranges[ProgressRow::Loading], std::make_pair(0, 0));
-    EXPECT_EQ(host.messages().mid(1, 2),
+    EXPECT_EQ(host.messages().mid(1, 3),
               QStringList({QStringLiteral("Загружено файлов: 0"),
+                           QStringLiteral("В каталоге нет текстов для сравнения"),
                            QStringLiteral("Сравнение выполнено, успешно прошло порог в 20% - 0 "
                                           "файлов")}));
     EXPECT_EQ(engine.lastOutcome(), RunOutcome::Completed);
@@ -544,7 +559,13 @@ TEST_F(BatchEngineTest, ClashInTheOutputDirectoryKeepsBothTexts) {
     EXPECT_TRUE(host.messages().contains(
         QStringLiteral("Файл \"a.txt\" уже есть в каталоге %1, оставлен на месте").arg(out)));
     EXPECT_EQ(host.result,
-              QStringLiteral("Прошло проверку (20%) - 2; перемещено - 1, не перемещено - 1"));
+              QStringLiteral("Прошло проверку (20%) - 2; перемещено - 1, не перемещено "
+                             "- 1 (имя занято - 1)"));
+    EXPECT_TRUE(
+        host.messages().contains(QStringLiteral("Выборка сохранена в каталог %1: перемещено "
+                                                "файлов - 1, не перемещено - 1 (имя занято "
+                                                "- 1)")
+                                     .arg(out)));
     EXPECT_TRUE(Sandbox::exists(src, "a.txt"));
     EXPECT_TRUE(box.nothingLost({src, out}));
 }
@@ -614,8 +635,10 @@ TEST_F(BatchEngineTest, AStopDuringSavingEndsItBetweenTwoFiles) {
         std::vector<SaveOutcome>({SaveOutcome::Moved, SaveOutcome::Moved, SaveOutcome::Pending,
                                   SaveOutcome::Pending, SaveOutcome::Pending}));
     EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"0.txt", "1.txt"}));
-    EXPECT_TRUE(
-        host.messages().contains(QStringLiteral("Сохранение остановлено, не дошло до файлов: 3")));
+    EXPECT_TRUE(host.messages().contains(
+        QStringLiteral("Остановлено при сохранении: перемещено - 2, не дошло до файлов - 3")));
+    EXPECT_EQ(host.result, QStringLiteral("Остановлено. Прошло проверку (20%) - 5; перемещено - 2, "
+                                          "не перемещено - 3"));
     EXPECT_EQ(host.selectState, ButtonState::Enabled);
 
     // A new selection stops the same way.
@@ -667,7 +690,8 @@ TEST_F(BatchEngineTest, OutputDirectoryThatIsTheSourceKeepsEveryText) {
         host.output = output;
         host.mode = SaveMode::Move;
         engine.startOrStopRun();
-        EXPECT_TRUE(host.result.endsWith(QStringLiteral("перемещено - 0, не перемещено - 2")))
+        EXPECT_TRUE(host.result.endsWith(
+            QStringLiteral("перемещено - 0, не перемещено - 2 (имя занято - 2)")))
             << host.result.toStdString();
         EXPECT_EQ(engine.lastSavedPercent(), 0) << "nothing was moved";
         host.mode = SaveMode::Copy;
@@ -827,6 +851,193 @@ TEST_F(BatchEngineTest, PairOfAChangedOrMissingTextIsRefusedWithAMessage) {
     } catch (const PairError& error) {
         EXPECT_TRUE(QString::fromUtf8(error.what()).contains(QStringLiteral("a.txt")));
     }
+}
+
+} // namespace
+} // namespace quillmark::test
+
+namespace quillmark::test {
+namespace {
+
+// A new selection belongs to the batch the table was loaded from.
+
+TEST_F(NewSelectionTest, AnotherSourceDirectoryIsRefusedWithoutTouchingAnything) {
+    runAtFifty();
+    const QString other = box.makeDir(QStringLiteral("other"));
+    box.write(other, "z.txt", wordsText(9, 40));
+    const QString missing = box.path(QStringLiteral("missing/"));
+    for (const QString& source : {other, missing, QString()}) {
+        host.source = source;
+        host.output = source + QStringLiteral("Result/");
+        host.percent = 0; // stricter: would ask to move back
+        host.log.clear();
+        engine.makeNewSelection();
+        EXPECT_TRUE(host.questions.isEmpty()) << source.toStdString();
+        EXPECT_EQ(host.result, QStringLiteral("Выборка не сделана: каталог с текстами сменился "
+                                              "после сравнения. Нажмите «Сравнить»."));
+        EXPECT_EQ(host.messages(),
+                  QStringList({QStringLiteral("Новая выборка делается только из каталога "
+                                              "последнего сравнения (%1), а указан каталог %2. "
+                                              "Чтобы проверить его, нажмите «Сравнить».")
+                                   .arg(src, source)}));
+        EXPECT_EQ(host.selectState, ButtonState::Enabled);
+        EXPECT_EQ(host.startState, ButtonState::Enabled);
+        EXPECT_FALSE(engine.isSelecting());
+    }
+    EXPECT_EQ(engine.lastSavedPercent(), 50);
+    EXPECT_EQ(Sandbox::names(other), QList<QByteArray>({"z.txt"}));
+    EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"a.txt", "b.txt", "x.txt"}));
+    EXPECT_TRUE(box.nothingLost({src, out, other}));
+}
+
+TEST_F(NewSelectionTest, TheSameSourceSpeltAnotherWayIsAccepted) {
+    runAtFifty();
+    const QByteArray link = QFile::encodeName(box.path(QStringLiteral("link")));
+    ASSERT_EQ(::symlink(QFile::encodeName(src).constData(), link.constData()), 0);
+    for (const QString& source : {src.chopped(1), QFile::decodeName(link) + u'/', src + u'/'}) {
+        host.source = source;
+        host.percent = 50;
+        engine.makeNewSelection();
+        EXPECT_TRUE(host.result.startsWith(QStringLiteral("Прошло проверку (50%) - 3")))
+            << source.toStdString() << ": " << host.result.toStdString();
+    }
+    EXPECT_TRUE(box.nothingLost({src, out}));
+}
+
+TEST_F(NewSelectionTest, TextsAreAskedBackFromWhereTheySavedNotFromANewOutput) {
+    runAtFifty();
+    const QString elsewhere = box.makeDir(QStringLiteral("elsewhere"));
+    box.write(elsewhere, "mine.txt", "the user's own file\n");
+    host.output = elsewhere;
+    host.percent = xScore - 1;
+    engine.makeNewSelection();
+    ASSERT_EQ(host.questions.size(), 1);
+    EXPECT_FALSE(Sandbox::exists(src, "mine.txt")) << "a file that was never ours moved";
+    EXPECT_EQ(Sandbox::names(out), QList<QByteArray>());
+    EXPECT_EQ(Sandbox::names(elsewhere), QList<QByteArray>({"a.txt", "b.txt", "mine.txt"}));
+    EXPECT_TRUE(Sandbox::exists(src, "x.txt"));
+    EXPECT_TRUE(box.nothingLost({src, elsewhere}));
+}
+
+TEST_F(BatchEngineTest, NewSelectionSaysWhichSettingsTheScoresCameFrom) {
+    box.write(src, "a.txt", wordsText(1, 40));
+    box.write(src, "b.txt", wordsText(2, 40));
+    host.mode = SaveMode::None;
+    engine.startOrStopRun();
+    const QString stored =
+        QStringLiteral("Оценки взяты из последнего сравнения (длина шингла 3, лемматизация "
+                       "выключена, HTML не отбрасывался); новые настройки действуют со "
+                       "следующего сравнения");
+    struct Case {
+        int length;
+        Truncation truncation;
+        HtmlHandling html;
+        bool told;
+    };
+    for (const Case& c : {Case{3, Truncation::Off, HtmlHandling::Keep, false},
+                          Case{4, Truncation::Off, HtmlHandling::Keep, true},
+                          Case{3, Truncation::On, HtmlHandling::Keep, true},
+                          Case{3, Truncation::Off, HtmlHandling::Cut, true}}) {
+        host.shingleLen = c.length;
+        host.truncationSwitch = c.truncation;
+        host.htmlSwitch = c.html;
+        host.log.clear();
+        engine.makeNewSelection();
+        EXPECT_EQ(host.messages().contains(stored), c.told) << c.length;
+        EXPECT_EQ(host.messages().size(), c.told ? 2 : 1);
+    }
+}
+
+TEST_F(BatchEngineTest, BarsShowTheRunAtHandAndAnEmptyFolderSaysSo) {
+    box.write(src, "a.txt", wordsText(1, 40));
+    box.write(src, "b.txt", wordsText(2, 40));
+    engine.startOrStopRun();
+    for (ProgressRow row : {ProgressRow::Loading, ProgressRow::Comparison, ProgressRow::Saving})
+        EXPECT_EQ(host.positions[row], host.ranges[row].second) << int(row);
+
+    // The next run starts with an empty saving bar, before it loads anything.
+    std::optional<int> savingWhileLoading;
+    host.onProcessEvents = [&](int) {
+        if (!savingWhileLoading)
+            savingWhileLoading = host.positions[ProgressRow::Saving];
+    };
+    box.write(src, "c.txt", wordsText(3, 40));
+    engine.startOrStopRun();
+    EXPECT_EQ(savingWhileLoading, 0);
+
+    // Everything moved out: the folder holds no text now.
+    host.onProcessEvents = nullptr;
+    engine.startOrStopRun();
+    EXPECT_TRUE(host.messages().contains(QStringLiteral("В каталоге нет текстов для сравнения")));
+    for (ProgressRow row : {ProgressRow::Loading, ProgressRow::Comparison, ProgressRow::Saving}) {
+        EXPECT_EQ(host.ranges[row], std::make_pair(0, 0)) << int(row);
+        EXPECT_EQ(host.positions[row], 0) << int(row);
+        EXPECT_EQ(host.counters[row], QStringLiteral("0/0")) << int(row);
+    }
+}
+
+} // namespace
+} // namespace quillmark::test
+
+namespace quillmark::test {
+namespace {
+
+TEST_F(BatchEngineTest, StoppedRunLeavesNoOutputDirectoryItMadeAndUsedNot) {
+    for (int i = 0; i < 4; ++i)
+        box.write(src, QByteArray::number(i) + ".txt", wordsText(i, 40));
+    struct Case {
+        int stopAt; ///< the processEvents call that asks to stop
+        bool outputExisted;
+        bool outputStays;
+    };
+    for (const Case& c : {Case{1, false, false}, Case{4 + 2, false, false}, Case{1, true, true},
+                          Case{0, false, true}}) {
+        if (c.outputExisted)
+            box.makeDir(QStringLiteral("src/Result"));
+        FakeHost caseHost;
+        caseHost.source = src;
+        caseHost.output = out;
+        BatchEngine caseEngine(caseHost);
+        caseHost.onProcessEvents = [&](int call) {
+            if (call == c.stopAt)
+                caseEngine.requestStop();
+        };
+        caseEngine.startOrStopRun();
+        EXPECT_EQ(caseEngine.lastOutcome(),
+                  c.stopAt == 0 ? RunOutcome::Completed : RunOutcome::Stopped);
+        EXPECT_EQ(DirectoryListing::isDirectory(QFile::encodeName(out)), c.outputStays)
+            << c.stopAt << ' ' << c.outputExisted;
+        // Back to where the next case starts: every text in the source.
+        for (const QByteArray& name : Sandbox::names(out))
+            ASSERT_EQ(::rename(QFile::encodeName(out + name), QFile::encodeName(src + name)), 0);
+        ::rmdir(QFile::encodeName(out).constData());
+    }
+    EXPECT_TRUE(box.nothingLost({src}));
+}
+
+} // namespace
+} // namespace quillmark::test
+
+namespace quillmark::test {
+namespace {
+
+TEST_F(NewSelectionTest, CountsSayWhatHappenedThisTime) {
+    runAtFifty();
+    host.percent = xScore - 1; // "Yes": all back, then a and b out again
+    engine.makeNewSelection();
+    const QList<std::pair<SaveMode, QString>> cases{
+        // Looser: only x moves now; a and b are there already.
+        {SaveMode::Move, QStringLiteral("перемещено - 1, уже на месте - 2, не перемещено - 0")},
+        // The same selection copied: nothing is copied now.
+        {SaveMode::Copy, QStringLiteral("скопировано - 0, уже на месте - 3, не скопировано - 0")},
+    };
+    for (const auto& [mode, counts] : cases) {
+        host.mode = mode;
+        host.percent = 50;
+        engine.makeNewSelection();
+        EXPECT_EQ(host.result, QStringLiteral("Прошло проверку (50%) - 3; ") + counts);
+    }
+    EXPECT_TRUE(box.nothingLost({src, out}));
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace quillmark;
 
 namespace {
@@ -110,6 +112,48 @@ private slots:
         // Bars stand in their bins, left of and right of the line.
         QVERIFY(failing.left() > chart.thresholdX());
         QVERIFY(passing.right() < chart.thresholdX());
+    }
+
+    void countLabelsNeverOverlapNorLeaveTheChart() {
+        // Some 5,000 scores over the bins, at the size the window gives the chart.
+        const QList<QList<int>> cases{
+            QList<int>(20, 250),
+            {4210, 310, 120, 99, 88, 70, 31, 20, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 1, 6},
+            {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 999, 4000},
+        };
+        for (const QList<int>& perBin : cases) {
+            QList<int> scores;
+            for (int bin = 0; bin < perBin.size(); ++bin)
+                scores += QList<int>(perBin[bin], ScoreHistogram::lowestScore(bin));
+            ScoreChart chart;
+            chart.resize(250, 146);
+            chart.setScores(scoresOf(scores, static_cast<int>(scores.size())), 20);
+            const std::vector<int> labelled = chart.labelledBins();
+            const auto tallest =
+                static_cast<int>(std::max_element(perBin.begin(), perBin.end()) - perBin.begin());
+            QVERIFY(std::find(labelled.begin(), labelled.end(), tallest) != labelled.end());
+            for (int bin = 0; bin < ScoreHistogram::BinCount; ++bin) {
+                const QRect label = chart.countLabelRect(bin);
+                if (perBin[bin] == 0) {
+                    QVERIFY(label.isEmpty());
+                    continue;
+                }
+                const bool shown =
+                    std::find(labelled.begin(), labelled.end(), bin) != labelled.end();
+                bool touches = false;
+                for (int other : labelled) {
+                    if (other != bin)
+                        touches |=
+                            chart.countLabelRect(other).intersects(label.adjusted(-3, 0, 3, 0));
+                }
+                // Shown labels stand apart, inside the frame, below the caption;
+                // a label is only left out where it would touch a shown one.
+                QCOMPARE(touches, !shown);
+                if (shown) {
+                    QVERIFY(chart.rect().contains(label));
+                }
+            }
+        }
     }
 
     void emptyChartPaintsNoLine() {

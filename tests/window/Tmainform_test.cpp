@@ -6,6 +6,7 @@
 #include "window/ComparisonDialog.h"
 #include "window/ResultTableModel.h"
 #include "window/ScoreChart.h"
+#include "window/SortHeaderView.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
@@ -589,18 +591,25 @@ private slots:
     // ---- The folder page
 
     void folderChoiceSetsBothPaths() {
-        QVERIFY(QDir().mkpath(m_src));
+        QVERIFY(QDir().mkpath(m_src + QStringLiteral("sub")));
+        QVERIFY(QDir().mkpath(m_src + QStringLiteral(".drafts")));
         Tmainform form(m_programDir);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QCOMPARE(form.DirModel->filePath(form.DirTree->currentIndex()), QDir::homePath());
-        QVERIFY(form.DirTree->isExpanded(form.DirTree->currentIndex()));
+        pointAt(form, m_src, m_out);
 
         form.eShingleLen->setFocus();
         QTest::mouseClick(form.bSetSrcDir, Qt::LeftButton);
         QCOMPARE(form.Pages->currentWidget(), form.TabSheet3);
+        // The page opens at the source folder, and lists no dot-folder.
         const QString chosen = QDir(m_src).absolutePath();
-        form.DirTree->setCurrentIndex(form.DirModel->index(chosen));
+        const QModelIndex at = form.DirTree->currentIndex();
+        QCOMPARE(form.DirModel->filePath(at), chosen);
+        QCOMPARE(form.eFolderPath->text(), chosen);
+        QTRY_COMPARE(form.DirModel->rowCount(at), 1);
+        QTest::qWait(100);
+        QCOMPARE(form.DirModel->rowCount(at), 1);
+        QCOMPARE(form.DirModel->fileName(form.DirModel->index(0, 0, at)), QStringLiteral("sub"));
         QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
         QCOMPARE(form.Pages->currentWidget(), form.TabSheet1);
         QCOMPARE(form.eDirSrc->text(), chosen + QStringLiteral("/"));
@@ -608,17 +617,20 @@ private slots:
         // The flat buttons leave the keyboard focus where it was.
         QCOMPARE(QApplication::focusWidget(), form.eShingleLen);
 
-        // Hidden folders are offered too.
+        // A dot-folder is reached by typing its path.
         const QString hidden = chosen + QStringLiteral("/.drafts");
-        QVERIFY(QDir().mkpath(hidden));
         QTest::mouseClick(form.bSetSrcDir, Qt::LeftButton);
-        form.DirTree->setCurrentIndex(form.DirModel->index(hidden));
+        form.eFolderPath->clear();
+        QTest::keyClicks(form.eFolderPath, hidden + QStringLiteral("/"));
         QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
         QCOMPARE(form.eDirSrc->text(), hidden + QStringLiteral("/"));
         QCOMPARE(form.eDirOut->text(), hidden + QStringLiteral("/Result/"));
+        // Opened again, the page keeps that path beside the nearest listed folder.
+        QTest::mouseClick(form.bSetSrcDir, Qt::LeftButton);
+        QCOMPARE(form.eFolderPath->text(), hidden);
+        QCOMPARE(form.DirModel->filePath(form.DirTree->currentIndex()), chosen);
 
         // "Отмена" changes nothing.
-        QTest::mouseClick(form.bSetSrcDir, Qt::LeftButton);
         form.DirTree->setCurrentIndex(form.DirModel->index(QDir::homePath()));
         QTest::mouseClick(form.SpeedButton2, Qt::LeftButton);
         QCOMPARE(form.Pages->currentWidget(), form.TabSheet1);
@@ -685,8 +697,9 @@ private slots:
         // 4 files and the subdirectory Result: the loading total is 4.
         QCOMPARE(form.sStat1->text(), QStringLiteral("4/4"));
         QCOMPARE(form.sStat2->text(), QStringLiteral("4/4"));
-        QCOMPARE(form.Status1->value(), 0);
-        QCOMPARE(form.Status2->value(), 0);
+        // The bars stay as full as their counters say.
+        for (QProgressBar* bar : {form.Status1, form.Status2, form.Status3})
+            QCOMPARE(bar->value(), bar->maximum());
         QCOMPARE(form.bGo->text(), QStringLiteral("&Сравнить"));
         QVERIFY(form.bSelect->isEnabled());
         QVERIFY(!form.sRes->text().isEmpty());
@@ -754,9 +767,9 @@ private slots:
         QCOMPARE(form.bGo->text(), QStringLiteral("&Сравнить"));
         QCOMPARE(form.engine().state(), RunState::Idle);
         QVERIFY(form.bSelect->isEnabled());
-        // A stopped run saves nothing.
-        QVERIFY(entryNames(m_out).isEmpty());
-        QCOMPARE(entryNames(m_src).size(), 10);
+        // A stopped run saves nothing, and removes the output directory it made.
+        QVERIFY(!QFileInfo::exists(m_out));
+        QCOMPARE(entryNames(m_src).size(), 9);
     }
 
     void stopDuringLoadingLeavesResultEmpty() {
@@ -1156,6 +1169,55 @@ private slots:
         QCOMPARE(form.cScores->histogram().total, 5);
         QCOMPARE(form.cScores->histogram().bins[19], 2);
         QCOMPARE(form.cScores->passedCount(), 3);
+    }
+
+    void emptyFolderDrawsEmptyBars() {
+        QVERIFY(QDir().mkpath(m_out));
+        Tmainform form(m_programDir);
+        pointAt(form, m_src, m_out);
+        form.bGo->click();
+        // Qt draws an equal minimum and maximum as a busy bar that never stops.
+        for (QProgressBar* bar : {form.Status1, form.Status2, form.Status3}) {
+            QVERIFY(bar->maximum() > bar->minimum());
+            QCOMPARE(bar->value(), bar->minimum());
+        }
+        QVERIFY(logHas(form, QStringLiteral("В каталоге нет текстов для сравнения")));
+        QCOMPARE(form.bGo->text(), QStringLiteral("&Сравнить"));
+    }
+
+    void sortShowsItsArrowAndStartsAtTheTop() {
+        QVERIFY(QDir().mkpath(m_src));
+        for (int i = 0; i < 40; ++i)
+            writeFile(m_src + QStringLiteral("%1.txt").arg(i, 2, 10, QLatin1Char('0')),
+                      i % 3 == 2 ? halfArticle(i - 1, i + 100) : articleText(i));
+        Tmainform form(m_programDir);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        pointAt(form, m_src, m_out);
+        form.eLemma->setChecked(false);
+        form.eDelFiles->setChecked(false);
+        form.bGo->click();
+        QTest::mouseClick(form.bResults, Qt::LeftButton);
+
+        auto* header = qobject_cast<SortHeaderView*>(form.gResults->horizontalHeader());
+        QVERIFY(header != nullptr);
+        QScrollBar* scroll = form.gResults->verticalScrollBar();
+        QVERIFY(scroll->maximum() > 0);
+        const int x = header->sectionViewportPosition(ResultTableModel::ScoreColumn) +
+                      header->sectionSize(ResultTableModel::ScoreColumn) / 2;
+        // Highest first, then lowest first: the arrow points down, then up.
+        for (const auto arrow : {QStyleOptionHeader::SortDown, QStyleOptionHeader::SortUp}) {
+            scroll->setValue(scroll->maximum());
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(x, header->height() / 2));
+            QCOMPARE(header->arrowOf(ResultTableModel::ScoreColumn), arrow);
+            QCOMPARE(header->arrowOf(ResultTableModel::NameColumn), QStyleOptionHeader::None);
+            const QStringList scores = resultColumn(form, ResultTableModel::ScoreColumn);
+            const int first = scores.first().toInt();
+            const int last = scores.last().toInt();
+            QVERIFY(arrow == QStyleOptionHeader::SortDown ? first > last : first < last);
+            QCOMPARE(scroll->value(), 0);
+        }
     }
 
     void failingRowOpensComparisonAtSharedWords() {
