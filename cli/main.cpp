@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
         }
     }
     engine.setRankedMatchCount(options.pairCount());
+    engine.setJobCount(options.jobCount());
     engine.startOrStopRun();
     host.finishProgress();
 
