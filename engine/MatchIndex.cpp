@@ -64,6 +64,14 @@ std::uint32_t topBits(std::uint32_t hash, int bits) {
     return bits == 0 ? 0 : hash >> (32 - bits);
 }
 
+/// Sets a leaf of a minimum tree over `count` leaves and the nodes above it.
+void setLeaf(std::int32_t* tree, std::uint32_t count, std::uint32_t position, std::int32_t size) {
+    std::uint32_t node = std::bit_ceil(count) + position;
+    tree[node] = size;
+    for (node >>= 1; node > 0; node >>= 1)
+        tree[node] = std::min(tree[2 * node], tree[2 * node + 1]);
+}
+
 /// Sorts the entries with two counting passes on the top bits of the hash
 /// (first into 256 streams, then each cache-sized part by itself), then each
 /// small bucket by a plain sort. Random writes over the whole array would
@@ -260,17 +268,18 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries, 
 
 } // namespace
 
-MatchIndex::MatchIndex(std::span<const TudShingleList> documents, const StopCheck& stop)
+MatchIndex::MatchIndex(std::span<const TudShingleList> documents, const StopCheck& stop,
+                       int threads)
     : m_documents(documents) {
     try {
-        build(stop);
+        build(stop, std::max(threads, 1));
         m_complete = true;
     } catch (const Stopped&) {
         m_complete = false;
     }
 }
 
-void MatchIndex::build(const StopCheck& stop) {
+void MatchIndex::build(const StopCheck& stop, int threads) {
     const std::size_t n = m_documents.size();
     std::size_t total = 0;
     for (const TudShingleList& list : m_documents) {
@@ -382,8 +391,7 @@ void MatchIndex::build(const StopCheck& stop) {
 
     // Then write the items over the entries already read, and note for each
     // document where it stands in each run that has items before it.
-    std::vector<std::uint32_t>& mark = m_seen;
-    mark.assign(n, 0);
+    std::vector<std::uint32_t> mark(n, 0);
     std::uint32_t runNumber = 0;
     std::vector<std::uint64_t> standings; // document << 32 | item position
     std::vector<std::pair<std::uint32_t, std::uint32_t>> runDocuments; // document, occurrences
@@ -534,13 +542,12 @@ void MatchIndex::build(const StopCheck& stop) {
         if (m_group[g] != g || groupSize(group) < 2)
             continue;
         for (std::uint32_t p = 0; p < groupSize(group); ++p)
-            setSize(group, p, sizeOf(m_members[m_memberStart[group] + p]));
+            setLeaf(m_sizeTree.data() + m_treeStart[group], groupSize(group), p,
+                    sizeOf(m_members[m_memberStart[group] + p]));
     }
-
-    m_common.assign(n, 0);
-    m_difference.assign(n, 0);
-    mark.assign(n, 0);
 }
+
+MatchIndex::~MatchIndex() = default;
 
 std::uint32_t MatchIndex::positionIn(std::uint32_t group, std::uint32_t document) const {
     const auto first = m_members.begin() + m_memberStart[group];
@@ -565,9 +572,18 @@ std::int32_t MatchIndex::largestSizeFor(std::int64_t matches, std::int32_t size,
     return static_cast<std::int32_t>(high);
 }
 
-std::int32_t MatchIndex::leastSize(std::uint32_t group, std::uint32_t end) const {
-    const std::int32_t* tree = m_sizeTree.data() + m_treeStart[group];
-    std::uint32_t low = std::bit_ceil(groupSize(group));
+MatchIndex::Scorer::Scorer(const MatchIndex& index)
+    : m_index(index)
+    , m_sizeTree(index.m_sizeTree)
+    , m_met(index.m_clusters.size())
+    , m_fullVisit(index.m_clusters.size(), 0)
+    , m_common(index.m_documents.size(), 0)
+    , m_difference(index.m_documents.size(), 0)
+    , m_seen(index.m_documents.size(), 0) {}
+
+std::int32_t MatchIndex::Scorer::leastSize(std::uint32_t group, std::uint32_t end) const {
+    const std::int32_t* tree = m_sizeTree.data() + m_index.m_treeStart[group];
+    std::uint32_t low = std::bit_ceil(m_index.groupSize(group));
     std::uint32_t high = low + end;
     std::int32_t least = kNoSize;
     for (; low < high; low >>= 1, high >>= 1) {
@@ -579,9 +595,9 @@ std::int32_t MatchIndex::leastSize(std::uint32_t group, std::uint32_t end) const
     return least;
 }
 
-std::uint32_t MatchIndex::firstAtMost(std::uint32_t group, std::int32_t size) const {
-    const std::int32_t* tree = m_sizeTree.data() + m_treeStart[group];
-    const std::uint32_t leaves = std::bit_ceil(groupSize(group));
+std::uint32_t MatchIndex::Scorer::firstAtMost(std::uint32_t group, std::int32_t size) const {
+    const std::int32_t* tree = m_sizeTree.data() + m_index.m_treeStart[group];
+    const std::uint32_t leaves = std::bit_ceil(m_index.groupSize(group));
     if (tree[1] > size)
         return leaves;
     std::uint32_t node = 1;
@@ -590,33 +606,33 @@ std::uint32_t MatchIndex::firstAtMost(std::uint32_t group, std::int32_t size) co
     return node - leaves;
 }
 
-void MatchIndex::setSize(std::uint32_t group, std::uint32_t position, std::int32_t size) {
-    std::int32_t* tree = m_sizeTree.data() + m_treeStart[group];
-    std::uint32_t node = std::bit_ceil(groupSize(group)) + position;
-    tree[node] = size;
-    for (node >>= 1; node > 0; node >>= 1)
-        tree[node] = std::min(tree[2 * node], tree[2 * node + 1]);
+void MatchIndex::Scorer::setSize(std::uint32_t group, std::uint32_t position, std::int32_t size) {
+    setLeaf(m_sizeTree.data() + m_index.m_treeStart[group], m_index.groupSize(group), position,
+            size);
 }
 
-void MatchIndex::countLacks(std::uint32_t group, std::uint32_t self) {
-    Cluster& cluster = m_clusters[m_clusterOf[group] - 1];
+void MatchIndex::Scorer::countLacks(std::uint32_t group, std::uint32_t self) {
+    const std::uint32_t number = m_index.m_clusterOf[group] - 1;
+    const Cluster& cluster = m_index.m_clusters[number];
+    std::vector<std::uint32_t>& met = m_met[number];
     std::size_t lacks = 0;
-    for (std::uint32_t i : cluster.met)
+    for (std::uint32_t i : met)
         lacks += cluster.lackStart[i + 1] - cluster.lackStart[i];
     // Walking the lists costs about their earlier part, the share of earlier
     // members; the bits cost a few words per earlier member.
-    if (lacks > std::size_t{cluster.words + 4} * groupSize(group)) {
-        cluster.fullVisit = m_visit;
+    if (lacks > std::size_t{cluster.words + 4} * m_index.groupSize(group)) {
+        m_fullVisit[number] = m_visit;
         m_fullGroups.push_back(group);
         return;
     }
-    const std::uint32_t earlier = positionIn(group, self);
-    for (std::uint32_t i : cluster.met) {
+    const std::uint32_t earlier = m_index.positionIn(group, self);
+    for (std::uint32_t i : met) {
         for (std::uint32_t l = cluster.lackStart[i]; l < cluster.lackStart[i + 1]; ++l) {
             const std::uint32_t position = cluster.lacks[l];
             if (position >= earlier)
                 break;
-            const std::uint32_t document = m_members[m_memberStart[group] + position];
+            const std::uint32_t document =
+                m_index.m_members[m_index.m_memberStart[group] + position];
             if (m_seen[document] != m_visit) {
                 m_seen[document] = m_visit;
                 m_difference[document] = 0;
@@ -625,23 +641,26 @@ void MatchIndex::countLacks(std::uint32_t group, std::uint32_t self) {
             --m_difference[document];
         }
     }
-    cluster.met.clear();
+    met.clear();
 }
 
 template <class Consider>
-void MatchIndex::countFromBits(std::uint32_t group, std::uint32_t self, Consider&& consider) {
-    Cluster& cluster = m_clusters[m_clusterOf[group] - 1];
+void MatchIndex::Scorer::countFromBits(std::uint32_t group, std::uint32_t self,
+                                       Consider&& consider) {
+    const std::uint32_t number = m_index.m_clusterOf[group] - 1;
+    const Cluster& cluster = m_index.m_clusters[number];
+    std::vector<std::uint32_t>& met = m_met[number];
     const std::uint32_t words = cluster.words;
     m_currentBits.assign(words, 0);
-    for (std::uint32_t i : cluster.met)
+    for (std::uint32_t i : met)
         m_currentBits[i / 64] |= std::uint64_t{1} << i % 64;
-    cluster.met.clear();
-    const std::uint32_t earlier = positionIn(group, self);
+    met.clear();
+    const std::uint32_t earlier = m_index.positionIn(group, self);
     m_bitMatches.resize(earlier);
     countCommonBits(m_currentBits.data(), cluster.holds.data(), words, earlier,
                     m_bitMatches.data());
     for (std::uint32_t p = 0; p < earlier; ++p) {
-        const std::uint32_t document = m_members[m_memberStart[group] + p];
+        const std::uint32_t document = m_index.m_members[m_index.m_memberStart[group] + p];
         std::int64_t matches = m_bitMatches[p];
         if (m_seen[document] == m_visit)
             matches += m_difference[document];
@@ -650,62 +669,62 @@ void MatchIndex::countFromBits(std::uint32_t group, std::uint32_t self, Consider
     }
 }
 
-MatchIndex::Match MatchIndex::bestMatch(std::int32_t current) {
+MatchIndex::Match MatchIndex::Scorer::bestMatch(std::int32_t current) {
     std::vector<RankedMatch> none;
     return rankMatches(current, 0, none);
 }
 
-MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t count,
-                                          std::vector<RankedMatch>& ranked) {
-    assert(m_complete && "the index was built to its end");
-    assert(current >= 0 && static_cast<std::size_t>(current) < m_documents.size() &&
+MatchIndex::Match MatchIndex::Scorer::rankMatches(std::int32_t current, std::size_t count,
+                                                  std::vector<RankedMatch>& ranked) {
+    assert(m_index.m_complete && "the index was built to its end");
+    assert(current >= 0 && static_cast<std::size_t>(current) < m_index.m_documents.size() &&
            "the current document is one of the indexed ones");
     const auto self = static_cast<std::uint32_t>(current);
-    const std::int32_t selfSize = sizeOf(self);
+    const std::int32_t selfSize = m_index.sizeOf(self);
     if (++m_visit == 0) {
         std::fill(m_seen.begin(), m_seen.end(), 0);
-        for (Cluster& cluster : m_clusters)
-            cluster.fullVisit = 0;
+        std::fill(m_fullVisit.begin(), m_fullVisit.end(), 0);
         m_visit = 1;
     }
 
     // A member of a cluster, not its first, holds its group's common hashes
     // its bits say.
-    const std::uint32_t ownGroup = m_group[self];
-    const bool ownFromBits = ownGroup != self && m_clusterOf[ownGroup] != 0;
+    const std::uint32_t ownGroup = m_index.m_group[self];
+    const bool ownFromBits = ownGroup != self && m_index.m_clusterOf[ownGroup] != 0;
     if (ownFromBits) {
-        Cluster& cluster = m_clusters[m_clusterOf[ownGroup] - 1];
+        const Cluster& cluster = m_index.m_clusters[m_index.m_clusterOf[ownGroup] - 1];
+        std::vector<std::uint32_t>& met = m_met[m_index.m_clusterOf[ownGroup] - 1];
         const std::uint64_t* holds =
-            cluster.holds.data() + std::size_t{positionIn(ownGroup, self)} * cluster.words;
+            cluster.holds.data() + std::size_t{m_index.positionIn(ownGroup, self)} * cluster.words;
         for (std::uint32_t w = 0; w < cluster.words; ++w)
             for (std::uint64_t bits = holds[w]; bits != 0; bits &= bits - 1)
-                cluster.met.push_back(w * 64 + static_cast<std::uint32_t>(std::countr_zero(bits)));
-        m_common[ownGroup] = static_cast<std::uint32_t>(cluster.met.size());
+                met.push_back(w * 64 + static_cast<std::uint32_t>(std::countr_zero(bits)));
+        m_common[ownGroup] = static_cast<std::uint32_t>(met.size());
         if (m_common[ownGroup] > 0)
             m_touchedGroups.push_back(ownGroup);
     }
 
     // Repeats in the current document add nothing (one run per hash);
     // repeats in an earlier one count once each.
-    const std::uint32_t* first = m_shared.get() + m_sharedStart[self];
-    const std::uint32_t* last = m_shared.get() + m_sharedStart[self + 1];
+    const std::uint32_t* first = m_index.m_shared.get() + m_index.m_sharedStart[self];
+    const std::uint32_t* last = m_index.m_shared.get() + m_index.m_sharedStart[self + 1];
     constexpr std::ptrdiff_t kAhead = 8;
     for (const std::uint32_t* it = first; it != last; ++it) {
         if (last - it > kAhead)
-            __builtin_prefetch(&m_items[it[kAhead] - 1]);
+            __builtin_prefetch(&m_index.m_items[it[kAhead] - 1]);
         const std::size_t at = *it;
-        const std::uint32_t hash = hashOf(m_items[at - 1]); // at may start the next run
-        for (std::size_t p = at; p > 0 && hashOf(m_items[p - 1]) == hash; --p) {
-            const std::uint32_t item = lowHalf(m_items[p - 1]);
+        const std::uint32_t hash = hashOf(m_index.m_items[at - 1]); // at may start the next run
+        for (std::size_t p = at; p > 0 && hashOf(m_index.m_items[p - 1]) == hash; --p) {
+            const std::uint32_t item = lowHalf(m_index.m_items[p - 1]);
             const std::uint32_t order = item >> 2;
             if ((item & 3) == Common) {
                 if (ownFromBits && order == ownGroup)
                     continue;
                 if (m_common[order]++ == 0)
                     m_touchedGroups.push_back(order);
-                if (m_clusterOf[order] != 0) {
-                    Cluster& cluster = m_clusters[m_clusterOf[order] - 1];
-                    cluster.met.push_back(static_cast<std::uint32_t>(
+                if (m_index.m_clusterOf[order] != 0) {
+                    const Cluster& cluster = m_index.m_clusters[m_index.m_clusterOf[order] - 1];
+                    m_met[m_index.m_clusterOf[order] - 1].push_back(static_cast<std::uint32_t>(
                         std::lower_bound(cluster.hashes.begin(), cluster.hashes.end(), hash) -
                         cluster.hashes.begin()));
                 }
@@ -720,10 +739,11 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
         }
     }
     for (std::uint32_t group : m_touchedGroups)
-        if (m_clusterOf[group] != 0)
+        if (m_index.m_clusterOf[group] != 0)
             countLacks(group, self);
     const auto countedFromBits = [this](std::uint32_t group) {
-        return m_clusterOf[group] != 0 && m_clusters[m_clusterOf[group] - 1].fullVisit == m_visit;
+        return m_index.m_clusterOf[group] != 0 &&
+               m_fullVisit[m_index.m_clusterOf[group] - 1] == m_visit;
     };
 
     m_candidates.clear();
@@ -744,22 +764,22 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
     // Documents with differences on the current hashes are scored one by one
     // and set aside from their group's size tree.
     for (std::uint32_t document : m_touched) {
-        const std::uint32_t group = m_group[document];
+        const std::uint32_t group = m_index.m_group[document];
         if (countedFromBits(group))
             continue;
         const std::int64_t matches = std::int64_t{m_common[group]} + m_difference[document];
         assert(matches >= 0 && "a member lacks only common hashes it was counted for");
         if (matches > 0)
-            consider(scoreOf(matches, sizeOf(document)), document);
-        if (m_common[group] > 0 && groupSize(group) > 1)
-            setSize(group, positionIn(group, document), kNoSize);
+            consider(scoreOf(matches, m_index.sizeOf(document)), document);
+        if (m_common[group] > 0 && m_index.groupSize(group) > 1)
+            setSize(group, m_index.positionIn(group, document), kNoSize);
     }
 
     // Every other earlier member of a group has exactly the common matches;
     // its score then falls with its size alone.
     for (std::uint32_t group : m_fullGroups)
         countFromBits(group, self, [&](std::int64_t matches, std::uint32_t document) {
-            const std::int32_t size = std::max(sizeOf(document), selfSize);
+            const std::int32_t size = std::max(m_index.sizeOf(document), selfSize);
             // The score is at most the truncated quotient: only a member that
             // may still win in a best-only scoring is scored exactly.
             const std::int64_t bound = 100 * matches / size;
@@ -773,13 +793,14 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
         if (countedFromBits(group))
             continue;
         const std::uint32_t common = m_common[group];
-        if (groupSize(group) == 1) {
+        if (m_index.groupSize(group) == 1) {
             if (m_seen[group] != m_visit)
-                consider(scoreOf(common, sizeOf(group)), group);
+                consider(scoreOf(common, m_index.sizeOf(group)), group);
             continue;
         }
-        const auto members = std::span(m_members).subspan(m_memberStart[group], groupSize(group));
-        const std::uint32_t end = positionIn(group, self);
+        const auto members = std::span(m_index.m_members)
+                                 .subspan(m_index.m_memberStart[group], m_index.groupSize(group));
+        const std::uint32_t end = m_index.positionIn(group, self);
         // Level by level (all members up to the largest size giving the
         // best remaining score), each level in listing order, taking a member
         // out of the tree once counted.
@@ -793,7 +814,7 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
             const std::int32_t score = PercentOfMatches(common, low);
             if (score == 0 || (count == 0 && score < best.score))
                 break;
-            const std::int32_t high = largestSizeFor(common, low, score);
+            const std::int32_t high = m_index.largestSizeFor(common, low, score);
             for (; taken < wanted; ++taken) {
                 const std::uint32_t position = firstAtMost(group, high);
                 if (position >= end)
@@ -804,15 +825,15 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
             }
         }
         for (std::uint32_t position : m_taken)
-            setSize(group, position, sizeOf(members[position]));
+            setSize(group, position, m_index.sizeOf(members[position]));
         m_taken.clear();
     }
 
     for (std::uint32_t document : m_touched) {
-        const std::uint32_t group = m_group[document];
-        if (m_common[group] == 0 || groupSize(group) < 2 || countedFromBits(group))
+        const std::uint32_t group = m_index.m_group[document];
+        if (m_common[group] == 0 || m_index.groupSize(group) < 2 || countedFromBits(group))
             continue;
-        setSize(group, positionIn(group, document), sizeOf(document));
+        setSize(group, m_index.positionIn(group, document), m_index.sizeOf(document));
     }
     for (std::uint32_t group : m_touchedGroups)
         m_common[group] = 0;
@@ -840,9 +861,26 @@ std::size_t MatchIndex::memoryBytes() const {
     const auto bytes = [](const auto& vector) { return vector.capacity() * sizeof(vector[0]); };
     return m_itemCount * sizeof(std::uint64_t) + m_sharedCount * sizeof(std::uint32_t) +
            bytes(m_sharedStart) + bytes(m_group) + bytes(m_memberStart) + bytes(m_members) +
-           bytes(m_treeStart) + bytes(m_sizeTree) + bytes(m_common) + bytes(m_difference) +
-           bytes(m_seen) + bytes(m_touched) + bytes(m_touchedGroups) + bytes(m_taken) +
-           bytes(m_candidates);
+           bytes(m_treeStart) + bytes(m_sizeTree) + (m_scorer ? m_scorer->memoryBytes() : 0);
+}
+
+std::size_t MatchIndex::Scorer::memoryBytes() const {
+    const auto bytes = [](const auto& vector) { return vector.capacity() * sizeof(vector[0]); };
+    return bytes(m_sizeTree) + bytes(m_met) + bytes(m_fullVisit) + bytes(m_common) +
+           bytes(m_difference) + bytes(m_seen) + bytes(m_touched) + bytes(m_touchedGroups) +
+           bytes(m_taken) + bytes(m_candidates);
+}
+
+MatchIndex::Match MatchIndex::bestMatch(std::int32_t current) {
+    std::vector<RankedMatch> none;
+    return rankMatches(current, 0, none);
+}
+
+MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t count,
+                                          std::vector<RankedMatch>& ranked) {
+    if (!m_scorer)
+        m_scorer = std::make_unique<Scorer>(*this);
+    return m_scorer->rankMatches(current, count, ranked);
 }
 
 std::size_t MatchIndex::sharedGroupCount() const {

@@ -33,23 +33,30 @@ public:
         std::int32_t document = -1;
     };
 
-    /// Indexes every hash of every document. `stop` is asked every few
-    /// milliseconds; once it answers yes the build ends, incomplete. The documents must outlive the
-    /// index and stay unchanged. Throws std::length_error beyond 2^30
-    /// documents or about 2^32 hashes, std::bad_alloc when the index does not
-    /// fit in memory.
-    explicit MatchIndex(std::span<const TudShingleList> documents, const StopCheck& stop = {});
+    /// Indexes every hash of every document, sorting them on `threads`
+    /// threads. `stop` is asked every few milliseconds (from each of those
+    /// threads at once when there are several); once it answers yes the build
+    /// ends, incomplete. The documents must outlive the index and stay
+    /// unchanged. Throws std::length_error beyond 2^30 documents or about
+    /// 2^32 hashes, std::bad_alloc when the index does not fit in memory.
+    explicit MatchIndex(std::span<const TudShingleList> documents, const StopCheck& stop = {},
+                        int threads = 1);
+    ~MatchIndex();
+    MatchIndex(const MatchIndex&) = delete;
+    MatchIndex& operator=(const MatchIndex&) = delete;
 
     /// False when the build was ended early; the index must not be asked then.
     bool complete() const { return m_complete; }
+    std::int32_t documentCount() const { return static_cast<std::int32_t>(m_documents.size()); }
 
+    class Scorer;
     /// The best score of document `current` against documents 0 .. current-1.
     Match bestMatch(std::int32_t current);
     /// The same, and also the `count` earlier documents with the highest
     /// scores above 0 into `ranked`, best first, ties in listing order.
     Match rankMatches(std::int32_t current, std::size_t count, std::vector<RankedMatch>& ranked);
 
-    /// Bytes held by the index itself.
+    /// Bytes held by the index itself and by its own scorer.
     std::size_t memoryBytes() const;
     /// Groups of more than one document.
     std::size_t sharedGroupCount() const;
@@ -60,7 +67,7 @@ public:
     template <class T> using Array = std::unique_ptr<T[], FreeMemory>;
 
 private:
-    void build(const StopCheck& stop);
+    void build(const StopCheck& stop, int threads);
 
     std::int32_t sizeOf(std::uint32_t document) const { return m_documents[document].Count; }
     std::uint32_t groupSize(std::uint32_t group) const {
@@ -68,22 +75,9 @@ private:
     }
     /// Where a document is or would be among a group's members.
     std::uint32_t positionIn(std::uint32_t group, std::uint32_t document) const;
-    /// The least size over the members at positions [0, end) of a group.
-    std::int32_t leastSize(std::uint32_t group, std::uint32_t end) const;
     /// The largest size at which `matches` still give `score`, starting from
     /// a size that gives it.
     std::int32_t largestSizeFor(std::int64_t matches, std::int32_t size, std::int32_t score) const;
-    /// The first member position whose size is at most `size`; past the
-    /// members when there is none.
-    std::uint32_t firstAtMost(std::uint32_t group, std::int32_t size) const;
-    void setSize(std::uint32_t group, std::uint32_t position, std::int32_t size);
-    /// Walks the lacking lists of the common hashes met in a cluster, or
-    /// marks the group to be counted from the members' bits when cheaper.
-    void countLacks(std::uint32_t group, std::uint32_t self);
-    /// Matches of `self` with every earlier member of a group counted from
-    /// the bits, each passed to `consider`.
-    template <class Consider>
-    void countFromBits(std::uint32_t group, std::uint32_t self, Consider&& consider);
 
     std::span<const TudShingleList> m_documents;
     bool m_complete = false;
@@ -125,17 +119,52 @@ private:
         /// hash it holds.
         std::vector<std::uint64_t> holds;
         std::uint32_t words = 0;
-        /// Scratch of one scoring: the common hashes met, and whether the
-        /// members are counted from their bits (the visit's number then).
-        std::vector<std::uint32_t> met;
-        std::uint32_t fullVisit = 0;
     };
     std::vector<Cluster> m_clusters;
     /// Per group, 1 + its cluster, or 0.
     std::vector<std::uint32_t> m_clusterOf;
 
-    /// Scratch of one scoring: common matches per group, difference per
-    /// document, documents and groups met.
+    /// Answers bestMatch and rankMatches.
+    std::unique_ptr<Scorer> m_scorer;
+};
+
+/// The scratch of scoring one document at a time against a complete index:
+/// the index itself never changes once built, so each thread that scores
+/// holds a scorer of its own and any number of them may run at once.
+class MatchIndex::Scorer {
+public:
+    explicit Scorer(const MatchIndex& index);
+
+    /// As MatchIndex::bestMatch and MatchIndex::rankMatches.
+    Match bestMatch(std::int32_t current);
+    Match rankMatches(std::int32_t current, std::size_t count, std::vector<RankedMatch>& ranked);
+
+    std::size_t memoryBytes() const;
+
+private:
+    /// The least size over the members at positions [0, end) of a group.
+    std::int32_t leastSize(std::uint32_t group, std::uint32_t end) const;
+    /// The first member position whose size is at most `size`; past the
+    /// members when there is none.
+    std::uint32_t firstAtMost(std::uint32_t group, std::int32_t size) const;
+    void setSize(std::uint32_t group, std::uint32_t position, std::int32_t size);
+    /// Walks the lacking lists of the common hashes met in a cluster, or
+    /// marks the group to be counted from the members' bits when cheaper.
+    void countLacks(std::uint32_t group, std::uint32_t self);
+    /// Matches of `self` with every earlier member of a group counted from
+    /// the bits, each passed to `consider`.
+    template <class Consider>
+    void countFromBits(std::uint32_t group, std::uint32_t self, Consider&& consider);
+
+    const MatchIndex& m_index;
+    /// The index's size trees, members taken out while a document is scored.
+    std::vector<std::int32_t> m_sizeTree;
+    /// Per cluster, the common hashes met, and whether its members are
+    /// counted from their bits (the visit's number then).
+    std::vector<std::vector<std::uint32_t>> m_met;
+    std::vector<std::uint32_t> m_fullVisit;
+    /// Common matches per group, difference per document, documents and
+    /// groups met.
     std::vector<std::uint32_t> m_common;
     std::vector<std::int32_t> m_difference;
     std::vector<std::uint32_t> m_seen;
