@@ -1,6 +1,7 @@
 #include "BatchEngine.h"
 
 #include "MatchIndex.h"
+#include "ParallelComparison.h"
 #include "ReferenceCache.h"
 #include "TemporaryFile.h"
 #include "TextFile.h"
@@ -10,10 +11,14 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <exception>
 #include <map>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -232,7 +237,7 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
                                                int total) {
     // Files are read on the pool while this thread hands them out, takes the
     // results in listing order and keeps the host's events flowing.
-    ParallelLoader loader(m_jobCount > 0 ? m_jobCount : ParallelLoader::defaultThreads());
+    ParallelLoader loader(threadCount());
     // The host's settings are read once per file, when its turn comes; files
     // read ahead take the last ones read, and are read again if they differ.
     LoadJob settings = settingsNow();
@@ -554,6 +559,61 @@ QString BatchEngine::unreadNote() const {
     return QStringLiteral(", не прочитано - %1").arg(m_documents.unread.size());
 }
 
+int BatchEngine::threadCount() const {
+    return m_jobCount > 0 ? m_jobCount : ParallelLoader::defaultThreads();
+}
+
+std::unique_ptr<MatchIndex> BatchEngine::buildIndex(int threads) {
+    // The build asks its stop check every few milliseconds of work; each time
+    // (and at least every 20 ms) this thread handles the host's events, so
+    // the window keeps painting and a stop press ends the build.
+    std::mutex mutex;
+    std::condition_variable paced;
+    std::size_t steps = 0;
+    bool built = false;
+    std::atomic<bool> stop{false};
+    std::unique_ptr<MatchIndex> index;
+    std::exception_ptr failure;
+    const StopCheck stepped = [&] {
+        {
+            const std::lock_guard lock(mutex);
+            ++steps;
+        }
+        paced.notify_one();
+        return stop.load();
+    };
+    std::jthread builder([&] {
+        try {
+            index = std::make_unique<MatchIndex>(m_documents.shingles, stepped, threads);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        const std::lock_guard lock(mutex);
+        built = true;
+        paced.notify_one();
+    });
+    std::size_t handled = 0;
+    for (;;) {
+        {
+            std::unique_lock lock(mutex);
+            paced.wait_for(lock, std::chrono::milliseconds(20),
+                           [&] { return built || steps > handled; });
+            if (built && steps == handled)
+                break;
+            handled = steps;
+        }
+        m_host.processEvents();
+        if (m_state != RunState::Running)
+            stop = true;
+    }
+    builder.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    if (!index->complete() || m_state != RunState::Running)
+        return nullptr;
+    return index;
+}
+
 bool BatchEngine::CompareTexts(int percent) {
     const std::int32_t count = m_documents.count();
     const std::int32_t first = m_documents.referenceCount;
@@ -562,48 +622,54 @@ bool BatchEngine::CompareTexts(int percent) {
     m_host.setBarRange(ProgressRow::Comparison, 0, batch);
     if (batch == 0)
         m_host.setCounter(ProgressRow::Comparison, counterText(0, 0));
-    // The index of a large batch takes a while to build: the window keeps
-    // painting and a stop press ends the build.
-    MatchIndex index(m_documents.shingles, [this] {
-        m_host.processEvents();
-        return m_state != RunState::Running;
-    });
-    if (!index.complete()) {
+    const int threads = threadCount();
+    const std::unique_ptr<MatchIndex> index = buildIndex(threads);
+    if (!index) {
         m_host.setResult(QStringLiteral("Остановлено. Прошло проверку - 0 из 0"));
         return false;
     }
     const auto rankCount = static_cast<std::size_t>(m_rankedMatchCount);
     if (rankCount > 0)
         m_documents.rankedMatches.assign(static_cast<std::size_t>(count), {});
-    int passed = 0;
-    for (std::int32_t k = first; k < count; ++k) {
-        const auto at = static_cast<std::size_t>(k);
-        if (k == 0) {
+    // The threads score ahead; this one takes each document's result in
+    // listing order as the single-threaded loop did, so the progress, the
+    // stop point and the texts passed are the same for any thread count.
+    ParallelComparison comparison(
+        *index, first, rankCount, threads,
+        {m_documents.scores, m_documents.bestMatches, m_documents.rankedMatches});
+    const auto stopAt = [&](std::int32_t end, int passed) {
+        comparison.stop();
+        // What the threads scored beyond the stop stays uncompared.
+        for (auto at = static_cast<std::size_t>(end); at < static_cast<std::size_t>(count); ++at) {
             m_documents.scores[at] = 0;
             m_documents.bestMatches[at] = -1;
+            if (rankCount > 0)
+                m_documents.rankedMatches[at] = {};
+        }
+        m_host.setResult(
+            QStringLiteral("Остановлено. Прошло проверку - %1 из %2").arg(passed).arg(end - first));
+        return false;
+    };
+    int passed = 0;
+    for (std::int32_t k = first; k < count; ++k) {
+        while (!comparison.waitFor(k, std::chrono::milliseconds(20))) {
+            m_host.processEvents();
+            if (m_state != RunState::Running)
+                return stopAt(k, passed);
+        }
+        const auto at = static_cast<std::size_t>(k);
+        if (k == 0) {
             ++passed;
-        } else {
-            const MatchIndex::Match best =
-                rankCount > 0 ? index.rankMatches(k, rankCount, m_documents.rankedMatches[at])
-                              : index.bestMatch(k);
-            m_documents.scores[at] = best.score;
-            m_documents.bestMatches[at] = best.document;
-            if (best.score <= percent) {
-                ++passed;
-                m_host.setResult(
-                    QStringLiteral("Прошло проверку (%1%) - %2").arg(percent).arg(passed));
-            }
+        } else if (m_documents.scores[at] <= percent) {
+            ++passed;
+            m_host.setResult(QStringLiteral("Прошло проверку (%1%) - %2").arg(percent).arg(passed));
         }
         m_documents.comparedCount = k + 1;
         m_host.setBarPosition(ProgressRow::Comparison, k + 1 - first);
         m_host.setCounter(ProgressRow::Comparison, counterText(k + 1 - first, batch));
         m_host.processEvents();
-        if (m_state != RunState::Running) {
-            m_host.setResult(QStringLiteral("Остановлено. Прошло проверку - %1 из %2")
-                                 .arg(passed)
-                                 .arg(k + 1 - first));
-            return false;
-        }
+        if (m_state != RunState::Running)
+            return stopAt(k + 1, passed);
     }
     m_passed = passed;
     m_host.setResult(QStringLiteral("Прошло проверку - %1; сохраняю результаты..").arg(passed) +

@@ -1,8 +1,8 @@
 // The batch run over a source directory, the saving of its selection and the
 // new selection of a finished run. The host is called only on the caller's
-// thread (files are read on a pool of threads meanwhile); it is asked to
-// handle pending events once per file and while waiting, which is where a
-// stop request arrives.
+// thread (files are read and compared on a pool of threads meanwhile); it is
+// asked to handle pending events once per file and while waiting, which is
+// where a stop request arrives.
 #pragma once
 
 #include "DirectoryListing.h"
@@ -19,6 +19,7 @@
 
 namespace quillmark {
 
+class MatchIndex;
 class ReferenceCache;
 
 /// What refreshing the cache of a reference directory found.
@@ -77,8 +78,8 @@ public:
     /// How many earlier documents the next comparisons rank per document
     /// (DocumentTable::rankedMatches); 0, the default, ranks none.
     void setRankedMatchCount(int count);
-    /// How many threads read and fingerprint the files; 0, the default, one
-    /// per processor. Scores do not depend on it.
+    /// How many threads read and fingerprint the files and compare them; 0,
+    /// the default, one per processor. Scores do not depend on it.
     void setJobCount(int count);
     /// Where document `index` lies now, as raw file-system bytes: in the
     /// directory it was loaded from, else in the output directory the last
@@ -148,6 +149,10 @@ private:
     QString unreadNote() const;
     /// Returns whether the stage ran to its end.
     bool CompareTexts(int percent);
+    /// The index of the loaded documents, built on other threads while this
+    /// one keeps the host's events flowing; null when a stop ended the build.
+    std::unique_ptr<MatchIndex> buildIndex(int threads);
+    int threadCount() const;
     /// The compared documents scoring at most `percent`, in table order.
     std::vector<std::int32_t> selectionOf(int percent) const;
     /// Saves the compared documents scoring at most `percent` from the

@@ -1,14 +1,20 @@
 #include "MatchIndex.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <sys/mman.h>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace quillmark {
 
@@ -72,63 +78,115 @@ void setLeaf(std::int32_t* tree, std::uint32_t count, std::uint32_t position, st
         tree[node] = std::min(tree[2 * node], tree[2 * node + 1]);
 }
 
+/// Calls work(part, pacer) for every part in [0, parts) on up to `threads`
+/// threads, the calling one among them, each part once. What one part throws
+/// ends the others at their next pacing step and is thrown here once all
+/// have ended.
+template <class Work>
+void inParallel(int threads, std::size_t parts, const StopCheck& stop, Work&& work) {
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> abandoned{false};
+    std::mutex failureMutex;
+    std::exception_ptr failure;
+    const StopCheck ended = [&] {
+        return abandoned.load(std::memory_order_relaxed) || (stop && stop());
+    };
+    const auto run = [&] {
+        Pacer pacer(ended);
+        try {
+            for (std::size_t part = next++; part < parts && !abandoned; part = next++)
+                work(part, pacer);
+        } catch (...) {
+            const std::lock_guard lock(failureMutex);
+            if (!failure)
+                failure = std::current_exception();
+            abandoned = true;
+        }
+    };
+    std::vector<std::thread> helpers;
+    const std::size_t count = std::min(static_cast<std::size_t>(std::max(threads, 1)), parts);
+    for (std::size_t t = 1; t < count; ++t) {
+        try {
+            helpers.emplace_back(run);
+        } catch (const std::system_error&) {
+            break; // no more threads to be had: fewer do the work
+        }
+    }
+    run();
+    for (std::thread& helper : helpers)
+        helper.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 /// Sorts the entries with two counting passes on the top bits of the hash
 /// (first into 256 streams, then each cache-sized part by itself), then each
 /// small bucket by a plain sort. Random writes over the whole array would
-/// miss the cache on nearly every entry.
+/// miss the cache on nearly every entry. The first pass shares the documents
+/// out among the threads, the second the streams.
 void sortEntries(std::span<const TudShingleList> documents, std::uint64_t* entries,
-                 std::size_t total, Pacer& pacer) {
+                 std::size_t total, int threads, const StopCheck& stop) {
     // About eight entries per final bucket.
     const int bits = std::clamp(
         static_cast<int>(std::bit_width(std::max<std::size_t>(total / 8, 1))) - 1, 0, 28);
     const int outerBits = std::min(bits, 8);
     const std::size_t outer = std::size_t{1} << outerBits;
 
-    std::vector<std::uint32_t> outerStart(outer + 1, 0);
-    for (const TudShingleList& list : documents) {
-        for (std::uint32_t hash : list.Hashes)
-            ++outerStart[topBits(hash, outerBits) + 1];
-        pacer.step(list.Hashes.size() + 1);
-    }
-    for (std::size_t b = 0; b < outer; ++b)
-        outerStart[b + 1] += outerStart[b];
-    {
-        std::vector<std::uint32_t> cursor(outerStart.begin(), outerStart.end() - 1);
-        for (std::size_t d = 0; d < documents.size(); ++d) {
+    // Slices of documents, each with its own count per stream, so that each
+    // writes its own place in every stream.
+    const std::size_t slices = threads == 1 ? 1 : static_cast<std::size_t>(threads) * 4;
+    const auto sliceStart = [&](std::size_t slice) { return documents.size() * slice / slices; };
+    std::vector<std::uint32_t> cursor(slices * outer, 0);
+    inParallel(threads, slices, stop, [&](std::size_t slice, Pacer& pacer) {
+        std::uint32_t* counts = cursor.data() + slice * outer;
+        for (std::size_t d = sliceStart(slice); d < sliceStart(slice + 1); ++d) {
             for (std::uint32_t hash : documents[d].Hashes)
-                entries[cursor[topBits(hash, outerBits)]++] = std::uint64_t{hash} << 32 | d;
+                ++counts[topBits(hash, outerBits)];
             pacer.step(documents[d].Hashes.size() + 1);
         }
+    });
+    std::vector<std::uint32_t> outerStart(outer + 1, 0);
+    for (std::size_t b = 0; b < outer; ++b) {
+        std::uint32_t start = outerStart[b];
+        for (std::size_t slice = 0; slice < slices; ++slice)
+            start += std::exchange(cursor[slice * outer + b], start);
+        outerStart[b + 1] = start;
     }
+    inParallel(threads, slices, stop, [&](std::size_t slice, Pacer& pacer) {
+        std::uint32_t* place = cursor.data() + slice * outer;
+        for (std::size_t d = sliceStart(slice); d < sliceStart(slice + 1); ++d) {
+            for (std::uint32_t hash : documents[d].Hashes)
+                entries[place[topBits(hash, outerBits)]++] = std::uint64_t{hash} << 32 | d;
+            pacer.step(documents[d].Hashes.size() + 1);
+        }
+    });
 
     const std::size_t inner = std::size_t{1} << (bits - outerBits);
     const std::uint32_t innerMask = static_cast<std::uint32_t>(inner - 1);
-    std::vector<std::uint32_t> innerStart(inner + 1);
-    std::vector<std::uint64_t> part;
-    for (std::size_t b = 0; b < outer; ++b) {
+    inParallel(threads, outer, stop, [&](std::size_t b, Pacer& pacer) {
         std::uint64_t* const first = entries + outerStart[b];
         const std::size_t size = outerStart[b + 1] - outerStart[b];
         pacer.step(4 * size);
         if (inner == 1) {
             std::sort(first, first + size);
-            continue;
+            return;
         }
         const auto innerOf = [bits, innerMask](std::uint64_t entry) {
             return topBits(static_cast<std::uint32_t>(entry >> 32), bits) & innerMask;
         };
-        std::fill(innerStart.begin(), innerStart.end(), 0);
+        std::vector<std::uint32_t> innerStart(inner + 1, 0);
         for (std::size_t i = 0; i < size; ++i)
             ++innerStart[innerOf(first[i]) + 1];
         for (std::size_t i = 0; i < inner; ++i)
             innerStart[i + 1] += innerStart[i];
-        part.resize(size);
-        std::vector<std::uint32_t> cursor(innerStart.begin(), innerStart.end() - 1);
+        std::vector<std::uint64_t> part(size);
+        std::vector<std::uint32_t> place(innerStart.begin(), innerStart.end() - 1);
         for (std::size_t i = 0; i < size; ++i)
-            part[cursor[innerOf(first[i])]++] = first[i];
+            part[place[innerOf(first[i])]++] = first[i];
         for (std::size_t i = 0; i < inner; ++i)
             std::sort(part.begin() + innerStart[i], part.begin() + innerStart[i + 1]);
         std::copy(part.begin(), part.end(), first);
-    }
+    });
 }
 
 std::uint32_t hashOf(std::uint64_t entry) {
@@ -291,7 +349,7 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
     Pacer pacer(stop);
 
     Array<std::uint64_t> buffer = allocateArray<std::uint64_t>(total);
-    sortEntries(m_documents, buffer.get(), total, pacer);
+    sortEntries(m_documents, buffer.get(), total, threads, stop);
     const auto documentOf = [](std::uint64_t entry) { return lowHalf(entry); };
 
     // Each document's anchor: its hash held by the most documents (the
