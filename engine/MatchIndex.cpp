@@ -211,6 +211,21 @@ void forEachRun(const std::uint64_t* entries, std::size_t total, Pacer& pacer, V
     }
 }
 
+/// A run of entries of one hash: [first, last).
+struct Run {
+    std::uint32_t first;
+    std::uint32_t last;
+};
+
+/// Calls visit(first, last) for each run listed.
+template <class Visit>
+void forEachListed(const std::vector<Run>& runs, Pacer& pacer, Visit&& visit) {
+    for (const Run& run : runs) {
+        visit(std::size_t{run.first}, std::size_t{run.last});
+        pacer.step(run.last - run.first);
+    }
+}
+
 /// Documents in a run of entries: one per distinct document.
 std::uint32_t distinctDocuments(const std::uint64_t* entries, std::size_t first, std::size_t last) {
     std::uint32_t count = 1;
@@ -237,8 +252,8 @@ void countCommonBits(const std::uint64_t* current, const std::uint64_t* rows, st
 /// Near-copies of one text lacking its most held hash are anchored
 /// elsewhere; each document rather joins the group that holds the most of
 /// nearly all of its frequent hashes, if one does for enough of them.
-void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries, std::size_t total,
-             Pacer& pacer) {
+void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries,
+             const std::vector<Run>& frequentRuns, Pacer& pacer) {
     const std::size_t n = groupOf.size();
     constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
     std::vector<std::uint32_t> holders(n, 0);
@@ -273,9 +288,7 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries, 
     std::vector<std::uint32_t> votes(n, 0);
     std::vector<std::uint32_t> dominants; // per run of a frequent hash
     bool elsewhere = false;
-    forEachRun(entries, total, pacer, [&](std::size_t first, std::size_t last) {
-        if (last - first < kFrequent)
-            return;
+    forEachListed(frequentRuns, pacer, [&](std::size_t first, std::size_t last) {
         const std::uint32_t group = dominant(first, last);
         dominants.push_back(group);
         if (group == kNone)
@@ -299,9 +312,7 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries, 
         return; // every vote went to the document's own group
     std::fill(votes.begin(), votes.end(), 0);
     auto next = dominants.begin();
-    forEachRun(entries, total, pacer, [&](std::size_t first, std::size_t last) {
-        if (last - first < kFrequent)
-            return;
+    forEachListed(frequentRuns, pacer, [&](std::size_t first, std::size_t last) {
         const std::uint32_t group = *next++;
         if (group == kNone)
             return;
@@ -353,10 +364,17 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
     const auto documentOf = [](std::uint64_t entry) { return lowHalf(entry); };
 
     // Each document's anchor: its hash held by the most documents (the
-    // smallest such hash on a tie), if that is a frequent one.
+    // smallest such hash on a tie), if that is a frequent one. Only runs of
+    // frequent hashes matter to grouping; they are listed for the passes
+    // that follow.
     std::vector<std::uint32_t> anchorHolders(n, 0);
     std::vector<std::uint32_t> anchor(n, 0);
+    std::vector<Run> frequentRuns;
     forEachRun(buffer.get(), total, pacer, [&](std::size_t first, std::size_t last) {
+        if (last - first < kFrequent)
+            return;
+        frequentRuns.push_back(
+            {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last)});
         const std::uint32_t holders = distinctDocuments(buffer.get(), first, last);
         if (holders < kFrequent)
             return;
@@ -373,7 +391,7 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
     m_group.resize(n);
     for (std::size_t d = 0; d < n; ++d)
         m_group[d] = static_cast<std::uint32_t>(d);
-    forEachRun(buffer.get(), total, pacer, [&](std::size_t first, std::size_t last) {
+    forEachListed(frequentRuns, pacer, [&](std::size_t first, std::size_t last) {
         const std::uint32_t hash = hashOf(buffer[first]);
         std::uint32_t leader = std::numeric_limits<std::uint32_t>::max();
         for (std::size_t i = first; i < last; ++i) {
@@ -385,7 +403,8 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
         }
     });
     anchor = {};
-    regroup(m_group, buffer.get(), total, pacer);
+    regroup(m_group, buffer.get(), frequentRuns, pacer);
+    frequentRuns = {};
     m_memberStart.assign(n + 1, 0);
     for (std::size_t d = 0; d < n; ++d)
         ++m_memberStart[m_group[d] + 1];
