@@ -273,6 +273,31 @@ TEST_F(BatchEngineTest, StopDuringComparisonAndNewSelectionLeavesOutUncomparedDo
     EXPECT_TRUE(box.nothingLost({src, out}));
 }
 
+TEST_F(BatchEngineTest, AStopDuringComparisonEndsAtTheSameTextOnAnyNumberOfThreads) {
+    for (int i = 1; i <= 40; ++i)
+        box.write(src, "t" + QByteArray::number(100 + i) + ".txt", wordsText(unsigned(i % 13), 40));
+    const QString result = QStringLiteral("Остановлено. Прошло проверку - 13 из 25");
+    for (const int jobs : {1, 2, 5}) {
+        engine.setJobCount(jobs);
+        host.processEventsCalls = 0;
+        host.onProcessEvents = [this](int call) {
+            if (call == 40 + 25)
+                engine.requestStop();
+        };
+        engine.startOrStopRun();
+        const auto& docs = engine.documents();
+        EXPECT_EQ(host.result, result) << jobs << " threads";
+        ASSERT_EQ(docs.comparedCount, 25) << jobs << " threads";
+        const std::vector<std::int32_t> expected = expectedScores();
+        for (std::size_t k = 0; k < 40; ++k) {
+            EXPECT_EQ(docs.scores[k], k < 25 ? expected[k] : 0) << jobs << " threads, text " << k;
+            EXPECT_EQ(docs.bestMatches[k] >= 0, k < 25 && expected[k] > 0)
+                << jobs << " threads, text " << k;
+        }
+    }
+    EXPECT_EQ(Sandbox::names(out), QList<QByteArray>());
+}
+
 TEST_F(BatchEngineTest, PressWhileStoppingDoesNothing) {
     for (int i = 0; i < 3; ++i)
         box.write(src, QByteArray::number(i) + ".txt", wordsText(i, 40));

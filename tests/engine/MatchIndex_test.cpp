@@ -1,9 +1,12 @@
 #include "engine/MatchIndex.h"
+#include "engine/ParallelComparison.h"
 
 #include "PlainMatchIndex.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <random>
+#include <thread>
 
 namespace quillmark::test {
 namespace {
@@ -260,6 +263,42 @@ TEST_P(MatchIndexOnBatches, AgreesWithThePlainIndex) {
     }
 }
 
+// On any number of threads, the index is sorted and the documents scored
+// exactly as the plain index scores them one after another.
+TEST_P(MatchIndexOnBatches, AgreesWithThePlainIndexOnThreads) {
+    const BatchShape& shape = GetParam();
+    const std::vector<TudShingleList> docs = batchOf(shape, 5);
+    PlainMatchIndex plain(docs);
+    const auto n = static_cast<std::int32_t>(docs.size());
+    for (const int threads : {1, 2, 5}) {
+        for (const std::size_t rankCount : {std::size_t{0}, std::size_t{3}}) {
+            const MatchIndex index(docs, {}, threads);
+            ASSERT_TRUE(index.complete());
+            std::vector<std::int32_t> scores(docs.size(), -7);
+            std::vector<std::int32_t> bestMatches(docs.size(), -7);
+            std::vector<std::vector<RankedMatch>> ranked(docs.size());
+            const std::int32_t first = n / 7; // the ones before are references
+            ParallelComparison comparison(index, first, rankCount, threads,
+                                          {scores, bestMatches, ranked});
+            ASSERT_TRUE(comparison.waitFor(n - 1, std::chrono::seconds(60)));
+            for (std::int32_t k = 0; k < n; ++k) {
+                const auto at = static_cast<std::size_t>(k);
+                if (k < first) {
+                    ASSERT_EQ(scores[at], -7) << "a reference is not scored";
+                    continue;
+                }
+                std::vector<RankedMatch> expectedRanks;
+                const PlainMatchIndex::Match expected =
+                    plain.rankMatches(k, rankCount, expectedRanks);
+                ASSERT_EQ(scores[at], expected.score) << threads << " threads, document " << k;
+                ASSERT_EQ(bestMatches[at], expected.document)
+                    << threads << " threads, document " << k;
+                ASSERT_EQ(ranked[at], expectedRanks) << threads << " threads, document " << k;
+            }
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Shapes, MatchIndexOnBatches,
                          testing::Values(
                              //          name              docs footer copies clusters changed empty
@@ -323,6 +362,30 @@ TEST(MatchIndex, StopsBuildingWhenAskedAndOtherwiseBuildsToTheEnd) {
     PlainMatchIndex plain(docs);
     for (std::int32_t k = 0; k < 6000; k += 7)
         ASSERT_EQ(index.bestMatch(k).document, plain.bestMatch(k).document) << k;
+
+    // Sorting on three threads, each asks; the first yes ends them all.
+    std::atomic<int> askedOnThreads{0};
+    const MatchIndex stoppedOnThreads(
+        docs, [&askedOnThreads] { return ++askedOnThreads >= 2; }, 3);
+    EXPECT_FALSE(stoppedOnThreads.complete());
+    EXPECT_LE(askedOnThreads, 4);
+}
+
+TEST(ParallelComparison, AStopEndsTheThreadsBeforeTheRestIsScored) {
+    // Over a small alphabet every scoring walks long lists: seconds in all.
+    const std::vector<TudShingleList> docs = randomTable(11, 20000);
+    const MatchIndex index(docs, {}, 2);
+    std::vector<std::int32_t> scores(docs.size(), -7);
+    std::vector<std::int32_t> bestMatches(docs.size(), -7);
+    ParallelComparison comparison(index, 0, 0, 2, {scores, bestMatches, {}});
+    ASSERT_TRUE(comparison.waitFor(0, std::chrono::seconds(10)));
+    comparison.stop();
+    const std::vector<std::int32_t> stopped = scores;
+    EXPECT_FALSE(comparison.waitFor(static_cast<std::int32_t>(docs.size()) - 1,
+                                    std::chrono::milliseconds(0)));
+    EXPECT_EQ(scores.back(), -7) << "the last document is left alone";
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(scores, stopped) << "no thread scores on after the stop";
 }
 
 } // namespace
