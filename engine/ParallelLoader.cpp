@@ -7,7 +7,7 @@
 namespace quillmark {
 
 ParallelLoader::ParallelLoader(int threads)
-    : m_window(static_cast<std::size_t>(std::max(threads, 1)) * 4) {
+    : m_window(static_cast<std::size_t>(std::max(threads, 1)) * 8) {
     // libxml2 must be set up before two threads may parse at once.
     DocumentText::prepareLibraries();
     for (int i = 0; i < std::max(threads, 1); ++i)
@@ -59,12 +59,30 @@ void ParallelLoader::submit(LoadJob job) {
     m_workReady.notify_one();
 }
 
+std::size_t ParallelLoader::readyAtFront() const {
+    std::size_t ready = 0;
+    while (ready < m_slots.size() && m_slots[ready].result.has_value())
+        ++ready;
+    return ready;
+}
+
+bool ParallelLoader::batchReady() const {
+    // Waking the caller for each file would cost a switch of threads per
+    // file; it rather wakes once half the window is ready, or all of it.
+    const std::size_t ready = readyAtFront();
+    return ready > 0 && (ready >= m_window / 2 || ready == m_slots.size());
+}
+
 std::optional<LoadedText> ParallelLoader::take(std::chrono::milliseconds wait) {
     std::unique_lock lock(m_mutex);
-    const bool ready = m_resultReady.wait_for(
-        lock, wait, [this] { return !m_slots.empty() && m_slots.front().result.has_value(); });
-    if (!ready)
-        return std::nullopt;
+    const auto frontReady = [this] {
+        return !m_slots.empty() && m_slots.front().result.has_value();
+    };
+    if (!frontReady()) {
+        m_resultReady.wait_for(lock, wait, [this] { return batchReady(); });
+        if (!frontReady())
+            return std::nullopt;
+    }
     LoadedText loaded = std::move(*m_slots.front().result);
     m_slots.pop_front();
     --m_next;
@@ -96,7 +114,8 @@ void ParallelLoader::work() {
         // Only the caller takes slots, and only finished ones, so this job's
         // slot is still there.
         m_slots[number - m_taken].result = std::move(loaded);
-        m_resultReady.notify_all();
+        if (batchReady())
+            m_resultReady.notify_all();
     }
 }
 

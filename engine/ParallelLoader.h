@@ -63,7 +63,8 @@ public:
     bool hasRoom() const;
     void submit(LoadJob job);
     /// The result of the oldest job not taken yet, once it is ready, waiting at
-    /// most `wait`; nothing when it is not ready by then or nothing is out.
+    /// most `wait` (while none is ready, until several are); nothing when it
+    /// is not ready by then or nothing is out.
     std::optional<LoadedText> take(std::chrono::milliseconds wait);
     /// Asks the workers to give up the files they are reading (their results
     /// then carry Stopped) and to take no more.
@@ -75,6 +76,10 @@ private:
         std::optional<LoadedText> result;
     };
     void work();
+    /// Finished jobs before the first unfinished one.
+    std::size_t readyAtFront() const;
+    /// Whether the caller waiting for results should wake.
+    bool batchReady() const;
 
     std::size_t m_window;
     mutable std::mutex m_mutex;
