@@ -119,6 +119,14 @@ void inParallel(int threads, std::size_t parts, const StopCheck& stop, Work&& wo
         std::rethrow_exception(failure);
 }
 
+/// Both passes keep the listing order, so the entries of one hash arrive in
+/// document order: a bucket of a single frequent hash (copies, a footer) is
+/// sorted already and is not sorted again.
+void sortBucket(std::uint64_t* first, std::uint64_t* last) {
+    if (!std::is_sorted(first, last))
+        std::sort(first, last);
+}
+
 /// Sorts the entries with two counting passes on the top bits of the hash
 /// (first into 256 streams, then each cache-sized part by itself), then each
 /// small bucket by a plain sort. Random writes over the whole array would
@@ -168,7 +176,7 @@ void sortEntries(std::span<const TudShingleList> documents, std::uint64_t* entri
         const std::size_t size = outerStart[b + 1] - outerStart[b];
         pacer.step(4 * size);
         if (inner == 1) {
-            std::sort(first, first + size);
+            sortBucket(first, first + size);
             return;
         }
         const auto innerOf = [bits, innerMask](std::uint64_t entry) {
@@ -184,7 +192,7 @@ void sortEntries(std::span<const TudShingleList> documents, std::uint64_t* entri
         for (std::size_t i = 0; i < size; ++i)
             part[place[innerOf(first[i])]++] = first[i];
         for (std::size_t i = 0; i < inner; ++i)
-            std::sort(part.begin() + innerStart[i], part.begin() + innerStart[i + 1]);
+            sortBucket(part.data() + innerStart[i], part.data() + innerStart[i + 1]);
         std::copy(part.begin(), part.end(), first);
     });
 }
@@ -471,6 +479,10 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
     std::vector<std::uint32_t> mark(n, 0);
     std::uint32_t runNumber = 0;
     std::vector<std::uint64_t> standings; // document << 32 | item position
+    // At most one per entry; pages never written are never taken from the
+    // system, and copies of several documents would otherwise grow it
+    // through many reallocations.
+    standings.reserve(total);
     std::vector<std::pair<std::uint32_t, std::uint32_t>> runDocuments; // document, occurrences
     std::vector<std::uint32_t> runItems;
     std::size_t written = 0;
