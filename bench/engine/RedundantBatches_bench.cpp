@@ -5,7 +5,9 @@
 //   redundant_bench               the table of cases at 20,000, 25,000, 100,000
 //   redundant_bench N...          the same at the sizes given
 //   redundant_bench --million     1,000,000 texts of 400 random shingles
+//   -j T before the rest          on T threads, as the batch run with -j T (default 1)
 #include "engine/MatchIndex.h"
+#include "engine/ParallelComparison.h"
 
 #include <algorithm>
 #include <chrono>
@@ -126,16 +128,26 @@ std::vector<TudShingleList> batchOf(Case shape, int count) {
     return batch;
 }
 
+int g_threads = 1;
+
 /// The comparison stage as the batch run does it, in seconds.
 double compareSeconds(const std::vector<TudShingleList>& batch, std::int64_t& checksum) {
     const auto start = std::chrono::steady_clock::now();
-    MatchIndex index(batch);
-    checksum = 0;
-    for (std::int32_t k = 1; k < static_cast<std::int32_t>(batch.size()); ++k) {
-        const MatchIndex::Match best = index.bestMatch(k);
-        checksum += best.score + best.document;
+    const MatchIndex index(batch, {}, g_threads);
+    std::vector<std::int32_t> scores(batch.size());
+    std::vector<std::int32_t> bestMatches(batch.size());
+    {
+        quillmark::ParallelComparison comparison(index, 0, 0, g_threads, {scores, bestMatches, {}});
+        while (!batch.empty() && !comparison.waitFor(static_cast<std::int32_t>(batch.size()) - 1,
+                                                     std::chrono::seconds(1))) {
+        }
     }
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    checksum = 0;
+    for (std::size_t k = 0; k < batch.size(); ++k)
+        checksum += scores[k] + bestMatches[k];
+    return seconds;
 }
 
 /// The least of three runs, since the machine is shared; one run when it
@@ -182,10 +194,15 @@ int million() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--million") == 0)
+    int a = 1;
+    if (argc > 2 && std::strcmp(argv[1], "-j") == 0) {
+        g_threads = std::max(std::atoi(argv[2]), 1);
+        a = 3;
+    }
+    if (argc == a + 1 && std::strcmp(argv[a], "--million") == 0)
         return million();
     std::vector<int> sizes;
-    for (int a = 1; a < argc; ++a)
+    for (; a < argc; ++a)
         sizes.push_back(std::atoi(argv[a]));
     if (sizes.empty())
         sizes = {20000, 25000, 100000};
@@ -193,7 +210,7 @@ int main(int argc, char** argv) {
     const Case cases[] = {Case::Unrelated, Case::Footer,          Case::Copies,
                           Case::Clusters,  Case::ScatteredCopies, Case::HalfEmpty};
     std::map<std::pair<int, int>, double> seconds;
-    std::printf("%-46s %8s %9s %7s\n", "case", "N", "time, s", "ratio");
+    std::printf("%d thread(s)\n%-46s %8s %9s %7s\n", g_threads, "case", "N", "time, s", "ratio");
     for (int size : sizes) {
         for (Case shape : cases) {
             const double time = bestOfThree(batchOf(shape, size));
