@@ -17,7 +17,7 @@ namespace {
 /// A hash held by at least this many documents gathers them into a group.
 constexpr std::uint32_t kFrequent = 16;
 
-enum ItemKind : std::uint32_t { Common = 0, OneMore = 1, OneLess = 2 };
+enum ItemKind : std::uint32_t { Common = 0, OneMore = 1 };
 
 constexpr std::int32_t kNoSize = std::numeric_limits<std::int32_t>::max();
 
@@ -153,6 +153,111 @@ std::uint32_t distinctDocuments(const std::uint64_t* entries, std::size_t first,
     return count;
 }
 
+/// Per row of `words` words, the bits it shares with `current`; with the
+/// processor's population count where it has one.
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("popcnt", "default")))
+#endif
+void countCommonBits(const std::uint64_t* current, const std::uint64_t* rows, std::uint32_t words,
+                     std::uint32_t count, std::uint32_t* shared) {
+    for (std::uint32_t r = 0; r < count; ++r, rows += words) {
+        std::uint32_t bits = 0;
+        for (std::uint32_t w = 0; w < words; ++w)
+            bits += static_cast<std::uint32_t>(std::popcount(current[w] & rows[w]));
+        shared[r] = bits;
+    }
+}
+
+/// Near-copies of one text lacking its most held hash are anchored
+/// elsewhere; each document rather joins the group that holds the most of
+/// nearly all of its frequent hashes, if one does for enough of them.
+void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries, std::size_t total,
+             Pacer& pacer) {
+    const std::size_t n = groupOf.size();
+    constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+    std::vector<std::uint32_t> holders(n, 0);
+    std::vector<std::uint32_t> groupsMet;
+    // The group with the most holders of a frequent hash, or none.
+    const auto dominant = [&](std::size_t first, std::size_t last) {
+        if (last - first < kFrequent)
+            return kNone;
+        for (std::size_t i = first; i < last; ++i) {
+            if (i > first && entries[i] == entries[i - 1])
+                continue;
+            const std::uint32_t group = groupOf[lowHalf(entries[i])];
+            if (holders[group]++ == 0)
+                groupsMet.push_back(group);
+        }
+        std::uint32_t most = kNone;
+        std::uint32_t held = kFrequent - 1;
+        for (std::uint32_t group : groupsMet) {
+            if (holders[group] > held ||
+                (holders[group] == held && most != kNone && group < most)) {
+                held = holders[group];
+                most = group;
+            }
+            holders[group] = 0;
+        }
+        groupsMet.clear();
+        return most;
+    };
+    // A majority vote per document over the dominant groups of its hashes,
+    // then a count of the votes the winner really had.
+    std::vector<std::uint32_t> candidate(n, kNone);
+    std::vector<std::uint32_t> votes(n, 0);
+    std::vector<std::uint32_t> dominants; // per run of a frequent hash
+    bool elsewhere = false;
+    forEachRun(entries, total, pacer, [&](std::size_t first, std::size_t last) {
+        if (last - first < kFrequent)
+            return;
+        const std::uint32_t group = dominant(first, last);
+        dominants.push_back(group);
+        if (group == kNone)
+            return;
+        for (std::size_t i = first; i < last; ++i) {
+            if (i > first && entries[i] == entries[i - 1])
+                continue;
+            const std::uint32_t document = lowHalf(entries[i]);
+            elsewhere |= group != groupOf[document];
+            if (candidate[document] == group) {
+                ++votes[document];
+            } else if (votes[document] == 0) {
+                candidate[document] = group;
+                votes[document] = 1;
+            } else {
+                --votes[document];
+            }
+        }
+    });
+    if (!elsewhere)
+        return; // every vote went to the document's own group
+    std::fill(votes.begin(), votes.end(), 0);
+    auto next = dominants.begin();
+    forEachRun(entries, total, pacer, [&](std::size_t first, std::size_t last) {
+        if (last - first < kFrequent)
+            return;
+        const std::uint32_t group = *next++;
+        if (group == kNone)
+            return;
+        for (std::size_t i = first; i < last; ++i) {
+            const std::uint32_t document = lowHalf(entries[i]);
+            if ((i == first || entries[i] != entries[i - 1]) && candidate[document] == group)
+                ++votes[document];
+        }
+    });
+    // Groups are named by their first member again.
+    std::vector<std::uint32_t>& leader = holders;
+    std::fill(leader.begin(), leader.end(), kNone);
+    for (std::size_t d = 0; d < n; ++d) {
+        if (votes[d] >= kFrequent)
+            groupOf[d] = candidate[d];
+        leader[groupOf[d]] =
+            std::min<std::uint32_t>(leader[groupOf[d]], static_cast<std::uint32_t>(d));
+    }
+    for (std::size_t d = 0; d < n; ++d)
+        groupOf[d] = leader[groupOf[d]];
+}
+
 } // namespace
 
 MatchIndex::MatchIndex(std::span<const TudShingleList> documents, const StopCheck& stop)
@@ -213,6 +318,7 @@ void MatchIndex::build(const StopCheck& stop) {
         }
     });
     anchor = {};
+    regroup(m_group, buffer.get(), total, pacer);
     m_memberStart.assign(n + 1, 0);
     for (std::size_t d = 0; d < n; ++d)
         ++m_memberStart[m_group[d] + 1];
@@ -237,16 +343,15 @@ void MatchIndex::build(const StopCheck& stop) {
     };
 
     // A hash most members of a group hold is a common item of the group;
-    // members without it get one less, members holding it more than once one
-    // more per repeat, and holders of a hash not common to their group one
-    // more per occurrence. First count the items to make room for them in
-    // place: a run of entries never yields more items than its entries plus
-    // the members that lack a common hash.
+    // members without it are listed as lacking it, members holding it more
+    // than once get one more per repeat, and holders of a hash not common to
+    // their group one more per occurrence. A run of entries never yields more
+    // items than entries, so the items are written in place; first count them.
     std::vector<std::uint32_t>& holders = anchorHolders;
     std::fill(holders.begin(), holders.end(), 0);
     std::vector<std::uint32_t> groupsMet;
-    std::size_t lacking = 0;
     std::size_t itemTotal = 0;
+    std::vector<std::uint8_t> lacking(n, 0);
     forEachRun(buffer.get(), total, pacer, [&](std::size_t first, std::size_t last) {
         std::size_t items = last - first;
         if (alone(buffer.get(), first, last)) {
@@ -264,8 +369,8 @@ void MatchIndex::build(const StopCheck& stop) {
             const std::size_t held = holders[group];
             const std::size_t size = groupSize(group);
             if (2 * held > size) {
-                items = items + 1 + (size - held) - held;
-                lacking += size - held;
+                items = items + 1 - held;
+                lacking[group] |= held < size ? 1 : 0;
             }
             holders[group] = 0;
         }
@@ -274,14 +379,6 @@ void MatchIndex::build(const StopCheck& stop) {
     });
     if (itemTotal >= std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("Too many shingles to compare");
-    if (lacking > 0) {
-        void* grown = std::realloc(buffer.get(), (total + lacking) * sizeof(std::uint64_t));
-        if (grown == nullptr)
-            throw std::bad_alloc();
-        (void)buffer.release();
-        buffer.reset(static_cast<std::uint64_t*>(grown));
-        std::memmove(buffer.get() + lacking, buffer.get(), total * sizeof(std::uint64_t));
-    }
 
     // Then write the items over the entries already read, and note for each
     // document where it stands in each run that has items before it.
@@ -292,7 +389,9 @@ void MatchIndex::build(const StopCheck& stop) {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> runDocuments; // document, occurrences
     std::vector<std::uint32_t> runItems;
     std::size_t written = 0;
-    const std::uint64_t* const entries = buffer.get() + lacking;
+    const std::uint64_t* const entries = buffer.get();
+    std::vector<Cluster> clusters;
+    m_clusterOf.assign(n, 0);
     forEachRun(entries, total, pacer, [&](std::size_t first, std::size_t last) {
         const std::uint64_t hash = hashOf(entries[first]);
         std::uint64_t* const out = buffer.get() + written;
@@ -336,9 +435,16 @@ void MatchIndex::build(const StopCheck& stop) {
             if (!common)
                 continue;
             runItems.push_back(group << 2 | Common);
+            if (m_clusterOf[group] == 0) {
+                clusters.emplace_back();
+                m_clusterOf[group] = static_cast<std::uint32_t>(clusters.size());
+            }
+            Cluster& cluster = clusters[m_clusterOf[group] - 1];
+            cluster.hashes.push_back(static_cast<std::uint32_t>(hash));
+            cluster.lackStart.push_back(static_cast<std::uint32_t>(cluster.lacks.size()));
             for (std::uint32_t m = m_memberStart[group]; m < m_memberStart[group + 1]; ++m)
                 if (mark[m_members[m]] != runNumber)
-                    runItems.push_back(m_members[m] << 2 | OneLess);
+                    cluster.lacks.push_back(m - m_memberStart[group]);
         }
         // The first occurrence of a common hash in a member is its share of
         // the common item.
@@ -358,6 +464,11 @@ void MatchIndex::build(const StopCheck& stop) {
         for (const auto& [document, occurrences] : runDocuments) {
             while (before < runItems.size() && (runItems[before] >> 2) < document)
                 ++before;
+            // A member of a cluster reads its own group's common hashes from
+            // its bits.
+            const std::uint32_t group = m_group[document];
+            if (before == 1 && runItems[0] == (group << 2 | Common) && lacking[group] != 0)
+                continue;
             if (before > 0)
                 standings.push_back(std::uint64_t{document} << 32 | (written + before));
         }
@@ -366,6 +477,34 @@ void MatchIndex::build(const StopCheck& stop) {
     assert(written == itemTotal);
     m_items = std::move(buffer);
     m_itemCount = written;
+
+    // Only groups whose members lack some common hash keep their lists.
+    for (std::size_t g = 0; g < n; ++g) {
+        if (m_clusterOf[g] == 0)
+            continue;
+        Cluster& cluster = clusters[m_clusterOf[g] - 1];
+        m_clusterOf[g] = 0;
+        if (cluster.lacks.empty()) {
+            cluster = {};
+            continue;
+        }
+        const auto group = static_cast<std::uint32_t>(g);
+        cluster.lackStart.push_back(static_cast<std::uint32_t>(cluster.lacks.size()));
+        const std::size_t common = cluster.hashes.size();
+        cluster.words = static_cast<std::uint32_t>((common + 63) / 64);
+        cluster.holds.assign(std::size_t{groupSize(group)} * cluster.words, ~std::uint64_t{0});
+        if (common % 64 != 0)
+            for (std::size_t p = 0; p < groupSize(group); ++p)
+                cluster.holds[(p + 1) * cluster.words - 1] = (std::uint64_t{1} << common % 64) - 1;
+        for (std::size_t i = 0; i < common; ++i)
+            for (std::uint32_t l = cluster.lackStart[i]; l < cluster.lackStart[i + 1]; ++l)
+                cluster.holds[cluster.lacks[l] * cluster.words + i / 64] &=
+                    ~(std::uint64_t{1} << i % 64);
+        pacer.step(common + cluster.lacks.size());
+        m_clusters.push_back(std::move(cluster));
+        m_clusterOf[g] = static_cast<std::uint32_t>(m_clusters.size());
+    }
+    clusters = {};
 
     m_sharedStart.assign(n + 1, 0);
     for (std::uint64_t standing : standings)
@@ -459,6 +598,58 @@ void MatchIndex::setSize(std::uint32_t group, std::uint32_t position, std::int32
         tree[node] = std::min(tree[2 * node], tree[2 * node + 1]);
 }
 
+void MatchIndex::countLacks(std::uint32_t group, std::uint32_t self) {
+    Cluster& cluster = m_clusters[m_clusterOf[group] - 1];
+    std::size_t lacks = 0;
+    for (std::uint32_t i : cluster.met)
+        lacks += cluster.lackStart[i + 1] - cluster.lackStart[i];
+    // Walking the lists costs about their earlier part, the share of earlier
+    // members; the bits cost a few words per earlier member.
+    if (lacks > std::size_t{cluster.words + 4} * groupSize(group)) {
+        cluster.fullVisit = m_visit;
+        m_fullGroups.push_back(group);
+        return;
+    }
+    const std::uint32_t earlier = positionIn(group, self);
+    for (std::uint32_t i : cluster.met) {
+        for (std::uint32_t l = cluster.lackStart[i]; l < cluster.lackStart[i + 1]; ++l) {
+            const std::uint32_t position = cluster.lacks[l];
+            if (position >= earlier)
+                break;
+            const std::uint32_t document = m_members[m_memberStart[group] + position];
+            if (m_seen[document] != m_visit) {
+                m_seen[document] = m_visit;
+                m_difference[document] = 0;
+                m_touched.push_back(document);
+            }
+            --m_difference[document];
+        }
+    }
+    cluster.met.clear();
+}
+
+template <class Consider>
+void MatchIndex::countFromBits(std::uint32_t group, std::uint32_t self, Consider&& consider) {
+    Cluster& cluster = m_clusters[m_clusterOf[group] - 1];
+    const std::uint32_t words = cluster.words;
+    m_currentBits.assign(words, 0);
+    for (std::uint32_t i : cluster.met)
+        m_currentBits[i / 64] |= std::uint64_t{1} << i % 64;
+    cluster.met.clear();
+    const std::uint32_t earlier = positionIn(group, self);
+    m_bitMatches.resize(earlier);
+    countCommonBits(m_currentBits.data(), cluster.holds.data(), words, earlier,
+                    m_bitMatches.data());
+    for (std::uint32_t p = 0; p < earlier; ++p) {
+        const std::uint32_t document = m_members[m_memberStart[group] + p];
+        std::int64_t matches = m_bitMatches[p];
+        if (m_seen[document] == m_visit)
+            matches += m_difference[document];
+        if (matches > 0)
+            consider(matches, document);
+    }
+}
+
 MatchIndex::Match MatchIndex::bestMatch(std::int32_t current) {
     std::vector<RankedMatch> none;
     return rankMatches(current, 0, none);
@@ -473,7 +664,25 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
     const std::int32_t selfSize = sizeOf(self);
     if (++m_visit == 0) {
         std::fill(m_seen.begin(), m_seen.end(), 0);
+        for (Cluster& cluster : m_clusters)
+            cluster.fullVisit = 0;
         m_visit = 1;
+    }
+
+    // A member of a cluster, not its first, holds its group's common hashes
+    // its bits say.
+    const std::uint32_t ownGroup = m_group[self];
+    const bool ownFromBits = ownGroup != self && m_clusterOf[ownGroup] != 0;
+    if (ownFromBits) {
+        Cluster& cluster = m_clusters[m_clusterOf[ownGroup] - 1];
+        const std::uint64_t* holds =
+            cluster.holds.data() + std::size_t{positionIn(ownGroup, self)} * cluster.words;
+        for (std::uint32_t w = 0; w < cluster.words; ++w)
+            for (std::uint64_t bits = holds[w]; bits != 0; bits &= bits - 1)
+                cluster.met.push_back(w * 64 + static_cast<std::uint32_t>(std::countr_zero(bits)));
+        m_common[ownGroup] = static_cast<std::uint32_t>(cluster.met.size());
+        if (m_common[ownGroup] > 0)
+            m_touchedGroups.push_back(ownGroup);
     }
 
     // Repeats in the current document add nothing (one run per hash);
@@ -490,8 +699,16 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
             const std::uint32_t item = lowHalf(m_items[p - 1]);
             const std::uint32_t order = item >> 2;
             if ((item & 3) == Common) {
+                if (ownFromBits && order == ownGroup)
+                    continue;
                 if (m_common[order]++ == 0)
                     m_touchedGroups.push_back(order);
+                if (m_clusterOf[order] != 0) {
+                    Cluster& cluster = m_clusters[m_clusterOf[order] - 1];
+                    cluster.met.push_back(static_cast<std::uint32_t>(
+                        std::lower_bound(cluster.hashes.begin(), cluster.hashes.end(), hash) -
+                        cluster.hashes.begin()));
+                }
                 continue;
             }
             if (m_seen[order] != m_visit) {
@@ -499,9 +716,15 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
                 m_difference[order] = 0;
                 m_touched.push_back(order);
             }
-            m_difference[order] += (item & 3) == OneMore ? 1 : -1;
+            ++m_difference[order];
         }
     }
+    for (std::uint32_t group : m_touchedGroups)
+        if (m_clusterOf[group] != 0)
+            countLacks(group, self);
+    const auto countedFromBits = [this](std::uint32_t group) {
+        return m_clusterOf[group] != 0 && m_clusters[m_clusterOf[group] - 1].fullVisit == m_visit;
+    };
 
     m_candidates.clear();
     Match best;
@@ -522,6 +745,8 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
     // and set aside from their group's size tree.
     for (std::uint32_t document : m_touched) {
         const std::uint32_t group = m_group[document];
+        if (countedFromBits(group))
+            continue;
         const std::int64_t matches = std::int64_t{m_common[group]} + m_difference[document];
         assert(matches >= 0 && "a member lacks only common hashes it was counted for");
         if (matches > 0)
@@ -532,7 +757,21 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
 
     // Every other earlier member of a group has exactly the common matches;
     // its score then falls with its size alone.
+    for (std::uint32_t group : m_fullGroups)
+        countFromBits(group, self, [&](std::int64_t matches, std::uint32_t document) {
+            const std::int32_t size = std::max(sizeOf(document), selfSize);
+            // The score is at most the truncated quotient: only a member that
+            // may still win in a best-only scoring is scored exactly.
+            const std::int64_t bound = 100 * matches / size;
+            if (count == 0 &&
+                (bound < best.score ||
+                 (bound == best.score && static_cast<std::int32_t>(document) > best.document)))
+                return;
+            consider(PercentOfMatches(matches, size), document);
+        });
     for (std::uint32_t group : m_touchedGroups) {
+        if (countedFromBits(group))
+            continue;
         const std::uint32_t common = m_common[group];
         if (groupSize(group) == 1) {
             if (m_seen[group] != m_visit)
@@ -571,7 +810,7 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
 
     for (std::uint32_t document : m_touched) {
         const std::uint32_t group = m_group[document];
-        if (m_common[group] == 0 || groupSize(group) < 2)
+        if (m_common[group] == 0 || groupSize(group) < 2 || countedFromBits(group))
             continue;
         setSize(group, positionIn(group, document), sizeOf(document));
     }
@@ -579,6 +818,7 @@ MatchIndex::Match MatchIndex::rankMatches(std::int32_t current, std::size_t coun
         m_common[group] = 0;
     m_touched.clear();
     m_touchedGroups.clear();
+    m_fullGroups.clear();
 
     // Collected in a scratch list: `ranked` is kept per document, and a
     // capacity the size of every document met would stay with it.

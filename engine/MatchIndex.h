@@ -7,7 +7,10 @@
 // for the whole group; each member keeps only its differences from them. The
 // members a current document reaches through the common hashes alone all have
 // the same number of matches, so the best of them is found from their sizes
-// without visiting each.
+// without visiting each. In a group of near-copies, where members lack many
+// of the common hashes, each member also keeps a bit per common hash it holds,
+// and a current document whose lacking lists would cost more to walk than
+// these bits counts its matches with every earlier member from them.
 #pragma once
 
 #include "DocumentTable.h"
@@ -74,18 +77,27 @@ private:
     /// members when there is none.
     std::uint32_t firstAtMost(std::uint32_t group, std::int32_t size) const;
     void setSize(std::uint32_t group, std::uint32_t position, std::int32_t size);
+    /// Walks the lacking lists of the common hashes met in a cluster, or
+    /// marks the group to be counted from the members' bits when cheaper.
+    void countLacks(std::uint32_t group, std::uint32_t self);
+    /// Matches of `self` with every earlier member of a group counted from
+    /// the bits, each passed to `consider`.
+    template <class Consider>
+    void countFromBits(std::uint32_t group, std::uint32_t self, Consider&& consider);
 
     std::span<const TudShingleList> m_documents;
     bool m_complete = false;
     std::int32_t m_largestSize = 0;
 
     /// hash << 32 | order << 2 | kind, sorted. A common item (kind 0) gives
-    /// one match to every member of group `order`; a difference item gives
-    /// document `order` one match more (kind 1) or one less (kind 2).
+    /// one match to every member of group `order` but those listed as lacking
+    /// it in the group's cluster; a difference item (kind 1) gives document
+    /// `order` one match more.
     Array<std::uint64_t> m_items;
     std::size_t m_itemCount = 0;
     /// Per document, where in m_items its distinct hashes that have items
-    /// of earlier order start (the earlier items lie just before):
+    /// of earlier order start (the earlier items lie just before), but for
+    /// those whose only earlier item is its own cluster's common item:
     /// m_shared[m_sharedStart[d] .. m_sharedStart[d + 1]).
     Array<std::uint32_t> m_shared;
     std::size_t m_sharedCount = 0;
@@ -102,6 +114,26 @@ private:
     std::vector<std::uint32_t> m_treeStart;
     std::vector<std::int32_t> m_sizeTree;
 
+    /// A group whose members lack some of its common hashes.
+    struct Cluster {
+        /// The common hashes, sorted, and per common hash the positions of
+        /// the members lacking it: lacks[lackStart[i] .. lackStart[i + 1]).
+        std::vector<std::uint32_t> hashes;
+        std::vector<std::uint32_t> lackStart;
+        std::vector<std::uint32_t> lacks;
+        /// Per member in member order, `words` words of a bit per common
+        /// hash it holds.
+        std::vector<std::uint64_t> holds;
+        std::uint32_t words = 0;
+        /// Scratch of one scoring: the common hashes met, and whether the
+        /// members are counted from their bits (the visit's number then).
+        std::vector<std::uint32_t> met;
+        std::uint32_t fullVisit = 0;
+    };
+    std::vector<Cluster> m_clusters;
+    /// Per group, 1 + its cluster, or 0.
+    std::vector<std::uint32_t> m_clusterOf;
+
     /// Scratch of one scoring: common matches per group, difference per
     /// document, documents and groups met.
     std::vector<std::uint32_t> m_common;
@@ -111,6 +143,9 @@ private:
     std::vector<std::uint32_t> m_touched;
     std::vector<std::uint32_t> m_touchedGroups;
     std::vector<std::uint32_t> m_taken;
+    std::vector<std::uint32_t> m_fullGroups;
+    std::vector<std::uint64_t> m_currentBits;
+    std::vector<std::uint32_t> m_bitMatches;
     std::vector<RankedMatch> m_candidates;
 };
 

@@ -269,6 +269,8 @@ INSTANTIATE_TEST_SUITE_P(Shapes, MatchIndexOnBatches,
                              BatchShape{"allCopies", 300, 0, 100, 0, 0, 0, 0, 0, 90, 110, 1},
                              BatchShape{"nearCopyClusters", 500, 0, 0, 4, 5, 0, 0, 10, 90, 200, 4},
                              BatchShape{"heavyChanges", 500, 0, 0, 6, 45, 0, 0, 20, 30, 50, 6},
+                             BatchShape{"lightChanges", 500, 0, 0, 3, 2, 0, 0, 10, 90, 200, 3},
+                             BatchShape{"wideClusters", 900, 0, 5, 3, 40, 0, 0, 10, 100, 200, 3},
                              BatchShape{"scatteredCopies", 500, 0, 10, 0, 0, 0, 0, 5, 20, 40, 0},
                              BatchShape{"halfEmptyOrShort", 500, 0, 0, 0, 0, 25, 25, 0, 20, 40, 2},
                              BatchShape{"everything", 600, 8, 15, 5, 10, 10, 10, 15, 5, 120, 3},
@@ -278,14 +280,29 @@ INSTANTIATE_TEST_SUITE_P(Shapes, MatchIndexOnBatches,
                              return std::string(info.param.name);
                          });
 
-// The index leans on two properties of the score: it never falls as the
-// matches grow, and never rises as the larger size grows.
+// Near-copies lacking their text's most held hash still join its group: one
+// group per cluster, however many members lack which hash.
+TEST(MatchIndex, GathersEachClusterOfNearCopiesIntoOneGroup) {
+    for (const int changed : {5, 20, 40}) {
+        const BatchShape shape{"clusters", 900, 0, 0, 3, changed, 0, 0, 0, 100, 200, 3};
+        for (unsigned seed = 1; seed <= 3; ++seed) {
+            const std::vector<TudShingleList> docs = batchOf(shape, seed);
+            const MatchIndex index(docs);
+            EXPECT_EQ(index.sharedGroupCount(), 3u) << changed << "% seed " << seed;
+        }
+    }
+}
+
+// The index leans on three properties of the score: it never falls as the
+// matches grow, never rises as the larger size grows, and never exceeds the
+// truncated quotient.
 TEST(PercentOfMatches, IsMonotoneInMatchesAndSize) {
     for (std::int64_t size = 1; size <= 1500; ++size) {
         std::int32_t previous = 0;
         for (std::int64_t matches = 0; matches <= size; ++matches) {
             const std::int32_t score = PercentOfMatches(matches, size);
             ASSERT_GE(score, previous) << matches << " of " << size;
+            ASSERT_LE(score, 100 * matches / size) << matches << " of " << size;
             ASSERT_LE(PercentOfMatches(matches, size + 1), score) << matches << " of " << size;
             previous = score;
         }
