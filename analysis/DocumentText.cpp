@@ -168,7 +168,7 @@ using XmlDocument = std::unique_ptr<xmlDoc, XmlDeleter>;
 XmlDocument parseXml(std::string_view xml, TextFormat format) {
     if (xml.size() > static_cast<std::size_t>(INT_MAX))
         broken(format);
-    xmlInitParser();
+    DocumentText::prepareLibraries();
     XmlDocument document(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
                                        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
                                            XML_PARSE_NOCDATA));
@@ -367,7 +367,7 @@ std::string epubText(ZipReader& zip) {
 void quietPoppler(const std::string&, void*) {}
 
 std::string pdfText(std::string_view bytes) {
-    poppler::set_debug_error_function(quietPoppler, nullptr);
+    DocumentText::prepareLibraries();
     if (bytes.size() > static_cast<std::size_t>(INT_MAX))
         broken(TextFormat::Pdf);
     const std::unique_ptr<poppler::document> document(
@@ -408,6 +408,15 @@ std::string pdfText(std::string_view bytes) {
 }
 
 } // namespace
+
+void DocumentText::prepareLibraries() {
+    static const bool ready = [] {
+        xmlInitParser();
+        poppler::set_debug_error_function(quietPoppler, nullptr);
+        return true;
+    }();
+    (void)ready;
+}
 
 std::size_t DocumentText::unpackLimit(std::size_t fileSize) {
     constexpr std::size_t floor = 16u << 20;

@@ -39,6 +39,10 @@ public:
     /// another binary file that holds no text.
     static TextFormat formatOf(std::string_view bytes);
 
+    /// Sets up libxml2 and poppler once; any thread may call it, and reading
+    /// on several threads needs it done before the first of them starts.
+    static void prepareLibraries();
+
     /// The document's paragraphs in UTF-8, each ended by a line feed.
     /// `encoding` receives the declared encoding of an FB2 book (empty
     /// otherwise). Throws UnreadableText.

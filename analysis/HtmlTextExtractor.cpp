@@ -1,6 +1,7 @@
 #include "HtmlTextExtractor.h"
 
 #include "AttributeCapFilter.h"
+#include "DocumentText.h"
 #include "Stopped.h"
 #include "UnopenedEndTagFilter.h"
 
@@ -405,11 +406,7 @@ std::string HtmlTextExtractor::textOf(std::string_view utf8Html, EndTags endTags
     const std::string html = withPlainAmpersands(std::move(filtered));
     if (html.size() > static_cast<std::size_t>(INT_MAX))
         throw std::length_error("The HTML text is too long to parse");
-    static const bool parserReady = [] {
-        xmlInitParser();
-        return true;
-    }();
-    (void)parserReady;
+    DocumentText::prepareLibraries();
     std::unique_ptr<htmlParserCtxt, ParserContextDeleter> context(htmlNewParserCtxt());
     if (!context)
         throw std::bad_alloc();

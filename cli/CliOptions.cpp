@@ -83,6 +83,11 @@ void CliOptions::addTo(CLI::App& app) {
                        "rows a \"pairs\" list, HTML a column")
         ->transform(decimalNumber())
         ->check(CLI::Range(0, MaxPairCount));
+    app.add_option("-j,--jobs", m_jobCount,
+                   "threads that read and fingerprint the texts (default: one per processor); "
+                   "the scores do not depend on it")
+        ->transform(decimalNumber())
+        ->check(CLI::Range(1, 1024));
     app.add_flag("--strict", m_strict, "exit 3 when at least one text did not pass");
     app.add_flag("-q,--quiet", m_quiet, "no progress display and no log");
     app.add_option("--lang", m_language,

@@ -49,6 +49,8 @@ public:
     /// --pairs: how many earlier documents with the highest scores each row
     /// names; 0 names none (and leaves the report as it was without them).
     int pairCount() const { return m_pairCount; }
+    /// --jobs; 0 when not given (one thread per processor).
+    int jobCount() const { return m_jobCount; }
     Strictness strictness() const { return m_strict ? Strictness::Strict : Strictness::Lenient; }
     Verbosity verbosity() const { return m_quiet ? Verbosity::Quiet : Verbosity::Normal; }
     /// --lang, or the language of the user's locale when it is not given.
@@ -72,6 +74,7 @@ private:
     std::string m_report;
     std::string m_format = "csv";
     int m_pairCount = 0;
+    int m_jobCount = 0;
     bool m_strict = false;
     bool m_quiet = false;
     std::string m_language;

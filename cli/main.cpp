@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
     BatchEngine engine(host);
     host.attach(engine);
     engine.setRankedMatchCount(options.pairCount());
+    engine.setJobCount(options.jobCount());
     engine.startOrStopRun();
     host.finishProgress();
 

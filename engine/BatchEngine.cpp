@@ -179,34 +179,45 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
     m_tableDirectory = directory;
     m_savedDirectory.clear();
     m_host.resultsChanged();
+    // Files are read on the pool while this thread hands them out, takes the
+    // results in listing order and keeps the host's events flowing.
+    ParallelLoader loader(m_jobCount > 0 ? m_jobCount : ParallelLoader::defaultThreads());
+    // The host's settings are read once per file, when its turn comes; files
+    // read ahead take the last ones read, and are read again if they differ.
+    LoadJob settings = settingsNow();
+    bool firstTurn = true;
+    auto given = listing.begin();
     int count = 0;
-    for (const DirectoryEntry& entry : listing) {
-        if (m_state != RunState::Running)
-            break;
-        if (entry.kind == EntryKind::SymbolicLink)
+    for (auto at = listing.begin(); at != listing.end() && m_state == RunState::Running;) {
+        if (at->kind == EntryKind::SymbolicLink)
             AddLog(
                 QCoreApplication::translate("BatchEngine", "Символическая ссылка \"%1\" пропущена")
-                    .arg(QFile::decodeName(entry.name)));
-        if (!entry.loadable())
+                    .arg(QFile::decodeName(at->name)));
+        if (!at->loadable()) {
+            ++at;
             continue;
+        }
+        for (given = std::max(given, at); given != listing.end() && loader.hasRoom(); ++given)
+            if (given->loadable())
+                loader.submit(withPath(settings, directory + given->name));
+        std::optional<LoadedText> loaded = loader.take(std::chrono::milliseconds(20));
+        if (!loaded) {
+            m_host.processEvents();
+            continue;
+        }
         ++count;
         m_host.setCounter(ProgressRow::Loading, counterText(count, total));
         m_host.setBarPosition(ProgressRow::Loading, count);
         m_host.processEvents();
-        m_documents.append(entry.name);
-        try {
-            LoadText(directory + entry.name, m_documents.count() - 1);
-        } catch (const UnreadableText& error) {
-            // Skipped, never moved: it stays where it is, listed as not read.
-            m_documents.removeLast();
-            const QString reason = QString::fromUtf8(error.what());
-            m_documents.unread.push_back({entry.name, error.format(), reason});
-            AddLog(QCoreApplication::translate("BatchEngine", "Файл \"%1\" не прочитан: %2")
-                       .arg(QFile::decodeName(entry.name), reason));
-        } catch (const std::exception& error) {
-            showError(QString::fromUtf8(error.what()));
+        if (!firstTurn)
+            settings = settingsNow();
+        firstTurn = false;
+        const LoadJob now = withPath(settings, directory + at->name);
+        if (!(now == loaded->job))
+            loaded = ParallelLoader::loadOne(now);
+        if (!keepLoaded(at->name, std::move(*loaded)))
             return LoadResult::Failed;
-        }
+        ++at;
     }
     const auto unread = static_cast<int>(m_documents.unread.size());
     AddLog(QCoreApplication::translate("BatchEngine", "Загружено файлов: ") +
@@ -218,19 +229,48 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
     return m_state == RunState::Running ? LoadResult::Loaded : LoadResult::Stopped;
 }
 
-void BatchEngine::LoadText(const QByteArray& path, std::int32_t entry) {
-    const auto at = static_cast<std::size_t>(entry);
-    const HtmlHandling htmlSwitch = m_host.htmlHandling();
-    const TextReader::Result read =
-        TextFile::load(path, htmlSwitch, m_host.forcedEncoding(), m_documents.identities[at]);
-    const int shingleLength = m_host.shingleLength();
-    const Truncation truncation = m_host.truncation();
-    // A document is already its text: markup in it is words.
-    const HtmlHandling html =
-        TextReader::isDocument(read.origin.format) ? HtmlHandling::Keep : htmlSwitch;
-    ShinglesFromText(read.text, truncation, html, shingleLength, m_documents.shingles[at]);
-    m_documents.settings[at] = {shingleLength, truncation, html};
-    m_documents.origins[at] = read.origin;
+LoadJob BatchEngine::settingsNow() {
+    return {{},
+            m_host.htmlHandling(),
+            m_host.forcedEncoding(),
+            m_host.shingleLength(),
+            m_host.truncation()};
+}
+
+LoadJob BatchEngine::withPath(LoadJob settings, const QByteArray& path) {
+    settings.path = path;
+    return settings;
+}
+
+bool BatchEngine::keepLoaded(const QByteArray& name, LoadedText loaded) {
+    try {
+        if (loaded.error)
+            std::rethrow_exception(loaded.error);
+    } catch (const UnreadableText& error) {
+        // Skipped, never moved: it stays where it is, listed as not read.
+        const QString reason = QString::fromUtf8(error.what());
+        m_documents.unread.push_back({name, error.format(), reason});
+        AddLog(QCoreApplication::translate("BatchEngine", "Файл \"%1\" не прочитан: %2")
+                   .arg(QFile::decodeName(name), reason));
+        return true;
+    } catch (const Stopped&) {
+        // Only a stop press stops a worker; the loop ends on it.
+        return true;
+    } catch (const std::exception& error) {
+        showError(QString::fromUtf8(error.what()));
+        return false;
+    }
+    m_documents.append(name);
+    const auto at = static_cast<std::size_t>(m_documents.count() - 1);
+    m_documents.shingles[at] = std::move(loaded.shingles);
+    m_documents.settings[at] = loaded.settings;
+    m_documents.origins[at] = loaded.origin;
+    m_documents.identities[at] = loaded.identity;
+    return true;
+}
+
+void BatchEngine::setJobCount(int count) {
+    m_jobCount = std::max(count, 0);
 }
 
 QString BatchEngine::unreadNote() const {

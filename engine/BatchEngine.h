@@ -1,7 +1,8 @@
 // The batch run over a source directory, the saving of its selection and the
-// new selection of a finished run. Everything runs on the caller's thread; the
-// host is asked to handle pending events once per file, which is where a stop
-// request arrives.
+// new selection of a finished run. The host is called only on the caller's
+// thread (files are read on a pool of threads meanwhile); it is asked to
+// handle pending events once per file and while waiting, which is where a
+// stop request arrives.
 #pragma once
 
 #include "DirectoryListing.h"
@@ -9,6 +10,7 @@
 #include "EngineHost.h"
 #include "FileTransfer.h"
 #include "LocalTime.h"
+#include "ParallelLoader.h"
 
 #include <QByteArray>
 #include <QString>
@@ -63,6 +65,9 @@ public:
     /// How many earlier documents the next comparisons rank per document
     /// (DocumentTable::rankedMatches); 0, the default, ranks none.
     void setRankedMatchCount(int count);
+    /// How many threads read and fingerprint the files; 0, the default, one
+    /// per processor. Scores do not depend on it.
+    void setJobCount(int count);
     /// Where document `index` lies now, as raw file-system bytes: in the
     /// directory it was loaded from, else in the output directory the last
     /// saving used; empty when it is in neither.
@@ -95,8 +100,12 @@ private:
     static int CountFiles(const std::vector<DirectoryEntry>& listing);
     LoadResult LoadTexts(const QByteArray& directory, const std::vector<DirectoryEntry>& listing,
                          int total);
-    /// Throws FileOpenError, UnreadableText, or what fingerprinting throws.
-    void LoadText(const QByteArray& path, std::int32_t entry);
+    /// The settings the host shows now, for a file yet to be named.
+    LoadJob settingsNow();
+    static LoadJob withPath(LoadJob settings, const QByteArray& path);
+    /// Appends a read file to the table, or lists it as not read; shows the
+    /// error and returns false when the run cannot go on.
+    bool keepLoaded(const QByteArray& name, LoadedText loaded);
     /// ", не прочитано - N" when the run met unreadable files, else empty.
     QString unreadNote() const;
     /// Returns whether the stage ran to its end.
@@ -140,6 +149,7 @@ private:
     int m_comparedPercent = 0;
     int m_selectionPercent = 0;
     int m_rankedMatchCount = 0;
+    int m_jobCount = 0;
     /// The output directory (as a prefix) the last saving wrote to.
     QByteArray m_savedDirectory;
     bool m_selecting = false;

@@ -71,12 +71,13 @@ TEST(CliOptionsTest, DirectoriesEndWithOneSlash) {
 
 TEST(CliOptionsTest, ValuesOutsideTheirSetsAreRejected) {
     const std::vector<std::vector<std::string>> cases{
-        {"-l", "0"},          {"-l", "101"},        {"-p", "-1"},       {"-p", "101"},
-        {"-l", "1.5"},        {"--save", "2"},      {"--save", "Copy"}, {"--format", "JSON"},
-        {"--format", "1"},    {"-r", "/"},          {"-p", "0x14"},     {"-l", "0b11"},
-        {"-p", "1e1"},        {"-p", ""},           {"-l", "+"},        {"--pairs", "-1"},
-        {"--pairs", "1001"},  {"--pairs", "0x3"},   {"--pairs", "2.0"}, {"--pairs", ""},
-        {"--pairs", "three"}, {"--format", "HTML"}, {"--format", "htm"}};
+        {"-l", "0"},          {"-l", "101"},        {"-p", "-1"},        {"-p", "101"},
+        {"-l", "1.5"},        {"--save", "2"},      {"--save", "Copy"},  {"--format", "JSON"},
+        {"--format", "1"},    {"-r", "/"},          {"-p", "0x14"},      {"-l", "0b11"},
+        {"-p", "1e1"},        {"-p", ""},           {"-l", "+"},         {"--pairs", "-1"},
+        {"--pairs", "1001"},  {"--pairs", "0x3"},   {"--pairs", "2.0"},  {"--pairs", ""},
+        {"--pairs", "three"}, {"--format", "HTML"}, {"--format", "htm"}, {"-j", "0"},
+        {"--jobs", "1025"},   {"-j", "two"}};
     for (std::vector<std::string> arguments : cases) {
         SCOPED_TRACE(arguments[0] + " " + arguments[1]);
         arguments.push_back("in");
@@ -100,6 +101,8 @@ TEST(CliOptionsTest, PairsRangeFromNoneToTheMost) {
     EXPECT_EQ(parsed({"--pairs", "007", "in"}).pairCount(), 7);
     EXPECT_EQ(parsed({"--pairs", "1000", "in"}).pairCount(), CliOptions::MaxPairCount);
     EXPECT_EQ(parsed({"--pairs=3", "in"}).pairCount(), 3);
+    EXPECT_EQ(parsed({"in"}).jobCount(), 0);
+    EXPECT_EQ(parsed({"-j", "3", "in"}).jobCount(), 3);
     EXPECT_THROW(parsed({"--pairs", "01001", "in"}), CLI::ValidationError);
     EXPECT_THROW(parsed({"--pairs", "in"}), CLI::ParseError) << "a directory is no count";
 }

@@ -472,8 +472,9 @@ TEST_F(BatchEngineTest, FileRemovedBetweenListingAndLoadingEndsWithTheError) {
     box.write(src, "a.txt", wordsText(1, 30));
     box.write(src, "b.txt", wordsText(2, 30));
     box.write(src, "c.txt", wordsText(3, 30));
-    host.onProcessEvents = [&](int call) {
-        if (call == 2)
+    // Listed, then gone when loading starts (files are read ahead of their turn).
+    host.onResultsChanged = [&](int call) {
+        if (call == 1)
             ::rename(QFile::encodeName(src + "b.txt"), QFile::encodeName(aside + "b.txt"));
     };
     engine.startOrStopRun();
@@ -858,6 +859,53 @@ TEST_F(BatchEngineTest, PairOfAChangedOrMissingTextIsRefusedWithAMessage) {
 
 namespace quillmark::test {
 namespace {
+
+TEST_F(BatchEngineTest, TheNumberOfThreadsChangesNothing) {
+    // Copies, near-copies, a page, a file that is no text and an empty one.
+    const QByteArray base = wordsText(40, 300);
+    for (int i = 0; i < 40; ++i) {
+        const QByteArray name = QByteArray::number(i) + ".txt";
+        box.write(src, name, i % 7 == 3 ? base : wordsText(100 + i % 5, 200 + i) + base.left(i));
+    }
+    box.write(src, "page.html", "<html><body><p>" + base + "</p></body></html>");
+    box.write(src, "image.png", QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(64, '\0'));
+    host.mode = SaveMode::None;
+    host.htmlSwitch = HtmlHandling::Cut;
+    engine.setJobCount(1);
+    engine.startOrStopRun();
+    const DocumentTable one = engine.documents();
+    const QStringList oneLog = host.messages();
+    ASSERT_EQ(one.count(), 41);
+    ASSERT_EQ(one.unread.size(), 1u);
+    for (const int jobs : {2, 3, 8, 0}) {
+        SCOPED_TRACE(jobs);
+        engine.setJobCount(jobs);
+        engine.startOrStopRun();
+        const DocumentTable& many = engine.documents();
+        EXPECT_EQ(many.names, one.names);
+        EXPECT_EQ(many.scores, one.scores);
+        EXPECT_EQ(many.bestMatches, one.bestMatches);
+        for (std::int32_t i = 0; i < many.count(); ++i)
+            EXPECT_EQ(many.shingles[i].Hashes, one.shingles[i].Hashes) << i;
+        EXPECT_EQ(many.unread.size(), one.unread.size());
+        EXPECT_EQ(host.messages(), oneLog);
+    }
+}
+
+TEST_F(BatchEngineTest, AStopPressWhileFilesAreReadAheadEndsLoading) {
+    for (int i = 0; i < 200; ++i)
+        box.write(src, QByteArray::number(i) + ".txt", wordsText(i, 50));
+    host.mode = SaveMode::None;
+    host.onProcessEvents = [this](int call) {
+        if (call == 3)
+            engine.requestStop();
+    };
+    engine.setJobCount(2);
+    engine.startOrStopRun();
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Stopped);
+    EXPECT_LT(engine.documents().count(), 200);
+    EXPECT_TRUE(box.nothingLost({src}));
+}
 
 // A new selection belongs to the batch the table was loaded from.
 

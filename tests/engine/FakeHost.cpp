@@ -126,6 +126,8 @@ void FakeHost::appendLog(const QString& line, PageSwitch page) {
 void FakeHost::resultsChanged() {
     calls << QStringLiteral("resultsChanged");
     ++resultsChangedCalls;
+    if (onResultsChanged)
+        onResultsChanged(resultsChangedCalls);
 }
 
 void FakeHost::processEvents() {

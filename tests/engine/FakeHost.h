@@ -24,6 +24,8 @@ public:
     Answer answer = Answer::Yes;
     /// Called from processEvents with the number of calls so far (1-based).
     std::function<void(int)> onProcessEvents;
+    /// Called from resultsChanged with the number of calls so far (1-based).
+    std::function<void(int)> onResultsChanged;
 
     // What the engine wrote, last value per element.
     std::map<ProgressRow, QString> counters;

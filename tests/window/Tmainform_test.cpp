@@ -128,11 +128,17 @@ public:
     using Tmainform::Tmainform;
 
     std::function<void()> onEvents;
+    std::function<void()> onResultsChanged;
 
     void processEvents() override {
         if (onEvents)
             onEvents();
         Tmainform::processEvents();
+    }
+    void resultsChanged() override {
+        if (onResultsChanged)
+            onResultsChanged();
+        Tmainform::resultsChanged();
     }
 };
 
@@ -795,10 +801,8 @@ private slots:
         ScriptedForm form(m_programDir);
         pointAt(form, m_src, m_out);
         const QString gone = m_src + QStringLiteral("c.txt");
-        form.onEvents = [&] {
-            if (form.sStat1->text() == QStringLiteral("1/4"))
-                QFile::remove(gone);
-        };
+        // Listed, then gone as loading starts (files are read ahead of their turn).
+        form.onResultsChanged = [&] { QFile::remove(gone); };
         ModalAnswerer answerer{QString()};
         form.bGo->click();
 
