@@ -85,19 +85,15 @@ bool readsAsUtf16(std::string_view bytes, bool bigEndian) {
 constexpr std::size_t detectorSample = 64 * 1024;
 
 Encoding fromDetectorName(std::string_view name) {
-    struct Known {
-        std::string_view name;
-        Encoding encoding;
-    };
-    constexpr Known known[] = {
+    constexpr Label known[] = {
         {"WINDOWS-1251", Encoding::Windows1251},
         {"KOI8-R", Encoding::Koi8R},
         {"IBM866", Encoding::Cp866},
         {"ISO-8859-5", Encoding::Iso8859_5},
         {"MAC-CYRILLIC", Encoding::MacCyrillic},
     };
-    for (const Known& entry : known)
-        if (entry.name == name)
+    for (const Label& entry : known)
+        if (entry.label == name)
             return entry.encoding;
     return Encoding::Auto;
 }

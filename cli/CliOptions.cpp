@@ -1,5 +1,7 @@
 #include "CliOptions.h"
 
+#include "engine/ReferenceCache.h"
+
 #include <CLI/CLI.hpp>
 #include <QFile>
 #include <sys/stat.h>
@@ -94,6 +96,27 @@ void CliOptions::addTo(CLI::App& app) {
                    "language of the log and result lines: ru or en (default: by LC_ALL, "
                    "LC_MESSAGES, LANG)")
         ->check(CLI::IsMember({"ru", "en"}));
+    app.add_flag("--against-output", m_againstOutput,
+                 "score every text also against the texts already in the output directory "
+                 "(reference texts: never scored, moved or copied themselves)");
+    app.add_option("--reference", m_references,
+                   "a directory of reference texts to score every text against; repeatable, "
+                   "in the order given")
+        ->allow_extra_args(false);
+    app.add_flag("--no-cache", m_noCache,
+                 "read every reference text anew instead of taking unchanged ones from the "
+                 "reference cache");
+}
+
+std::vector<QByteArray> CliOptions::referencePaths() const {
+    std::vector<QByteArray> paths;
+    for (const std::string& path : m_references)
+        paths.push_back(withFinalSlash(QByteArray::fromStdString(path)));
+    return paths;
+}
+
+QByteArray CliOptions::referenceCachePath() const {
+    return m_noCache ? QByteArray() : ReferenceCache::defaultPath();
 }
 
 QString CliOptions::sourceDirectory() const {

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -58,6 +59,12 @@ public:
 
     /// The word for a save mode as the option takes it.
     static QString saveModeName(SaveMode mode);
+    /// --against-output: the texts already in the output directory are references.
+    bool againstOutput() const { return m_againstOutput; }
+    /// --reference, in the order given.
+    std::vector<QByteArray> referencePaths() const;
+    /// The reference cache file; empty with --no-cache.
+    QByteArray referenceCachePath() const;
 
     /// The most --pairs takes: more would make the CSV report unwieldy.
     static constexpr int MaxPairCount = 1000;
@@ -78,6 +85,9 @@ private:
     bool m_strict = false;
     bool m_quiet = false;
     std::string m_language;
+    bool m_againstOutput = false;
+    std::vector<std::string> m_references;
+    bool m_noCache = false;
 };
 
 } // namespace quillmark

@@ -291,6 +291,8 @@ void HtmlReport::appendRow(std::int32_t index, std::string& html) const {
     html += "</td><td>";
     if (row.bestMatchIndex >= 0)
         appendDocumentLink(row.bestMatchIndex, html);
+    else if (!row.bestMatch.isEmpty())
+        HtmlText::append(row.bestMatch, html);
     else
         html += "—";
     html += "</td>";
@@ -302,7 +304,10 @@ void HtmlReport::appendRow(std::int32_t index, std::string& html) const {
             html += "<ul class=\"pairs\">";
             for (const Report::RankedFile& pair : row.pairs) {
                 html += "<li>";
-                appendDocumentLink(pair.document, html);
+                if (pair.document >= 0)
+                    appendDocumentLink(pair.document, html);
+                else
+                    HtmlText::append(pair.file, html);
                 html += " — " + std::to_string(pair.score) + "%</li>";
             }
             html += "</ul>";
@@ -355,13 +360,16 @@ void HtmlReport::appendPair(std::int32_t index, bool withTexts, std::string& htm
     html += "<h3 id=\"" + id + "-title\">" + std::to_string(index + 1) + ". ";
     HtmlText::append(row.file, html);
     html += " — " + std::to_string(row.score) + "%</h3>\n<p class=\"pair-nav\">";
-    if (row.bestMatchIndex >= 0) {
+    if (row.bestMatchDocument >= 0) {
         html += "Наибольшее совпадение: ";
-        appendDocumentLink(row.bestMatchIndex, html);
+        if (row.bestMatchIndex >= 0)
+            appendDocumentLink(row.bestMatchIndex, html);
+        else
+            HtmlText::append(row.bestMatch, html);
         html += ". ";
     }
     html += "<a href=\"#" + rowId(index) + "\">К строке таблицы</a></p>\n";
-    if (row.bestMatchIndex < 0) {
+    if (row.bestMatchDocument < 0) {
         html += "<p class=\"error\">Нет текста, с которым его сравнить.</p>\n</section>\n";
         return;
     }
@@ -372,7 +380,7 @@ void HtmlReport::appendPair(std::int32_t index, bool withTexts, std::string& htm
 
     DocumentPair pair;
     try {
-        pair = DocumentPair::load(m_engine, index, row.bestMatchIndex);
+        pair = DocumentPair::load(m_engine, row.document, row.bestMatchDocument);
     } catch (const PairError& error) {
         html += "<p class=\"error\" role=\"alert\">";
         HtmlText::appendUtf8(error.what(), html);

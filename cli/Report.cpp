@@ -13,11 +13,19 @@ namespace quillmark {
 
 namespace {
 
-/// The names are the file system's raw bytes; the report is UTF-8.
+/// The names are the file system's raw bytes; the report is UTF-8. A
+/// reference text is named by its directory too.
 QString nameOf(const DocumentTable& documents, std::int32_t index) {
     if (index < 0 || index >= documents.count())
         return QString();
+    if (documents.isReference(index))
+        return QFile::decodeName(documents.referencePath(index));
     return QFile::decodeName(documents.names[static_cast<std::size_t>(index)]);
+}
+
+/// The report's row of a table entry; -1 for a reference text.
+std::int32_t rowOf(const DocumentTable& documents, std::int32_t index) {
+    return documents.isReference(index) ? -1 : index - documents.referenceCount;
 }
 
 QString formatText(const TextOrigin& origin) {
@@ -37,25 +45,27 @@ Report::Report(const CliOptions& options, const DocumentTable& documents, int al
     , m_allowedPercent(allowedPercent)
     , m_pairCount(options.pairCount()) {
     const std::int32_t count = documents.count();
-    m_rows.reserve(static_cast<std::size_t>(count));
-    for (std::int32_t i = 0; i < count; ++i) {
+    m_rows.reserve(static_cast<std::size_t>(count - documents.referenceCount));
+    for (std::int32_t i = documents.referenceCount; i < count; ++i) {
         const auto at = static_cast<std::size_t>(i);
         Row row;
+        row.document = i;
         row.file = nameOf(documents, i);
         row.score = documents.scores[at];
         row.passed = row.score <= allowedPercent;
         const std::int32_t best = documents.bestMatches[at];
         if (best >= 0 && best < count) {
             row.bestMatch = nameOf(documents, best);
-            row.bestMatchIndex = best;
+            row.bestMatchIndex = rowOf(documents, best);
+            row.bestMatchDocument = best;
         }
         if (m_pairCount > 0 && at < documents.rankedMatches.size()) {
             for (const RankedMatch& match : documents.rankedMatches[at]) {
                 if (static_cast<int>(row.pairs.size()) == m_pairCount)
                     break;
                 if (match.document >= 0 && match.document < count)
-                    row.pairs.push_back(
-                        {nameOf(documents, match.document), match.score, match.document});
+                    row.pairs.push_back({nameOf(documents, match.document), match.score,
+                                         rowOf(documents, match.document)});
             }
         }
         if (at < documents.saveOutcomes.size())

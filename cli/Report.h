@@ -31,8 +31,13 @@ public:
         bool passed = false;
         /// Empty when no earlier document reached the score.
         QString bestMatch;
-        /// The document bestMatch names; -1 when none.
+        /// The row bestMatch names; -1 when none or when it is a reference
+        /// text (then bestMatch is its directory and name).
         std::int32_t bestMatchIndex = -1;
+        /// The entries of the row and of its best match in the document
+        /// table; -1 when none.
+        std::int32_t document = -1;
+        std::int32_t bestMatchDocument = -1;
         /// With --pairs: the earlier documents with the highest scores, best
         /// first, at most pairCount() of them.
         std::vector<RankedFile> pairs;

@@ -46,6 +46,9 @@ public:
     Encoding forcedEncoding() override { return m_options.forcedEncoding(); }
     int allowedPercent() override { return m_options.allowedPercent(); }
     SaveMode saveMode() override { return m_options.saveMode(); }
+    bool againstOutput() override { return m_options.againstOutput(); }
+    std::vector<QByteArray> referencePaths() override { return m_options.referencePaths(); }
+    QByteArray referenceCachePath() override { return m_options.referenceCachePath(); }
 
     void setCounter(ProgressRow row, const QString& text) override;
     void setProgressLabel(ProgressRow row, const QString& text) override;

@@ -6,11 +6,14 @@
 #include "ReportFile.h"
 #include "TerminalHost.h"
 #include "engine/BatchEngine.h"
+#include "engine/ReferenceCache.h"
 #include "engine/UiLanguage.h"
 
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
+#include <cstdio>
 #include <optional>
+#include <string_view>
 #include <unistd.h>
 
 using namespace quillmark;
@@ -22,6 +25,12 @@ int main(int argc, char** argv) {
     app.failure_message(CLI::FailureMessage::help);
     CliOptions options;
     options.addTo(app);
+    // "index DIR [options]": DIR takes the source's place.
+    const bool indexing = argc > 1 && std::string_view(argv[1]) == "index";
+    if (indexing) {
+        --argc;
+        ++argv;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -48,6 +57,17 @@ int main(int argc, char** argv) {
 
     BatchEngine engine(host);
     host.attach(engine);
+    if (indexing) {
+        try {
+            const IndexChanges changes = engine.indexReferences(options.sourcePath());
+            std::printf("added %d, changed %d, removed %d, unchanged %d\n", changes.added,
+                        changes.changed, changes.removed, changes.unchanged);
+            return ExitCompleted;
+        } catch (const std::exception& error) {
+            host.printLine(QString::fromUtf8(error.what()));
+            return ExitRunFailed;
+        }
+    }
     engine.setRankedMatchCount(options.pairCount());
     engine.setJobCount(options.jobCount());
     engine.startOrStopRun();

@@ -1,15 +1,19 @@
 #include "BatchEngine.h"
 
 #include "MatchIndex.h"
+#include "ReferenceCache.h"
 #include "TemporaryFile.h"
 #include "TextFile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
 #include <exception>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -22,10 +26,47 @@ QString counterText(qint64 done, qint64 total) {
     return QString::number(done) + u'/' + QString::number(total);
 }
 
+FileVersion versionOf(const FileIdentity& identity) {
+    return {identity.size,
+            static_cast<std::int64_t>(identity.modified.tv_sec) * 1000000000 +
+                identity.modified.tv_nsec,
+            static_cast<std::int64_t>(identity.changed.tv_sec) * 1000000000 +
+                identity.changed.tv_nsec,
+            static_cast<std::int64_t>(identity.inode)};
+}
+
+/// The file at `path` as it is now; false when it is no regular file.
+bool identityOf(const QByteArray& path, FileIdentity& identity) {
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    identity = FileIdentity::of(info);
+    return true;
+}
+
+/// The format and encoding a document was read as, in the cache's words.
+QByteArray originKey(const TextOrigin& origin) {
+    return QByteArray::number(static_cast<int>(origin.format)) + ':' +
+           QByteArray::number(static_cast<int>(origin.encoding));
+}
+
+TextOrigin originOf(const QByteArray& key) {
+    const QList<QByteArray> parts = key.split(':');
+    if (parts.size() != 2)
+        return {};
+    return {static_cast<TextFormat>(parts[0].toInt()), static_cast<Encoding>(parts[1].toInt())};
+}
+
 } // namespace
+
+QByteArray EngineHost::referenceCachePath() {
+    return ReferenceCache::defaultPath();
+}
 
 BatchEngine::BatchEngine(EngineHost& host)
     : m_host(host) {}
+
+BatchEngine::~BatchEngine() = default;
 
 void BatchEngine::startOrStopRun() {
     switch (m_state) {
@@ -98,11 +139,29 @@ void BatchEngine::run() {
         endEarly(RunOutcome::LoadFailed);
         return;
     }
+    m_documents.clear();
+    m_passed = 0;
+    m_tableDirectory = source;
+    m_savedDirectory.clear();
+    m_host.resultsChanged();
+    const std::vector<QByteArray> references =
+        referenceDirectories(source, DirectoryListing::prefix(outputPath));
+    if (!references.empty())
+        openReferenceCache();
+    LoadResult loaded = LoadReferences(references);
+    if (loaded == LoadResult::Failed) {
+        m_cache.reset();
+        m_host.resultsChanged();
+        endEarly(RunOutcome::LoadFailed);
+        return;
+    }
     const int total = CountFiles(listing);
     m_host.setBarRange(ProgressRow::Loading, 0, total);
 
-    const LoadResult loaded = LoadTexts(source, listing, total);
+    if (loaded == LoadResult::Loaded)
+        loaded = LoadTexts(source, listing, total);
     if (loaded == LoadResult::Failed) {
+        m_cache.reset();
         m_host.resultsChanged();
         endEarly(RunOutcome::LoadFailed);
         return;
@@ -118,6 +177,7 @@ void BatchEngine::run() {
         } catch (const std::exception& error) {
             // The index of a huge batch may not fit in memory.
             showError(QString::fromUtf8(error.what()));
+            m_cache.reset();
             m_host.resultsChanged();
             endEarly(RunOutcome::CompareFailed);
             return;
@@ -136,6 +196,7 @@ void BatchEngine::run() {
             saved = SaveSelection(m_comparedPercent, saveMode, outputText, outputPath, {});
         }
     }
+    m_cache.reset();
 
     m_host.resultsChanged();
     // The bars keep where the run left them, as their counters do.
@@ -174,11 +235,6 @@ int BatchEngine::CountFiles(const std::vector<DirectoryEntry>& listing) {
 BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
                                                const std::vector<DirectoryEntry>& listing,
                                                int total) {
-    m_documents.clear();
-    m_passed = 0;
-    m_tableDirectory = directory;
-    m_savedDirectory.clear();
-    m_host.resultsChanged();
     // Files are read on the pool while this thread hands them out, takes the
     // results in listing order and keeps the host's events flowing.
     ParallelLoader loader(m_jobCount > 0 ? m_jobCount : ParallelLoader::defaultThreads());
@@ -227,6 +283,240 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
         AddLog(QCoreApplication::translate("BatchEngine", "В каталоге нет текстов для сравнения"));
     }
     return m_state == RunState::Running ? LoadResult::Loaded : LoadResult::Stopped;
+}
+
+std::vector<QByteArray> BatchEngine::referenceDirectories(const QByteArray& source,
+                                                          const QByteArray& output) {
+    std::vector<QByteArray> candidates;
+    m_againstOutput = m_host.againstOutput() && DirectoryListing::isDirectory(output);
+    if (m_againstOutput)
+        candidates.push_back(output);
+    for (const QByteArray& path : m_host.referencePaths())
+        candidates.push_back(DirectoryListing::prefix(path));
+    std::vector<QByteArray> directories;
+    for (const QByteArray& candidate : candidates) {
+        // The batch would match itself; a repeat would be read twice. A
+        // directory that is missing stays to be refused by the listing.
+        const auto seen = [&](const QByteArray& other) { return sameDirectory(candidate, other); };
+        if (seen(source) || std::any_of(directories.begin(), directories.end(), seen)) {
+            AddLog(QCoreApplication::translate(
+                       "BatchEngine", "Каталог эталонных текстов %1 пропущен: он уже сравнивается")
+                       .arg(QFile::decodeName(candidate)));
+            continue;
+        }
+        directories.push_back(candidate);
+    }
+    return directories;
+}
+
+void BatchEngine::openReferenceCache() {
+    const QByteArray path = m_host.referenceCachePath();
+    if (path.isEmpty())
+        return;
+    // The cache directory of a fresh account may not exist yet.
+    QDir().mkpath(QFileInfo(QFile::decodeName(path)).absolutePath());
+    try {
+        m_cache = std::make_unique<ReferenceCache>(path);
+        if (m_cache->wasRebuilt())
+            AddLog(QCoreApplication::translate(
+                "BatchEngine", "Кэш эталонных текстов был повреждён и создан заново"));
+    } catch (const ReferenceCacheError& error) {
+        AddLog(
+            QCoreApplication::translate("BatchEngine", "Кэш эталонных текстов не используется: %1")
+                .arg(QString::fromUtf8(error.what())));
+    }
+}
+
+BatchEngine::LoadResult BatchEngine::LoadReferences(const std::vector<QByteArray>& directories) {
+    for (const QByteArray& directory : directories) {
+        if (m_state != RunState::Running)
+            return LoadResult::Stopped;
+        try {
+            loadReferenceDirectory(directory);
+        } catch (const FileOpenError& error) {
+            showError(QCoreApplication::translate("BatchEngine",
+                                                  "Каталог эталонных текстов не читается: %1")
+                          .arg(QString::fromUtf8(error.what())));
+            return LoadResult::Failed;
+        } catch (const std::exception& error) {
+            showError(QString::fromUtf8(error.what()));
+            return LoadResult::Failed;
+        }
+    }
+    if (!directories.empty())
+        AddLog(QCoreApplication::translate("BatchEngine", "Загружено эталонных текстов: %1")
+                   .arg(m_documents.referenceCount));
+    return m_state == RunState::Running ? LoadResult::Loaded : LoadResult::Stopped;
+}
+
+QByteArray BatchEngine::readingKey() {
+    return QByteArray::number(static_cast<int>(m_host.forcedEncoding())) + ":html" +
+           QByteArray::number(static_cast<int>(m_host.htmlHandling()));
+}
+
+void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
+    const std::vector<DirectoryEntry> listing = DirectoryListing::list(directory);
+    std::map<QByteArray, CachedFingerprint> cached;
+    if (m_cache) {
+        try {
+            cached = m_cache->entries(directory);
+        } catch (const ReferenceCacheError& error) {
+            AddLog(QCoreApplication::translate("BatchEngine",
+                                               "Кэш эталонных текстов не используется: %1")
+                       .arg(QString::fromUtf8(error.what())));
+            m_cache.reset();
+        }
+    }
+    const QByteArray reading = readingKey();
+    const int shingleLength = m_host.shingleLength();
+    const Truncation truncation = m_host.truncation();
+    std::map<QByteArray, CachedFingerprint> fresh;
+    std::vector<QByteArray> kept;
+    for (const DirectoryEntry& entry : listing) {
+        if (!entry.loadable() || TemporaryFile::isTemporaryName(entry.name))
+            continue;
+        m_host.processEvents();
+        if (m_state != RunState::Running)
+            return;
+        const QByteArray path = directory + entry.name;
+        FileIdentity now;
+        if (!identityOf(path, now))
+            continue;
+        m_documents.append(entry.name);
+        const std::int32_t index = m_documents.count() - 1;
+        const auto at = static_cast<std::size_t>(index);
+        m_documents.referenceDirectories.push_back(directory);
+        m_documents.referenceCount = index + 1;
+        const auto hit = cached.find(entry.name);
+        if (hit != cached.end() && hit->second.version == versionOf(now) &&
+            hit->second.reading == reading && hit->second.settings.shingleLength == shingleLength &&
+            hit->second.settings.truncation == truncation) {
+            m_documents.shingles[at] = std::move(hit->second.shingles);
+            m_documents.settings[at] = hit->second.settings;
+            m_documents.origins[at] = originOf(hit->second.description);
+            m_documents.identities[at] = now;
+            kept.push_back(entry.name);
+            continue;
+        }
+        try {
+            ++m_referenceReads;
+            LoadText(path, index);
+        } catch (const UnreadableText& error) {
+            m_documents.removeLast();
+            m_documents.referenceDirectories.pop_back();
+            m_documents.referenceCount = index;
+            AddLog(
+                QCoreApplication::translate("BatchEngine", "Эталонный файл \"%1\" не прочитан: %2")
+                    .arg(QFile::decodeName(path), QString::fromUtf8(error.what())));
+            continue;
+        } catch (const FileOpenError& error) {
+            // Gone or changed into something unreadable since the listing.
+            m_documents.removeLast();
+            m_documents.referenceDirectories.pop_back();
+            m_documents.referenceCount = index;
+            AddLog(QString::fromUtf8(error.what()));
+            continue;
+        }
+        CachedFingerprint& stored = fresh[entry.name];
+        stored.version = versionOf(m_documents.identities[at]);
+        stored.settings = m_documents.settings[at];
+        stored.reading = reading;
+        stored.description = originKey(m_documents.origins[at]);
+        stored.shingles = m_documents.shingles[at];
+    }
+    if (!m_cache)
+        return;
+    std::vector<QByteArray> gone;
+    for (const auto& [name, entry] : cached)
+        if (!fresh.contains(name) && std::find(kept.begin(), kept.end(), name) == kept.end())
+            gone.push_back(name);
+    m_indexChanges.unchanged = static_cast<int>(kept.size());
+    m_indexChanges.removed = static_cast<int>(gone.size());
+    m_indexChanges.added = 0;
+    m_indexChanges.changed = 0;
+    for (const auto& [name, entry] : fresh)
+        ++(cached.contains(name) ? m_indexChanges.changed : m_indexChanges.added);
+    std::map<QByteArray, const CachedFingerprint*> changed;
+    for (const auto& [name, entry] : fresh)
+        changed.emplace(name, &entry);
+    if (changed.empty() && gone.empty())
+        return;
+    try {
+        m_cache->update(directory, changed, gone);
+    } catch (const ReferenceCacheError& error) {
+        AddLog(QCoreApplication::translate("BatchEngine", "Кэш эталонных текстов не обновлён: %1")
+                   .arg(QString::fromUtf8(error.what())));
+    }
+}
+
+IndexChanges BatchEngine::indexReferences(const QByteArray& directory) {
+    const QByteArray path = m_host.referenceCachePath();
+    if (path.isEmpty())
+        throw ReferenceCacheError("No reference cache to build");
+    QDir().mkpath(QFileInfo(QFile::decodeName(path)).absolutePath());
+    m_cache = std::make_unique<ReferenceCache>(path);
+    m_documents.clear();
+    m_indexChanges = {};
+    m_state = RunState::Running;
+    try {
+        loadReferenceDirectory(DirectoryListing::prefix(directory));
+    } catch (...) {
+        m_state = RunState::Idle;
+        m_cache.reset();
+        throw;
+    }
+    m_state = RunState::Idle;
+    m_cache.reset();
+    m_documents.clear();
+    return m_indexChanges;
+}
+
+void BatchEngine::cacheSavedTexts(const QByteArray& output) {
+    if (!m_cache || !m_againstOutput)
+        return;
+    const QByteArray reading = readingKey();
+    std::map<QByteArray, CachedFingerprint> fresh;
+    for (std::int32_t i = m_documents.referenceCount; i < m_documents.count(); ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        const SaveOutcome outcome = m_documents.saveOutcomes[at];
+        if (outcome != SaveOutcome::Moved && outcome != SaveOutcome::Copied)
+            continue;
+        FileIdentity now;
+        if (!identityOf(output + m_documents.names[at], now))
+            continue;
+        CachedFingerprint& stored = fresh[m_documents.names[at]];
+        stored.version = versionOf(now);
+        stored.settings = m_documents.settings[at];
+        stored.reading = reading;
+        stored.description = originKey(m_documents.origins[at]);
+        stored.shingles = m_documents.shingles[at];
+    }
+    std::map<QByteArray, const CachedFingerprint*> changed;
+    for (const auto& [name, entry] : fresh)
+        changed.emplace(name, &entry);
+    if (changed.empty())
+        return;
+    try {
+        m_cache->update(output, changed, {});
+    } catch (const ReferenceCacheError& error) {
+        AddLog(QCoreApplication::translate("BatchEngine", "Кэш эталонных текстов не обновлён: %1")
+                   .arg(QString::fromUtf8(error.what())));
+    }
+}
+
+void BatchEngine::LoadText(const QByteArray& path, std::int32_t entry) {
+    const auto at = static_cast<std::size_t>(entry);
+    const HtmlHandling htmlSwitch = m_host.htmlHandling();
+    const TextReader::Result read =
+        TextFile::load(path, htmlSwitch, m_host.forcedEncoding(), m_documents.identities[at]);
+    const int shingleLength = m_host.shingleLength();
+    const Truncation truncation = m_host.truncation();
+    // A document is already its text: markup in it is words.
+    const HtmlHandling html =
+        TextReader::isDocument(read.origin.format) ? HtmlHandling::Keep : htmlSwitch;
+    ShinglesFromText(read.text, truncation, html, shingleLength, m_documents.shingles[at]);
+    m_documents.settings[at] = {shingleLength, truncation, html};
+    m_documents.origins[at] = read.origin;
 }
 
 LoadJob BatchEngine::settingsNow() {
@@ -282,8 +572,11 @@ QString BatchEngine::unreadNote() const {
 
 bool BatchEngine::CompareTexts(int percent) {
     const std::int32_t count = m_documents.count();
-    m_host.setBarRange(ProgressRow::Comparison, 0, count);
-    if (count == 0)
+    const std::int32_t first = m_documents.referenceCount;
+    const std::int32_t batch = count - first;
+    m_documents.comparedCount = first;
+    m_host.setBarRange(ProgressRow::Comparison, 0, batch);
+    if (batch == 0)
         m_host.setCounter(ProgressRow::Comparison, counterText(0, 0));
     // The index of a large batch takes a while to build: the window keeps
     // painting and a stop press ends the build.
@@ -300,7 +593,7 @@ bool BatchEngine::CompareTexts(int percent) {
     if (rankCount > 0)
         m_documents.rankedMatches.assign(static_cast<std::size_t>(count), {});
     int passed = 0;
-    for (std::int32_t k = 0; k < count; ++k) {
+    for (std::int32_t k = first; k < count; ++k) {
         const auto at = static_cast<std::size_t>(k);
         if (k == 0) {
             m_documents.scores[at] = 0;
@@ -321,14 +614,14 @@ bool BatchEngine::CompareTexts(int percent) {
             }
         }
         m_documents.comparedCount = k + 1;
-        m_host.setBarPosition(ProgressRow::Comparison, k + 1);
-        m_host.setCounter(ProgressRow::Comparison, counterText(k + 1, count));
+        m_host.setBarPosition(ProgressRow::Comparison, k + 1 - first);
+        m_host.setCounter(ProgressRow::Comparison, counterText(k + 1 - first, batch));
         m_host.processEvents();
         if (m_state != RunState::Running) {
             m_host.setResult(QCoreApplication::translate("BatchEngine",
                                                          "Остановлено. Прошло проверку - %1 из %2")
                                  .arg(passed)
-                                 .arg(k + 1));
+                                 .arg(k + 1 - first));
             return false;
         }
     }
@@ -359,7 +652,7 @@ bool BatchEngine::ensureOutputDirectory(const QString& outputDirectory, const QB
 
 std::vector<std::int32_t> BatchEngine::selectionOf(int percent) const {
     std::vector<std::int32_t> selection;
-    for (std::int32_t i = 0; i < m_documents.comparedCount; ++i)
+    for (std::int32_t i = m_documents.referenceCount; i < m_documents.comparedCount; ++i)
         if (m_documents.scores[static_cast<std::size_t>(i)] <= percent)
             selection.push_back(i);
     return selection;
@@ -443,6 +736,7 @@ bool BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outpu
     // Only moved texts can be asked back by a stricter selection.
     if (moving && summary.saved() > 0)
         m_lastSavedPercent = percent;
+    cacheSavedTexts(output);
     return !stopped;
 }
 
@@ -550,15 +844,16 @@ void BatchEngine::makeNewSelection() {
                              QString::number(note.staying)));
         }
     }
-    note.compared = m_documents.comparedCount;
-    note.loaded = m_documents.count();
+    // Reference texts are no part of the selection.
+    note.compared = std::max(m_documents.comparedCount - m_documents.referenceCount, 0);
+    note.loaded = m_documents.count() - m_documents.referenceCount;
     if (note.partial())
         AddLog(QCoreApplication::translate(
                    "BatchEngine",
                    "Выборка неполная: сравнение было остановлено, выбор идёт из первых "
                    "%1 текстов из %2")
-                   .arg(m_documents.comparedCount)
-                   .arg(m_documents.count()));
+                   .arg(note.compared)
+                   .arg(note.loaded));
 
     AddLog(QCoreApplication::translate("BatchEngine", "Новая выборка с порогом %1%").arg(percent));
     m_selectionPercent = percent;
@@ -588,7 +883,7 @@ void BatchEngine::makeNewSelection() {
 
 int BatchEngine::failingIn(const QByteArray& directory, int percent) const {
     int count = 0;
-    for (std::int32_t i = 0; i < m_documents.comparedCount; ++i) {
+    for (std::int32_t i = m_documents.referenceCount; i < m_documents.comparedCount; ++i) {
         const auto at = static_cast<std::size_t>(i);
         if (m_documents.scores[at] <= percent)
             continue;
@@ -632,8 +927,9 @@ void BatchEngine::logChangedSettings() {
     };
     const auto compared =
         static_cast<std::size_t>(std::clamp(m_documents.comparedCount, 0, m_documents.count()));
-    const auto begin = m_documents.settings.begin();
-    const auto end = begin + static_cast<std::ptrdiff_t>(compared);
+    const auto first = std::min(static_cast<std::size_t>(m_documents.referenceCount), compared);
+    const auto begin = m_documents.settings.begin() + static_cast<std::ptrdiff_t>(first);
+    const auto end = m_documents.settings.begin() + static_cast<std::ptrdiff_t>(compared);
     if (std::all_of(begin, end, [&](const FingerprintSettings& s) { return same(s, now); }))
         return;
     const bool mixed =
@@ -655,6 +951,8 @@ void BatchEngine::setRankedMatchCount(int count) {
 QByteArray BatchEngine::documentPath(std::int32_t index) const {
     if (index < 0 || index >= m_documents.count())
         return {};
+    if (m_documents.isReference(index))
+        return m_documents.referencePath(index);
     const QByteArray& name = m_documents.names[static_cast<std::size_t>(index)];
     for (const QByteArray& directory : {m_tableDirectory, m_savedDirectory}) {
         if (directory.isEmpty())

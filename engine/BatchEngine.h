@@ -14,9 +14,20 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 #include <vector>
 
 namespace quillmark {
+
+class ReferenceCache;
+
+/// What refreshing the cache of a reference directory found.
+struct IndexChanges {
+    int added = 0;
+    int changed = 0;
+    int removed = 0;
+    int unchanged = 0;
+};
 
 enum class RunState { Idle, Running, Stopping };
 
@@ -35,6 +46,7 @@ enum class RunOutcome {
 class BatchEngine {
 public:
     explicit BatchEngine(EngineHost& host);
+    ~BatchEngine();
 
     /// The start button: starts a run when idle, asks the running one to stop
     /// when running, does nothing while stopping. Returns when the run ends.
@@ -70,8 +82,16 @@ public:
     void setJobCount(int count);
     /// Where document `index` lies now, as raw file-system bytes: in the
     /// directory it was loaded from, else in the output directory the last
-    /// saving used; empty when it is in neither.
+    /// saving used; empty when it is in neither. A reference text lies in its
+    /// reference directory.
     QByteArray documentPath(std::int32_t index) const;
+    /// Builds or refreshes the reference cache of `directory` under the
+    /// host's settings, as a run would. Throws FileOpenError when the
+    /// directory cannot be read, ReferenceCacheError when there is no cache.
+    IndexChanges indexReferences(const QByteArray& directory);
+    /// How many reference files the runs so far read from disk (the others
+    /// came from the reference cache).
+    int referenceReads() const { return m_referenceReads; }
     /// The source directory (as a prefix) the table was loaded from; empty
     /// before the first run.
     const QByteArray& tableDirectory() const { return m_tableDirectory; }
@@ -93,6 +113,21 @@ private:
     };
 
     void run();
+    /// The reference directories of this run, in order: the output directory
+    /// (when asked and present), then the host's; the source directory and
+    /// repeats are left out.
+    std::vector<QByteArray> referenceDirectories(const QByteArray& source,
+                                                 const QByteArray& output);
+    /// Opens the reference cache, or says in the log why the run goes without.
+    void openReferenceCache();
+    /// Puts the texts of the reference directories at the head of the table.
+    LoadResult LoadReferences(const std::vector<QByteArray>& directories);
+    /// Throws FileOpenError when the directory cannot be listed.
+    void loadReferenceDirectory(const QByteArray& directory);
+    /// How the run turns bytes into text, as the cache keeps it.
+    QByteArray readingKey();
+    /// Adds the texts the last saving put into the output directory to the cache.
+    void cacheSavedTexts(const QByteArray& output);
     /// The source or output directory check ended the run: nothing was
     /// loaded, bSelect stays off.
     void endEarly(RunOutcome outcome);
@@ -102,6 +137,9 @@ private:
                          int total);
     /// The settings the host shows now, for a file yet to be named.
     LoadJob settingsNow();
+    /// Reads and fingerprints one reference file into table entry `entry`.
+    /// Throws FileOpenError, UnreadableText, or what fingerprinting throws.
+    void LoadText(const QByteArray& path, std::int32_t entry);
     static LoadJob withPath(LoadJob settings, const QByteArray& path);
     /// Appends a read file to the table, or lists it as not read; shows the
     /// error and returns false when the run cannot go on.
@@ -160,6 +198,13 @@ private:
     /// The output directory the run at hand made; empty when it made none.
     QByteArray m_createdOutput;
     LocalTime m_clock;
+    /// The reference cache of the running run; null without one.
+    std::unique_ptr<ReferenceCache> m_cache;
+    /// The output directory is a reference directory of the running run.
+    bool m_againstOutput = false;
+    int m_referenceReads = 0;
+    /// What the last reference directory load found against the cache.
+    IndexChanges m_indexChanges;
 };
 
 } // namespace quillmark

@@ -93,9 +93,24 @@ struct DocumentTable {
     std::int32_t comparedCount = 0;
     /// The files of the run that could not be read, in listing order.
     std::vector<UnreadFile> unread;
+    /// How many leading entries are reference texts: the batch is scored
+    /// against them, they are never scored, selected or saved themselves.
+    std::int32_t referenceCount = 0;
+    /// The directory (as a prefix) each reference text lies in.
+    std::vector<QByteArray> referenceDirectories;
 
     std::int32_t count() const { return static_cast<std::int32_t>(names.size()); }
+    bool isReference(std::int32_t index) const { return index >= 0 && index < referenceCount; }
+    /// Where a reference text lies (its directory and name); empty for a text of the batch.
+    QByteArray referencePath(std::int32_t index) const {
+        if (!isReference(index))
+            return {};
+        const auto at = static_cast<std::size_t>(index);
+        return referenceDirectories[at] + names[at];
+    }
     void clear() {
+        referenceCount = 0;
+        referenceDirectories.clear();
         names.clear();
         shingles.clear();
         settings.clear();

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <vector>
 
 namespace quillmark {
 
@@ -53,6 +54,14 @@ public:
     virtual int allowedPercent() = 0;
     // Read at the start of a run and by the saving step.
     virtual SaveMode saveMode() = 0;
+    // Read at the start of a run: the reference texts the batch is checked
+    // against besides itself.
+    /// Whether the texts already in the output directory are references.
+    virtual bool againstOutput() { return false; }
+    /// Further reference directories, in order, as the file system's bytes.
+    virtual std::vector<QByteArray> referencePaths() { return {}; }
+    /// The file of the reference cache; empty to read every reference anew.
+    virtual QByteArray referenceCachePath();
 
     /// sStat1, sStat2, sStat3.
     virtual void setCounter(ProgressRow row, const QString& text) = 0;

@@ -98,7 +98,13 @@ bool renameNoReplace(const QByteArray& from, const QByteArray& to) {
 
 ReferenceCache::ReferenceCache(const QByteArray& path)
     : m_path(path) {
-    open();
+    try {
+        open();
+    } catch (...) {
+        // A refused database is closed here: no destructor runs for it.
+        sqlite3_close(m_db);
+        throw;
+    }
 }
 
 ReferenceCache::~ReferenceCache() {

@@ -11,10 +11,11 @@ int ScoreHistogram::binOf(int score) {
 ScoreHistogram ScoreHistogram::of(const DocumentTable& documents) {
     ScoreHistogram histogram;
     const std::int32_t compared = std::min(documents.comparedCount, documents.count());
-    for (std::int32_t i = 0; i < compared; ++i)
+    const std::int32_t first = std::min(documents.referenceCount, compared);
+    for (std::int32_t i = first; i < compared; ++i)
         ++histogram
               .bins[static_cast<std::size_t>(binOf(documents.scores[static_cast<std::size_t>(i)]))];
-    histogram.total = compared;
+    histogram.total = compared - first;
     return histogram;
 }
 

@@ -243,6 +243,7 @@ Settings SettingsProfile::LoadSettings() const {
     settings.lemmatize = profile.boolean("Lemmatize", true);
     settings.cutHtml = profile.boolean("CutHTML", false);
     settings.delFiles = profile.boolean("DelFiles", true);
+    settings.againstOutput = profile.boolean("AgainstOutput", false);
     return settings;
 }
 
@@ -277,6 +278,7 @@ void SettingsProfile::SaveSettings(const Settings& settings) const {
     put("Lemmatize", settings.lemmatize ? "1" : "0");
     put("CutHTML", settings.cutHtml ? "1" : "0");
     put("DelFiles", settings.delFiles ? "1" : "0");
+    put("AgainstOutput", settings.againstOutput ? "1" : "0");
 
     std::string data;
     if (ini.Save(data) < 0)

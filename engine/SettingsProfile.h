@@ -18,6 +18,8 @@ struct Settings {
     bool lemmatize = true;
     bool cutHtml = false;
     bool delFiles = true;
+    /// The texts already in the output directory are references of a run.
+    bool againstOutput = false;
 };
 
 /// Writing the profile failed; what() is "Unable to write to PATH.".

@@ -44,15 +44,24 @@ void ResultTableModel::setResults(const DocumentTable& documents, int percent) {
         std::min({static_cast<std::size_t>(std::max(documents.comparedCount, 0)),
                   documents.names.size(), documents.scores.size(), documents.bestMatches.size()});
     m_rows.clear();
-    m_rows.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
+    // Reference texts are no rows: only a best match may name one.
+    const auto first =
+        std::min(count, static_cast<std::size_t>(std::max(documents.referenceCount, 0)));
+    m_rows.reserve(count - first);
+    for (std::size_t i = first; i < count; ++i) {
         Row row;
+        row.document = static_cast<std::int32_t>(i);
         row.name = QFile::decodeName(documents.names[i]);
         row.score = documents.scores[i];
-        row.match = documents.bestMatches[i];
+        const std::int32_t best = documents.bestMatches[i];
         // Only an earlier document can be the match.
-        if (row.match < 0 || static_cast<std::size_t>(row.match) >= i)
-            row.match = -1;
+        if (best >= 0 && static_cast<std::size_t>(best) < i) {
+            const bool reference = documents.isReference(best);
+            row.match = reference ? -1 : best - static_cast<std::int32_t>(first);
+            row.matchName =
+                QFile::decodeName(reference ? documents.referencePath(best)
+                                            : documents.names[static_cast<std::size_t>(best)]);
+        }
         if (i < documents.origins.size())
             row.format = originText(documents.origins[i].format, documents.origins[i].encoding);
         m_rows.push_back(std::move(row));
@@ -103,7 +112,7 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
     case SortRole:
         return sortKey(index.row(), column);
     case DocumentRole:
-        return row.unread() ? -1 : index.row();
+        return row.document;
     case Qt::ToolTipRole:
         return toolTip(index.row(), column);
     case Qt::TextAlignmentRole:
@@ -144,9 +153,9 @@ QVariant ResultTableModel::display(int index, int column) const {
     case VerdictColumn:
         return row.score <= m_percent ? passedText() : failedText();
     case MatchColumn:
-        if (row.match < 0)
+        if (row.matchName.isEmpty())
             return QStringLiteral("—");
-        return m_rows[static_cast<std::size_t>(row.match)].name;
+        return row.matchName;
     default:
         return {};
     }
@@ -170,7 +179,7 @@ QVariant ResultTableModel::sortKey(int index, int column) const {
         return row.score <= m_percent ? 1 : 0;
     case MatchColumn:
         // Rows without a match come first in ascending order.
-        return row.match < 0 ? QString() : m_rows[static_cast<std::size_t>(row.match)].name;
+        return row.matchName;
     default:
         return {};
     }
@@ -188,8 +197,10 @@ QVariant ResultTableModel::toolTip(int index, int column) const {
                    ? tr("Сходство %1% не больше допустимых %2%").arg(row.score).arg(m_percent)
                    : tr("Сходство %1% больше допустимых %2%").arg(row.score).arg(m_percent);
     case MatchColumn:
-        if (row.match < 0)
+        if (row.matchName.isEmpty())
             return tr("Ни с одним более ранним текстом общих шинглов нет");
+        if (row.match < 0)
+            return tr("Эталонный текст %1 (двойной щелчок — сравнить)").arg(row.matchName);
         return tr("№ %1: %2 (двойной щелчок — сравнить)")
             .arg(row.match + 1)
             .arg(m_rows[static_cast<std::size_t>(row.match)].name);

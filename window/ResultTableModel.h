@@ -57,7 +57,13 @@ private:
     struct Row {
         QString name;
         std::int32_t score = 0;
+        /// The row of the best match; -1 when none or a reference text.
         std::int32_t match = -1;
+        /// The best match's name, a reference text's with its directory;
+        /// empty when there is none.
+        QString matchName;
+        /// The entry in the document table; -1 for a file not read.
+        std::int32_t document = -1;
         /// "TXT, UTF-8", "DOCX", ...
         QString format;
         /// Why the file was not read; empty for a compared document.

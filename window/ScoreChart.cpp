@@ -38,7 +38,8 @@ void ScoreChart::setScores(const DocumentTable& documents, int percent) {
     m_failing.fill(0);
     const auto compared = std::min(static_cast<std::size_t>(std::max(documents.comparedCount, 0)),
                                    documents.scores.size());
-    for (std::size_t i = 0; i < compared; ++i) {
+    for (auto i = static_cast<std::size_t>(std::max(documents.referenceCount, 0)); i < compared;
+         ++i) {
         const int score = documents.scores[i];
         if (score > percent)
             ++m_failing[static_cast<std::size_t>(ScoreHistogram::binOf(score))];

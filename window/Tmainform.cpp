@@ -245,6 +245,12 @@ void Tmainform::buildSettingsPage() {
                        tr("Путь к каталогу с текстами, успешно прошедшими сравнение"), Margin, 54);
     eDirOut = named(new QLineEdit(Panel4), "eDirOut");
     eDirOut->setGeometry(Margin, 70, 530, 22);
+    eAgainstOutput =
+        named(new QCheckBox(tr("Сравнивать с уже принятыми"), Panel4), "eAgainstOutput");
+    eAgainstOutput->setChecked(false);
+    eAgainstOutput->adjustSize();
+    // Right above the output path it is about.
+    eAgainstOutput->move(eDirOut->geometry().right() + 1 - eAgainstOutput->width(), 51);
 
     eShingleLen = named(new QSpinBox(Panel4), "eShingleLen");
     eShingleLen->setRange(1, 100);
@@ -481,6 +487,7 @@ void Tmainform::FormCreate() {
     eLemma->setChecked(settings.lemmatize);
     eCutHTML->setChecked(settings.cutHtml);
     eDelFiles->setChecked(settings.delFiles);
+    eAgainstOutput->setChecked(settings.againstOutput);
     sStat1->clear();
     sStat2->clear();
     sStat3->clear();
@@ -498,6 +505,7 @@ void Tmainform::FormDestroy() {
     settings.lemmatize = eLemma->isChecked();
     settings.cutHtml = eCutHTML->isChecked();
     settings.delFiles = eDelFiles->isChecked();
+    settings.againstOutput = eAgainstOutput->isChecked();
     try {
         m_profile.SaveSettings(settings);
     } catch (const ProfileWriteError& error) {
@@ -604,6 +612,10 @@ int Tmainform::allowedPercent() {
 
 SaveMode Tmainform::saveMode() {
     return eDelFiles->isChecked() ? SaveMode::Move : SaveMode::Copy;
+}
+
+bool Tmainform::againstOutput() {
+    return eAgainstOutput->isChecked();
 }
 
 void Tmainform::setCounter(ProgressRow row, const QString& text) {
@@ -752,7 +764,8 @@ void Tmainform::showComparison(std::int32_t document) {
     if (busy())
         return;
     const DocumentTable& documents = m_engine.documents();
-    if (document < 0 || document >= documents.comparedCount || document >= documents.count())
+    if (document < documents.referenceCount || document >= documents.comparedCount ||
+        document >= documents.count())
         return;
     const auto at = static_cast<std::size_t>(document);
     const QString name = QFile::decodeName(documents.names[at]);
@@ -782,10 +795,12 @@ void Tmainform::showComparison(std::int32_t document) {
         return;
     }
 
-    auto* dialog =
-        new ComparisonDialog(std::move(pair), name,
-                             QFile::decodeName(documents.names[static_cast<std::size_t>(earlier)]),
-                             documents.scores[at], this);
+    auto* dialog = new ComparisonDialog(
+        std::move(pair), name,
+        QFile::decodeName(documents.isReference(earlier)
+                              ? documents.referencePath(earlier)
+                              : documents.names[static_cast<std::size_t>(earlier)]),
+        documents.scores[at], this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // One comparison at a time, in the place the last one was left.
     if (m_comparison) {

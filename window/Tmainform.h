@@ -80,6 +80,7 @@ public:
     QLabel* Label2 = nullptr;
     QLineEdit* eDirOut = nullptr;
     QCheckBox* eDelFiles = nullptr;
+    QCheckBox* eAgainstOutput = nullptr;
     QLabel* Label5 = nullptr;
     QSpinBox* eShingleLen = nullptr;
     QLabel* Label4 = nullptr;
@@ -131,6 +132,7 @@ public:
     quillmark::HtmlHandling htmlHandling() override;
     int allowedPercent() override;
     quillmark::SaveMode saveMode() override;
+    bool againstOutput() override;
     void setCounter(quillmark::ProgressRow row, const QString& text) override;
     void setProgressLabel(quillmark::ProgressRow row, const QString& text) override;
     void setBarRange(quillmark::ProgressRow row, int minimum, int maximum) override;

@@ -45,7 +45,8 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments, ErrorStream er
     // Runs speak Russian, as the messages the tests expect, unless a test picks.
     if (std::none_of(arguments.begin(), arguments.end(),
                      [](const std::string& argument) { return argument.starts_with("--lang"); }))
-        argv.insert(argv.begin() + 1, "--lang=ru");
+        // Last: "index" must stay the first argument.
+        argv.push_back("--lang=ru");
     std::vector<char*> pointers;
     for (std::string& argument : argv)
         pointers.push_back(argument.data());

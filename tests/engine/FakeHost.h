@@ -22,6 +22,10 @@ public:
     int percent = 20;
     SaveMode mode = SaveMode::Move;
     Answer answer = Answer::Yes;
+    bool againstOutputSwitch = false;
+    std::vector<QByteArray> references;
+    /// Empty: no reference cache.
+    QByteArray cachePath;
     /// Called from processEvents with the number of calls so far (1-based).
     std::function<void(int)> onProcessEvents;
     /// Called from resultsChanged with the number of calls so far (1-based).
@@ -57,6 +61,9 @@ public:
     HtmlHandling htmlHandling() override;
     int allowedPercent() override;
     SaveMode saveMode() override;
+    bool againstOutput() override { return againstOutputSwitch; }
+    std::vector<QByteArray> referencePaths() override { return references; }
+    QByteArray referenceCachePath() override { return cachePath; }
     void setCounter(ProgressRow row, const QString& text) override;
     void setProgressLabel(ProgressRow row, const QString& text) override;
     void setBarRange(ProgressRow row, int minimum, int maximum) override;

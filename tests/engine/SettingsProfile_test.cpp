@@ -63,6 +63,7 @@ TEST_F(SettingsProfileTest, RoundTripKeepsEveryOtherSectionKeyAndComment) {
     settings.shingleLen = 7;
     settings.cutHtml = true;
     settings.delFiles = false;
+    settings.againstOutput = true;
     profile.SaveSettings(settings);
     const QByteArray written = Sandbox::read(dir, "profile.ini");
     for (const char* kept :
@@ -78,6 +79,7 @@ TEST_F(SettingsProfileTest, RoundTripKeepsEveryOtherSectionKeyAndComment) {
     EXPECT_TRUE(again.lemmatize);
     EXPECT_TRUE(again.cutHtml);
     EXPECT_FALSE(again.delFiles);
+    EXPECT_TRUE(again.againstOutput);
 }
 
 TEST_F(SettingsProfileTest, ReadingsClampingAndDefaults) {
@@ -95,6 +97,8 @@ TEST_F(SettingsProfileTest, ReadingsClampingAndDefaults) {
     EXPECT_TRUE(load("[Config]\nCutHTML=-1\n").cutHtml);
     EXPECT_FALSE(load("[Config]\nCutHTML=on\n").cutHtml);
     EXPECT_FALSE(load("[Config]\nDelFiles=$0\n").delFiles);
+    EXPECT_FALSE(load("[Config]\n").againstOutput) << "off unless asked";
+    EXPECT_TRUE(load("[Config]\nAgainstOutput=1\n").againstOutput);
     EXPECT_EQ(load("[Config]\nDirSrc=\n").dirSrc, QString()) << "present and empty";
     EXPECT_EQ(load("[Other]\nDirSrc=/x/\n").dirSrc, dir + QStringLiteral("Texts/"));
 

@@ -306,6 +306,7 @@ private slots:
         QVERIFY(form.eLemma->isChecked());
         QVERIFY(!form.eCutHTML->isChecked());
         QVERIFY(form.eDelFiles->isChecked());
+        QVERIFY(!form.eAgainstOutput->isChecked());
         QVERIFY(form.sStat1->text().isEmpty());
         QVERIFY(form.sStat2->text().isEmpty());
         QVERIFY(form.sStat3->text().isEmpty());
@@ -319,7 +320,8 @@ private slots:
     void startsFromProfile() {
         writeFile(m_programDir + QStringLiteral("profile.ini"),
                   "[Config]\r\nDirSrc=/srv/in/\r\nDirOut=/srv/out/\r\nShingleLen=7\r\n"
-                  "GoodPercent=150\r\nLemmatize=0\r\nCutHTML=1\r\nDelFiles=0\r\n");
+                  "GoodPercent=150\r\nLemmatize=0\r\nCutHTML=1\r\nDelFiles=0\r\n"
+                  "AgainstOutput=1\r\n");
         Tmainform form(m_programDir);
         QCOMPARE(form.eDirSrc->text(), QStringLiteral("/srv/in/"));
         QCOMPARE(form.eDirOut->text(), QStringLiteral("/srv/out/"));
@@ -329,6 +331,8 @@ private slots:
         QVERIFY(!form.eLemma->isChecked());
         QVERIFY(form.eCutHTML->isChecked());
         QVERIFY(!form.eDelFiles->isChecked());
+        QVERIFY(form.eAgainstOutput->isChecked());
+        QVERIFY(form.againstOutput());
     }
 
     void controlsFollowDesign() {
@@ -477,6 +481,7 @@ private slots:
         form->eLemma->setChecked(false);
         form->eCutHTML->setChecked(true);
         form->eDelFiles->setChecked(false);
+        form->eAgainstOutput->setChecked(true);
         const QString path = m_programDir + QStringLiteral("profile.ini");
         QVERIFY(!QFile::exists(path));
         form.reset();
@@ -492,10 +497,12 @@ private slots:
         QCOMPARE(profile.value(QStringLiteral("Lemmatize")).toString(), QStringLiteral("0"));
         QCOMPARE(profile.value(QStringLiteral("CutHTML")).toString(), QStringLiteral("1"));
         QCOMPARE(profile.value(QStringLiteral("DelFiles")).toString(), QStringLiteral("0"));
+        QCOMPARE(profile.value(QStringLiteral("AgainstOutput")).toString(), QStringLiteral("1"));
 
         // The next start reads back what was written.
         Tmainform again(m_programDir);
         QCOMPARE(again.eShingleLen->value(), 5);
+        QVERIFY(again.eAgainstOutput->isChecked());
         QCOMPARE(again.sPercent->text(), QStringLiteral("35%"));
     }
 

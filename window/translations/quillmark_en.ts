@@ -187,6 +187,34 @@
         <source>Оценки взяты из последнего сравнения (%1); новые настройки действуют со следующего сравнения</source>
         <translation>Scores are taken from the last comparison (%1); new settings apply from the next comparison</translation>
     </message>
+    <message>
+        <source>Каталог эталонных текстов %1 пропущен: он уже сравнивается</source>
+        <translation>Reference folder %1 skipped: it is already being compared</translation>
+    </message>
+    <message>
+        <source>Кэш эталонных текстов был повреждён и создан заново</source>
+        <translation>The reference cache was damaged and has been made anew</translation>
+    </message>
+    <message>
+        <source>Кэш эталонных текстов не используется: %1</source>
+        <translation>Reference cache not used: %1</translation>
+    </message>
+    <message>
+        <source>Каталог эталонных текстов не читается: %1</source>
+        <translation>Reference folder cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>Загружено эталонных текстов: %1</source>
+        <translation>Reference texts loaded: %1</translation>
+    </message>
+    <message>
+        <source>Эталонный файл &quot;%1&quot; не прочитан: %2</source>
+        <translation>Reference file &quot;%1&quot; not read: %2</translation>
+    </message>
+    <message>
+        <source>Кэш эталонных текстов не обновлён: %1</source>
+        <translation>Reference cache not updated: %1</translation>
+    </message>
 </context>
 <context>
     <name>DocumentPair</name>
@@ -359,6 +387,10 @@
         <source>Недостаточно памяти, чтобы показать эти тексты.</source>
         <translation>Not enough memory to show these texts.</translation>
     </message>
+    <message>
+        <source>Сравнивать с уже принятыми</source>
+        <translation>Compare with accepted texts</translation>
+    </message>
 </context>
 <context>
     <name>quillmark::ComparisonDialog</name>
@@ -480,6 +512,10 @@
     <message>
         <source>Формат файла и кодировка, в которой прочитан его текст</source>
         <translation>File format and the encoding its text was read in</translation>
+    </message>
+    <message>
+        <source>Эталонный текст %1 (двойной щелчок — сравнить)</source>
+        <translation>Reference text %1 (double-click to compare)</translation>
     </message>
 </context>
 <context>
