@@ -249,8 +249,10 @@ void Tmainform::buildSettingsPage() {
         named(new QCheckBox(tr("Сравнивать с уже принятыми"), Panel4), "eAgainstOutput");
     eAgainstOutput->setChecked(false);
     eAgainstOutput->adjustSize();
-    // Right above the output path it is about.
-    eAgainstOutput->move(eDirOut->geometry().right() + 1 - eAgainstOutput->width(), 51);
+    // Right above the output path it is about, clear of that path's caption.
+    eAgainstOutput->move(std::max(eDirOut->geometry().right() + 1 - eAgainstOutput->width(),
+                                  Label2->geometry().right() + 12),
+                         51);
 
     eShingleLen = named(new QSpinBox(Panel4), "eShingleLen");
     eShingleLen->setRange(1, 100);
