@@ -1,5 +1,6 @@
 #include "ReferenceCache.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QString>
 
@@ -124,7 +125,8 @@ QByteArray ReferenceCache::defaultPath() {
 
 void ReferenceCache::fail(const char* what) const {
     const QString text =
-        QStringLiteral("Индекс образцов %1: %2").arg(shown(m_path), QString::fromUtf8(what));
+        QCoreApplication::translate("ReferenceCache", "Индекс образцов %1: %2")
+            .arg(shown(m_path), QCoreApplication::translate("ReferenceCache", what));
     throw ReferenceCacheError(text.toStdString());
 }
 
@@ -161,9 +163,11 @@ void ReferenceCache::open() {
         return;
     }
     if (id != applicationId)
-        fail("это база данных другой программы, она оставлена как есть");
+        fail(QT_TRANSLATE_NOOP("ReferenceCache",
+                               "это база данных другой программы, она оставлена как есть"));
     if (version != schemaVersion)
-        fail("создан другой версией программы, он оставлен как есть");
+        fail(QT_TRANSLATE_NOOP("ReferenceCache",
+                               "создан другой версией программы, он оставлен как есть"));
     if (execute(m_db, "PRAGMA journal_mode=WAL") != SQLITE_OK)
         fail(sqlite3_errmsg(m_db));
 }
@@ -243,7 +247,7 @@ void ReferenceCache::update(const QByteArray& directory,
         return;
     if (execute(m_db, "BEGIN IMMEDIATE") != SQLITE_OK) {
         if ((sqlite3_errcode(m_db) & 0xff) == SQLITE_BUSY)
-            fail("им пользуется другой запуск программы");
+            fail(QT_TRANSLATE_NOOP("ReferenceCache", "им пользуется другой запуск программы"));
         fail(sqlite3_errmsg(m_db));
     }
     bool ok = true;
