@@ -78,8 +78,8 @@ void setLeaf(std::int32_t* tree, std::uint32_t count, std::uint32_t position, st
         tree[node] = std::min(tree[2 * node], tree[2 * node + 1]);
 }
 
-/// Calls work(part, pacer) for every part in [0, parts) on up to `threads`
-/// threads, the calling one among them, each part once. What one part throws
+/// Calls work(part, thread, pacer) for every part in [0, parts) on up to
+/// `threads` threads, the calling one among them (thread 0), each part once. What one part throws
 /// ends the others at their next pacing step and is thrown here once all
 /// have ended.
 template <class Work>
@@ -91,11 +91,11 @@ void inParallel(int threads, std::size_t parts, const StopCheck& stop, Work&& wo
     const StopCheck ended = [&] {
         return abandoned.load(std::memory_order_relaxed) || (stop && stop());
     };
-    const auto run = [&] {
+    const auto run = [&](std::size_t thread) {
         Pacer pacer(ended);
         try {
             for (std::size_t part = next++; part < parts && !abandoned; part = next++)
-                work(part, pacer);
+                work(part, thread, pacer);
         } catch (...) {
             const std::lock_guard lock(failureMutex);
             if (!failure)
@@ -107,12 +107,12 @@ void inParallel(int threads, std::size_t parts, const StopCheck& stop, Work&& wo
     const std::size_t count = std::min(static_cast<std::size_t>(std::max(threads, 1)), parts);
     for (std::size_t t = 1; t < count; ++t) {
         try {
-            helpers.emplace_back(run);
+            helpers.emplace_back(run, t);
         } catch (const std::system_error&) {
             break; // no more threads to be had: fewer do the work
         }
     }
-    run();
+    run(0);
     for (std::thread& helper : helpers)
         helper.join();
     if (failure)
@@ -131,9 +131,11 @@ void sortBucket(std::uint64_t* first, std::uint64_t* last) {
 /// (first into 256 streams, then each cache-sized part by itself), then each
 /// small bucket by a plain sort. Random writes over the whole array would
 /// miss the cache on nearly every entry. The first pass shares the documents
-/// out among the threads, the second the streams.
-void sortEntries(std::span<const TudShingleList> documents, std::uint64_t* entries,
-                 std::size_t total, int threads, const StopCheck& stop) {
+/// out among the threads, the second the streams. Returns where each stream
+/// starts (and the total at the end): no run of one hash crosses a stream.
+std::vector<std::uint32_t> sortEntries(std::span<const TudShingleList> documents,
+                                       std::uint64_t* entries, std::size_t total, int threads,
+                                       const StopCheck& stop) {
     // About eight entries per final bucket.
     const int bits = std::clamp(
         static_cast<int>(std::bit_width(std::max<std::size_t>(total / 8, 1))) - 1, 0, 28);
@@ -145,7 +147,7 @@ void sortEntries(std::span<const TudShingleList> documents, std::uint64_t* entri
     const std::size_t slices = threads == 1 ? 1 : static_cast<std::size_t>(threads) * 4;
     const auto sliceStart = [&](std::size_t slice) { return documents.size() * slice / slices; };
     std::vector<std::uint32_t> cursor(slices * outer, 0);
-    inParallel(threads, slices, stop, [&](std::size_t slice, Pacer& pacer) {
+    inParallel(threads, slices, stop, [&](std::size_t slice, std::size_t, Pacer& pacer) {
         std::uint32_t* counts = cursor.data() + slice * outer;
         for (std::size_t d = sliceStart(slice); d < sliceStart(slice + 1); ++d) {
             for (std::uint32_t hash : documents[d].Hashes)
@@ -160,7 +162,7 @@ void sortEntries(std::span<const TudShingleList> documents, std::uint64_t* entri
             start += std::exchange(cursor[slice * outer + b], start);
         outerStart[b + 1] = start;
     }
-    inParallel(threads, slices, stop, [&](std::size_t slice, Pacer& pacer) {
+    inParallel(threads, slices, stop, [&](std::size_t slice, std::size_t, Pacer& pacer) {
         std::uint32_t* place = cursor.data() + slice * outer;
         for (std::size_t d = sliceStart(slice); d < sliceStart(slice + 1); ++d) {
             for (std::uint32_t hash : documents[d].Hashes)
@@ -171,7 +173,7 @@ void sortEntries(std::span<const TudShingleList> documents, std::uint64_t* entri
 
     const std::size_t inner = std::size_t{1} << (bits - outerBits);
     const std::uint32_t innerMask = static_cast<std::uint32_t>(inner - 1);
-    inParallel(threads, outer, stop, [&](std::size_t b, Pacer& pacer) {
+    inParallel(threads, outer, stop, [&](std::size_t b, std::size_t, Pacer& pacer) {
         std::uint64_t* const first = entries + outerStart[b];
         const std::size_t size = outerStart[b + 1] - outerStart[b];
         pacer.step(4 * size);
@@ -195,6 +197,7 @@ void sortEntries(std::span<const TudShingleList> documents, std::uint64_t* entri
             sortBucket(part.data() + innerStart[i], part.data() + innerStart[i + 1]);
         std::copy(part.begin(), part.end(), first);
     });
+    return outerStart;
 }
 
 std::uint32_t hashOf(std::uint64_t entry) {
@@ -368,7 +371,8 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
     Pacer pacer(stop);
 
     Array<std::uint64_t> buffer = allocateArray<std::uint64_t>(total);
-    sortEntries(m_documents, buffer.get(), total, threads, stop);
+    const std::vector<std::uint32_t> streamStart =
+        sortEntries(m_documents, buffer.get(), total, threads, stop);
     const auto documentOf = [](std::uint64_t entry) { return lowHalf(entry); };
 
     // Each document's anchor: its hash held by the most documents (the
@@ -440,140 +444,214 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
     // members without it are listed as lacking it, members holding it more
     // than once get one more per repeat, and holders of a hash not common to
     // their group one more per occurrence. A run of entries never yields more
-    // items than entries, so the items are written in place; first count them.
-    std::vector<std::uint32_t>& holders = anchorHolders;
-    std::fill(holders.begin(), holders.end(), 0);
-    std::vector<std::uint32_t> groupsMet;
-    std::size_t itemTotal = 0;
-    std::vector<std::uint8_t> lacking(n, 0);
-    forEachRun(buffer.get(), total, pacer, [&](std::size_t first, std::size_t last) {
-        std::size_t items = last - first;
-        if (alone(buffer.get(), first, last)) {
-            itemTotal += items;
-            return;
+    // items than entries, so the items are written in place. Each thread
+    // takes ranges of whole streams, writes a range's items from its start,
+    // and notes for each document where it stands in each run that has items
+    // before it; the ranges then close up in order.
+    struct Scratch {
+        std::vector<std::uint32_t> holders;
+        std::vector<std::uint32_t> mark;
+        std::uint32_t runNumber = 0;
+        std::vector<std::uint32_t> clusterOf;
+        std::vector<std::uint32_t> groupsMet;
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> runDocuments; // document, occurrences
+        std::vector<std::uint32_t> runItems;
+    };
+    /// A standing that is only its own group's common item: kept unless the
+    /// group turns out to be a cluster, whose members read it from their bits.
+    constexpr std::uint64_t kOwnCommon = std::uint64_t{1} << 63;
+    struct Range {
+        std::size_t begin = 0;
+        std::size_t end = 0;
+        std::size_t written = 0;
+        /// document << 32 | item position from `begin`, maybe with kOwnCommon.
+        std::vector<std::uint64_t> standings;
+        std::vector<std::uint32_t> clusterGroups;
+        std::vector<Cluster> clusters;
+    };
+    anchorHolders = {};
+    const std::size_t streams = streamStart.size() - 1;
+    const std::size_t rangeCount = threads == 1 ? 1 : static_cast<std::size_t>(threads) * 4;
+    std::vector<Range> ranges(rangeCount);
+    for (std::size_t r = 0; r < rangeCount; ++r) {
+        ranges[r].begin = streamStart[streams * r / rangeCount];
+        ranges[r].end = streamStart[streams * (r + 1) / rangeCount];
+    }
+    std::vector<Scratch> scratches(static_cast<std::size_t>(threads));
+    inParallel(threads, rangeCount, stop, [&](std::size_t r, std::size_t thread, Pacer& pacer) {
+        Range& range = ranges[r];
+        Scratch& scratch = scratches[thread];
+        if (scratch.holders.empty()) {
+            scratch.holders.assign(n, 0);
+            scratch.mark.assign(n, 0);
+            scratch.clusterOf.assign(n, 0);
         }
-        for (std::size_t i = first; i < last; ++i) {
-            if (i > first && buffer[i] == buffer[i - 1])
-                continue;
-            const std::uint32_t group = m_group[documentOf(buffer[i])];
-            if (holders[group]++ == 0)
-                groupsMet.push_back(group);
-        }
-        for (std::uint32_t group : groupsMet) {
-            const std::size_t held = holders[group];
-            const std::size_t size = groupSize(group);
-            if (2 * held > size) {
-                items = items + 1 - held;
-                lacking[group] |= held < size ? 1 : 0;
-            }
-            holders[group] = 0;
-        }
-        groupsMet.clear();
-        itemTotal += items;
-    });
-    if (itemTotal >= std::numeric_limits<std::uint32_t>::max())
-        throw std::length_error("Too many shingles to compare");
+        std::uint64_t* const entries = buffer.get() + range.begin;
+        // At most one per entry; pages never written are never taken from
+        // the system, and copies of several documents would otherwise grow
+        // it through many reallocations.
+        range.standings.reserve(range.end - range.begin);
+        forEachRun(
+            entries, range.end - range.begin, pacer, [&](std::size_t first, std::size_t last) {
+                const std::uint64_t hash = hashOf(entries[first]);
+                std::uint64_t* const out = entries + range.written;
+                if (alone(entries, first, last)) {
+                    // Each holder is its own group (a common item for its first
+                    // occurrence and one more per repeat, already in order), or
+                    // the only holder. The items may overwrite entries just read.
+                    std::uint64_t previous = 0;
+                    for (std::size_t i = first; i < last; ++i) {
+                        const std::uint64_t entry = entries[i];
+                        const std::uint32_t document = documentOf(entry);
+                        const bool repeat = i > first && entry == previous;
+                        if (!repeat && i > first)
+                            range.standings.push_back(std::uint64_t{document} << 32 |
+                                                      (range.written + i - first));
+                        const bool common = !repeat && groupSize(m_group[document]) == 1;
+                        out[i - first] = hash << 32 | document << 2 | (common ? Common : OneMore);
+                        previous = entry;
+                    }
+                    range.written += last - first;
+                    return;
+                }
+                const std::uint32_t runNumber = ++scratch.runNumber;
+                auto& runDocuments = scratch.runDocuments;
+                auto& runItems = scratch.runItems;
+                auto& holders = scratch.holders;
+                auto& groupsMet = scratch.groupsMet;
+                runDocuments.clear();
+                runItems.clear();
+                for (std::size_t i = first; i < last; ++i) {
+                    const std::uint32_t document = documentOf(entries[i]);
+                    if (i > first && entries[i] == entries[i - 1]) {
+                        ++runDocuments.back().second;
+                        continue;
+                    }
+                    runDocuments.emplace_back(document, 1);
+                    scratch.mark[document] = runNumber;
+                    const std::uint32_t group = m_group[document];
+                    if (holders[group]++ == 0)
+                        groupsMet.push_back(group);
+                }
+                for (std::uint32_t group : groupsMet) {
+                    const std::uint32_t size = groupSize(group);
+                    const bool common = 2 * std::size_t{holders[group]} > size;
+                    holders[group] = common ? 1 : 0;
+                    if (!common)
+                        continue;
+                    runItems.push_back(group << 2 | Common);
+                    if (scratch.clusterOf[group] == 0) {
+                        range.clusters.emplace_back();
+                        range.clusterGroups.push_back(group);
+                        scratch.clusterOf[group] =
+                            static_cast<std::uint32_t>(range.clusters.size());
+                    }
+                    Cluster& cluster = range.clusters[scratch.clusterOf[group] - 1];
+                    cluster.hashes.push_back(static_cast<std::uint32_t>(hash));
+                    cluster.lackStart.push_back(static_cast<std::uint32_t>(cluster.lacks.size()));
+                    for (std::uint32_t m = m_memberStart[group]; m < m_memberStart[group + 1]; ++m)
+                        if (scratch.mark[m_members[m]] != runNumber)
+                            cluster.lacks.push_back(m - m_memberStart[group]);
+                }
+                // The first occurrence of a common hash in a member is its share
+                // of the common item.
+                for (const auto& [document, occurrences] : runDocuments) {
+                    const std::uint32_t shared = holders[m_group[document]];
+                    for (std::uint32_t o = shared; o < occurrences; ++o)
+                        runItems.push_back(document << 2 | OneMore);
+                }
+                for (std::uint32_t group : groupsMet)
+                    holders[group] = 0;
+                groupsMet.clear();
+                std::sort(runItems.begin(), runItems.end());
 
-    // Then write the items over the entries already read, and note for each
-    // document where it stands in each run that has items before it.
-    std::vector<std::uint32_t> mark(n, 0);
-    std::uint32_t runNumber = 0;
-    std::vector<std::uint64_t> standings; // document << 32 | item position
-    // At most one per entry; pages never written are never taken from the
-    // system, and copies of several documents would otherwise grow it
-    // through many reallocations.
-    standings.reserve(total);
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> runDocuments; // document, occurrences
-    std::vector<std::uint32_t> runItems;
+                for (std::size_t i = 0; i < runItems.size(); ++i)
+                    out[i] = hash << 32 | runItems[i];
+                std::size_t before = 0;
+                for (const auto& [document, occurrences] : runDocuments) {
+                    while (before < runItems.size() && (runItems[before] >> 2) < document)
+                        ++before;
+                    if (before == 0)
+                        continue;
+                    const std::uint32_t group = m_group[document];
+                    const bool ownCommon = before == 1 && runItems[0] == (group << 2 | Common);
+                    range.standings.push_back(std::uint64_t{document} << 32 |
+                                              (range.written + before) |
+                                              (ownCommon ? kOwnCommon : 0));
+                }
+                range.written += runItems.size();
+            });
+        for (std::uint32_t group : range.clusterGroups)
+            scratch.clusterOf[group] = 0;
+    });
+    scratches = {};
+
+    // The ranges close up, in order: none moves over one not yet moved.
     std::size_t written = 0;
-    const std::uint64_t* const entries = buffer.get();
-    std::vector<Cluster> clusters;
-    m_clusterOf.assign(n, 0);
-    forEachRun(entries, total, pacer, [&](std::size_t first, std::size_t last) {
-        const std::uint64_t hash = hashOf(entries[first]);
-        std::uint64_t* const out = buffer.get() + written;
-        if (alone(entries, first, last)) {
-            // Each holder is its own group (a common item for its first
-            // occurrence and one more per repeat, already in order), or the
-            // only holder. The items may overwrite entries just read.
-            std::uint64_t previous = 0;
-            for (std::size_t i = first; i < last; ++i) {
-                const std::uint64_t entry = entries[i];
-                const std::uint32_t document = documentOf(entry);
-                const bool repeat = i > first && entry == previous;
-                if (!repeat && i > first)
-                    standings.push_back(std::uint64_t{document} << 32 | (written + i - first));
-                const bool common = !repeat && groupSize(m_group[document]) == 1;
-                out[i - first] = hash << 32 | document << 2 | (common ? Common : OneMore);
-                previous = entry;
-            }
-            written += last - first;
-            return;
-        }
-        ++runNumber;
-        runDocuments.clear();
-        runItems.clear();
-        for (std::size_t i = first; i < last; ++i) {
-            const std::uint32_t document = documentOf(entries[i]);
-            if (i > first && entries[i] == entries[i - 1]) {
-                ++runDocuments.back().second;
-                continue;
-            }
-            runDocuments.emplace_back(document, 1);
-            mark[document] = runNumber;
-            const std::uint32_t group = m_group[document];
-            if (holders[group]++ == 0)
-                groupsMet.push_back(group);
-        }
-        for (std::uint32_t group : groupsMet) {
-            const std::uint32_t size = groupSize(group);
-            const bool common = 2 * std::size_t{holders[group]} > size;
-            holders[group] = common ? 1 : 0;
-            if (!common)
-                continue;
-            runItems.push_back(group << 2 | Common);
-            if (m_clusterOf[group] == 0) {
-                clusters.emplace_back();
-                m_clusterOf[group] = static_cast<std::uint32_t>(clusters.size());
-            }
-            Cluster& cluster = clusters[m_clusterOf[group] - 1];
-            cluster.hashes.push_back(static_cast<std::uint32_t>(hash));
-            cluster.lackStart.push_back(static_cast<std::uint32_t>(cluster.lacks.size()));
-            for (std::uint32_t m = m_memberStart[group]; m < m_memberStart[group + 1]; ++m)
-                if (mark[m_members[m]] != runNumber)
-                    cluster.lacks.push_back(m - m_memberStart[group]);
-        }
-        // The first occurrence of a common hash in a member is its share of
-        // the common item.
-        for (const auto& [document, occurrences] : runDocuments) {
-            const std::uint32_t shared = holders[m_group[document]];
-            for (std::uint32_t o = shared; o < occurrences; ++o)
-                runItems.push_back(document << 2 | OneMore);
-        }
-        for (std::uint32_t group : groupsMet)
-            holders[group] = 0;
-        groupsMet.clear();
-        std::sort(runItems.begin(), runItems.end());
-
-        for (std::size_t i = 0; i < runItems.size(); ++i)
-            out[i] = hash << 32 | runItems[i];
-        std::size_t before = 0;
-        for (const auto& [document, occurrences] : runDocuments) {
-            while (before < runItems.size() && (runItems[before] >> 2) < document)
-                ++before;
-            // A member of a cluster reads its own group's common hashes from
-            // its bits.
-            const std::uint32_t group = m_group[document];
-            if (before == 1 && runItems[0] == (group << 2 | Common) && lacking[group] != 0)
-                continue;
-            if (before > 0)
-                standings.push_back(std::uint64_t{document} << 32 | (written + before));
-        }
-        written += runItems.size();
-    });
-    assert(written == itemTotal);
+    for (const Range& range : ranges) {
+        if (written != range.begin)
+            std::memmove(buffer.get() + written, buffer.get() + range.begin,
+                         range.written * sizeof(std::uint64_t));
+        written += range.written;
+        pacer.step(range.written);
+    }
     m_items = std::move(buffer);
     m_itemCount = written;
+
+    // A group's common hashes, met range by range, are in order.
+    std::vector<Cluster> clusters;
+    m_clusterOf.assign(n, 0);
+    for (Range& range : ranges) {
+        for (std::size_t c = 0; c < range.clusters.size(); ++c) {
+            const std::uint32_t group = range.clusterGroups[c];
+            Cluster& part = range.clusters[c];
+            if (m_clusterOf[group] == 0) {
+                clusters.push_back(std::move(part));
+                m_clusterOf[group] = static_cast<std::uint32_t>(clusters.size());
+                continue;
+            }
+            Cluster& cluster = clusters[m_clusterOf[group] - 1];
+            const auto shift = static_cast<std::uint32_t>(cluster.lacks.size());
+            cluster.hashes.insert(cluster.hashes.end(), part.hashes.begin(), part.hashes.end());
+            for (std::uint32_t start : part.lackStart)
+                cluster.lackStart.push_back(start + shift);
+            cluster.lacks.insert(cluster.lacks.end(), part.lacks.begin(), part.lacks.end());
+        }
+        range.clusters = {};
+        range.clusterGroups = {};
+    }
+    // A member of a cluster reads its own group's common hashes from its bits.
+    const auto readsOwnBits = [&](std::uint32_t document) {
+        const std::uint32_t group = m_group[document];
+        return m_clusterOf[group] != 0 && !clusters[m_clusterOf[group] - 1].lacks.empty();
+    };
+    m_sharedStart.assign(n + 1, 0);
+    for (const Range& range : ranges) {
+        for (std::uint64_t standing : range.standings) {
+            const std::uint32_t document = hashOf(standing & ~kOwnCommon);
+            if ((standing & kOwnCommon) == 0 || !readsOwnBits(document))
+                ++m_sharedStart[document + 1];
+        }
+    }
+    for (std::size_t d = 0; d < n; ++d)
+        m_sharedStart[d + 1] += m_sharedStart[d];
+    m_sharedCount = m_sharedStart[n];
+    m_shared = allocateArray<std::uint32_t>(m_sharedCount);
+    {
+        std::vector<std::uint32_t> cursor(m_sharedStart.begin(), m_sharedStart.end() - 1);
+        std::size_t closed = 0;
+        for (Range& range : ranges) {
+            for (std::uint64_t standing : range.standings) {
+                const std::uint32_t document = hashOf(standing & ~kOwnCommon);
+                if ((standing & kOwnCommon) == 0 || !readsOwnBits(document))
+                    m_shared[cursor[document]++] =
+                        static_cast<std::uint32_t>(closed + lowHalf(standing));
+            }
+            closed += range.written;
+            pacer.step(range.standings.size());
+            range.standings = {};
+        }
+    }
 
     // Only groups whose members lack some common hash keep their lists.
     for (std::size_t g = 0; g < n; ++g) {
@@ -602,20 +680,6 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
         m_clusterOf[g] = static_cast<std::uint32_t>(m_clusters.size());
     }
     clusters = {};
-
-    m_sharedStart.assign(n + 1, 0);
-    for (std::uint64_t standing : standings)
-        ++m_sharedStart[hashOf(standing) + 1];
-    for (std::size_t d = 0; d < n; ++d)
-        m_sharedStart[d + 1] += m_sharedStart[d];
-    m_sharedCount = standings.size();
-    m_shared = allocateArray<std::uint32_t>(m_sharedCount);
-    {
-        std::vector<std::uint32_t> cursor(m_sharedStart.begin(), m_sharedStart.end() - 1);
-        for (std::uint64_t standing : standings)
-            m_shared[cursor[hashOf(standing)]++] = lowHalf(standing);
-    }
-    standings = {};
 
     m_treeStart.assign(n, 0);
     std::size_t treeTotal = 0;
