@@ -575,6 +575,10 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
                         continue;
                     const std::uint32_t group = m_group[document];
                     const bool ownCommon = before == 1 && runItems[0] == (group << 2 | Common);
+                    // A group seen lacking a common hash is a cluster already.
+                    if (ownCommon && scratch.clusterOf[group] != 0 &&
+                        !range.clusters[scratch.clusterOf[group] - 1].lacks.empty())
+                        continue;
                     range.standings.push_back(std::uint64_t{document} << 32 |
                                               (range.written + before) |
                                               (ownCommon ? kOwnCommon : 0));
