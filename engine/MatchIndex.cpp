@@ -453,6 +453,9 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
         std::vector<std::uint32_t> mark;
         std::uint32_t runNumber = 0;
         std::vector<std::uint32_t> clusterOf;
+        /// Whether a member of the group lacked one of its common hashes in
+        /// the range so far.
+        std::vector<std::uint8_t> lacking;
         std::vector<std::uint32_t> groupsMet;
         std::vector<std::pair<std::uint32_t, std::uint32_t>> runDocuments; // document, occurrences
         std::vector<std::uint32_t> runItems;
@@ -485,6 +488,7 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
             scratch.holders.assign(n, 0);
             scratch.mark.assign(n, 0);
             scratch.clusterOf.assign(n, 0);
+            scratch.lacking.assign(n, 0);
         }
         std::uint64_t* const entries = buffer.get() + range.begin;
         // At most one per entry; pages never written are never taken from
@@ -549,9 +553,19 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
                     Cluster& cluster = range.clusters[scratch.clusterOf[group] - 1];
                     cluster.hashes.push_back(static_cast<std::uint32_t>(hash));
                     cluster.lackStart.push_back(static_cast<std::uint32_t>(cluster.lacks.size()));
-                    for (std::uint32_t m = m_memberStart[group]; m < m_memberStart[group + 1]; ++m)
-                        if (scratch.mark[m_members[m]] != runNumber)
-                            cluster.lacks.push_back(m - m_memberStart[group]);
+                    // Without a branch: about half the members of a cluster
+                    // may lack any one hash, in no order a guess would follow.
+                    const std::uint32_t* members = m_members.data() + m_memberStart[group];
+                    const std::size_t listed = cluster.lacks.size();
+                    cluster.lacks.resize(listed + size);
+                    std::uint32_t* lacks = cluster.lacks.data() + listed;
+                    std::size_t lacking = 0;
+                    for (std::uint32_t p = 0; p < size; ++p) {
+                        lacks[lacking] = p;
+                        lacking += scratch.mark[members[p]] != runNumber ? 1 : 0;
+                    }
+                    cluster.lacks.resize(listed + lacking);
+                    scratch.lacking[group] |= lacking > 0 ? 1 : 0;
                 }
                 // The first occurrence of a common hash in a member is its share
                 // of the common item.
@@ -576,8 +590,7 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
                     const std::uint32_t group = m_group[document];
                     const bool ownCommon = before == 1 && runItems[0] == (group << 2 | Common);
                     // A group seen lacking a common hash is a cluster already.
-                    if (ownCommon && scratch.clusterOf[group] != 0 &&
-                        !range.clusters[scratch.clusterOf[group] - 1].lacks.empty())
+                    if (ownCommon && scratch.lacking[group] != 0)
                         continue;
                     range.standings.push_back(std::uint64_t{document} << 32 |
                                               (range.written + before) |
@@ -585,8 +598,10 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
                 }
                 range.written += runItems.size();
             });
-        for (std::uint32_t group : range.clusterGroups)
+        for (std::uint32_t group : range.clusterGroups) {
             scratch.clusterOf[group] = 0;
+            scratch.lacking[group] = 0;
+        }
     });
     scratches = {};
 
