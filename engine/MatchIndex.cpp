@@ -1,6 +1,7 @@
 #include "MatchIndex.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <bit>
 #include <cassert>
@@ -121,10 +122,44 @@ void inParallel(int threads, std::size_t parts, const StopCheck& stop, Work&& wo
 
 /// Both passes keep the listing order, so the entries of one hash arrive in
 /// document order: a bucket of a single frequent hash (copies, a footer) is
-/// sorted already and is not sorted again.
-void sortBucket(std::uint64_t* first, std::uint64_t* last) {
-    if (!std::is_sorted(first, last))
+/// sorted already, and one of a few frequent hashes (near-copies) needs only
+/// its hashes put in order, each keeping its entries' order.
+void sortBucket(std::uint64_t* first, std::uint64_t* last, std::vector<std::uint64_t>& spare) {
+    const auto size = static_cast<std::size_t>(last - first);
+    constexpr std::size_t kSmall = 32;
+    if (size <= kSmall) {
         std::sort(first, last);
+        return;
+    }
+    if (std::is_sorted(first, last))
+        return;
+    constexpr std::size_t kFew = 8;
+    std::array<std::uint32_t, kFew> hashes{};
+    std::size_t distinct = 0;
+    const auto indexOf = [&](std::uint32_t hash) {
+        return static_cast<std::size_t>(std::find(hashes.begin(), hashes.begin() + distinct, hash) -
+                                        hashes.begin());
+    };
+    for (const std::uint64_t* entry = first; entry != last; ++entry) {
+        const auto hash = static_cast<std::uint32_t>(*entry >> 32);
+        if (indexOf(hash) < distinct)
+            continue;
+        if (distinct == kFew) {
+            std::sort(first, last);
+            return;
+        }
+        hashes[distinct++] = hash;
+    }
+    std::sort(hashes.begin(), hashes.begin() + distinct);
+    std::array<std::size_t, kFew + 1> start{};
+    for (const std::uint64_t* entry = first; entry != last; ++entry)
+        ++start[indexOf(static_cast<std::uint32_t>(*entry >> 32)) + 1];
+    for (std::size_t i = 0; i < distinct; ++i)
+        start[i + 1] += start[i];
+    spare.resize(size);
+    for (const std::uint64_t* entry = first; entry != last; ++entry)
+        spare[start[indexOf(static_cast<std::uint32_t>(*entry >> 32))]++] = *entry;
+    std::copy(spare.begin(), spare.end(), first);
 }
 
 /// Sorts the entries with two counting passes on the top bits of the hash
@@ -178,7 +213,8 @@ std::vector<std::uint32_t> sortEntries(std::span<const TudShingleList> documents
         const std::size_t size = outerStart[b + 1] - outerStart[b];
         pacer.step(4 * size);
         if (inner == 1) {
-            sortBucket(first, first + size);
+            std::vector<std::uint64_t> spare;
+            sortBucket(first, first + size, spare);
             return;
         }
         const auto innerOf = [bits, innerMask](std::uint64_t entry) {
@@ -193,8 +229,9 @@ std::vector<std::uint32_t> sortEntries(std::span<const TudShingleList> documents
         std::vector<std::uint32_t> place(innerStart.begin(), innerStart.end() - 1);
         for (std::size_t i = 0; i < size; ++i)
             part[place[innerOf(first[i])]++] = first[i];
+        std::vector<std::uint64_t> spare;
         for (std::size_t i = 0; i < inner; ++i)
-            sortBucket(part.data() + innerStart[i], part.data() + innerStart[i + 1]);
+            sortBucket(part.data() + innerStart[i], part.data() + innerStart[i + 1], spare);
         std::copy(part.begin(), part.end(), first);
     });
     return outerStart;
@@ -953,11 +990,12 @@ MatchIndex::Match MatchIndex::Scorer::rankMatches(std::int32_t current, std::siz
         countFromBits(group, self, [&](std::int64_t matches, std::uint32_t document) {
             const std::int32_t size = std::max(m_index.sizeOf(document), selfSize);
             // The score is at most the truncated quotient: only a member that
-            // may still win in a best-only scoring is scored exactly.
-            const std::int64_t bound = 100 * matches / size;
-            if (count == 0 &&
-                (bound < best.score ||
-                 (bound == best.score && static_cast<std::int32_t>(document) > best.document)))
+            // may still win in a best-only scoring is scored exactly. (The
+            // quotient stays below `needed` exactly when 100 * matches does
+            // below needed * size; no division.)
+            const std::int64_t needed =
+                best.score + (static_cast<std::int32_t>(document) > best.document ? 1 : 0);
+            if (count == 0 && 100 * matches < needed * size)
                 return;
             consider(PercentOfMatches(matches, size), document);
         });
