@@ -723,6 +723,9 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
         cluster.lackStart.push_back(static_cast<std::uint32_t>(cluster.lacks.size()));
         const std::size_t common = cluster.hashes.size();
         cluster.words = static_cast<std::uint32_t>((common + 63) / 64);
+        cluster.sizes.resize(groupSize(group));
+        for (std::uint32_t p = 0; p < groupSize(group); ++p)
+            cluster.sizes[p] = sizeOf(m_members[m_memberStart[group] + p]);
         cluster.holds.assign(std::size_t{groupSize(group)} * cluster.words, ~std::uint64_t{0});
         if (common % 64 != 0)
             for (std::size_t p = 0; p < groupSize(group); ++p)
@@ -874,7 +877,7 @@ void MatchIndex::Scorer::countFromBits(std::uint32_t group, std::uint32_t self,
         if (m_seen[document] == m_visit)
             matches += m_difference[document];
         if (matches > 0)
-            consider(matches, document);
+            consider(matches, document, cluster.sizes[p]);
     }
 }
 
@@ -987,18 +990,20 @@ MatchIndex::Match MatchIndex::Scorer::rankMatches(std::int32_t current, std::siz
     // Every other earlier member of a group has exactly the common matches;
     // its score then falls with its size alone.
     for (std::uint32_t group : m_fullGroups)
-        countFromBits(group, self, [&](std::int64_t matches, std::uint32_t document) {
-            const std::int32_t size = std::max(m_index.sizeOf(document), selfSize);
-            // The score is at most the truncated quotient: only a member that
-            // may still win in a best-only scoring is scored exactly. (The
-            // quotient stays below `needed` exactly when 100 * matches does
-            // below needed * size; no division.)
-            const std::int64_t needed =
-                best.score + (static_cast<std::int32_t>(document) > best.document ? 1 : 0);
-            if (count == 0 && 100 * matches < needed * size)
-                return;
-            consider(PercentOfMatches(matches, size), document);
-        });
+        countFromBits(group, self,
+                      [&](std::int64_t matches, std::uint32_t document, std::int32_t memberSize) {
+                          const std::int32_t size = std::max(memberSize, selfSize);
+                          // The score is at most the truncated quotient: only a member that
+                          // may still win in a best-only scoring is scored exactly. (The
+                          // quotient stays below `needed` exactly when 100 * matches does
+                          // below needed * size; no division.)
+                          const std::int64_t needed =
+                              best.score +
+                              (static_cast<std::int32_t>(document) > best.document ? 1 : 0);
+                          if (count == 0 && 100 * matches < needed * size)
+                              return;
+                          consider(PercentOfMatches(matches, size), document);
+                      });
     for (std::uint32_t group : m_touchedGroups) {
         if (countedFromBits(group))
             continue;

@@ -118,6 +118,8 @@ private:
         /// Per member in member order, `words` words of a bit per common
         /// hash it holds.
         std::vector<std::uint64_t> holds;
+        /// The members' sizes in member order, read beside their bits.
+        std::vector<std::int32_t> sizes;
         std::uint32_t words = 0;
     };
     std::vector<Cluster> m_clusters;
