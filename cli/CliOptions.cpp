@@ -86,8 +86,8 @@ void CliOptions::addTo(CLI::App& app) {
         ->transform(decimalNumber())
         ->check(CLI::Range(0, MaxPairCount));
     app.add_option("-j,--jobs", m_jobCount,
-                   "threads that read and fingerprint the texts (default: one per processor); "
-                   "the scores do not depend on it")
+                   "threads that read, fingerprint and compare the texts (default: one per "
+                   "processor); the scores do not depend on it")
         ->transform(decimalNumber())
         ->check(CLI::Range(1, 1024));
     app.add_flag("--strict", m_strict, "exit 3 when at least one text did not pass");
