@@ -208,31 +208,40 @@ std::vector<std::uint32_t> sortEntries(std::span<const TudShingleList> documents
 
     const std::size_t inner = std::size_t{1} << (bits - outerBits);
     const std::uint32_t innerMask = static_cast<std::uint32_t>(inner - 1);
-    inParallel(threads, outer, stop, [&](std::size_t b, std::size_t, Pacer& pacer) {
+    // Each thread keeps its buffers from stream to stream: fresh ones would
+    // each be pages the system clears first.
+    struct Buffers {
+        std::vector<std::uint32_t> innerStart;
+        std::vector<std::uint32_t> place;
+        std::vector<std::uint64_t> part;
+        std::vector<std::uint64_t> spare;
+    };
+    std::vector<Buffers> buffers(static_cast<std::size_t>(threads));
+    inParallel(threads, outer, stop, [&](std::size_t b, std::size_t thread, Pacer& pacer) {
+        Buffers& own = buffers[thread];
         std::uint64_t* const first = entries + outerStart[b];
         const std::size_t size = outerStart[b + 1] - outerStart[b];
         pacer.step(4 * size);
         if (inner == 1) {
-            std::vector<std::uint64_t> spare;
-            sortBucket(first, first + size, spare);
+            sortBucket(first, first + size, own.spare);
             return;
         }
         const auto innerOf = [bits, innerMask](std::uint64_t entry) {
             return topBits(static_cast<std::uint32_t>(entry >> 32), bits) & innerMask;
         };
-        std::vector<std::uint32_t> innerStart(inner + 1, 0);
+        own.innerStart.assign(inner + 1, 0);
         for (std::size_t i = 0; i < size; ++i)
-            ++innerStart[innerOf(first[i]) + 1];
+            ++own.innerStart[innerOf(first[i]) + 1];
         for (std::size_t i = 0; i < inner; ++i)
-            innerStart[i + 1] += innerStart[i];
-        std::vector<std::uint64_t> part(size);
-        std::vector<std::uint32_t> place(innerStart.begin(), innerStart.end() - 1);
+            own.innerStart[i + 1] += own.innerStart[i];
+        own.part.resize(std::max(own.part.size(), size));
+        own.place.assign(own.innerStart.begin(), own.innerStart.end() - 1);
         for (std::size_t i = 0; i < size; ++i)
-            part[place[innerOf(first[i])]++] = first[i];
-        std::vector<std::uint64_t> spare;
+            own.part[own.place[innerOf(first[i])]++] = first[i];
         for (std::size_t i = 0; i < inner; ++i)
-            sortBucket(part.data() + innerStart[i], part.data() + innerStart[i + 1], spare);
-        std::copy(part.begin(), part.end(), first);
+            sortBucket(own.part.data() + own.innerStart[i], own.part.data() + own.innerStart[i + 1],
+                       own.spare);
+        std::copy(own.part.begin(), own.part.begin() + static_cast<std::ptrdiff_t>(size), first);
     });
     return outerStart;
 }
