@@ -20,6 +20,7 @@
 namespace quillmark {
 
 class ReferenceCache;
+struct CachedFile;
 
 /// What refreshing the cache of a reference directory found.
 struct IndexChanges {
@@ -124,6 +125,16 @@ private:
     LoadResult LoadReferences(const std::vector<QByteArray>& directories);
     /// Throws FileOpenError when the directory cannot be listed.
     void loadReferenceDirectory(const QByteArray& directory);
+    void appendReference(const QByteArray& directory, const QByteArray& name,
+                         const FileIdentity& identity, const FingerprintSettings& settings,
+                         const TextOrigin& origin);
+    /// A reference whose cached fingerprint stands; its shingles come later.
+    void keepCached(const QByteArray& directory, const QByteArray& name,
+                    const FileIdentity& identity, const CachedFile& file);
+    void logUnreadReference(const QByteArray& path, const QString& reason);
+    /// Gives the cached references the batch shares a hash with their
+    /// shingles; the others cannot score above 0 and stay without.
+    void loadSharedReferences();
     /// How the run turns bytes into text, as the cache keeps it.
     QByteArray readingKey();
     /// Adds the texts the last saving put into the output directory to the cache.
@@ -205,6 +216,11 @@ private:
     int m_referenceReads = 0;
     /// What the last reference directory load found against the cache.
     IndexChanges m_indexChanges;
+    struct PendingReference;
+    /// The references of the running run whose shingles wait in the cache.
+    std::vector<PendingReference> m_pending;
+    /// The cache's count of other programs' writes when its files were read.
+    std::int64_t m_cacheGeneration = 0;
 };
 
 } // namespace quillmark

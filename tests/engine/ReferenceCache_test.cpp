@@ -84,7 +84,7 @@ TEST(ReferenceCache, LeavesOtherDatabasesAloneAndMovesDamagedOnesAside) {
     const Case cases[] = {
         {"another program's", 0x12345678, 1, true},
         {"no application mark", 0, 1, true},
-        {"a newer version", 0x514D524B, 2, true},
+        {"a newer version", 0x514D524B, 3, true},
         {"an older version", 0x514D524B, 0, true},
     };
     for (const Case& c : cases) {
