@@ -405,8 +405,7 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
             continue;
         PlannedReference planned;
         planned.entry = &entry;
-        if (!identityOf(directory + entry.name, planned.identity))
-            continue;
+        planned.identity = entry.identity;
         const auto hit = cached.constFind(entry.name);
         if (hit != cached.constEnd() && sameSettings(*hit)) {
             planned.cached = &*hit;

@@ -12,7 +12,7 @@ namespace quillmark {
 class PostingBucket {
 public:
     /// A hash's low bits name it inside its bucket; the rest name the bucket.
-    static constexpr int LowBits = 12;
+    static constexpr int LowBits = 14;
     static constexpr std::uint32_t BucketCount = std::uint32_t{1} << (32 - LowBits);
 
     static std::uint32_t bucketOf(std::uint32_t hash) { return hash >> LowBits; }

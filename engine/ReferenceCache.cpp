@@ -104,33 +104,34 @@ FileVersion versionAt(const Statement& query, int first) {
             query.integer(first + 3)};
 }
 
-/// Orders `entries` (hash << 32 | file) by hash, then file: counted into
-/// their buckets first, so that a million buckets cost two passes.
-void sortByBucket(std::vector<std::uint64_t>& entries) {
-    constexpr int shift = 32 + PostingBucket::LowBits;
-    std::vector<std::size_t> start(PostingBucket::BucketCount + 1, 0);
-    for (const std::uint64_t entry : entries)
-        ++start[(entry >> shift) + 1];
-    for (std::size_t b = 1; b < start.size(); ++b)
-        start[b] += start[b - 1];
+/// Orders `entries` (hash << 32 | file) by hash, then file: three stable
+/// passes over the hash's digits, which a file's entries, added in file
+/// order, need no more than.
+void sortByHash(std::vector<std::uint64_t>& entries) {
+    constexpr int digitBits[] = {11, 11, 10};
     std::vector<std::uint64_t> sorted(entries.size());
-    std::vector<std::size_t> next(start.begin(), start.end() - 1);
-    for (const std::uint64_t entry : entries)
-        sorted[next[entry >> shift]++] = entry;
-    for (std::size_t b = 0; b + 1 < start.size(); ++b)
-        if (start[b + 1] - start[b] > 1)
-            std::sort(sorted.begin() + static_cast<std::ptrdiff_t>(start[b]),
-                      sorted.begin() + static_cast<std::ptrdiff_t>(start[b + 1]));
-    entries = std::move(sorted);
+    int shift = 32;
+    for (const int bits : digitBits) {
+        std::vector<std::size_t> next((std::size_t{1} << bits) + 1, 0);
+        const std::uint64_t mask = (std::uint64_t{1} << bits) - 1;
+        for (const std::uint64_t entry : entries)
+            ++next[((entry >> shift) & mask) + 1];
+        for (std::size_t d = 1; d < next.size(); ++d)
+            next[d] += next[d - 1];
+        for (const std::uint64_t entry : entries)
+            sorted[next[(entry >> shift) & mask]++] = entry;
+        entries.swap(sorted);
+        shift += bits;
+    }
+    // Files met out of order (the removed ones) are put in order per hash.
+    if (!std::is_sorted(entries.begin(), entries.end()))
+        std::sort(entries.begin(), entries.end());
 }
 
-/// The (hash << 32 | file) entries of a file's distinct hashes.
+/// The (hash << 32 | file) entries of a file's hashes; repeats go when merged.
 void appendEntries(const std::vector<std::uint32_t>& hashes, std::uint32_t file,
                    std::vector<std::uint64_t>& entries) {
-    std::vector<std::uint32_t> distinct = hashes;
-    std::sort(distinct.begin(), distinct.end());
-    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-    for (const std::uint32_t hash : distinct)
+    for (const std::uint32_t hash : hashes)
         entries.push_back(std::uint64_t{hash} << 32 | file);
 }
 
@@ -259,8 +260,9 @@ void ReferenceCache::open() {
     if (version != schemaVersion && version != previousSchemaVersion)
         fail("создан другой версией программы, он оставлен как есть");
     // NORMAL is safe with WAL: a crash loses at most the last transaction.
-    if (execute(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
-                      " PRAGMA journal_size_limit=67108864") != SQLITE_OK)
+    if (execute(m_db,
+                "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+                " PRAGMA journal_size_limit=67108864; PRAGMA cache_size=-131072") != SQLITE_OK)
         fail(sqlite3_errmsg(m_db));
     if (version == previousSchemaVersion)
         upgrade();
@@ -285,10 +287,11 @@ static_assert(applicationId == 1364021835 && schemaVersion == 2, "the schema tex
 
 void ReferenceCache::createSchema() {
     // WAL: a run killed at any point leaves the last committed state.
-    const QByteArray schema = QByteArray("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
-                                         " PRAGMA journal_size_limit=67108864;"
-                                         "BEGIN IMMEDIATE;") +
-                              TablesSql + "COMMIT;";
+    const QByteArray schema =
+        QByteArray("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+                   " PRAGMA journal_size_limit=67108864; PRAGMA cache_size=-131072;"
+                   "BEGIN IMMEDIATE;") +
+        TablesSql + "COMMIT;";
     if (execute(m_db, schema.constData()) != SQLITE_OK) {
         const std::string message = sqlite3_errmsg(m_db);
         execute(m_db, "ROLLBACK");
@@ -411,24 +414,10 @@ QHash<QByteArray, CachedFile> ReferenceCache::files(const QByteArray& directory)
     return found;
 }
 
-bool ReferenceCache::dropFile(std::uint32_t id, std::vector<std::uint64_t>& removed) {
-    Statement query(m_db, "SELECT hashes FROM files WHERE id = ?");
-    if (!query.ok())
-        return false;
-    query.bind(1, std::int64_t{id});
-    if (sqlite3_step(query.get()) == SQLITE_ROW)
-        appendEntries(hashesOf(query.blob(0)).Hashes, id, removed);
-    Statement remove(m_db, "DELETE FROM files WHERE id = ?");
-    if (!remove.ok())
-        return false;
-    remove.bind(1, std::int64_t{id});
-    return remove.run();
-}
-
 bool ReferenceCache::writePostings(std::vector<std::uint64_t>& removed,
                                    std::vector<std::uint64_t>& added) {
-    sortByBucket(removed);
-    sortByBucket(added);
+    sortByHash(removed);
+    sortByHash(added);
     constexpr int shift = 32 + PostingBucket::LowBits;
     // The buckets touched, each with its removed and added entries.
     std::vector<std::uint32_t> buckets;
@@ -486,20 +475,26 @@ void ReferenceCache::update(const QByteArray& directory,
     std::vector<std::uint64_t> removed;
     std::vector<std::uint64_t> added;
     {
-        Statement find(m_db, "SELECT id FROM files WHERE directory = ? AND name = ?");
+        Statement drop(m_db, "DELETE FROM files WHERE directory = ? AND name = ?"
+                             " RETURNING id, hashes");
+        // The dropped row's hashes leave the postings with it.
         const auto dropNamed = [&](const QByteArray& name) {
-            find.bind(1, directory);
-            find.bind(2, name);
-            const bool found = sqlite3_step(find.get()) == SQLITE_ROW;
-            const auto id = found ? static_cast<std::uint32_t>(find.integer(0)) : 0;
-            sqlite3_reset(find.get());
-            return !found || dropFile(id, removed);
+            drop.bind(1, directory);
+            drop.bind(2, name);
+            int code = sqlite3_step(drop.get());
+            if (code == SQLITE_ROW) {
+                appendEntries(hashesOf(drop.blob(1)).Hashes,
+                              static_cast<std::uint32_t>(drop.integer(0)), removed);
+                code = sqlite3_step(drop.get());
+            }
+            sqlite3_reset(drop.get());
+            return code == SQLITE_DONE;
         };
         Statement insert(m_db, "INSERT INTO files (directory, name, size, modified, changed,"
                                " inode, checksum, shingle_length, truncation, html, reading,"
                                " description, unread, hashes)"
                                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        ok = find.ok() && insert.ok();
+        ok = drop.ok() && insert.ok();
         for (auto it = gone.begin(); ok && it != gone.end(); ++it)
             ok = dropNamed(*it);
         for (auto it = changed.begin(); ok && it != changed.end(); ++it) {

@@ -122,8 +122,6 @@ private:
     /// Begins a write transaction, or throws when another run holds the cache.
     void beginWriting();
     void commitOrFail(bool ok);
-    /// Removes `id` and adds its old hashes to `removed`.
-    bool dropFile(std::uint32_t id, std::vector<std::uint64_t>& removed);
     bool writePostings(std::vector<std::uint64_t>& removed, std::vector<std::uint64_t>& added);
     [[noreturn]] void fail(const char* what) const;
 
