@@ -90,8 +90,9 @@ public:
     /// host's settings, as a run would. Throws FileOpenError when the
     /// directory cannot be read, ReferenceCacheError when there is no cache.
     IndexChanges indexReferences(const QByteArray& directory);
-    /// How many reference files the runs so far read from disk (the others
-    /// came from the reference cache).
+    /// How many reference files the runs so far read and fingerprinted (the
+    /// others came from the reference cache, touched ones whose bytes kept
+    /// their checksum too).
     int referenceReads() const { return m_referenceReads; }
     /// The source directory (as a prefix) the table was loaded from; empty
     /// before the first run.
