@@ -318,6 +318,9 @@ void BatchEngine::openReferenceCache() {
         m_cache = std::make_unique<ReferenceCache>(path);
         if (m_cache->wasRebuilt())
             AddLog(QStringLiteral("Кэш эталонных текстов был повреждён и создан заново"));
+        if (m_cache->wasUpgraded())
+            AddLog(QStringLiteral("Кэш эталонных текстов прежней версии очищен и заполняется "
+                                  "заново"));
     } catch (const ReferenceCacheError& error) {
         AddLog(QStringLiteral("Кэш эталонных текстов не используется: ") +
                QString::fromUtf8(error.what()));
