@@ -93,6 +93,9 @@ QByteArray hashesBlob(const TudShingleList& list) {
 
 TudShingleList hashesOf(const QByteArray& blob) {
     TudShingleList list;
+    // A file without text has none.
+    if (blob.size() < static_cast<qsizetype>(sizeof(std::uint32_t)))
+        return list;
     list.Hashes.resize(static_cast<std::size_t>(blob.size()) / sizeof(std::uint32_t));
     std::memcpy(list.Hashes.data(), blob.constData(), list.Hashes.size() * sizeof(std::uint32_t));
     list.Count = static_cast<std::int32_t>(list.Hashes.size());
