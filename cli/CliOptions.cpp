@@ -92,6 +92,10 @@ void CliOptions::addTo(CLI::App& app) {
         ->check(CLI::Range(1, 1024));
     app.add_flag("--strict", m_strict, "exit 3 when at least one text did not pass");
     app.add_flag("-q,--quiet", m_quiet, "no progress display and no log");
+    app.add_option("--lang", m_language,
+                   "language of the log and result lines: ru or en (default: by LC_ALL, "
+                   "LC_MESSAGES, LANG)")
+        ->check(CLI::IsMember({"ru", "en"}));
     app.add_flag("--against-output", m_againstOutput,
                  "score every text also against the texts already in the output directory "
                  "(reference texts: never scored, moved or copied themselves)");
@@ -174,6 +178,12 @@ QString CliOptions::saveModeName(SaveMode mode) {
         return QStringLiteral("copy");
     }
     Q_UNREACHABLE();
+}
+
+UiLanguage CliOptions::language() const {
+    if (m_language.empty())
+        return languageFromEnvironment();
+    return languageFromOption(QString::fromStdString(m_language)).value_or(UiLanguage::English);
 }
 
 } // namespace quillmark

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/EngineHost.h"
+#include "engine/UiLanguage.h"
 
 #include <QByteArray>
 #include <QString>
@@ -53,6 +54,8 @@ public:
     int jobCount() const { return m_jobCount; }
     Strictness strictness() const { return m_strict ? Strictness::Strict : Strictness::Lenient; }
     Verbosity verbosity() const { return m_quiet ? Verbosity::Quiet : Verbosity::Normal; }
+    /// --lang, or the language of the user's locale when it is not given.
+    UiLanguage language() const;
 
     /// The word for a save mode as the option takes it.
     static QString saveModeName(SaveMode mode);
@@ -81,6 +84,7 @@ private:
     int m_jobCount = 0;
     bool m_strict = false;
     bool m_quiet = false;
+    std::string m_language;
     bool m_againstOutput = false;
     std::vector<std::string> m_references;
     bool m_noCache = false;

@@ -3,6 +3,8 @@
 #include "InterruptFlag.h"
 #include "engine/BatchEngine.h"
 
+#include <QCoreApplication>
+
 namespace quillmark {
 
 namespace {
@@ -17,9 +19,9 @@ TerminalHost::TerminalHost(const CliOptions& options, std::FILE* stream, Progres
     : m_options(options)
     , m_stream(stream)
     , m_progress(progress)
-    , m_rows{ProgressLine(QStringLiteral("Загрузка текстов")),
-             ProgressLine(QStringLiteral("Сравнение текстов")),
-             ProgressLine(QStringLiteral("Сохранение выборки"))} {}
+    , m_rows{ProgressLine(QCoreApplication::translate("TerminalHost", "Загрузка текстов")),
+             ProgressLine(QCoreApplication::translate("TerminalHost", "Сравнение текстов")),
+             ProgressLine(QCoreApplication::translate("TerminalHost", "Сохранение выборки"))} {}
 
 void TerminalHost::setCounter(ProgressRow row, const QString& text) {
     line(row).setCounter(text);

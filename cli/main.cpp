@@ -7,8 +7,10 @@
 #include "TerminalHost.h"
 #include "engine/BatchEngine.h"
 #include "engine/ReferenceCache.h"
+#include "engine/UiLanguage.h"
 
 #include <CLI/CLI.hpp>
+#include <QCoreApplication>
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -34,6 +36,10 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& error) {
         return app.exit(error) == 0 ? ExitCompleted : ExitBadOptions;
     }
+
+    // The engine's messages follow --lang; the help and option errors stay English.
+    const QCoreApplication application(argc, argv);
+    installTranslation(options.language());
 
     const bool onTerminal = isatty(STDERR_FILENO) == 1;
     TerminalHost host(options, stderr,

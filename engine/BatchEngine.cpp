@@ -5,6 +5,7 @@
 #include "TemporaryFile.h"
 #include "TextFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -102,7 +103,8 @@ void BatchEngine::run() {
     m_host.setCounter(ProgressRow::Comparison, {});
     m_host.setCounter(ProgressRow::Saving, {});
     m_host.setSelectState(ButtonState::Disabled);
-    m_host.setProgressLabel(ProgressRow::Comparison, QStringLiteral("Сравнение текстов"));
+    m_host.setProgressLabel(ProgressRow::Comparison,
+                            QCoreApplication::translate("BatchEngine", "Сравнение текстов"));
     m_host.setStartCaption(StartCaption::Stop);
     m_state = RunState::Running;
     m_host.setResult({});
@@ -118,8 +120,9 @@ void BatchEngine::run() {
     const SaveMode mode = m_host.saveMode();
 
     if (!DirectoryListing::isDirectory(source)) {
-        AddLog(QStringLiteral("Неверный путь к каталогу с исходными текстами, проверьте и "
-                              "исправьте."),
+        AddLog(QCoreApplication::translate(
+                   "BatchEngine", "Неверный путь к каталогу с исходными текстами, проверьте и "
+                                  "исправьте."),
                PageSwitch::ShowResultPage);
         endEarly(RunOutcome::BadSource);
         return;
@@ -130,7 +133,7 @@ void BatchEngine::run() {
         return;
     }
 
-    AddLog(QStringLiteral("Начало работы.."));
+    AddLog(QCoreApplication::translate("BatchEngine", "Начало работы.."));
     std::vector<DirectoryEntry> listing;
     try {
         listing = DirectoryListing::list(source);
@@ -191,7 +194,9 @@ void BatchEngine::run() {
         const SaveMode saveMode = m_host.saveMode();
         if (saveMode == SaveMode::None) {
             m_host.setResult(
-                QStringLiteral("Прошло проверку (%1%) - %2").arg(m_comparedPercent).arg(m_passed) +
+                QCoreApplication::translate("BatchEngine", "Прошло проверку (%1%) - %2")
+                    .arg(m_comparedPercent)
+                    .arg(m_passed) +
                 unreadNote());
         } else if (mode != SaveMode::None || ensureOutputDirectory(outputText, outputPath)) {
             // (The start made the directory unless saving was off then.)
@@ -248,8 +253,9 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
     int count = 0;
     for (auto at = listing.begin(); at != listing.end() && m_state == RunState::Running;) {
         if (at->kind == EntryKind::SymbolicLink)
-            AddLog(QStringLiteral("Символическая ссылка \"%1\" пропущена")
-                       .arg(QFile::decodeName(at->name)));
+            AddLog(
+                QCoreApplication::translate("BatchEngine", "Символическая ссылка \"%1\" пропущена")
+                    .arg(QFile::decodeName(at->name)));
         if (!at->loadable()) {
             ++at;
             continue;
@@ -277,10 +283,11 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
         ++at;
     }
     const auto unread = static_cast<int>(m_documents.unread.size());
-    AddLog(QStringLiteral("Загружено файлов: ") + QString::number(count - unread) + unreadNote());
+    AddLog(QCoreApplication::translate("BatchEngine", "Загружено файлов: ") +
+           QString::number(count - unread) + unreadNote());
     if (count == 0 && m_state == RunState::Running) {
         m_host.setCounter(ProgressRow::Loading, counterText(0, total));
-        AddLog(QStringLiteral("В каталоге нет текстов для сравнения"));
+        AddLog(QCoreApplication::translate("BatchEngine", "В каталоге нет текстов для сравнения"));
     }
     return m_state == RunState::Running ? LoadResult::Loaded : LoadResult::Stopped;
 }
@@ -299,7 +306,8 @@ std::vector<QByteArray> BatchEngine::referenceDirectories(const QByteArray& sour
         // directory that is missing stays to be refused by the listing.
         const auto seen = [&](const QByteArray& other) { return sameDirectory(candidate, other); };
         if (seen(source) || std::any_of(directories.begin(), directories.end(), seen)) {
-            AddLog(QStringLiteral("Каталог эталонных текстов %1 пропущен: он уже сравнивается")
+            AddLog(QCoreApplication::translate(
+                       "BatchEngine", "Каталог эталонных текстов %1 пропущен: он уже сравнивается")
                        .arg(QFile::decodeName(candidate)));
             continue;
         }
@@ -317,13 +325,15 @@ void BatchEngine::openReferenceCache() {
     try {
         m_cache = std::make_unique<ReferenceCache>(path);
         if (m_cache->wasRebuilt())
-            AddLog(QStringLiteral("Кэш эталонных текстов был повреждён и создан заново"));
+            AddLog(QCoreApplication::translate(
+                "BatchEngine", "Кэш эталонных текстов был повреждён и создан заново"));
         if (m_cache->wasUpgraded())
-            AddLog(QStringLiteral("Кэш эталонных текстов прежней версии очищен и заполняется "
-                                  "заново"));
+            AddLog(QCoreApplication::translate(
+                "BatchEngine", "Кэш эталонных текстов прежней версии очищен и заполняется заново"));
     } catch (const ReferenceCacheError& error) {
-        AddLog(QStringLiteral("Кэш эталонных текстов не используется: ") +
-               QString::fromUtf8(error.what()));
+        AddLog(
+            QCoreApplication::translate("BatchEngine", "Кэш эталонных текстов не используется: %1")
+                .arg(QString::fromUtf8(error.what())));
     }
 }
 
@@ -334,8 +344,9 @@ BatchEngine::LoadResult BatchEngine::LoadReferences(const std::vector<QByteArray
         try {
             loadReferenceDirectory(directory);
         } catch (const FileOpenError& error) {
-            showError(QStringLiteral("Каталог эталонных текстов не читается: ") +
-                      QString::fromUtf8(error.what()));
+            showError(QCoreApplication::translate("BatchEngine",
+                                                  "Каталог эталонных текстов не читается: %1")
+                          .arg(QString::fromUtf8(error.what())));
             return LoadResult::Failed;
         } catch (const std::exception& error) {
             showError(QString::fromUtf8(error.what()));
@@ -343,7 +354,8 @@ BatchEngine::LoadResult BatchEngine::LoadReferences(const std::vector<QByteArray
         }
     }
     if (!directories.empty())
-        AddLog(QStringLiteral("Загружено эталонных текстов: %1").arg(m_documents.referenceCount));
+        AddLog(QCoreApplication::translate("BatchEngine", "Загружено эталонных текстов: %1")
+                   .arg(m_documents.referenceCount));
     return m_state == RunState::Running ? LoadResult::Loaded : LoadResult::Stopped;
 }
 
@@ -387,8 +399,9 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
                 m_cacheGeneration = m_cache->generation();
             cached = m_cache->files(directory);
         } catch (const ReferenceCacheError& error) {
-            AddLog(QStringLiteral("Кэш эталонных текстов не используется: ") +
-                   QString::fromUtf8(error.what()));
+            AddLog(QCoreApplication::translate("BatchEngine",
+                                               "Кэш эталонных текстов не используется: %1")
+                       .arg(QString::fromUtf8(error.what())));
             m_cache.reset();
             m_pending.clear();
         }
@@ -515,8 +528,8 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
         m_cache->touch(directory, touched);
         m_cache->update(directory, changed, gone);
     } catch (const ReferenceCacheError& error) {
-        AddLog(QStringLiteral("Кэш эталонных текстов не обновлён: ") +
-               QString::fromUtf8(error.what()));
+        AddLog(QCoreApplication::translate("BatchEngine", "Кэш эталонных текстов не обновлён: %1")
+                   .arg(QString::fromUtf8(error.what())));
     }
 }
 
@@ -543,7 +556,7 @@ void BatchEngine::keepCached(const QByteArray& directory, const QByteArray& name
 }
 
 void BatchEngine::logUnreadReference(const QByteArray& path, const QString& reason) {
-    AddLog(QStringLiteral("Эталонный файл \"%1\" не прочитан: %2")
+    AddLog(QCoreApplication::translate("BatchEngine", "Эталонный файл \"%1\" не прочитан: %2")
                .arg(QFile::decodeName(path), reason));
 }
 
@@ -584,8 +597,9 @@ void BatchEngine::loadSharedReferences() {
             }
             m_cache->endReading();
         } catch (const ReferenceCacheError& error) {
-            AddLog(QStringLiteral("Кэш эталонных текстов не используется: ") +
-                   QString::fromUtf8(error.what()));
+            AddLog(QCoreApplication::translate("BatchEngine",
+                                               "Кэш эталонных текстов не используется: %1")
+                       .arg(QString::fromUtf8(error.what())));
             m_cache.reset();
             missing.clear();
             for (const PendingReference& reference : pending)
@@ -663,8 +677,8 @@ void BatchEngine::cacheSavedTexts(const QByteArray& output) {
     try {
         m_cache->update(output, changed, {});
     } catch (const ReferenceCacheError& error) {
-        AddLog(QStringLiteral("Кэш эталонных текстов не обновлён: ") +
-               QString::fromUtf8(error.what()));
+        AddLog(QCoreApplication::translate("BatchEngine", "Кэш эталонных текстов не обновлён: %1")
+                   .arg(QString::fromUtf8(error.what())));
     }
 }
 
@@ -705,7 +719,8 @@ bool BatchEngine::keepLoaded(const QByteArray& name, LoadedText loaded) {
         // Skipped, never moved: it stays where it is, listed as not read.
         const QString reason = QString::fromUtf8(error.what());
         m_documents.unread.push_back({name, error.format(), reason});
-        AddLog(QStringLiteral("Файл \"%1\" не прочитан: %2").arg(QFile::decodeName(name), reason));
+        AddLog(QCoreApplication::translate("BatchEngine", "Файл \"%1\" не прочитан: %2")
+                   .arg(QFile::decodeName(name), reason));
         return true;
     } catch (const Stopped&) {
         // Only a stop press stops a worker; the loop ends on it.
@@ -730,7 +745,8 @@ void BatchEngine::setJobCount(int count) {
 QString BatchEngine::unreadNote() const {
     if (m_documents.unread.empty())
         return {};
-    return QStringLiteral(", не прочитано - %1").arg(m_documents.unread.size());
+    return QCoreApplication::translate("BatchEngine", ", не прочитано - %1")
+        .arg(m_documents.unread.size());
 }
 
 bool BatchEngine::CompareTexts(int percent) {
@@ -772,7 +788,8 @@ bool BatchEngine::CompareTexts(int percent) {
                          return m_state != RunState::Running;
                      });
     if (!index.complete()) {
-        m_host.setResult(QStringLiteral("Остановлено. Прошло проверку - 0 из 0"));
+        m_host.setResult(
+            QCoreApplication::translate("BatchEngine", "Остановлено. Прошло проверку - 0 из 0"));
         return false;
     }
     const auto rankCount = static_cast<std::size_t>(m_rankedMatchCount);
@@ -798,7 +815,9 @@ bool BatchEngine::CompareTexts(int percent) {
             if (best.score <= percent) {
                 ++passed;
                 m_host.setResult(
-                    QStringLiteral("Прошло проверку (%1%) - %2").arg(percent).arg(passed));
+                    QCoreApplication::translate("BatchEngine", "Прошло проверку (%1%) - %2")
+                        .arg(percent)
+                        .arg(passed));
             }
         }
         m_documents.comparedCount = k + 1;
@@ -806,16 +825,20 @@ bool BatchEngine::CompareTexts(int percent) {
         m_host.setCounter(ProgressRow::Comparison, counterText(k + 1 - first, batch));
         m_host.processEvents();
         if (m_state != RunState::Running) {
-            m_host.setResult(QStringLiteral("Остановлено. Прошло проверку - %1 из %2")
+            m_host.setResult(QCoreApplication::translate("BatchEngine",
+                                                         "Остановлено. Прошло проверку - %1 из %2")
                                  .arg(passed)
                                  .arg(k + 1 - first));
             return false;
         }
     }
     m_passed = passed;
-    m_host.setResult(QStringLiteral("Прошло проверку - %1; сохраняю результаты..").arg(passed) +
-                     unreadNote());
-    AddLog(QStringLiteral("Сравнение выполнено, успешно прошло порог в %1% - %2 файлов")
+    m_host.setResult(
+        QCoreApplication::translate("BatchEngine", "Прошло проверку - %1; сохраняю результаты..")
+            .arg(passed) +
+        unreadNote());
+    AddLog(QCoreApplication::translate(
+               "BatchEngine", "Сравнение выполнено, успешно прошло порог в %1% - %2 файлов")
                .arg(percent)
                .arg(passed));
     return true;
@@ -828,7 +851,8 @@ bool BatchEngine::ensureOutputDirectory(const QString& outputDirectory, const QB
         m_createdOutput = path;
         return true;
     }
-    AddLog(QStringLiteral("Не удалось создать каталог ") + outputDirectory,
+    AddLog(QCoreApplication::translate("BatchEngine", "Не удалось создать каталог ") +
+               outputDirectory,
            PageSwitch::ShowResultPage);
     return false;
 }
@@ -844,9 +868,12 @@ std::vector<std::int32_t> BatchEngine::selectionOf(int percent) const {
 QString BatchEngine::SelectionNote::around(const QString& resultLine) const {
     QString line = resultLine;
     if (partial())
-        line.prepend(QStringLiteral("Неполная выборка (%1 из %2). ").arg(compared).arg(loaded));
+        line.prepend(QCoreApplication::translate("BatchEngine", "Неполная выборка (%1 из %2). ")
+                         .arg(compared)
+                         .arg(loaded));
     if (staying > 0)
-        line += QStringLiteral("; остались не прошедшие - %1").arg(staying);
+        line +=
+            QCoreApplication::translate("BatchEngine", "; остались не прошедшие - %1").arg(staying);
     return line;
 }
 
@@ -864,8 +891,9 @@ bool BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outpu
     for (const std::int32_t index : selection)
         m_documents.saveOutcomes[static_cast<std::size_t>(index)] = SaveOutcome::Pending;
 
-    m_host.setProgressLabel(ProgressRow::Saving,
-                            QStringLiteral("Сохранение выборки по заданному фильтру"));
+    m_host.setProgressLabel(
+        ProgressRow::Saving,
+        QCoreApplication::translate("BatchEngine", "Сохранение выборки по заданному фильтру"));
     m_host.setBarRange(ProgressRow::Saving, 0, static_cast<int>(total));
     m_host.setBarPosition(ProgressRow::Saving, 0);
     m_host.setCounter(ProgressRow::Saving, counterText(0, total));
@@ -881,28 +909,37 @@ bool BatchEngine::SaveSelection(int percent, SaveMode mode, const QString& outpu
 
     const SaveSummary summary = m_documents.saveSummary();
     const bool moving = transferMode == TransferMode::Move;
-    const QString done = moving ? QStringLiteral("перемещено") : QStringLiteral("скопировано");
+    const QString done = moving ? QCoreApplication::translate("BatchEngine", "перемещено")
+                                : QCoreApplication::translate("BatchEngine", "скопировано");
     // What happened this time: saved now, found in place, left behind.
     const QString savedNow = QString::number(summary.moved + summary.copied);
     QString rest;
     if (summary.alreadyThere > 0)
-        rest += QStringLiteral(", уже на месте - %1").arg(summary.alreadyThere);
-    rest += QStringLiteral(", не %1 - %2").arg(done).arg(summary.selected - summary.saved());
+        rest += QCoreApplication::translate("BatchEngine", ", уже на месте - %1")
+                    .arg(summary.alreadyThere);
+    rest += QCoreApplication::translate("BatchEngine", ", не %1 - %2")
+                .arg(done)
+                .arg(summary.selected - summary.saved());
     if (summary.clash > 0)
-        rest += QStringLiteral(" (имя занято - %1)").arg(summary.clash);
-    QString result = QStringLiteral("Прошло проверку (%1%) - %2; ").arg(percent).arg(total) + done +
-                     QStringLiteral(" - ") + savedNow + rest + unreadNote();
+        rest += QCoreApplication::translate("BatchEngine", " (имя занято - %1)").arg(summary.clash);
+    QString result = QCoreApplication::translate("BatchEngine", "Прошло проверку (%1%) - %2; ")
+                         .arg(percent)
+                         .arg(total) +
+                     done + QStringLiteral(" - ") + savedNow + rest + unreadNote();
     if (stopped)
-        result.prepend(QStringLiteral("Остановлено. "));
+        result.prepend(QCoreApplication::translate("BatchEngine", "Остановлено. "));
     m_host.setResult(note.around(result));
     if (stopped)
-        AddLog(QStringLiteral("Остановлено при сохранении: %1 - %2, не дошло до файлов - %3")
+        AddLog(QCoreApplication::translate(
+                   "BatchEngine", "Остановлено при сохранении: %1 - %2, не дошло до файлов - %3")
                    .arg(done, savedNow, QString::number(summary.pending)));
     // No arg() over the directory: a "%" in it must not be taken for a marker.
-    AddLog(QStringLiteral("Выборка сохранена в каталог ") + outputDirectory + QStringLiteral(": ") +
-           done + QStringLiteral(" файлов - ") + savedNow + rest);
+    AddLog(QCoreApplication::translate("BatchEngine", "Выборка сохранена в каталог ") +
+           outputDirectory + QStringLiteral(": ") + done +
+           QCoreApplication::translate("BatchEngine", " файлов - ") + savedNow + rest);
     if (summary.anyFailed())
-        AddLog(QStringLiteral("Не удалось сохранить файлов: %1").arg(summary.failed));
+        AddLog(QCoreApplication::translate("BatchEngine", "Не удалось сохранить файлов: %1")
+                   .arg(summary.failed));
     // Only moved texts can be asked back by a stricter selection.
     if (moving && summary.saved() > 0)
         m_lastSavedPercent = percent;
@@ -929,27 +966,32 @@ void BatchEngine::saveDocument(std::int32_t index, TransferMode mode, const QByt
         return;
     case TransferResult::Status::Clash:
         outcome = SaveOutcome::Clash;
-        AddLog(QStringLiteral("Файл \"%1\" уже есть в каталоге %2, оставлен на месте")
+        AddLog(QCoreApplication::translate("BatchEngine",
+                                           "Файл \"%1\" уже есть в каталоге %2, оставлен на месте")
                    .arg(shownName, outputDirectory));
         return;
     case TransferResult::Status::Changed:
         outcome = SaveOutcome::Failed;
         reason = QStringLiteral("changed since it was read");
-        AddLog(
-            QStringLiteral("Файл \"%1\" изменился после чтения, оставлен на месте").arg(shownName));
+        AddLog(QCoreApplication::translate("BatchEngine",
+                                           "Файл \"%1\" изменился после чтения, оставлен на месте")
+                   .arg(shownName));
         return;
     case TransferResult::Status::KeptBoth:
         outcome = SaveOutcome::Failed;
         reason = QStringLiteral("changed while moved; the copy and the source both kept");
-        AddLog(QStringLiteral("Файл \"%1\" изменился во время перемещения: копия прежнего "
-                              "текста сохранена в каталог %2, файл оставлен на месте")
+        AddLog(QCoreApplication::translate(
+                   "BatchEngine", "Файл \"%1\" изменился во время перемещения: копия прежнего "
+                                  "текста сохранена в каталог %2, файл оставлен на месте")
                    .arg(shownName, outputDirectory));
         return;
     case TransferResult::Status::Failed:
         outcome = SaveOutcome::Failed;
         reason = TextFile::systemMessage(result.error);
-        AddLog((moving ? QStringLiteral("Не удалось переместить файл \"%1\": %2")
-                       : QStringLiteral("Не удалось скопировать файл \"%1\": %2"))
+        AddLog((moving ? QCoreApplication::translate("BatchEngine",
+                                                     "Не удалось переместить файл \"%1\": %2")
+                       : QCoreApplication::translate("BatchEngine",
+                                                     "Не удалось скопировать файл \"%1\": %2"))
                    .arg(shownName, reason));
         return;
     }
@@ -970,11 +1012,13 @@ void BatchEngine::makeNewSelection() {
     if (!m_tableDirectory.isEmpty() && !sameDirectory(source, m_tableDirectory)) {
         // The scores belong to another batch: moving back or saving would
         // mix the two.
-        m_host.setResult(QStringLiteral("Выборка не сделана: каталог с текстами сменился после "
-                                        "сравнения. Нажмите «Сравнить»."));
-        AddLog(QStringLiteral("Новая выборка делается только из каталога последнего сравнения "
-                              "(%1), а указан каталог %2. Чтобы проверить его, нажмите "
-                              "«Сравнить».")
+        m_host.setResult(QCoreApplication::translate(
+            "BatchEngine", "Выборка не сделана: каталог с текстами сменился после "
+                           "сравнения. Нажмите «Сравнить»."));
+        AddLog(QCoreApplication::translate(
+                   "BatchEngine", "Новая выборка делается только из каталога последнего сравнения "
+                                  "(%1), а указан каталог %2. Чтобы проверить его, нажмите "
+                                  "«Сравнить».")
                    .arg(QFile::decodeName(m_tableDirectory), m_host.sourceDirectory()));
         m_host.setSelectState(ButtonState::Enabled);
         m_host.setStartState(ButtonState::Enabled);
@@ -986,10 +1030,11 @@ void BatchEngine::makeNewSelection() {
     SelectionNote note;
     if (percent < m_lastSavedPercent) {
         const QString question =
-            QStringLiteral("Сделав предыдущий анализ, Вы переместили выборку из подходящих "
-                           "текстов в другой каталог. Сейчас Вы хотите сделать более строгую "
-                           "выборку (%1%). Хотите переместить те тексты обратно прежде, чем "
-                           "делать новую выборку?")
+            QCoreApplication::translate(
+                "BatchEngine", "Сделав предыдущий анализ, Вы переместили выборку из подходящих "
+                               "текстов в другой каталог. Сейчас Вы хотите сделать более строгую "
+                               "выборку (%1%). Хотите переместить те тексты обратно прежде, чем "
+                               "делать новую выборку?")
                 .arg(percent);
         // The texts asked back lie where the last selection put them.
         const QByteArray savedTo =
@@ -999,21 +1044,25 @@ void BatchEngine::makeNewSelection() {
         } else {
             note.staying = failingIn(savedTo, percent);
             if (note.staying > 0)
-                AddLog(QStringLiteral("В каталоге %1 остались тексты, не проходящие порог %2%: %3")
-                           .arg(QFile::decodeName(savedTo), QString::number(percent),
-                                QString::number(note.staying)));
+                AddLog(
+                    QCoreApplication::translate(
+                        "BatchEngine", "В каталоге %1 остались тексты, не проходящие порог %2%: %3")
+                        .arg(QFile::decodeName(savedTo), QString::number(percent),
+                             QString::number(note.staying)));
         }
     }
     // Reference texts are no part of the selection.
     note.compared = std::max(m_documents.comparedCount - m_documents.referenceCount, 0);
     note.loaded = m_documents.count() - m_documents.referenceCount;
     if (note.partial())
-        AddLog(QStringLiteral("Выборка неполная: сравнение было остановлено, выбор идёт из первых "
-                              "%1 текстов из %2")
+        AddLog(QCoreApplication::translate(
+                   "BatchEngine",
+                   "Выборка неполная: сравнение было остановлено, выбор идёт из первых "
+                   "%1 текстов из %2")
                    .arg(note.compared)
                    .arg(note.loaded));
 
-    AddLog(QStringLiteral("Новая выборка с порогом %1%").arg(percent));
+    AddLog(QCoreApplication::translate("BatchEngine", "Новая выборка с порогом %1%").arg(percent));
     m_selectionPercent = percent;
     // What an earlier saving did is not this selection's outcome.
     m_documents.clearSaveOutcomes();
@@ -1022,7 +1071,9 @@ void BatchEngine::makeNewSelection() {
     if (mode == SaveMode::None) {
         const auto selected = static_cast<qint64>(selectionOf(percent).size());
         m_host.setResult(
-            note.around(QStringLiteral("Прошло проверку (%1%) - %2").arg(percent).arg(selected) +
+            note.around(QCoreApplication::translate("BatchEngine", "Прошло проверку (%1%) - %2")
+                            .arg(percent)
+                            .arg(selected) +
                         unreadNote()));
     } else if (ensureOutputDirectory(outputText, outputPath)) {
         SaveSelection(percent, mode, outputText, outputPath, note);
@@ -1064,12 +1115,14 @@ bool BatchEngine::sameDirectory(const QByteArray& a, const QByteArray& b) {
 }
 
 QString BatchEngine::describeSettings(const FingerprintSettings& settings) {
-    return QStringLiteral("длина шингла %1, лемматизация %2, HTML %3")
+    return QCoreApplication::translate("BatchEngine", "длина шингла %1, лемматизация %2, HTML %3")
         .arg(settings.shingleLength)
-        .arg(settings.truncation == Truncation::On ? QStringLiteral("включена")
-                                                   : QStringLiteral("выключена"))
-        .arg(settings.html == HtmlHandling::Cut ? QStringLiteral("отбрасывался")
-                                                : QStringLiteral("не отбрасывался"));
+        .arg(settings.truncation == Truncation::On
+                 ? QCoreApplication::translate("BatchEngine", "включена")
+                 : QCoreApplication::translate("BatchEngine", "выключена"))
+        .arg(settings.html == HtmlHandling::Cut
+                 ? QCoreApplication::translate("BatchEngine", "отбрасывался")
+                 : QCoreApplication::translate("BatchEngine", "не отбрасывался"));
 }
 
 void BatchEngine::logChangedSettings() {
@@ -1088,11 +1141,13 @@ void BatchEngine::logChangedSettings() {
         return;
     const bool mixed =
         std::any_of(begin, end, [&](const FingerprintSettings& s) { return !same(s, *begin); });
-    AddLog((mixed ? QStringLiteral("Оценки взяты из последнего сравнения, настройки которого "
-                                   "менялись по ходу загрузки (у первого текста: %1); новые "
-                                   "настройки действуют со следующего сравнения")
-                  : QStringLiteral("Оценки взяты из последнего сравнения (%1); новые настройки "
-                                   "действуют со следующего сравнения"))
+    AddLog((mixed ? QCoreApplication::translate(
+                        "BatchEngine", "Оценки взяты из последнего сравнения, настройки которого "
+                                       "менялись по ходу загрузки (у первого текста: %1); новые "
+                                       "настройки действуют со следующего сравнения")
+                  : QCoreApplication::translate(
+                        "BatchEngine", "Оценки взяты из последнего сравнения (%1); новые настройки "
+                                       "действуют со следующего сравнения"))
                .arg(describeSettings(*begin)));
 }
 

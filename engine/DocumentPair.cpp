@@ -3,6 +3,7 @@
 #include "TextFile.h"
 #include "analysis/Cp1251.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <exception>
 
@@ -20,8 +21,9 @@ TextWords reread(const BatchEngine& engine, std::int32_t index) {
     const QString name = QFile::decodeName(documents.names[at]);
     const QByteArray path = engine.documentPath(index);
     if (path.isEmpty())
-        fail(QStringLiteral("Файл \"%1\" не найден ни в каталоге с исходными текстами, ни в "
-                            "каталоге выборки.")
+        fail(QCoreApplication::translate(
+                 "DocumentPair", "Файл \"%1\" не найден ни в каталоге с исходными текстами, ни в "
+                                 "каталоге выборки.")
                  .arg(name));
     const FingerprintSettings& settings = documents.settings[at];
     TextWords words;
@@ -35,8 +37,9 @@ TextWords reread(const BatchEngine& engine, std::int32_t index) {
     }
     // Shown words that are not those the score counted would mislead.
     if (words.shingles.Hashes != documents.shingles[at].Hashes)
-        fail(QStringLiteral("Файл \"%1\" изменился после проверки: его текст уже не тот, что "
-                            "сравнивался.")
+        fail(QCoreApplication::translate(
+                 "DocumentPair", "Файл \"%1\" изменился после проверки: его текст уже не тот, что "
+                                 "сравнивался.")
                  .arg(name));
     return words;
 }
@@ -47,7 +50,7 @@ DocumentPair DocumentPair::load(const BatchEngine& engine, std::int32_t current,
                                 std::int32_t earlier) {
     const DocumentTable& documents = engine.documents();
     if (current < 0 || current >= documents.comparedCount || earlier < 0 || earlier >= current)
-        fail(QStringLiteral("Нет такой пары проверенных текстов."));
+        fail(QCoreApplication::translate("DocumentPair", "Нет такой пары проверенных текстов."));
     DocumentPair pair;
     pair.currentIndex = current;
     pair.earlierIndex = earlier;

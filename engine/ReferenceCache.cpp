@@ -2,6 +2,7 @@
 
 #include "PostingBucket.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QString>
 
@@ -222,7 +223,8 @@ QByteArray ReferenceCache::defaultPath() {
 
 void ReferenceCache::fail(const char* what) const {
     const QString text =
-        QStringLiteral("Индекс образцов %1: %2").arg(shown(m_path), QString::fromUtf8(what));
+        QCoreApplication::translate("ReferenceCache", "Индекс образцов %1: %2")
+            .arg(shown(m_path), QCoreApplication::translate("ReferenceCache", what));
     throw ReferenceCacheError(text.toStdString());
 }
 
@@ -270,9 +272,11 @@ void ReferenceCache::open() {
         return;
     }
     if (id != applicationId)
-        fail("это база данных другой программы, она оставлена как есть");
+        fail(QT_TRANSLATE_NOOP("ReferenceCache",
+                               "это база данных другой программы, она оставлена как есть"));
     if (version != schemaVersion && version != previousSchemaVersion)
-        fail("создан другой версией программы, он оставлен как есть");
+        fail(QT_TRANSLATE_NOOP("ReferenceCache",
+                               "создан другой версией программы, он оставлен как есть"));
     if (execute(m_db, ConnectionSettings) != SQLITE_OK)
         fail(sqlite3_errmsg(m_db));
     if (version == previousSchemaVersion)
@@ -343,7 +347,7 @@ void ReferenceCache::beginWriting() {
     if (execute(m_db, "BEGIN IMMEDIATE") == SQLITE_OK)
         return;
     if ((sqlite3_errcode(m_db) & 0xff) == SQLITE_BUSY)
-        fail("им пользуется другой запуск программы");
+        fail(QT_TRANSLATE_NOOP("ReferenceCache", "им пользуется другой запуск программы"));
     fail(sqlite3_errmsg(m_db));
 }
 

@@ -89,11 +89,11 @@ ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName
     , m_currentText(m_pair.current.text)
     , m_earlierText(m_pair.earlier.text) {
     setObjectName(QStringLiteral("ComparisonDialog"));
-    setWindowTitle(QStringLiteral("Сравнение: %1 и %2").arg(currentName, earlierName));
+    setWindowTitle(tr("Сравнение: %1 и %2").arg(currentName, earlierName));
     setSizeGripEnabled(true);
 
     sCurrent =
-        makeCaption(QStringLiteral("№ %1: %2 (%3) — сходство %4%")
+        makeCaption(tr("№ %1: %2 (%3) — сходство %4%")
                         .arg(m_pair.currentIndex + 1)
                         .arg(currentName)
                         .arg(QString::fromStdString(TextReader::describe(m_pair.currentOrigin)))
@@ -101,7 +101,7 @@ ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName
                     this);
     sCurrent->setObjectName(QStringLiteral("sCurrent"));
     sEarlier =
-        makeCaption(QStringLiteral("Более ранний текст № %1: %2 (%3)")
+        makeCaption(tr("Более ранний текст № %1: %2 (%3)")
                         .arg(m_pair.earlierIndex + 1)
                         .arg(earlierName)
                         .arg(QString::fromStdString(TextReader::describe(m_pair.earlierOrigin))),
@@ -123,9 +123,8 @@ ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName
         splitter->addWidget(pane);
     }
 
-    auto* legend = new QLabel(QStringLiteral("Подсвечены слова общих шинглов (длина %1)")
-                                  .arg(m_pair.current.shingleLength),
-                              this);
+    auto* legend = new QLabel(
+        tr("Подсвечены слова общих шинглов (длина %1)").arg(m_pair.current.shingleLength), this);
     auto* swatch = new QLabel(this);
     swatch->setFixedSize(14, 14);
     swatch->setAutoFillBackground(true);
@@ -134,22 +133,22 @@ ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName
     swatch->setPalette(swatchPalette);
     swatch->setFrameShape(QFrame::Box);
 
-    bPrevious = new QPushButton(QStringLiteral("◀ Предыдущий"), this);
+    bPrevious = new QPushButton(tr("◀ Предыдущий"), this);
     bPrevious->setObjectName(QStringLiteral("bPrevious"));
     bPrevious->setShortcut(QKeySequence::FindPrevious);
     bPrevious->setToolTip(
-        QStringLiteral("Предыдущий общий фрагмент (%1)")
+        tr("Предыдущий общий фрагмент (%1)")
             .arg(QKeySequence(QKeySequence::FindPrevious).toString(QKeySequence::NativeText)));
-    bNext = new QPushButton(QStringLiteral("Следующий ▶"), this);
+    bNext = new QPushButton(tr("Следующий ▶"), this);
     bNext->setObjectName(QStringLiteral("bNext"));
     bNext->setShortcut(QKeySequence::FindNext);
     bNext->setToolTip(
-        QStringLiteral("Следующий общий фрагмент (%1)")
+        tr("Следующий общий фрагмент (%1)")
             .arg(QKeySequence(QKeySequence::FindNext).toString(QKeySequence::NativeText)));
     sPassage = new QLabel(this);
     sPassage->setObjectName(QStringLiteral("sPassage"));
     sPassage->setAlignment(Qt::AlignCenter);
-    bClose = new QPushButton(QStringLiteral("Закрыть"), this);
+    bClose = new QPushButton(tr("Закрыть"), this);
     bClose->setObjectName(QStringLiteral("bClose"));
     for (QPushButton* button : {bPrevious, bNext, bClose})
         button->setAutoDefault(false);
@@ -272,9 +271,9 @@ void ComparisonDialog::showPreviousPassage() {
 void ComparisonDialog::updatePassageControls() {
     const int count = passageCount();
     if (count == 0)
-        sPassage->setText(QStringLiteral("Общих фрагментов нет"));
+        sPassage->setText(tr("Общих фрагментов нет"));
     else
-        sPassage->setText(QStringLiteral("Фрагмент %1 из %2").arg(m_passage + 1).arg(count));
+        sPassage->setText(tr("Фрагмент %1 из %2").arg(m_passage + 1).arg(count));
     bPrevious->setEnabled(m_passage > 0);
     bNext->setEnabled(m_passage + 1 < count);
 }

@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QCoreApplication>
 #include <QFile>
 
 #include <algorithm>
@@ -15,15 +16,15 @@ const QColor FailingSign(160, 0, 0);
 const QColor PassingSign(0, 110, 40);
 
 QString passedText() {
-    return QStringLiteral("✓ прошло");
+    return QCoreApplication::translate("quillmark::ResultTableModel", "✓ прошло");
 }
 
 QString failedText() {
-    return QStringLiteral("✗ не прошло");
+    return QCoreApplication::translate("quillmark::ResultTableModel", "✗ не прошло");
 }
 
 QString unreadText() {
-    return QStringLiteral("не прочитан");
+    return QCoreApplication::translate("quillmark::ResultTableModel", "не прочитан");
 }
 
 QString originText(TextFormat format, Encoding encoding) {
@@ -187,24 +188,20 @@ QVariant ResultTableModel::sortKey(int index, int column) const {
 QVariant ResultTableModel::toolTip(int index, int column) const {
     const Row& row = m_rows[static_cast<std::size_t>(index)];
     if (row.unread())
-        return column == NameColumn ? row.name : QStringLiteral("Не прочитан: ") + row.unreadReason;
+        return column == NameColumn ? row.name : tr("Не прочитан: ") + row.unreadReason;
     switch (column) {
     case NameColumn:
         return row.name;
     case VerdictColumn:
-        return row.score <= m_percent ? QStringLiteral("Сходство %1% не больше допустимых %2%")
-                                            .arg(row.score)
-                                            .arg(m_percent)
-                                      : QStringLiteral("Сходство %1% больше допустимых %2%")
-                                            .arg(row.score)
-                                            .arg(m_percent);
+        return row.score <= m_percent
+                   ? tr("Сходство %1% не больше допустимых %2%").arg(row.score).arg(m_percent)
+                   : tr("Сходство %1% больше допустимых %2%").arg(row.score).arg(m_percent);
     case MatchColumn:
         if (row.matchName.isEmpty())
-            return QStringLiteral("Ни с одним более ранним текстом общих шинглов нет");
+            return tr("Ни с одним более ранним текстом общих шинглов нет");
         if (row.match < 0)
-            return QStringLiteral("Эталонный текст %1 (двойной щелчок — сравнить)")
-                .arg(row.matchName);
-        return QStringLiteral("№ %1: %2 (двойной щелчок — сравнить)")
+            return tr("Эталонный текст %1 (двойной щелчок — сравнить)").arg(row.matchName);
+        return tr("№ %1: %2 (двойной щелчок — сравнить)")
             .arg(row.match + 1)
             .arg(m_rows[static_cast<std::size_t>(row.match)].name);
     default:
@@ -221,31 +218,31 @@ QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, 
         case OrderColumn:
             return QStringLiteral("№");
         case NameColumn:
-            return QStringLiteral("Файл");
+            return tr("Файл");
         case ScoreColumn:
-            return QStringLiteral("Сходство, %");
+            return tr("Сходство, %");
         case VerdictColumn:
-            return QStringLiteral("Итог");
+            return tr("Итог");
         case MatchColumn:
-            return QStringLiteral("Похож на");
+            return tr("Похож на");
         case FormatColumn:
-            return QStringLiteral("Формат");
+            return tr("Формат");
         default:
             return {};
         }
     case Qt::ToolTipRole:
         switch (section) {
         case OrderColumn:
-            return QStringLiteral("Место в списке каталога: каждый текст сравнивается с "
-                                  "текстами выше него");
+            return tr("Место в списке каталога: каждый текст сравнивается с "
+                      "текстами выше него");
         case ScoreColumn:
-            return QStringLiteral("Наибольшее сходство с одним из более ранних текстов");
+            return tr("Наибольшее сходство с одним из более ранних текстов");
         case VerdictColumn:
-            return QStringLiteral("Прошло проверку, если сходство не больше %1%").arg(m_percent);
+            return tr("Прошло проверку, если сходство не больше %1%").arg(m_percent);
         case MatchColumn:
-            return QStringLiteral("Первый более ранний текст с таким сходством");
+            return tr("Первый более ранний текст с таким сходством");
         case FormatColumn:
-            return QStringLiteral("Формат файла и кодировка, в которой прочитан его текст");
+            return tr("Формат файла и кодировка, в которой прочитан его текст");
         default:
             return {};
         }

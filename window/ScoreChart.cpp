@@ -164,8 +164,8 @@ std::vector<int> ScoreChart::labelledBins() const {
 
 QString ScoreChart::title() const {
     if (m_histogram.total == 0)
-        return QStringLiteral("Сходство: сравнённых текстов нет");
-    return QStringLiteral("Прошло %1 из %2 при пороге %3%")
+        return tr("Сходство: сравнённых текстов нет");
+    return tr("Прошло %1 из %2 при пороге %3%")
         .arg(passedCount())
         .arg(m_histogram.total)
         .arg(m_percent);
@@ -235,12 +235,12 @@ bool ScoreChart::event(QEvent* event) {
     }
     const int low = ScoreHistogram::lowestScore(bin);
     const int high = ScoreHistogram::highestScore(bin);
-    QString text = QStringLiteral("Сходство %1–%2%: текстов %3")
+    QString text = tr("Сходство %1–%2%: текстов %3")
                        .arg(low)
                        .arg(high)
                        .arg(m_histogram.bins[static_cast<std::size_t>(bin)]);
     if (m_failing[static_cast<std::size_t>(bin)] > 0)
-        text += QStringLiteral(", не прошло %1").arg(m_failing[static_cast<std::size_t>(bin)]);
+        text += tr(", не прошло %1").arg(m_failing[static_cast<std::size_t>(bin)]);
     QToolTip::showText(help->globalPos(), text, this);
     return true;
 }

@@ -210,11 +210,10 @@ QString Tmainform::defaultProgramDirectory() {
 void Tmainform::buildHeader() {
     Panel1 = makePanel(this, "Panel1", QRect(0, 0, ClientWidth, HeaderHeight));
     Label7 = makeLabel(Panel1, "Label7", QStringLiteral("Quillmark"), Margin, 10, 24);
-    Label8 = makeLabel(
-        Panel1, "Label8",
-        QStringLiteral("Программа для пакетной проверки текстов на сходство методом шинглов"),
-        Margin, 44);
-    Label9 = makeLabel(Panel1, "Label9", QStringLiteral("Сайт автора:"), Margin, 64);
+    Label8 = makeLabel(Panel1, "Label8",
+                       tr("Программа для пакетной проверки текстов на сходство методом шинглов"),
+                       Margin, 44);
+    Label9 = makeLabel(Panel1, "Label9", tr("Сайт автора:"), Margin, 64);
     sHomePage = makeLabel(Panel1, "sHomePage", QFileInfo(m_homePageUrl.toLocalFile()).fileName(),
                           Label9->geometry().right() + 5, 64);
     QFont link = sHomePage->font();
@@ -236,55 +235,53 @@ void Tmainform::buildSettingsPage() {
     Pages->addWidget(TabSheet1);
 
     Panel4 = makePanel(TabSheet1, "Panel4", QRect(0, 0, ClientWidth, SettingsPanelHeight));
-    Label1 = makeLabel(Panel4, "Label1", QStringLiteral("Путь к каталогу с текстами для сравнения"),
-                       Margin, 8);
+    Label1 = makeLabel(Panel4, "Label1", tr("Путь к каталогу с текстами для сравнения"), Margin, 8);
     eDirSrc = named(new QLineEdit(Panel4), "eDirSrc");
     eDirSrc->setGeometry(Margin, 24, 530, 22);
-    bSetSrcDir = makeFlatButton(Panel4, "bSetSrcDir", QStringLiteral("&Выбрать.."),
-                                QRect(554, 21, 112, 28), 0);
+    bSetSrcDir = makeFlatButton(Panel4, "bSetSrcDir", tr("&Выбрать.."), QRect(554, 21, 112, 28), 0);
     // The window's own size, only bold.
     setPixelSize(bSetSrcDir, 11, QFont::Bold);
     Label2 = makeLabel(Panel4, "Label2",
-                       QStringLiteral("Путь к каталогу с текстами, успешно прошедшими сравнение"),
-                       Margin, 54);
+                       tr("Путь к каталогу с текстами, успешно прошедшими сравнение"), Margin, 54);
     eDirOut = named(new QLineEdit(Panel4), "eDirOut");
     eDirOut->setGeometry(Margin, 70, 530, 22);
-    eAgainstOutput = named(new QCheckBox(QStringLiteral("Сравнивать с уже принятыми"), Panel4),
-                           "eAgainstOutput");
+    eAgainstOutput =
+        named(new QCheckBox(tr("Сравнивать с уже принятыми"), Panel4), "eAgainstOutput");
     eAgainstOutput->setChecked(false);
     eAgainstOutput->adjustSize();
-    // Right above the output path it is about.
-    eAgainstOutput->move(eDirOut->geometry().right() + 1 - eAgainstOutput->width(), 51);
+    // Right above the output path it is about, clear of that path's caption.
+    eAgainstOutput->move(std::max(eDirOut->geometry().right() + 1 - eAgainstOutput->width(),
+                                  Label2->geometry().right() + 12),
+                         51);
 
     eShingleLen = named(new QSpinBox(Panel4), "eShingleLen");
     eShingleLen->setRange(1, 100);
     eShingleLen->setSingleStep(1);
     eShingleLen->setValue(10);
     eShingleLen->setGeometry(Margin, 104, 56, 24);
-    Label4 = makeLabel(Panel4, "Label4", QStringLiteral("Длина шингла"), 80, 103);
-    Label6 = makeLabel(Panel4, "Label6", QStringLiteral("(10 - стандарт, 5 - жестко)"), 80, 118);
+    Label4 = makeLabel(Panel4, "Label4", tr("Длина шингла"), 80, 103);
+    Label6 = makeLabel(Panel4, "Label6", tr("(10 - стандарт, 5 - жестко)"), 80, 118);
 
-    eLemma = named(new QCheckBox(QStringLiteral("Лемматизировать* слова"), Panel4), "eLemma");
+    eLemma = named(new QCheckBox(tr("Лемматизировать* слова"), Panel4), "eLemma");
     eLemma->setChecked(true);
     eLemma->move(250, 101);
     eLemma->adjustSize();
-    eCutHTML = named(new QCheckBox(QStringLiteral("Отбрасывать HTML"), Panel4), "eCutHTML");
+    eCutHTML = named(new QCheckBox(tr("Отбрасывать HTML"), Panel4), "eCutHTML");
     eCutHTML->setChecked(false);
     eCutHTML->move(250, 121);
     eCutHTML->adjustSize();
 
-    eDelFiles = named(new QCheckBox(QStringLiteral("Переместить прошедшие"), Panel4), "eDelFiles");
+    eDelFiles = named(new QCheckBox(tr("Переместить прошедшие"), Panel4), "eDelFiles");
     eDelFiles->setChecked(true);
     eDelFiles->move(456, 101);
     eDelFiles->adjustSize();
     // The second line of the check box's caption starts under its text.
     const int indent = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, eDelFiles) +
                        style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, eDelFiles);
-    Label5 = makeLabel(Panel4, "Label5", QStringLiteral("проверку тексты "),
-                       eDelFiles->x() + indent, eDelFiles->geometry().bottom() - 3);
+    Label5 = makeLabel(Panel4, "Label5", tr("проверку тексты "), eDelFiles->x() + indent,
+                       eDelFiles->geometry().bottom() - 3);
 
-    Label3 =
-        makeLabel(Panel4, "Label3", QStringLiteral("Допустимый процент совпадений"), Margin, 142);
+    Label3 = makeLabel(Panel4, "Label3", tr("Допустимый процент совпадений"), Margin, 142);
     ePercent = named(new QSlider(Qt::Horizontal, Panel4), "ePercent");
     ePercent->setRange(0, 100);
     ePercent->setSingleStep(1);
@@ -310,12 +307,12 @@ void Tmainform::buildSettingsPage() {
         counter = makeLabel(Panel3, counterName, QString(), 568, y + 10, 19);
         counter->resize(ClientWidth - 568 - 4, 24);
     };
-    progressRow("Label11", QStringLiteral("Загрузка и подготовка текстов к анализу"), "Status1",
-                "sStat1", 6, Label11, Status1, sStat1);
-    progressRow("sProgress", QStringLiteral("Сравнение текстов"), "Status2", "sStat2", 44,
-                sProgress, Status2, sStat2);
-    progressRow("sProgress1", QStringLiteral("Сохранение выборки по заданному фильтру"), "Status3",
-                "sStat3", 82, sProgress1, Status3, sStat3);
+    progressRow("Label11", tr("Загрузка и подготовка текстов к анализу"), "Status1", "sStat1", 6,
+                Label11, Status1, sStat1);
+    progressRow("sProgress", tr("Сравнение текстов"), "Status2", "sStat2", 44, sProgress, Status2,
+                sStat2);
+    progressRow("sProgress1", tr("Сохранение выборки по заданному фильтру"), "Status3", "sStat3",
+                82, sProgress1, Status3, sStat3);
 
     // Two lines: the result line grows with the counts it names.
     sRes = makeLabel(Panel3, "sRes", QString(), Margin, 116, 19);
@@ -324,20 +321,20 @@ void Tmainform::buildSettingsPage() {
     sRes->resize(ClientWidth - 2 * Margin, 50);
     setColor(sRes, QPalette::WindowText, Maroon);
 
-    bSelect = makeFlatButton(Panel3, "bSelect", QStringLiteral("&Новая выборка"),
+    bSelect = makeFlatButton(Panel3, "bSelect", tr("&Новая выборка"),
                              QRect(Margin - 10, 168, 240, 40), 24);
-    bSelect->setToolTip(QStringLiteral(
-        "Выполнить выборку из проанализированного пакета текстов с заданным фильтром"));
+    bSelect->setToolTip(
+        tr("Выполнить выборку из проанализированного пакета текстов с заданным фильтром"));
     bSelect->setEnabled(false);
-    bGo = makeFlatButton(Panel3, "bGo", QStringLiteral("&Сравнить"),
+    bGo = makeFlatButton(Panel3, "bGo", tr("&Сравнить"),
                          QRect(ClientWidth - Margin - 220 + 10, 168, 220, 40), 24);
     // Between the two: the page with the table of the last run.
-    bResults = makeFlatButton(Panel3, "bResults", QStringLiteral("&Результат"),
+    bResults = makeFlatButton(Panel3, "bResults", tr("&Результат"),
                               QRect(bSelect->geometry().right() + 8, 168,
                                     bGo->x() - bSelect->geometry().right() - 16, 40),
                               24);
-    bResults->setToolTip(QStringLiteral("Таблица проверенных текстов, распределение сходства и "
-                                        "журнал последнего сравнения"));
+    bResults->setToolTip(tr("Таблица проверенных текстов, распределение сходства и "
+                            "журнал последнего сравнения"));
 
     for (QLineEdit* edit : {eDirSrc, eDirOut})
         setColor(edit, QPalette::Base, LightOrange);
@@ -347,7 +344,7 @@ void Tmainform::buildSettingsPage() {
 void Tmainform::buildFolderPage() {
     TabSheet3 = named(new QWidget(Pages), "TabSheet3");
     Pages->addWidget(TabSheet3);
-    Label21 = makeLabel(TabSheet3, "Label21", QStringLiteral("Выберите каталог"), Margin, 8, 24);
+    Label21 = makeLabel(TabSheet3, "Label21", tr("Выберите каталог"), Margin, 8, 24);
 
     m_folderIcons = std::make_unique<QFileIconProvider>();
     m_dirModel = std::make_unique<QFileSystemModel>();
@@ -377,8 +374,8 @@ void Tmainform::buildFolderPage() {
     eFolderPath = named(new QLineEdit(TabSheet3), "eFolderPath");
     const int pathLeft = Label21->geometry().right() + Margin;
     eFolderPath->setGeometry(pathLeft, 14, ClientWidth - Margin - pathLeft, 22);
-    eFolderPath->setToolTip(QStringLiteral("Путь к выбранному каталогу; его можно ввести и "
-                                           "вручную, в том числе путь к скрытому каталогу"));
+    eFolderPath->setToolTip(tr("Путь к выбранному каталогу; его можно ввести и "
+                               "вручную, в том числе путь к скрытому каталогу"));
     setColor(eFolderPath, QPalette::Base, LightOrange);
     connect(DirTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &Tmainform::showTreeFolder);
@@ -407,19 +404,18 @@ void Tmainform::buildFolderPage() {
         m_typingFolder = false;
     });
 
-    SpeedButton2 = makeFlatButton(TabSheet3, "SpeedButton2", QStringLiteral("Отмена"),
+    SpeedButton2 = makeFlatButton(TabSheet3, "SpeedButton2", tr("Отмена"),
                                   QRect(Margin - 10, 334, 160, 40), 24);
-    SpeedButton1 = makeFlatButton(TabSheet3, "SpeedButton1", QStringLiteral("Выбрать"),
+    SpeedButton1 = makeFlatButton(TabSheet3, "SpeedButton1", tr("Выбрать"),
                                   QRect(ClientWidth - Margin - 160 + 10, 334, 160, 40), 24);
 }
 
 void Tmainform::buildResultPage() {
     TabSheet4 = named(new QWidget(Pages), "TabSheet4");
     Pages->addWidget(TabSheet4);
-    Label22 = makeLabel(TabSheet4, "Label22", QStringLiteral("Результат"), Margin, 8, 24);
-    sResultsHint =
-        makeLabel(TabSheet4, "sResultsHint",
-                  QStringLiteral("Двойной щелчок по строке — сравнить текст с похожим"), 0, 0);
+    Label22 = makeLabel(TabSheet4, "Label22", tr("Результат"), Margin, 8, 24);
+    sResultsHint = makeLabel(TabSheet4, "sResultsHint",
+                             tr("Двойной щелчок по строке — сравнить текст с похожим"), 0, 0);
     sResultsHint->setAlignment(Qt::AlignRight | Qt::AlignBottom);
     sResultsHint->setGeometry(Label22->geometry().right() + Margin, 8,
                               ClientWidth - Margin - Label22->geometry().right() - Margin,
@@ -479,8 +475,7 @@ void Tmainform::buildResultPage() {
     cScores = named(new ScoreChart(TabSheet4), "cScores");
     cScores->setGeometry(chartLeft, lowerTop, ChartWidth, ChartBottom - lowerTop);
 
-    bBack = makeFlatButton(TabSheet4, "bBack", QStringLiteral("Назад"),
-                           QRect(Margin - 10, 334, 160, 40), 24);
+    bBack = makeFlatButton(TabSheet4, "bBack", tr("Назад"), QRect(Margin - 10, 334, 160, 40), 24);
 }
 
 void Tmainform::FormCreate() {
@@ -658,8 +653,7 @@ void Tmainform::setResult(const QString& text) {
 }
 
 void Tmainform::setStartCaption(StartCaption caption) {
-    bGo->setText(caption == StartCaption::Start ? QStringLiteral("&Сравнить")
-                                                : QStringLiteral("&Остановить"));
+    bGo->setText(caption == StartCaption::Start ? tr("&Сравнить") : tr("&Остановить"));
 }
 
 void Tmainform::setStartState(ButtonState state) {
@@ -780,8 +774,8 @@ void Tmainform::showComparison(std::int32_t document) {
     const std::int32_t earlier = documents.bestMatches[at];
     if (earlier < 0) {
         QMessageBox::information(this, windowTitle(),
-                                 QStringLiteral("У текста «%1» нет общих шинглов ни с одним "
-                                                "более ранним текстом: сравнивать не с чем.")
+                                 tr("У текста «%1» нет общих шинглов ни с одним "
+                                    "более ранним текстом: сравнивать не с чем.")
                                      .arg(name));
         return;
     }
@@ -792,7 +786,7 @@ void Tmainform::showComparison(std::int32_t document) {
     try {
         pair = DocumentPair::load(m_engine, document, earlier);
     } catch (const std::bad_alloc&) {
-        failure = QStringLiteral("Недостаточно памяти, чтобы показать эти тексты.");
+        failure = tr("Недостаточно памяти, чтобы показать эти тексты.");
     } catch (const std::exception& error) {
         // A PairError, or what reading a text throws: its message says why.
         failure = QString::fromUtf8(error.what());

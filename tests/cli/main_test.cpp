@@ -391,9 +391,10 @@ TEST_F(CliRunTest, BadOptionsExitTwoAndTouchNothing) {
 TEST_F(CliRunTest, HelpAndVersionExitZero) {
     QByteArray out;
     EXPECT_EQ(CliProcess::run({"--help"}, &out), 0);
-    for (const char* option : {"--out", "--shingle-len", "--percent", "--no-lemmatize",
-                               "--cut-html", "--save", "--report", "--format", "html", "--pairs",
-                               "--strict", "--quiet", "--version", "SOURCE_DIR"})
+    for (const char* option :
+         {"--out", "--shingle-len", "--percent", "--no-lemmatize", "--cut-html", "--save",
+          "--report", "--format", "html", "--pairs", "--strict", "--quiet", "--version", "--lang",
+          "--jobs", "--against-output", "--reference", "--no-cache", "SOURCE_DIR"})
         EXPECT_TRUE(out.contains(option)) << option;
     EXPECT_EQ(CliProcess::run({"--version"}, &out), 0);
     EXPECT_TRUE(out.startsWith("quillmark-cli ")) << out.toStdString();
@@ -600,6 +601,46 @@ TEST_F(CliRunTest, CtrlCDuringSavingStopsBetweenTwoFilesAndStillReports) {
     EXPECT_GT(tally["moved"], 0);
     EXPECT_GT(tally[""], 0) << "stopped before the end";
     EXPECT_EQ(tally["moved"] + tally["clash"] + tally[""], count);
+}
+
+// The log, reference texts' lines included, speaks the chosen language; the
+// reference cache and the index it builds live under XDG_CACHE_HOME.
+TEST_F(CliRunTest, LogAndIndexFollowTheLanguage) {
+    writeBatch();
+    const fs::path references = m_root / "refs";
+    fs::create_directory(references);
+    TextBatch::write(references / "accepted.txt", TextBatch::article(1, 300));
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((m_root / "cache").string()));
+    const struct {
+        const char* lang;
+        std::vector<QByteArray> lines;
+    } cases[] = {
+        {"--lang=ru",
+         {"-> Начало работы..", "-> Загружено эталонных текстов: 1",
+          "-> Каталог эталонных текстов " + QByteArray::fromStdString(source()) +
+              " пропущен: он уже сравнивается"}},
+        {"--lang=en",
+         {"-> Starting..", "-> Reference texts loaded: 1",
+          "-> Reference folder " + QByteArray::fromStdString(source()) +
+              " skipped: it is already being compared"}},
+    };
+    for (const auto& c : cases) {
+        QByteArray out;
+        QByteArray err;
+        EXPECT_EQ(CliProcess::run({c.lang, "--reference", references.string(), "--reference",
+                                   source(), source()},
+                                  &out, &err),
+                  0)
+            << c.lang;
+        for (const QByteArray& line : c.lines)
+            EXPECT_TRUE(err.contains(line)) << c.lang << ": " << line.toStdString() << "\n"
+                                            << err.toStdString();
+    }
+    QByteArray out;
+    EXPECT_EQ(CliProcess::run({"index", references.string()}, &out), 0);
+    EXPECT_EQ(out, "added 0, changed 0, removed 0, unchanged 1\n");
+    EXPECT_TRUE(fs::exists(m_root / "cache" / "quillmark" / "references.sqlite"));
+    qunsetenv("XDG_CACHE_HOME");
 }
 
 } // namespace

@@ -355,6 +355,7 @@ private slots:
             {"bSetSrcDir", form.bSetSrcDir},
             {"Label2", form.Label2},
             {"eDirOut", form.eDirOut},
+            {"eAgainstOutput", form.eAgainstOutput},
             {"eDelFiles", form.eDelFiles},
             {"Label5", form.Label5},
             {"eShingleLen", form.eShingleLen},
@@ -450,6 +451,11 @@ private slots:
             const QRect room = onPage ? QRect(QPoint(), form.Pages->size()) : parent->rect();
             QVERIFY2(room.contains(widget->geometry()), name);
         }
+        // The check box beside the output path's caption hides none of it.
+        for (QWidget* other :
+             QList<QWidget*>{form.Label2, form.eDirOut, form.bSetSrcDir, form.eDelFiles})
+            QVERIFY2(!form.eAgainstOutput->geometry().intersects(other->geometry()),
+                     qPrintable(other->objectName()));
 
         QCOMPARE(form.eShingleLen->minimum(), 1);
         QCOMPARE(form.eShingleLen->maximum(), 100);

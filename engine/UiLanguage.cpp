@@ -1,0 +1,49 @@
+#include "UiLanguage.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <cstdlib>
+
+namespace quillmark {
+
+std::optional<UiLanguage> languageFromOption(const QString& value) {
+    if (value == QLatin1String("ru"))
+        return UiLanguage::Russian;
+    if (value == QLatin1String("en"))
+        return UiLanguage::English;
+    return std::nullopt;
+}
+
+UiLanguage languageFromLocaleName(const QString& name) {
+    const bool russian = name == QLatin1String("ru") || name.startsWith(QLatin1String("ru_")) ||
+                         name.startsWith(QLatin1String("ru."));
+    return russian ? UiLanguage::Russian : UiLanguage::English;
+}
+
+UiLanguage languageFromEnvironment() {
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && value[0] != '\0')
+            return languageFromLocaleName(QString::fromLocal8Bit(value));
+    }
+    return UiLanguage::English;
+}
+
+bool installTranslation(UiLanguage language) {
+    if (language == UiLanguage::Russian)
+        return true;
+    // Owned by the application for the rest of its life.
+    auto* own = new QTranslator(QCoreApplication::instance());
+    if (!own->load(QStringLiteral(":/i18n/quillmark_en.qm")))
+        return false;
+    QCoreApplication::installTranslator(own);
+    auto* qt = new QTranslator(QCoreApplication::instance());
+    if (qt->load(QLocale(QLocale::English), QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qt);
+    return true;
+}
+
+} // namespace quillmark

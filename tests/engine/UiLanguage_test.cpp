@@ -1,0 +1,78 @@
+#include "engine/UiLanguage.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+using namespace quillmark;
+
+namespace {
+
+TEST(UiLanguage, LocaleNamesAndOptions) {
+    const struct {
+        const char* locale;
+        UiLanguage expected;
+    } cases[] = {
+        {"ru_RU.UTF-8", UiLanguage::Russian}, {"ru_UA", UiLanguage::Russian},
+        {"ru", UiLanguage::Russian},          {"ru.KOI8-R", UiLanguage::Russian},
+        {"en_GB.UTF-8", UiLanguage::English}, {"C.UTF-8", UiLanguage::English},
+        {"C", UiLanguage::English},           {"", UiLanguage::English},
+        {"rue_UA", UiLanguage::English},      {"de_DE@euro", UiLanguage::English},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(languageFromLocaleName(QString::fromLatin1(c.locale)), c.expected) << c.locale;
+
+    EXPECT_EQ(languageFromOption(QStringLiteral("ru")), UiLanguage::Russian);
+    EXPECT_EQ(languageFromOption(QStringLiteral("en")), UiLanguage::English);
+    for (const char* wrong : {"", "RU", "russian", "en_US", "de"})
+        EXPECT_FALSE(languageFromOption(QString::fromLatin1(wrong)).has_value()) << wrong;
+}
+
+TEST(UiLanguage, EnvironmentOrder) {
+    const struct {
+        const char* all;
+        const char* messages;
+        const char* lang;
+        UiLanguage expected;
+    } cases[] = {
+        {"", "", "ru_RU.UTF-8", UiLanguage::Russian},
+        {"", "ru_RU.UTF-8", "en_US.UTF-8", UiLanguage::Russian},
+        {"en_US.UTF-8", "ru_RU.UTF-8", "ru_RU.UTF-8", UiLanguage::English},
+        {"ru_RU.UTF-8", "", "C", UiLanguage::Russian},
+        {"", "", "", UiLanguage::English},
+    };
+    for (const auto& c : cases) {
+        qputenv("LC_ALL", c.all);
+        qputenv("LC_MESSAGES", c.messages);
+        qputenv("LANG", c.lang);
+        EXPECT_EQ(languageFromEnvironment(), c.expected)
+            << c.all << "|" << c.messages << "|" << c.lang;
+    }
+}
+
+// The built-in catalogue answers for the engine, the window and the terminal.
+TEST(UiLanguage, EnglishCatalogueIsBuiltIn) {
+    int argc = 1;
+    char name[] = "UiLanguage_test";
+    char* argv[] = {name, nullptr};
+    const QCoreApplication application(argc, argv);
+    EXPECT_EQ(QCoreApplication::translate("BatchEngine", "Начало работы.."), "Начало работы..");
+    ASSERT_TRUE(installTranslation(UiLanguage::Russian));
+    EXPECT_EQ(QCoreApplication::translate("BatchEngine", "Начало работы.."), "Начало работы..");
+    ASSERT_TRUE(installTranslation(UiLanguage::English));
+    const struct {
+        const char* context;
+        const char* source;
+        const char* english;
+    } cases[] = {
+        {"BatchEngine", "Начало работы..", "Starting.."},
+        {"BatchEngine", "Остановлено. ", "Stopped. "},
+        {"Tmainform", "&Сравнить", "C&ompare"},
+        {"quillmark::ResultTableModel", "✓ прошло", "✓ passed"},
+        {"TerminalHost", "Загрузка текстов", "Loading texts"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QCoreApplication::translate(c.context, c.source), QString::fromUtf8(c.english))
+            << c.source;
+}
+
+} // namespace
