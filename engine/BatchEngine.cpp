@@ -425,9 +425,12 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
         const auto hit = cached.constFind(entry.name);
         if (hit != cached.constEnd() && sameSettings(*hit)) {
             planned.cached = &*hit;
-            planned.use = hit->version == versionOf(planned.identity) ? ReferenceUse::Cached
-                          : hit->checksum                             ? ReferenceUse::Checked
-                                                                      : ReferenceUse::Read;
+            const FileVersion now = versionOf(planned.identity);
+            // Bytes of another size changed: no checksum can spare the reading.
+            const bool maySame = hit->checksum && hit->version.size == now.size;
+            planned.use = hit->version == now ? ReferenceUse::Cached
+                          : maySame           ? ReferenceUse::Checked
+                                              : ReferenceUse::Read;
         }
         plan.push_back(planned);
     }
