@@ -402,8 +402,8 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
             AddLog(QCoreApplication::translate("BatchEngine",
                                                "Кэш эталонных текстов не используется: %1")
                        .arg(QString::fromUtf8(error.what())));
+            // References taken from it so far are read from their files.
             m_cache.reset();
-            m_pending.clear();
         }
     }
     LoadJob settings = settingsNow();
