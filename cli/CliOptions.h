@@ -25,6 +25,9 @@ enum class Verbosity { Normal, Quiet };
 
 class CliOptions {
 public:
+    /// The description, the help and version flags and the help's captions of
+    /// `app`, in the chosen language; before addTo(), whose options join them.
+    static void addHelpAndVersion(CLI::App& app, const std::string& version);
     /// Declares every option on `app`; the values land here when `app` parses.
     void addTo(CLI::App& app);
 

@@ -1,5 +1,6 @@
 #include "ReportFile.h"
 
+#include "CliLanguage.h"
 #include "engine/TemporaryFile.h"
 
 #include <cerrno>
@@ -14,8 +15,9 @@ namespace {
 
 std::runtime_error writeError(const QByteArray& path, const QString& reason) {
     const QString shown = path.isEmpty() ? QStringLiteral("-") : QFile::decodeName(path);
-    return std::runtime_error(
-        QStringLiteral("Cannot write the report to \"%1\": %2.").arg(shown, reason).toStdString());
+    return std::runtime_error(cliTranslate("ReportFile", "Cannot write the report to \"%1\": %2.")
+                                  .arg(shown, reason)
+                                  .toStdString());
 }
 
 QString systemReason(int error) {

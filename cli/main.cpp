@@ -1,13 +1,14 @@
 // quillmark-cli: the batch check of the window, driven by options, for scripts.
+#include "CliLanguage.h"
 #include "CliOptions.h"
 #include "ExitStatus.h"
 #include "InterruptFlag.h"
+#include "OptionError.h"
 #include "Report.h"
 #include "ReportFile.h"
 #include "TerminalHost.h"
 #include "engine/BatchEngine.h"
 #include "engine/ReferenceCache.h"
-#include "engine/UiLanguage.h"
 
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
@@ -19,27 +20,26 @@
 using namespace quillmark;
 
 int main(int argc, char** argv) {
-    CLI::App app("Checks a batch of texts for mutual similarity by word shingles.",
-                 "quillmark-cli");
-    app.set_version_flag("--version", std::string("quillmark-cli ") + QUILLMARK_VERSION);
-    app.failure_message(CLI::FailureMessage::help);
-    CliOptions options;
-    options.addTo(app);
     // "index DIR [options]": DIR takes the source's place.
     const bool indexing = argc > 1 && std::string_view(argv[1]) == "index";
     if (indexing) {
         --argc;
         ++argv;
     }
+    // The language is known first: the help and option errors speak it too.
+    const QCoreApplication application(argc, argv);
+    installCliTranslation(languageFromArguments(argc, argv));
+
+    CLI::App app(std::string(), "quillmark-cli");
+    CliOptions::addHelpAndVersion(app, std::string("quillmark-cli ") + QUILLMARK_VERSION);
+    app.failure_message(&OptionError::message);
+    CliOptions options;
+    options.addTo(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         return app.exit(error) == 0 ? ExitCompleted : ExitBadOptions;
     }
-
-    // The engine's messages follow --lang; the help and option errors stay English.
-    const QCoreApplication application(argc, argv);
-    installTranslation(options.language());
 
     const bool onTerminal = isatty(STDERR_FILENO) == 1;
     TerminalHost host(options, stderr,
@@ -60,8 +60,11 @@ int main(int argc, char** argv) {
     if (indexing) {
         try {
             const IndexChanges changes = engine.indexReferences(options.sourcePath());
-            std::printf("added %d, changed %d, removed %d, unchanged %d\n", changes.added,
-                        changes.changed, changes.removed, changes.unchanged);
+            const QString counts =
+                cliTranslate("main", "added %1, changed %2, removed %3, unchanged %4")
+                    .arg(QString::number(changes.added), QString::number(changes.changed),
+                         QString::number(changes.removed), QString::number(changes.unchanged));
+            std::printf("%s\n", counts.toUtf8().constData());
             return ExitCompleted;
         } catch (const std::exception& error) {
             host.printLine(QString::fromUtf8(error.what()));
@@ -93,15 +96,14 @@ int main(int argc, char** argv) {
     const SaveSummary saved = engine.documents().saveSummary();
     if (saved.anyFailed())
         // Said even with --quiet: a script must not take the texts for saved.
-        host.printLine(QStringLiteral("quillmark-cli: %1 of %2 texts could not be saved and stay "
-                                      "where they were (see the \"saved\" column)")
-                           .arg(saved.failed)
-                           .arg(saved.selected));
+        host.printLine(cliTranslate("main", "quillmark-cli: %1 of %2 texts could not be saved and "
+                                            "stay where they were (see the \"saved\" column)")
+                           .arg(QString::number(saved.failed), QString::number(saved.selected)));
     if (outcome == RunOutcome::SavingStopped) {
-        host.printLine(QStringLiteral("quillmark-cli: saving stopped; %1 of %2 texts were not "
-                                      "reached and stay where they were")
-                           .arg(saved.pending)
-                           .arg(saved.selected));
+        host.printLine(cliTranslate("main",
+                                    "quillmark-cli: saving stopped; %1 of %2 texts were not "
+                                    "reached and stay where they were")
+                           .arg(QString::number(saved.pending), QString::number(saved.selected)));
         return ExitInterrupted;
     }
     if (host.failureReported())

@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QScopeGuard>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
@@ -149,6 +152,7 @@ void BatchEngine::run() {
     m_tableDirectory = source;
     m_savedDirectory.clear();
     m_host.resultsChanged();
+    m_pending.clear();
     const std::vector<QByteArray> references =
         referenceDirectories(source, DirectoryListing::prefix(outputPath));
     if (!references.empty())
@@ -165,6 +169,9 @@ void BatchEngine::run() {
 
     if (loaded == LoadResult::Loaded)
         loaded = LoadTexts(source, listing, total);
+    if (loaded == LoadResult::Loaded)
+        loadSharedReferences();
+    m_pending.clear();
     if (loaded == LoadResult::Failed) {
         m_cache.reset();
         m_host.resultsChanged();
@@ -325,6 +332,9 @@ void BatchEngine::openReferenceCache() {
         if (m_cache->wasRebuilt())
             AddLog(QCoreApplication::translate(
                 "BatchEngine", "Кэш эталонных текстов был повреждён и создан заново"));
+        if (m_cache->wasUpgraded())
+            AddLog(QCoreApplication::translate(
+                "BatchEngine", "Кэш эталонных текстов прежней версии очищен и заполняется заново"));
     } catch (const ReferenceCacheError& error) {
         AddLog(
             QCoreApplication::translate("BatchEngine", "Кэш эталонных текстов не используется: %1")
@@ -359,98 +369,267 @@ QByteArray BatchEngine::readingKey() {
            QByteArray::number(static_cast<int>(m_host.htmlHandling()));
 }
 
+namespace {
+
+/// What a reference file needs, found from the cache before anything is read.
+enum class ReferenceUse {
+    Cached,  ///< the cached fingerprint stands; its shingles are read if the batch needs them
+    Checked, ///< touched since: read, and fingerprinted only if its bytes changed
+    Read,    ///< new, or cached under other settings
+};
+
+struct PlannedReference {
+    const DirectoryEntry* entry = nullptr;
+    FileIdentity identity;
+    const CachedFile* cached = nullptr;
+    ReferenceUse use = ReferenceUse::Read;
+};
+
+} // namespace
+
+/// A reference taken from the cache: its table entry waits for its shingles
+/// until the batch is known.
+struct BatchEngine::PendingReference {
+    std::int32_t entry = -1;
+    std::uint32_t id = 0;
+    FileVersion version;
+};
+
 void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
     const std::vector<DirectoryEntry> listing = DirectoryListing::list(directory);
-    std::map<QByteArray, CachedFingerprint> cached;
+    QHash<QByteArray, CachedFile> cached;
     if (m_cache) {
         try {
-            cached = m_cache->entries(directory);
+            if (m_pending.empty())
+                m_cacheGeneration = m_cache->generation();
+            cached = m_cache->files(directory);
+        } catch (const ReferenceCacheError& error) {
+            AddLog(QCoreApplication::translate("BatchEngine",
+                                               "Кэш эталонных текстов не используется: %1")
+                       .arg(QString::fromUtf8(error.what())));
+            // References taken from it so far are read from their files.
+            m_cache.reset();
+        }
+    }
+    LoadJob settings = settingsNow();
+    settings.checksum = m_cache ? Checksum::Take : Checksum::Skip;
+    const QByteArray reading = readingKey();
+    const auto sameSettings = [&](const CachedFile& file) {
+        return file.reading == reading && file.settings.shingleLength == settings.shingleLength &&
+               file.settings.truncation == settings.truncation;
+    };
+
+    std::vector<PlannedReference> plan;
+    plan.reserve(listing.size());
+    for (const DirectoryEntry& entry : listing) {
+        if (!entry.loadable() || TemporaryFile::isTemporaryName(entry.name))
+            continue;
+        PlannedReference planned;
+        planned.entry = &entry;
+        planned.identity = entry.identity;
+        const auto hit = cached.constFind(entry.name);
+        if (hit != cached.constEnd() && sameSettings(*hit)) {
+            planned.cached = &*hit;
+            const FileVersion now = versionOf(planned.identity);
+            // Bytes of another size changed: no checksum can spare the reading.
+            const bool maySame = hit->checksum && hit->version.size == now.size;
+            planned.use = hit->version == now ? ReferenceUse::Cached
+                          : maySame           ? ReferenceUse::Checked
+                                              : ReferenceUse::Read;
+        }
+        plan.push_back(planned);
+    }
+
+    std::map<QByteArray, CachedFingerprint> fresh;
+    std::vector<std::pair<QByteArray, FileVersion>> touched;
+    QSet<QByteArray> present;
+    int unchanged = 0;
+    const auto jobFor = [&](const PlannedReference& planned) {
+        LoadJob job = withPath(settings, directory + planned.entry->name);
+        if (planned.use == ReferenceUse::Checked)
+            job.knownChecksum = planned.cached->checksum;
+        return job;
+    };
+    ParallelLoader loader(m_jobCount > 0 ? m_jobCount : ParallelLoader::defaultThreads());
+    std::size_t given = 0;
+    for (std::size_t at = 0; at < plan.size();) {
+        if (m_state != RunState::Running)
+            return;
+        const PlannedReference& planned = plan[at];
+        const QByteArray& name = planned.entry->name;
+        if (planned.use == ReferenceUse::Cached) {
+            // Cheap: the window is kept alive every few hundred of them.
+            if (at % 256 == 0)
+                m_host.processEvents();
+            present.insert(name);
+            ++unchanged;
+            keepCached(directory, name, planned.identity, *planned.cached);
+            ++at;
+            continue;
+        }
+        for (given = std::max(given, at); given < plan.size() && loader.hasRoom(); ++given)
+            if (plan[given].use != ReferenceUse::Cached)
+                loader.submit(jobFor(plan[given]));
+        std::optional<LoadedText> loaded = loader.take(std::chrono::milliseconds(20));
+        m_host.processEvents();
+        if (!loaded)
+            continue;
+        ++at;
+        if (loaded->unchanged) {
+            present.insert(name);
+            ++unchanged;
+            touched.emplace_back(name, versionOf(loaded->identity));
+            keepCached(directory, name, loaded->identity, *planned.cached);
+            continue;
+        }
+        ++m_referenceReads;
+        QString reason;
+        try {
+            if (loaded->error)
+                std::rethrow_exception(loaded->error);
+        } catch (const UnreadableText& error) {
+            reason = QString::fromUtf8(error.what());
+        } catch (const FileOpenError& error) {
+            // Gone or changed into something unreadable since the listing.
+            AddLog(QString::fromUtf8(error.what()));
+            continue;
+        } catch (const Stopped&) {
+            return;
+        }
+        present.insert(name);
+        CachedFingerprint& stored = fresh[name];
+        stored.version = versionOf(loaded->identity);
+        if (settings.checksum == Checksum::Take)
+            stored.checksum = loaded->checksum;
+        stored.settings = {settings.shingleLength, settings.truncation, settings.html};
+        stored.reading = reading;
+        if (!reason.isEmpty()) {
+            // Recorded, so that the next run does not read it again.
+            stored.unreadReason = reason.toUtf8();
+            logUnreadReference(directory + name, reason);
+            continue;
+        }
+        stored.settings = loaded->settings;
+        stored.description = originKey(loaded->origin);
+        appendReference(directory, name, loaded->identity, loaded->settings, loaded->origin);
+        const auto last = static_cast<std::size_t>(m_documents.count() - 1);
+        m_documents.shingles[last] = std::move(loaded->shingles);
+        if (m_cache)
+            stored.shingles = m_documents.shingles[last];
+    }
+    if (!m_cache)
+        return;
+    std::vector<QByteArray> gone;
+    for (auto it = cached.constBegin(); it != cached.constEnd(); ++it)
+        if (!present.contains(it.key()))
+            gone.push_back(it.key());
+    m_indexChanges.unchanged = unchanged;
+    m_indexChanges.removed = static_cast<int>(gone.size());
+    m_indexChanges.added = 0;
+    m_indexChanges.changed = 0;
+    std::map<QByteArray, const CachedFingerprint*> changed;
+    for (const auto& [name, entry] : fresh) {
+        ++(cached.contains(name) ? m_indexChanges.changed : m_indexChanges.added);
+        changed.emplace(name, &entry);
+    }
+    try {
+        m_cache->touch(directory, touched);
+        m_cache->update(directory, changed, gone);
+    } catch (const ReferenceCacheError& error) {
+        AddLog(QCoreApplication::translate("BatchEngine", "Кэш эталонных текстов не обновлён: %1")
+                   .arg(QString::fromUtf8(error.what())));
+    }
+}
+
+void BatchEngine::appendReference(const QByteArray& directory, const QByteArray& name,
+                                  const FileIdentity& identity, const FingerprintSettings& settings,
+                                  const TextOrigin& origin) {
+    m_documents.append(name);
+    const auto at = static_cast<std::size_t>(m_documents.count() - 1);
+    m_documents.referenceDirectories.push_back(directory);
+    m_documents.referenceCount = m_documents.count();
+    m_documents.settings[at] = settings;
+    m_documents.origins[at] = origin;
+    m_documents.identities[at] = identity;
+}
+
+void BatchEngine::keepCached(const QByteArray& directory, const QByteArray& name,
+                             const FileIdentity& identity, const CachedFile& file) {
+    if (!file.unreadReason.isEmpty()) {
+        logUnreadReference(directory + name, QString::fromUtf8(file.unreadReason));
+        return;
+    }
+    appendReference(directory, name, identity, file.settings, originOf(file.description));
+    m_pending.push_back({m_documents.count() - 1, file.id, versionOf(identity)});
+}
+
+void BatchEngine::logUnreadReference(const QByteArray& path, const QString& reason) {
+    AddLog(QCoreApplication::translate("BatchEngine", "Эталонный файл \"%1\" не прочитан: %2")
+               .arg(QFile::decodeName(path), reason));
+}
+
+void BatchEngine::loadSharedReferences() {
+    if (m_pending.empty())
+        return;
+    const std::vector<PendingReference> pending = std::exchange(m_pending, {});
+    std::vector<std::uint32_t> hashes;
+    for (std::int32_t k = m_documents.referenceCount; k < m_documents.count(); ++k) {
+        const auto& list = m_documents.shingles[static_cast<std::size_t>(k)].Hashes;
+        hashes.insert(hashes.end(), list.begin(), list.end());
+    }
+    std::sort(hashes.begin(), hashes.end());
+    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+
+    // Every reference the batch shares no hash with scores 0 against all of
+    // it: its entry stays without shingles and the comparison passes it by.
+    std::vector<const PendingReference*> missing;
+    if (m_cache) {
+        try {
+            m_cache->beginReading();
+            // Another run changed the cache since its files were read: the
+            // postings may name other rows, so every reference is asked for.
+            const bool untouched = m_cache->generation() == m_cacheGeneration;
+            std::vector<std::uint32_t> sharing;
+            if (untouched)
+                sharing = m_cache->filesSharing(hashes);
+            for (const PendingReference& reference : pending) {
+                if (untouched && !std::binary_search(sharing.begin(), sharing.end(), reference.id))
+                    continue;
+                std::optional<TudShingleList> list =
+                    m_cache->shingles(reference.id, reference.version);
+                if (list)
+                    m_documents.shingles[static_cast<std::size_t>(reference.entry)] =
+                        std::move(*list);
+                else
+                    missing.push_back(&reference);
+            }
+            m_cache->endReading();
         } catch (const ReferenceCacheError& error) {
             AddLog(QCoreApplication::translate("BatchEngine",
                                                "Кэш эталонных текстов не используется: %1")
                        .arg(QString::fromUtf8(error.what())));
             m_cache.reset();
+            missing.clear();
+            for (const PendingReference& reference : pending)
+                if (m_documents.shingles[static_cast<std::size_t>(reference.entry)].Count == 0)
+                    missing.push_back(&reference);
         }
+    } else {
+        for (const PendingReference& reference : pending)
+            missing.push_back(&reference);
     }
-    const QByteArray reading = readingKey();
-    const int shingleLength = m_host.shingleLength();
-    const Truncation truncation = m_host.truncation();
-    std::map<QByteArray, CachedFingerprint> fresh;
-    std::vector<QByteArray> kept;
-    for (const DirectoryEntry& entry : listing) {
-        if (!entry.loadable() || TemporaryFile::isTemporaryName(entry.name))
-            continue;
-        m_host.processEvents();
-        if (m_state != RunState::Running)
-            return;
-        const QByteArray path = directory + entry.name;
-        FileIdentity now;
-        if (!identityOf(path, now))
-            continue;
-        m_documents.append(entry.name);
-        const std::int32_t index = m_documents.count() - 1;
-        const auto at = static_cast<std::size_t>(index);
-        m_documents.referenceDirectories.push_back(directory);
-        m_documents.referenceCount = index + 1;
-        const auto hit = cached.find(entry.name);
-        if (hit != cached.end() && hit->second.version == versionOf(now) &&
-            hit->second.reading == reading && hit->second.settings.shingleLength == shingleLength &&
-            hit->second.settings.truncation == truncation) {
-            m_documents.shingles[at] = std::move(hit->second.shingles);
-            m_documents.settings[at] = hit->second.settings;
-            m_documents.origins[at] = originOf(hit->second.description);
-            m_documents.identities[at] = now;
-            kept.push_back(entry.name);
-            continue;
-        }
+    for (const PendingReference* reference : missing) {
+        const auto at = static_cast<std::size_t>(reference->entry);
+        const QByteArray path = m_documents.referencePath(reference->entry);
         try {
             ++m_referenceReads;
-            LoadText(path, index);
-        } catch (const UnreadableText& error) {
-            m_documents.removeLast();
-            m_documents.referenceDirectories.pop_back();
-            m_documents.referenceCount = index;
-            AddLog(
-                QCoreApplication::translate("BatchEngine", "Эталонный файл \"%1\" не прочитан: %2")
-                    .arg(QFile::decodeName(path), QString::fromUtf8(error.what())));
-            continue;
-        } catch (const FileOpenError& error) {
-            // Gone or changed into something unreadable since the listing.
-            m_documents.removeLast();
-            m_documents.referenceDirectories.pop_back();
-            m_documents.referenceCount = index;
-            AddLog(QString::fromUtf8(error.what()));
-            continue;
+            LoadText(path, reference->entry);
+        } catch (const std::exception& error) {
+            // Changed since it was listed: it is compared with nothing.
+            m_documents.shingles[at] = {};
+            logUnreadReference(path, QString::fromUtf8(error.what()));
         }
-        CachedFingerprint& stored = fresh[entry.name];
-        stored.version = versionOf(m_documents.identities[at]);
-        stored.settings = m_documents.settings[at];
-        stored.reading = reading;
-        stored.description = originKey(m_documents.origins[at]);
-        stored.shingles = m_documents.shingles[at];
-    }
-    if (!m_cache)
-        return;
-    std::vector<QByteArray> gone;
-    for (const auto& [name, entry] : cached)
-        if (!fresh.contains(name) && std::find(kept.begin(), kept.end(), name) == kept.end())
-            gone.push_back(name);
-    m_indexChanges.unchanged = static_cast<int>(kept.size());
-    m_indexChanges.removed = static_cast<int>(gone.size());
-    m_indexChanges.added = 0;
-    m_indexChanges.changed = 0;
-    for (const auto& [name, entry] : fresh)
-        ++(cached.contains(name) ? m_indexChanges.changed : m_indexChanges.added);
-    std::map<QByteArray, const CachedFingerprint*> changed;
-    for (const auto& [name, entry] : fresh)
-        changed.emplace(name, &entry);
-    if (changed.empty() && gone.empty())
-        return;
-    try {
-        m_cache->update(directory, changed, gone);
-    } catch (const ReferenceCacheError& error) {
-        AddLog(QCoreApplication::translate("BatchEngine", "Кэш эталонных текстов не обновлён: %1")
-                   .arg(QString::fromUtf8(error.what())));
+        m_host.processEvents();
     }
 }
 
@@ -468,10 +647,12 @@ IndexChanges BatchEngine::indexReferences(const QByteArray& directory) {
     } catch (...) {
         m_state = RunState::Idle;
         m_cache.reset();
+        m_pending.clear();
         throw;
     }
     m_state = RunState::Idle;
     m_cache.reset();
+    m_pending.clear();
     m_documents.clear();
     return m_indexChanges;
 }
@@ -525,11 +706,12 @@ void BatchEngine::LoadText(const QByteArray& path, std::int32_t entry) {
 }
 
 LoadJob BatchEngine::settingsNow() {
-    return {{},
-            m_host.htmlHandling(),
-            m_host.forcedEncoding(),
-            m_host.shingleLength(),
-            m_host.truncation()};
+    LoadJob job;
+    job.html = m_host.htmlHandling();
+    job.encoding = m_host.forcedEncoding();
+    job.shingleLength = m_host.shingleLength();
+    job.truncation = m_host.truncation();
+    return job;
 }
 
 LoadJob BatchEngine::withPath(LoadJob settings, const QByteArray& path) {
@@ -579,7 +761,8 @@ int BatchEngine::threadCount() const {
     return m_jobCount > 0 ? m_jobCount : ParallelLoader::defaultThreads();
 }
 
-std::unique_ptr<MatchIndex> BatchEngine::buildIndex(int threads) {
+std::unique_ptr<MatchIndex> BatchEngine::buildIndex(std::span<const TudShingleList> documents,
+                                                    int threads) {
     // The build asks its stop check every few milliseconds of work; each time
     // (and at least every 20 ms) this thread handles the host's events, so
     // the window keeps painting and a stop press ends the build.
@@ -600,7 +783,7 @@ std::unique_ptr<MatchIndex> BatchEngine::buildIndex(int threads) {
     };
     std::jthread builder([&] {
         try {
-            index = std::make_unique<MatchIndex>(m_documents.shingles, stepped, threads);
+            index = std::make_unique<MatchIndex>(documents, stepped, threads);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -638,8 +821,33 @@ bool BatchEngine::CompareTexts(int percent) {
     m_host.setBarRange(ProgressRow::Comparison, 0, batch);
     if (batch == 0)
         m_host.setCounter(ProgressRow::Comparison, counterText(0, 0));
+    // References left without shingles share no hash with the batch: the
+    // index holds only the others, in table order, which keeps every score
+    // and every first best match. `held` maps its documents to the table.
+    std::vector<std::int32_t> held;
+    std::vector<TudShingleList> lists;
+    for (std::int32_t i = 0; i < first; ++i)
+        if (!m_documents.shingles[static_cast<std::size_t>(i)].Hashes.empty())
+            held.push_back(i);
+    const bool compact = static_cast<std::int32_t>(held.size()) < first;
+    for (std::int32_t k = first; compact && k < count; ++k)
+        held.push_back(k);
+    for (const std::int32_t i : compact ? held : std::vector<std::int32_t>{})
+        lists.push_back(std::move(m_documents.shingles[static_cast<std::size_t>(i)]));
+    const auto restore = qScopeGuard([&] {
+        for (std::size_t j = 0; j < lists.size(); ++j)
+            m_documents.shingles[static_cast<std::size_t>(held[j])] = std::move(lists[j]);
+    });
+    const auto toTable = [&](std::int32_t document) {
+        return compact && document >= 0 ? held[static_cast<std::size_t>(document)] : document;
+    };
+    const std::int32_t offset =
+        compact ? static_cast<std::int32_t>(held.size()) - batch - first : 0;
     const int threads = threadCount();
-    const std::unique_ptr<MatchIndex> index = buildIndex(threads);
+    const std::unique_ptr<MatchIndex> index =
+        buildIndex(compact ? std::span<const TudShingleList>(lists)
+                           : std::span<const TudShingleList>(m_documents.shingles),
+                   threads);
     if (!index) {
         m_host.setResult(
             QCoreApplication::translate("BatchEngine", "Остановлено. Прошло проверку - 0 из 0"));
@@ -648,21 +856,18 @@ bool BatchEngine::CompareTexts(int percent) {
     const auto rankCount = static_cast<std::size_t>(m_rankedMatchCount);
     if (rankCount > 0)
         m_documents.rankedMatches.assign(static_cast<std::size_t>(count), {});
-    // The threads score ahead; this one takes each document's result in
-    // listing order as the single-threaded loop did, so the progress, the
-    // stop point and the texts passed are the same for any thread count.
-    ParallelComparison comparison(
-        *index, first, rankCount, threads,
-        {m_documents.scores, m_documents.bestMatches, m_documents.rankedMatches});
+    // The threads score ahead into these, by the index's numbers; this one
+    // takes each document's result in listing order as the single-threaded
+    // loop did, so the progress, the stop point and the texts passed are the
+    // same for any thread count.
+    const auto indexed = static_cast<std::size_t>(index->documentCount());
+    std::vector<std::int32_t> scores(indexed, 0);
+    std::vector<std::int32_t> bestMatches(indexed, -1);
+    std::vector<std::vector<RankedMatch>> ranked(rankCount > 0 ? indexed : 0);
+    ParallelComparison comparison(*index, first + offset, rankCount, threads,
+                                  {scores, bestMatches, ranked});
     const auto stopAt = [&](std::int32_t end, int passed) {
         comparison.stop();
-        // What the threads scored beyond the stop stays uncompared.
-        for (auto at = static_cast<std::size_t>(end); at < static_cast<std::size_t>(count); ++at) {
-            m_documents.scores[at] = 0;
-            m_documents.bestMatches[at] = -1;
-            if (rankCount > 0)
-                m_documents.rankedMatches[at] = {};
-        }
         m_host.setResult(
             QCoreApplication::translate("BatchEngine", "Остановлено. Прошло проверку - %1 из %2")
                 .arg(passed)
@@ -671,15 +876,24 @@ bool BatchEngine::CompareTexts(int percent) {
     };
     int passed = 0;
     for (std::int32_t k = first; k < count; ++k) {
-        while (!comparison.waitFor(k, std::chrono::milliseconds(20))) {
+        const auto at = static_cast<std::size_t>(k);
+        const std::int32_t inIndex = k + offset;
+        while (!comparison.waitFor(inIndex, std::chrono::milliseconds(20))) {
             m_host.processEvents();
             if (m_state != RunState::Running)
                 return stopAt(k, passed);
         }
-        const auto at = static_cast<std::size_t>(k);
-        if (k == 0) {
+        const auto scored = static_cast<std::size_t>(inIndex);
+        m_documents.scores[at] = scores[scored];
+        m_documents.bestMatches[at] = toTable(bestMatches[scored]);
+        if (rankCount > 0) {
+            m_documents.rankedMatches[at] = std::move(ranked[scored]);
+            for (RankedMatch& match : m_documents.rankedMatches[at])
+                match.document = toTable(match.document);
+        }
+        if (inIndex == 0) {
             ++passed;
-        } else if (m_documents.scores[at] <= percent) {
+        } else if (scores[scored] <= percent) {
             ++passed;
             m_host.setResult(
                 QCoreApplication::translate("BatchEngine", "Прошло проверку (%1%) - %2")

@@ -15,12 +15,14 @@
 #include <QByteArray>
 #include <QString>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace quillmark {
 
 class MatchIndex;
 class ReferenceCache;
+struct CachedFile;
 
 /// What refreshing the cache of a reference directory found.
 struct IndexChanges {
@@ -90,8 +92,9 @@ public:
     /// host's settings, as a run would. Throws FileOpenError when the
     /// directory cannot be read, ReferenceCacheError when there is no cache.
     IndexChanges indexReferences(const QByteArray& directory);
-    /// How many reference files the runs so far read from disk (the others
-    /// came from the reference cache).
+    /// How many reference files the runs so far read and fingerprinted (the
+    /// others came from the reference cache, touched ones whose bytes kept
+    /// their checksum too).
     int referenceReads() const { return m_referenceReads; }
     /// The source directory (as a prefix) the table was loaded from; empty
     /// before the first run.
@@ -125,6 +128,16 @@ private:
     LoadResult LoadReferences(const std::vector<QByteArray>& directories);
     /// Throws FileOpenError when the directory cannot be listed.
     void loadReferenceDirectory(const QByteArray& directory);
+    void appendReference(const QByteArray& directory, const QByteArray& name,
+                         const FileIdentity& identity, const FingerprintSettings& settings,
+                         const TextOrigin& origin);
+    /// A reference whose cached fingerprint stands; its shingles come later.
+    void keepCached(const QByteArray& directory, const QByteArray& name,
+                    const FileIdentity& identity, const CachedFile& file);
+    void logUnreadReference(const QByteArray& path, const QString& reason);
+    /// Gives the cached references the batch shares a hash with their
+    /// shingles; the others cannot score above 0 and stay without.
+    void loadSharedReferences();
     /// How the run turns bytes into text, as the cache keeps it.
     QByteArray readingKey();
     /// Adds the texts the last saving put into the output directory to the cache.
@@ -149,9 +162,9 @@ private:
     QString unreadNote() const;
     /// Returns whether the stage ran to its end.
     bool CompareTexts(int percent);
-    /// The index of the loaded documents, built on other threads while this
-    /// one keeps the host's events flowing; null when a stop ended the build.
-    std::unique_ptr<MatchIndex> buildIndex(int threads);
+    /// The index of `documents`, built on other threads while this one keeps
+    /// the host's events flowing; null when a stop ended the build.
+    std::unique_ptr<MatchIndex> buildIndex(std::span<const TudShingleList> documents, int threads);
     int threadCount() const;
     /// The compared documents scoring at most `percent`, in table order.
     std::vector<std::int32_t> selectionOf(int percent) const;
@@ -210,6 +223,11 @@ private:
     int m_referenceReads = 0;
     /// What the last reference directory load found against the cache.
     IndexChanges m_indexChanges;
+    struct PendingReference;
+    /// The references of the running run whose shingles wait in the cache.
+    std::vector<PendingReference> m_pending;
+    /// The cache's count of other programs' writes when its files were read.
+    std::int64_t m_cacheGeneration = 0;
 };
 
 } // namespace quillmark

@@ -56,6 +56,7 @@ std::vector<DirectoryEntry> DirectoryListing::list(const QByteArray& directory) 
         if (::fstatat(dirFd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
             entry.kind = kindOf(info.st_mode);
             entry.size = entry.kind == EntryKind::RegularFile ? info.st_size : 0;
+            entry.identity = FileIdentity::of(info);
         } else if (errno != ENOENT) {
             error = errno;
             break;

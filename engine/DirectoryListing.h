@@ -1,6 +1,8 @@
 // The entries of one directory in the order the run walks them.
 #pragma once
 
+#include "FileIdentity.h"
+
 #include <QByteArray>
 #include <cstdint>
 #include <vector>
@@ -16,6 +18,8 @@ struct DirectoryEntry {
     /// What the entry itself is; a symbolic link is not followed.
     EntryKind kind = EntryKind::Missing;
     std::int64_t size = 0;
+    /// The entry as the listing found it.
+    FileIdentity identity;
 
     /// Only non-empty regular files are loaded; reading anything else could
     /// hang (FIFOs, devices) or means nothing, and a link's target may live

@@ -3,6 +3,7 @@
 #include "TextFile.h"
 
 #include <algorithm>
+#include <zlib.h>
 
 namespace quillmark {
 
@@ -33,7 +34,15 @@ LoadedText ParallelLoader::loadOne(const LoadJob& job, const StopCheck& stop) {
     LoadedText loaded;
     loaded.job = job;
     try {
-        TextReader::Result read = TextFile::load(job.path, job.html, job.encoding, loaded.identity);
+        const std::string bytes = TextFile::bytes(job.path, loaded.identity);
+        if (job.checksum == Checksum::Take) {
+            loaded.checksum = static_cast<std::uint32_t>(
+                ::crc32_z(0, reinterpret_cast<const Bytef*>(bytes.data()), bytes.size()));
+            loaded.unchanged = job.knownChecksum == loaded.checksum;
+            if (loaded.unchanged)
+                return loaded;
+        }
+        TextReader::Result read = TextFile::textOf(bytes, job.html, job.encoding);
         // A document is already its text: markup in it is words.
         const HtmlHandling html =
             TextReader::isDocument(read.origin.format) ? HtmlHandling::Keep : job.html;

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -23,6 +24,9 @@
 
 namespace quillmark {
 
+/// Whether a job takes the checksum of the bytes it reads.
+enum class Checksum { Skip, Take };
+
 /// One file to read, with the settings in force when it was handed out.
 struct LoadJob {
     QByteArray path;
@@ -30,6 +34,10 @@ struct LoadJob {
     Encoding encoding = Encoding::Auto;
     int shingleLength = 0;
     Truncation truncation = Truncation::Off;
+    Checksum checksum = Checksum::Skip;
+    /// The checksum of the bytes a cached fingerprint of the file was made
+    /// from: bytes that still have it are not fingerprinted again.
+    std::optional<std::uint32_t> knownChecksum;
     friend bool operator==(const LoadJob&, const LoadJob&) = default;
 };
 
@@ -40,6 +48,10 @@ struct LoadedText {
     FingerprintSettings settings;
     TextOrigin origin;
     FileIdentity identity;
+    /// CRC-32 of the bytes read, when the job asked for it.
+    std::uint32_t checksum = 0;
+    /// The bytes have the job's known checksum: nothing was fingerprinted.
+    bool unchanged = false;
     /// What reading or fingerprinting threw (UnreadableText for a file that
     /// is not a text, FileOpenError, Stopped, ...); null when it worked.
     std::exception_ptr error;

@@ -1,9 +1,12 @@
 #include "ReferenceCache.h"
 
+#include "PostingBucket.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QString>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -19,7 +22,9 @@ namespace {
 // "QMRK": marks the file as this program's, so that another program's
 // database at the same path is never taken for a damaged one of ours.
 constexpr int applicationId = 0x514D524B;
-constexpr int schemaVersion = 1;
+constexpr int schemaVersion = 2;
+// Emptied and made anew when met: everything in it can be read again.
+constexpr int previousSchemaVersion = 1;
 
 bool isDamage(int code) {
     const int primary = code & 0xff;
@@ -49,6 +54,12 @@ public:
         return QByteArray(data, sqlite3_column_bytes(m_statement, column));
     }
     std::int64_t integer(int column) const { return sqlite3_column_int64(m_statement, column); }
+    /// Steps once and makes the statement ready for the next binding.
+    bool run() {
+        const bool done = sqlite3_step(m_statement) == SQLITE_DONE;
+        sqlite3_reset(m_statement);
+        return done;
+    }
 
 private:
     sqlite3_stmt* m_statement = nullptr;
@@ -83,11 +94,97 @@ QByteArray hashesBlob(const TudShingleList& list) {
 
 TudShingleList hashesOf(const QByteArray& blob) {
     TudShingleList list;
+    // A file without text has none.
+    if (blob.size() < static_cast<qsizetype>(sizeof(std::uint32_t)))
+        return list;
     list.Hashes.resize(static_cast<std::size_t>(blob.size()) / sizeof(std::uint32_t));
     std::memcpy(list.Hashes.data(), blob.constData(), list.Hashes.size() * sizeof(std::uint32_t));
     list.Count = static_cast<std::int32_t>(list.Hashes.size());
     return list;
 }
+
+FileVersion versionAt(const Statement& query, int first) {
+    return {query.integer(first), query.integer(first + 1), query.integer(first + 2),
+            query.integer(first + 3)};
+}
+
+/// Orders `entries` (hash << 32 | file) by hash, then file: three stable
+/// passes over the hash's digits, which a file's entries, added in file
+/// order, need no more than.
+void sortByHash(std::vector<std::uint64_t>& entries) {
+    constexpr int digitBits[] = {11, 11, 10};
+    std::vector<std::uint64_t> sorted(entries.size());
+    int shift = 32;
+    for (const int bits : digitBits) {
+        std::vector<std::size_t> next((std::size_t{1} << bits) + 1, 0);
+        const std::uint64_t mask = (std::uint64_t{1} << bits) - 1;
+        for (const std::uint64_t entry : entries)
+            ++next[((entry >> shift) & mask) + 1];
+        for (std::size_t d = 1; d < next.size(); ++d)
+            next[d] += next[d - 1];
+        for (const std::uint64_t entry : entries)
+            sorted[next[(entry >> shift) & mask]++] = entry;
+        entries.swap(sorted);
+        shift += bits;
+    }
+    // Files met out of order (the removed ones) are put in order per hash.
+    if (!std::is_sorted(entries.begin(), entries.end()))
+        std::sort(entries.begin(), entries.end());
+}
+
+/// The (hash << 32 | file) entries of a file's hashes; repeats go when merged.
+void appendEntries(const std::vector<std::uint32_t>& hashes, std::uint32_t file,
+                   std::vector<std::uint64_t>& entries) {
+    for (const std::uint32_t hash : hashes)
+        entries.push_back(std::uint64_t{hash} << 32 | file);
+}
+
+/// Reads the posting rows of ascending buckets: one lookup each when few are
+/// wanted, one pass over the table when many are.
+class BucketReader {
+public:
+    BucketReader(sqlite3* db, std::size_t wanted)
+        : m_scan(wanted > PostingBucket::BucketCount / 16)
+        , m_statement(db, m_scan ? "SELECT bucket, entries FROM postings ORDER BY bucket"
+                                 : "SELECT bucket, entries FROM postings WHERE bucket = ?") {}
+
+    bool ok() const { return m_statement.ok() && m_failure == SQLITE_OK; }
+    int failure() const { return m_statement.ok() ? m_failure : m_statement.code(); }
+
+    /// The stored bytes of `bucket`; empty when it has none.
+    QByteArray read(std::uint32_t bucket) {
+        if (!ok())
+            return {};
+        if (!m_scan) {
+            m_statement.bind(1, std::int64_t{bucket});
+            QByteArray bytes;
+            const int code = sqlite3_step(m_statement.get());
+            if (code == SQLITE_ROW)
+                bytes = m_statement.blob(1);
+            else if (code != SQLITE_DONE)
+                m_failure = code;
+            sqlite3_reset(m_statement.get());
+            return bytes;
+        }
+        while (!m_ended && (!m_onRow || m_statement.integer(0) < bucket)) {
+            const int code = sqlite3_step(m_statement.get());
+            m_onRow = code == SQLITE_ROW;
+            m_ended = !m_onRow;
+            if (code != SQLITE_ROW && code != SQLITE_DONE)
+                m_failure = code;
+        }
+        if (m_ended || m_statement.integer(0) != bucket)
+            return {};
+        return m_statement.blob(1);
+    }
+
+private:
+    bool m_scan;
+    Statement m_statement;
+    bool m_onRow = false;
+    bool m_ended = false;
+    int m_failure = SQLITE_OK;
+};
 
 /// Renames without replacing; false when `to` exists or the rename fails.
 bool renameNoReplace(const QByteArray& from, const QByteArray& to) {
@@ -108,6 +205,7 @@ ReferenceCache::ReferenceCache(const QByteArray& path)
 }
 
 ReferenceCache::~ReferenceCache() {
+    sqlite3_finalize(m_shingleQuery);
     sqlite3_close(m_db);
 }
 
@@ -129,6 +227,17 @@ void ReferenceCache::fail(const char* what) const {
             .arg(shown(m_path), QCoreApplication::translate("ReferenceCache", what));
     throw ReferenceCacheError(text.toStdString());
 }
+
+namespace {
+
+// WAL: a run killed at any point leaves the last committed state; NORMAL is
+// safe with it (a crash loses at most the last transaction). The journal is
+// cut back after a large write; the page cache holds a large one whole.
+const char* const ConnectionSettings = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+                                       " PRAGMA journal_size_limit=67108864;"
+                                       " PRAGMA cache_size=-131072;";
+
+} // namespace
 
 void ReferenceCache::open() {
     const qsizetype slash = m_path.lastIndexOf('/');
@@ -165,35 +274,60 @@ void ReferenceCache::open() {
     if (id != applicationId)
         fail(QT_TRANSLATE_NOOP("ReferenceCache",
                                "это база данных другой программы, она оставлена как есть"));
-    if (version != schemaVersion)
+    if (version != schemaVersion && version != previousSchemaVersion)
         fail(QT_TRANSLATE_NOOP("ReferenceCache",
                                "создан другой версией программы, он оставлен как есть"));
-    if (execute(m_db, "PRAGMA journal_mode=WAL") != SQLITE_OK)
+    if (execute(m_db, ConnectionSettings) != SQLITE_OK)
         fail(sqlite3_errmsg(m_db));
+    if (version == previousSchemaVersion)
+        upgrade();
 }
 
+namespace {
+
+const char* const TablesSql =
+    "CREATE TABLE files("
+    " id INTEGER PRIMARY KEY, directory BLOB NOT NULL, name BLOB NOT NULL,"
+    " size INTEGER, modified INTEGER, changed INTEGER, inode INTEGER,"
+    " checksum INTEGER, shingle_length INTEGER, truncation INTEGER,"
+    " html INTEGER, reading BLOB, description BLOB, unread BLOB, hashes BLOB,"
+    " UNIQUE(directory, name));"
+    // Per range of hashes (PostingBucket), the files holding them.
+    "CREATE TABLE postings(bucket INTEGER PRIMARY KEY, entries BLOB NOT NULL);"
+    "PRAGMA application_id=1364021835;"
+    "PRAGMA user_version=2;";
+static_assert(applicationId == 1364021835 && schemaVersion == 2, "the schema text above");
+
+} // namespace
+
 void ReferenceCache::createSchema() {
-    // WAL: a run killed at any point leaves the last committed state.
-    const char* schema = "PRAGMA journal_mode=WAL;"
-                         "BEGIN IMMEDIATE;"
-                         "CREATE TABLE files("
-                         " directory BLOB NOT NULL, name BLOB NOT NULL,"
-                         " size INTEGER, modified INTEGER, changed INTEGER, inode INTEGER,"
-                         " checksum INTEGER, shingle_length INTEGER, truncation INTEGER,"
-                         " html INTEGER, reading BLOB, description BLOB, hashes BLOB,"
-                         " PRIMARY KEY(directory, name));"
-                         "PRAGMA application_id=1364021835;"
-                         "PRAGMA user_version=1;"
-                         "COMMIT;";
-    static_assert(applicationId == 1364021835 && schemaVersion == 1, "the schema text above");
-    if (execute(m_db, schema) != SQLITE_OK) {
+    // Pages of 16 KiB: most rows are blobs of one or two kilobytes; a new
+    // index of 100,000 files is written a tenth faster and is smaller.
+    const QByteArray schema = QByteArray("PRAGMA page_size=16384;") + ConnectionSettings +
+                              "BEGIN IMMEDIATE;" + TablesSql + "COMMIT;";
+    if (execute(m_db, schema.constData()) != SQLITE_OK) {
         const std::string message = sqlite3_errmsg(m_db);
         execute(m_db, "ROLLBACK");
         fail(message.c_str());
     }
 }
 
+void ReferenceCache::upgrade() {
+    beginWriting();
+    // Another run may have upgraded it meanwhile.
+    int code = SQLITE_OK;
+    if (pragmaValue(m_db, "PRAGMA user_version", code) == schemaVersion) {
+        commitOrFail(code == SQLITE_OK);
+        return;
+    }
+    const QByteArray sql = QByteArray("DROP TABLE IF EXISTS files;") + TablesSql;
+    commitOrFail(execute(m_db, sql.constData()) == SQLITE_OK);
+    m_upgraded = true;
+}
+
 void ReferenceCache::moveAside() {
+    sqlite3_finalize(m_shingleQuery);
+    m_shingleQuery = nullptr;
     sqlite3_close(m_db);
     m_db = nullptr;
     QByteArray aside = m_path + ".damaged";
@@ -209,25 +343,54 @@ void ReferenceCache::moveAside() {
     open();
 }
 
+void ReferenceCache::beginWriting() {
+    if (execute(m_db, "BEGIN IMMEDIATE") == SQLITE_OK)
+        return;
+    if ((sqlite3_errcode(m_db) & 0xff) == SQLITE_BUSY)
+        fail(QT_TRANSLATE_NOOP("ReferenceCache", "им пользуется другой запуск программы"));
+    fail(sqlite3_errmsg(m_db));
+}
+
+void ReferenceCache::commitOrFail(bool ok) {
+    if (ok && execute(m_db, "COMMIT") == SQLITE_OK)
+        return;
+    const std::string message = sqlite3_errmsg(m_db);
+    execute(m_db, "ROLLBACK");
+    fail(message.c_str());
+}
+
+namespace {
+
+const char* const RowColumns = "size, modified, changed, inode, checksum, shingle_length,"
+                               " truncation, html, reading, description, unread";
+
+/// Fills what a row says from its columns at `first` (RowColumns, in order).
+template <class Row> void readRow(const Statement& query, int first, Row& row) {
+    row.version = versionAt(query, first);
+    if (sqlite3_column_type(query.get(), first + 4) != SQLITE_NULL)
+        row.checksum = static_cast<std::uint32_t>(query.integer(first + 4));
+    row.settings.shingleLength = static_cast<int>(query.integer(first + 5));
+    row.settings.truncation = query.integer(first + 6) != 0 ? Truncation::On : Truncation::Off;
+    row.settings.html = query.integer(first + 7) != 0 ? HtmlHandling::Cut : HtmlHandling::Keep;
+    row.reading = query.blob(first + 8);
+    row.description = query.blob(first + 9);
+    row.unreadReason = query.blob(first + 10);
+}
+
+} // namespace
+
 std::map<QByteArray, CachedFingerprint> ReferenceCache::entries(const QByteArray& directory) {
     std::map<QByteArray, CachedFingerprint> found;
-    Statement query(m_db, "SELECT name, size, modified, changed, inode, checksum,"
-                          " shingle_length, truncation, html, reading, description, hashes"
-                          " FROM files WHERE directory = ?");
+    const QByteArray sql =
+        QByteArray("SELECT name, ") + RowColumns + ", hashes FROM files WHERE directory = ?";
+    Statement query(m_db, sql.constData());
     int code = query.code();
     if (query.ok()) {
         query.bind(1, directory);
         while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
             CachedFingerprint entry;
-            entry.version = {query.integer(1), query.integer(2), query.integer(3),
-                             query.integer(4)};
-            entry.checksum = static_cast<std::uint32_t>(query.integer(5));
-            entry.settings.shingleLength = static_cast<int>(query.integer(6));
-            entry.settings.truncation = query.integer(7) != 0 ? Truncation::On : Truncation::Off;
-            entry.settings.html = query.integer(8) != 0 ? HtmlHandling::Cut : HtmlHandling::Keep;
-            entry.reading = query.blob(9);
-            entry.description = query.blob(10);
-            entry.shingles = hashesOf(query.blob(11));
+            readRow(query, 1, entry);
+            entry.shingles = hashesOf(query.blob(12));
             found.emplace(query.blob(0), std::move(entry));
         }
     }
@@ -240,53 +403,237 @@ std::map<QByteArray, CachedFingerprint> ReferenceCache::entries(const QByteArray
     return found;
 }
 
+QHash<QByteArray, CachedFile> ReferenceCache::files(const QByteArray& directory) {
+    QHash<QByteArray, CachedFile> found;
+    const QByteArray sql =
+        QByteArray("SELECT name, id, ") + RowColumns + " FROM files WHERE directory = ?";
+    Statement query(m_db, sql.constData());
+    int code = query.code();
+    if (query.ok()) {
+        query.bind(1, directory);
+        while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+            CachedFile file;
+            file.id = static_cast<std::uint32_t>(query.integer(1));
+            readRow(query, 2, file);
+            found.insert(query.blob(0), std::move(file));
+        }
+    }
+    if (isDamage(code)) {
+        moveAside();
+        return {};
+    }
+    if (code != SQLITE_DONE)
+        fail(sqlite3_errmsg(m_db));
+    return found;
+}
+
+bool ReferenceCache::writePostings(std::vector<std::uint64_t>& removed,
+                                   std::vector<std::uint64_t>& added) {
+    sortByHash(removed);
+    sortByHash(added);
+    constexpr int shift = 32 + PostingBucket::LowBits;
+    // The buckets touched, each with its removed and added entries.
+    std::vector<std::uint32_t> buckets;
+    for (const auto* list : {&removed, &added})
+        for (const std::uint64_t entry : *list)
+            if (buckets.empty() || buckets.back() != (entry >> shift))
+                buckets.push_back(static_cast<std::uint32_t>(entry >> shift));
+    std::sort(buckets.begin(), buckets.end());
+    buckets.erase(std::unique(buckets.begin(), buckets.end()), buckets.end());
+
+    const auto takeBucket = [](const std::vector<std::uint64_t>& list, std::size_t& at,
+                               std::uint32_t bucket) {
+        std::vector<std::uint64_t> part;
+        for (; at < list.size() && (list[at] >> shift) == bucket; ++at)
+            part.push_back(PostingBucket::entry(static_cast<std::uint32_t>(list[at] >> 32),
+                                                static_cast<std::uint32_t>(list[at])));
+        return part;
+    };
+    // Everything is read before anything is written: the reading may be one
+    // pass over the very table the writes go to.
+    std::vector<QByteArray> rows(buckets.size());
+    {
+        BucketReader reader(m_db, buckets.size());
+        std::size_t removedAt = 0;
+        std::size_t addedAt = 0;
+        for (std::size_t i = 0; i < buckets.size(); ++i) {
+            const std::vector<std::uint64_t> gone = takeBucket(removed, removedAt, buckets[i]);
+            const std::vector<std::uint64_t> come = takeBucket(added, addedAt, buckets[i]);
+            rows[i] = PostingBucket::encode(
+                PostingBucket::merged(PostingBucket::decode(reader.read(buckets[i])), gone, come));
+        }
+        if (!reader.ok())
+            return false;
+    }
+    Statement put(m_db, "INSERT OR REPLACE INTO postings VALUES (?, ?)");
+    Statement drop(m_db, "DELETE FROM postings WHERE bucket = ?");
+    bool ok = put.ok() && drop.ok();
+    for (std::size_t i = 0; ok && i < buckets.size(); ++i) {
+        Statement& statement = rows[i].isEmpty() ? drop : put;
+        statement.bind(1, std::int64_t{buckets[i]});
+        if (!rows[i].isEmpty())
+            statement.bind(2, rows[i]);
+        ok = statement.run();
+    }
+    return ok;
+}
+
 void ReferenceCache::update(const QByteArray& directory,
                             const std::map<QByteArray, const CachedFingerprint*>& changed,
                             const std::vector<QByteArray>& gone) {
     if (changed.empty() && gone.empty())
         return;
-    if (execute(m_db, "BEGIN IMMEDIATE") != SQLITE_OK) {
-        if ((sqlite3_errcode(m_db) & 0xff) == SQLITE_BUSY)
-            fail(QT_TRANSLATE_NOOP("ReferenceCache", "им пользуется другой запуск программы"));
-        fail(sqlite3_errmsg(m_db));
-    }
+    beginWriting();
     bool ok = true;
+    std::vector<std::uint64_t> removed;
+    std::vector<std::uint64_t> added;
     {
-        Statement insert(m_db, "INSERT OR REPLACE INTO files VALUES"
-                               " (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        ok = insert.ok();
+        Statement drop(m_db, "DELETE FROM files WHERE directory = ? AND name = ?"
+                             " RETURNING id, hashes");
+        // The dropped row's hashes leave the postings with it.
+        const auto dropNamed = [&](const QByteArray& name) {
+            drop.bind(1, directory);
+            drop.bind(2, name);
+            int code = sqlite3_step(drop.get());
+            if (code == SQLITE_ROW) {
+                appendEntries(hashesOf(drop.blob(1)).Hashes,
+                              static_cast<std::uint32_t>(drop.integer(0)), removed);
+                code = sqlite3_step(drop.get());
+            }
+            sqlite3_reset(drop.get());
+            return code == SQLITE_DONE;
+        };
+        Statement insert(m_db, "INSERT INTO files (directory, name, size, modified, changed,"
+                               " inode, checksum, shingle_length, truncation, html, reading,"
+                               " description, unread, hashes)"
+                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        ok = drop.ok() && insert.ok();
+        for (auto it = gone.begin(); ok && it != gone.end(); ++it)
+            ok = dropNamed(*it);
         for (auto it = changed.begin(); ok && it != changed.end(); ++it) {
             const CachedFingerprint& entry = *it->second;
+            ok = dropNamed(it->first);
             insert.bind(1, directory);
             insert.bind(2, it->first);
             insert.bind(3, entry.version.size);
             insert.bind(4, entry.version.modifiedNs);
             insert.bind(5, entry.version.changedNs);
             insert.bind(6, entry.version.inode);
-            insert.bind(7, std::int64_t{entry.checksum});
+            if (entry.checksum)
+                insert.bind(7, std::int64_t{*entry.checksum});
+            else
+                sqlite3_bind_null(insert.get(), 7);
             insert.bind(8, std::int64_t{entry.settings.shingleLength});
             insert.bind(9, std::int64_t{entry.settings.truncation == Truncation::On});
             insert.bind(10, std::int64_t{entry.settings.html == HtmlHandling::Cut});
             insert.bind(11, entry.reading);
             insert.bind(12, entry.description);
-            insert.bind(13, hashesBlob(entry.shingles));
-            ok = sqlite3_step(insert.get()) == SQLITE_DONE;
-            sqlite3_reset(insert.get());
-        }
-        Statement remove(m_db, "DELETE FROM files WHERE directory = ? AND name = ?");
-        ok = ok && remove.ok();
-        for (auto it = gone.begin(); ok && it != gone.end(); ++it) {
-            remove.bind(1, directory);
-            remove.bind(2, *it);
-            ok = sqlite3_step(remove.get()) == SQLITE_DONE;
-            sqlite3_reset(remove.get());
+            insert.bind(13, entry.unreadReason);
+            insert.bind(14, hashesBlob(entry.shingles));
+            ok = ok && insert.run();
+            const std::int64_t id = sqlite3_last_insert_rowid(m_db);
+            // Postings name a file in 32 bits.
+            ok = ok && id > 0 && id <= std::int64_t{UINT32_MAX};
+            if (ok)
+                appendEntries(entry.shingles.Hashes, static_cast<std::uint32_t>(id), added);
         }
     }
-    if (ok && execute(m_db, "COMMIT") == SQLITE_OK)
+    ok = ok && writePostings(removed, added);
+    commitOrFail(ok);
+}
+
+void ReferenceCache::touch(const QByteArray& directory,
+                           const std::vector<std::pair<QByteArray, FileVersion>>& versions) {
+    if (versions.empty())
         return;
-    const std::string message = sqlite3_errmsg(m_db);
-    execute(m_db, "ROLLBACK");
-    fail(message.c_str());
+    beginWriting();
+    Statement set(m_db, "UPDATE files SET size = ?, modified = ?, changed = ?, inode = ?"
+                        " WHERE directory = ? AND name = ?");
+    bool ok = set.ok();
+    for (auto it = versions.begin(); ok && it != versions.end(); ++it) {
+        set.bind(1, it->second.size);
+        set.bind(2, it->second.modifiedNs);
+        set.bind(3, it->second.changedNs);
+        set.bind(4, it->second.inode);
+        set.bind(5, directory);
+        set.bind(6, it->first);
+        ok = set.run();
+    }
+    commitOrFail(ok);
+}
+
+std::int64_t ReferenceCache::generation() {
+    int code = SQLITE_OK;
+    const int value = pragmaValue(m_db, "PRAGMA data_version", code);
+    if (code != SQLITE_OK)
+        fail(sqlite3_errmsg(m_db));
+    return value;
+}
+
+void ReferenceCache::beginReading() {
+    // The read transaction starts with the first read.
+    int code = SQLITE_OK;
+    if (execute(m_db, "BEGIN") != SQLITE_OK)
+        fail(sqlite3_errmsg(m_db));
+    pragmaValue(m_db, "SELECT count(*) FROM postings WHERE bucket = 0", code);
+    if (code != SQLITE_OK) {
+        const std::string message = sqlite3_errmsg(m_db);
+        execute(m_db, "ROLLBACK");
+        fail(message.c_str());
+    }
+}
+
+void ReferenceCache::endReading() {
+    execute(m_db, "COMMIT");
+}
+
+std::vector<std::uint32_t> ReferenceCache::filesSharing(std::span<const std::uint32_t> hashes) {
+    std::size_t wanted = 0;
+    for (std::size_t i = 0; i < hashes.size(); ++i)
+        wanted +=
+            i == 0 || PostingBucket::bucketOf(hashes[i]) != PostingBucket::bucketOf(hashes[i - 1])
+                ? 1
+                : 0;
+    std::vector<std::uint32_t> found;
+    BucketReader reader(m_db, wanted);
+    for (std::size_t i = 0; i < hashes.size();) {
+        const std::uint32_t bucket = PostingBucket::bucketOf(hashes[i]);
+        const QByteArray bytes = reader.read(bucket);
+        for (; i < hashes.size() && PostingBucket::bucketOf(hashes[i]) == bucket; ++i)
+            if (!bytes.isEmpty())
+                PostingBucket::appendFiles(bytes, PostingBucket::lowOf(hashes[i]), found);
+    }
+    if (!reader.ok())
+        fail(sqlite3_errstr(reader.failure()));
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
+}
+
+std::optional<TudShingleList> ReferenceCache::shingles(std::uint32_t id,
+                                                       const FileVersion& version) {
+    // Prepared once: a run asks for every reference its batch shares a hash with.
+    if (m_shingleQuery == nullptr &&
+        sqlite3_prepare_v2(m_db,
+                           "SELECT size, modified, changed, inode, hashes FROM files"
+                           " WHERE id = ?",
+                           -1, &m_shingleQuery, nullptr) != SQLITE_OK)
+        fail(sqlite3_errmsg(m_db));
+    sqlite3_stmt* query = m_shingleQuery;
+    sqlite3_bind_int64(query, 1, id);
+    std::optional<TudShingleList> found;
+    const int code = sqlite3_step(query);
+    if (code == SQLITE_ROW) {
+        const FileVersion stored = {sqlite3_column_int64(query, 0), sqlite3_column_int64(query, 1),
+                                    sqlite3_column_int64(query, 2), sqlite3_column_int64(query, 3)};
+        const auto* data = static_cast<const char*>(sqlite3_column_blob(query, 4));
+        if (stored == version)
+            found = hashesOf(QByteArray(data, sqlite3_column_bytes(query, 4)));
+    }
+    sqlite3_reset(query);
+    if (code != SQLITE_ROW && code != SQLITE_DONE)
+        fail(sqlite3_errstr(code));
+    return found;
 }
 
 } // namespace quillmark

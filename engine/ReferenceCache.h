@@ -1,18 +1,24 @@
 // The fingerprints of reference texts kept between runs: one SQLite file that
 // holds, per file of a reference directory, what identifies the version that
 // was read and the shingles it gave, so that a run reads again only the files
-// that are new or changed.
+// that are new or changed; and, per hash, the files holding it, so that a run
+// loads the shingles of only the references its batch shares a hash with.
 #pragma once
 
 #include "DocumentTable.h"
 #include "analysis/udShingles.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <span>
 #include <stdexcept>
+#include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace quillmark {
 
@@ -35,14 +41,28 @@ struct FileVersion {
 struct CachedFingerprint {
     FileVersion version;
     /// CRC-32 of the file's bytes: a file touched but not changed keeps its
-    /// fingerprint without being fingerprinted again.
-    std::uint32_t checksum = 0;
+    /// fingerprint without being fingerprinted again. None when not taken.
+    std::optional<std::uint32_t> checksum;
     FingerprintSettings settings;
     /// How the bytes were turned into text (the encoding choice of the run).
     QByteArray reading;
     /// What the file was found to be (format and encoding), as shown to the user.
     QByteArray description;
+    /// Why the file gave no text under these settings; empty for a text.
+    QByteArray unreadReason;
     TudShingleList shingles;
+};
+
+/// One cached file without its shingles: what a run checks against the disk.
+struct CachedFile {
+    /// Names the file in the cache until it changes.
+    std::uint32_t id = 0;
+    FileVersion version;
+    std::optional<std::uint32_t> checksum;
+    FingerprintSettings settings;
+    QByteArray reading;
+    QByteArray description;
+    QByteArray unreadReason;
 };
 
 class ReferenceCache {
@@ -62,11 +82,14 @@ public:
     static QByteArray defaultPath();
 
     bool wasRebuilt() const { return m_rebuilt; }
+    bool wasUpgraded() const { return m_upgraded; }
     const QByteArray& path() const { return m_path; }
 
     /// Every cached file of `directory` (a prefix ending with "/"), by name.
     /// A damaged database is rebuilt empty (see wasRebuilt()).
     std::map<QByteArray, CachedFingerprint> entries(const QByteArray& directory);
+    /// The same without the shingles: cheap enough for every run.
+    QHash<QByteArray, CachedFile> files(const QByteArray& directory);
 
     /// Replaces the files of `directory` named in `changed` and drops those in
     /// `gone`, in one transaction: a run killed meanwhile leaves the cache as
@@ -75,16 +98,38 @@ public:
     void update(const QByteArray& directory,
                 const std::map<QByteArray, const CachedFingerprint*>& changed,
                 const std::vector<QByteArray>& gone);
+    /// Records a new version of files whose bytes did not change (their
+    /// checksum is the cached one).
+    void touch(const QByteArray& directory,
+               const std::vector<std::pair<QByteArray, FileVersion>>& versions);
+
+    /// Counts the writes of every program using the cache: a run that sees it
+    /// move between reading the files and their shingles reads again.
+    std::int64_t generation();
+    /// The files holding at least one of `hashes` (sorted, distinct), sorted.
+    std::vector<std::uint32_t> filesSharing(std::span<const std::uint32_t> hashes);
+    /// The shingles of file `id` when it is still cached in `version`.
+    std::optional<TudShingleList> shingles(std::uint32_t id, const FileVersion& version);
+    /// Reads the next calls from one state of the cache, until endReading().
+    void beginReading();
+    void endReading();
 
 private:
     void open();
     void createSchema();
+    void upgrade();
     void moveAside();
+    /// Begins a write transaction, or throws when another run holds the cache.
+    void beginWriting();
+    void commitOrFail(bool ok);
+    bool writePostings(std::vector<std::uint64_t>& removed, std::vector<std::uint64_t>& added);
     [[noreturn]] void fail(const char* what) const;
 
     QByteArray m_path;
     sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_shingleQuery = nullptr;
     bool m_rebuilt = false;
+    bool m_upgraded = false;
 };
 
 } // namespace quillmark

@@ -109,8 +109,15 @@ TextReader::Result TextFile::load(const QByteArray& path, HtmlHandling html, Enc
 
 TextReader::Result TextFile::load(const QByteArray& path, HtmlHandling html, Encoding forced,
                                   FileIdentity& identity) {
-    TextReader::Result result =
-        TextReader::read(readBytes(path, Reading::Whole, identity), html, forced);
+    return textOf(bytes(path, identity), html, forced);
+}
+
+std::string TextFile::bytes(const QByteArray& path, FileIdentity& identity) {
+    return readBytes(path, Reading::Whole, identity);
+}
+
+TextReader::Result TextFile::textOf(std::string_view bytes, HtmlHandling html, Encoding forced) {
+    TextReader::Result result = TextReader::read(bytes, html, forced);
     result.text = toText(result.text);
     return result;
 }

@@ -37,6 +37,12 @@ public:
     static TextReader::Result load(const QByteArray& path, HtmlHandling html, Encoding forced,
                                    FileIdentity& identity);
 
+    /// The bytes load() reads: all of them, or those before the first NUL
+    /// when nothing after it can count.
+    static std::string bytes(const QByteArray& path, FileIdentity& identity);
+    /// load() of bytes() already read.
+    static TextReader::Result textOf(std::string_view bytes, HtmlHandling html, Encoding forced);
+
     /// Cuts the bytes at the first NUL and rewrites every line end (CR, LF or
     /// CR LF) as CR LF; a last line without a line end gets one.
     static std::string toText(std::string_view bytes);

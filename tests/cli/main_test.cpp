@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/mount.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace quillmark;
@@ -368,6 +369,7 @@ TEST_F(CliRunTest, BadOptionsExitTwoAndTouchNothing) {
     for (std::vector<std::string> arguments : cases) {
         SCOPED_TRACE(arguments.front() + " " + arguments.back());
         arguments.push_back(source());
+        arguments.push_back("--lang=en");
         QByteArray out;
         QByteArray err;
         EXPECT_EQ(CliProcess::run(arguments, &out, &err), 2);
@@ -398,6 +400,96 @@ TEST_F(CliRunTest, HelpAndVersionExitZero) {
         EXPECT_TRUE(out.contains(option)) << option;
     EXPECT_EQ(CliProcess::run({"--version"}, &out), 0);
     EXPECT_TRUE(out.startsWith("quillmark-cli ")) << out.toStdString();
+}
+
+// The help speaks the chosen language, its columns counted in characters.
+TEST_F(CliRunTest, HelpFollowsTheLanguage) {
+    const struct {
+        const char* lang;
+        QByteArray usage;
+        QString outDescription;
+    } cases[] = {
+        {"--lang=en", "Usage: quillmark-cli [OPTIONS] SOURCE_DIR\n", "output directory (default:"},
+        {"--lang=ru", "Запуск: quillmark-cli [ПАРАМЕТРЫ] SOURCE_DIR\n",
+         "каталог выборки (по умолчанию"},
+    };
+    for (const auto& c : cases) {
+        QByteArray out;
+        EXPECT_EQ(CliProcess::run({c.lang, "--help"}, &out), 0);
+        EXPECT_TRUE(out.contains(c.usage)) << out.toStdString();
+        const QString help = QString::fromUtf8(out);
+        const qsizetype at = help.indexOf(c.outDescription);
+        ASSERT_GE(at, 0) << c.lang;
+        EXPECT_EQ(at - help.lastIndexOf(u'\n', at) - 1, 30) << "the column of descriptions";
+    }
+}
+
+// Every kind of option error speaks the chosen language and names what was
+// wrong; the English lines are word for word those scripts already know.
+TEST_F(CliRunTest, OptionErrorsFollowTheLanguage) {
+    const std::string taken = (m_root / "taken.csv").string();
+    TextBatch::write(taken, "kept\n");
+    const std::string dir = source();
+    const struct {
+        std::vector<std::string> arguments;
+        std::string english;
+        std::string russian;
+    } cases[] = {
+        {{"--no-such-option", dir},
+         "ERROR: quillmark-cli: The following argument was not expected: --no-such-option",
+         "Ошибка: неизвестный параметр --no-such-option"},
+        {{"-x", "--why", dir},
+         "ERROR: quillmark-cli: The following arguments were not expected: --why -x",
+         "Ошибка: неизвестные параметры --why -x"},
+        {{dir, "more"},
+         "ERROR: quillmark-cli: The following argument was not expected: more",
+         "Ошибка: лишний аргумент more"},
+        {{dir, "more", "most"},
+         "ERROR: quillmark-cli: The following arguments were not expected: most more",
+         "Ошибка: лишние аргументы most more"},
+        {{},
+         "ERROR: RequiredError: SOURCE_DIR is required",
+         "Ошибка: не указан обязательный аргумент SOURCE_DIR"},
+        {{dir, "--out"},
+         "ERROR: ArgumentMismatch: --out: 1 required TEXT missing",
+         "Ошибка: параметру --out не хватает значения (ТЕКСТ, нужно: 1)"},
+        {{"-l", "ten", dir},
+         "ERROR: ValidationError: --shingle-len: Value ten is not a decimal whole number",
+         "Ошибка: --shingle-len: значение ten — не целое десятичное число"},
+        {{"-p", "0101", dir},
+         "ERROR: ValidationError: --percent: Value 101 not in range 0 to 100",
+         "Ошибка: --percent: значение 101 вне пределов от 0 до 100"},
+        {{"--pairs", "99999999999", dir},
+         "ERROR: ValidationError: --pairs: Value 99999999999 not in range 0 to 1000",
+         "Ошибка: --pairs: значение 99999999999 вне пределов от 0 до 1000"},
+        {{"--save", "delete", dir},
+         "ERROR: ValidationError: --save: delete not in {none,move,copy}",
+         "Ошибка: --save: значение delete не входит в {none,move,copy}"},
+        {{"-r", taken, dir},
+         "ERROR: ValidationError: --report: Path already exists: " + taken,
+         "Ошибка: --report: файл уже существует: " + taken},
+        {{"--strict=maybe", dir},
+         "ERROR: ConversionError: Could not convert: --strict = maybe",
+         "Ошибка: не удалось прочесть значение maybe параметра --strict"},
+    };
+    const auto before = TextBatch::snapshot(m_root);
+    for (const auto& c : cases) {
+        for (const auto& [lang, line, usage] :
+             {std::tuple("--lang=en", c.english, "Usage: quillmark-cli [OPTIONS] SOURCE_DIR"),
+              std::tuple("--lang=ru", c.russian, "Запуск: quillmark-cli [ПАРАМЕТРЫ] SOURCE_DIR")}) {
+            std::vector<std::string> arguments{lang};
+            arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+            QByteArray out;
+            QByteArray err;
+            EXPECT_EQ(CliProcess::run(arguments, &out, &err), 2) << line;
+            EXPECT_TRUE(out.isEmpty()) << line;
+            EXPECT_TRUE(err.startsWith(QByteArray::fromStdString(line) + '\n'))
+                << line << "\n"
+                << err.toStdString();
+            EXPECT_TRUE(err.contains(usage)) << "the help follows: " << err.toStdString();
+        }
+    }
+    EXPECT_EQ(TextBatch::snapshot(m_root), before);
 }
 
 TEST_F(CliRunTest, FailedRunsExitOneWithTheWindowsTexts) {
@@ -464,11 +556,16 @@ TEST_F(CliRunTest, ReportFileIsNewAndNeverReplaced) {
     // A report that cannot be made stops the call before any text is moved.
     const auto before = TextBatch::snapshot(m_root);
     QByteArray err;
+    EXPECT_EQ(CliProcess::run({"-q", "--save", "move", "-r", (m_root / "no" / "r.csv").string(),
+                               source(), "--lang=en"},
+                              nullptr, &err),
+              1);
+    EXPECT_TRUE(err.contains("Cannot write the report")) << err.toStdString();
     EXPECT_EQ(CliProcess::run(
                   {"-q", "--save", "move", "-r", (m_root / "no" / "r.csv").string(), source()},
                   nullptr, &err),
               1);
-    EXPECT_TRUE(err.contains("Cannot write the report")) << err.toStdString();
+    EXPECT_TRUE(err.contains("Не удалось записать отчёт в")) << err.toStdString();
     EXPECT_EQ(TextBatch::snapshot(m_root), before);
 
     // A run without a report leaves no empty report behind.
@@ -557,14 +654,22 @@ TEST_F(CliRunTest, AnOutputDirectoryThatRefusesTextsExitsFourEvenQuiet) {
     else
         GTEST_SKIP() << "cannot mount a read-only tmpfs";
     const auto before = TextBatch::snapshot(m_source);
-    for (const char* mode : {"move", "copy"}) {
+    const struct {
+        const char* mode;
+        const char* lang;
+        QByteArray line;
+    } cases[] = {
+        {"move", "--lang=en", "quillmark-cli: 2 of 2 texts could not be saved"},
+        {"copy", "--lang=ru", "quillmark-cli: не удалось сохранить текстов: 2 из 2"},
+    };
+    for (const auto& [mode, lang, line] : cases) {
         const fs::path report = m_root / (std::string(mode) + ".csv");
         QByteArray err;
-        EXPECT_EQ(CliProcess::run(
-                      {"-q", "--save", mode, "-o", out.string(), "-r", report.string(), source()},
-                      nullptr, &err),
+        EXPECT_EQ(CliProcess::run({lang, "-q", "--save", mode, "-o", out.string(), "-r",
+                                   report.string(), source()},
+                                  nullptr, &err),
                   4);
-        EXPECT_TRUE(err.contains("2 of 2 texts could not be saved")) << err.toStdString();
+        EXPECT_TRUE(err.contains(line)) << err.toStdString();
         EXPECT_TRUE(savedColumn(report)["a_original.txt"].starts_with("failed: "));
     }
     EXPECT_EQ(TextBatch::snapshot(m_source), before);
@@ -589,7 +694,8 @@ TEST_F(CliRunTest, CtrlCDuringSavingStopsBetweenTwoFilesAndStillReports) {
     ASSERT_TRUE(process.waitForError("Сравнение выполнено"));
     process.sendSignal(SIGINT);
     EXPECT_EQ(process.finish(), 130);
-    EXPECT_TRUE(process.err().contains("saving stopped"));
+    EXPECT_TRUE(
+        process.err().contains("quillmark-cli: сохранение остановлено; не дошло до текстов"));
 
     std::map<std::string, int> tally;
     for (const auto& [file, saved] : savedColumn(report)) {
@@ -637,8 +743,10 @@ TEST_F(CliRunTest, LogAndIndexFollowTheLanguage) {
                                             << err.toStdString();
     }
     QByteArray out;
-    EXPECT_EQ(CliProcess::run({"index", references.string()}, &out), 0);
+    EXPECT_EQ(CliProcess::run({"index", references.string(), "--lang=en"}, &out), 0);
     EXPECT_EQ(out, "added 0, changed 0, removed 0, unchanged 1\n");
+    EXPECT_EQ(CliProcess::run({"index", references.string()}, &out), 0);
+    EXPECT_EQ(out, "добавлено 0, изменено 0, удалено 0, без изменений 1\n");
     EXPECT_TRUE(fs::exists(m_root / "cache" / "quillmark" / "references.sqlite"));
     qunsetenv("XDG_CACHE_HOME");
 }

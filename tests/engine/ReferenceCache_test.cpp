@@ -3,8 +3,10 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <random>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,7 +86,7 @@ TEST(ReferenceCache, LeavesOtherDatabasesAloneAndMovesDamagedOnesAside) {
     const Case cases[] = {
         {"another program's", 0x12345678, 1, true},
         {"no application mark", 0, 1, true},
-        {"a newer version", 0x514D524B, 2, true},
+        {"a newer version", 0x514D524B, 3, true},
         {"an older version", 0x514D524B, 0, true},
     };
     for (const Case& c : cases) {
@@ -150,6 +152,78 @@ TEST(ReferenceCache, AKilledWriterLeavesAUsableCache) {
     for (const auto& [name, entry] : found)
         if (name != "first")
             expectSame(entry, fingerprint(static_cast<std::uint32_t>(entry.version.inode), 300));
+}
+
+TEST(ReferenceCache, FindsExactlyTheFilesSharingAHash) {
+    Sandbox box;
+    ReferenceCache cache(QFile::encodeName(box.path("share.sqlite")));
+    // Hashes from a small range share buckets and low bits; a few far apart.
+    std::mt19937 random(7);
+    const auto someHashes = [&random](int count) {
+        TudShingleList list;
+        for (int i = 0; i < count; ++i)
+            list.Hashes.push_back(i % 5 == 0 ? random() : random() % 200000);
+        list.Count = count;
+        return list;
+    };
+    std::map<QByteArray, CachedFingerprint> model;
+    for (int round = 0; round < 4; ++round) {
+        std::map<QByteArray, CachedFingerprint> fresh;
+        for (int i = 0; i < 60; ++i) {
+            const QByteArray name = QByteArray::number(static_cast<int>(random() % 100));
+            fresh[name] = fingerprint(static_cast<std::uint32_t>(round * 100 + i), 1);
+            fresh[name].shingles = someHashes(1 + static_cast<int>(random() % 30));
+        }
+        std::vector<QByteArray> gone;
+        for (const auto& [name, entry] : model)
+            if (random() % 6 == 0 && !fresh.contains(name))
+                gone.push_back(name);
+        std::map<QByteArray, const CachedFingerprint*> changed;
+        for (const auto& [name, entry] : fresh)
+            changed.emplace(name, &entry);
+        cache.update("/d/", changed, gone);
+        for (const QByteArray& name : gone)
+            model.erase(name);
+        for (auto& [name, entry] : fresh)
+            model[name] = entry;
+
+        const auto files = cache.files("/d/");
+        ASSERT_EQ(files.size(), static_cast<qsizetype>(model.size()));
+        // A few hashes are looked up one by one, many by a pass over the table.
+        for (const int asked : {3, 50, 300000}) {
+            SCOPED_TRACE(asked);
+            std::vector<std::uint32_t> hashes = someHashes(asked).Hashes;
+            std::sort(hashes.begin(), hashes.end());
+            hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+            std::vector<std::uint32_t> expected;
+            for (const auto& [name, entry] : model)
+                if (std::any_of(entry.shingles.Hashes.begin(), entry.shingles.Hashes.end(),
+                                [&](std::uint32_t h) {
+                                    return std::binary_search(hashes.begin(), hashes.end(), h);
+                                }))
+                    expected.push_back(files.value(name).id);
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(cache.filesSharing(hashes), expected);
+        }
+        for (const auto& [name, entry] : model) {
+            const CachedFile file = files.value(name);
+            EXPECT_EQ(cache.shingles(file.id, entry.version)->Hashes, entry.shingles.Hashes);
+            EXPECT_FALSE(cache.shingles(file.id, {}).has_value()) << "another version";
+        }
+    }
+}
+
+TEST(ReferenceCache, ACacheOfThePreviousVersionIsMadeAnew) {
+    Sandbox box;
+    const QByteArray path = QFile::encodeName(box.path("old.sqlite"));
+    makeDatabase(path, 0x514D524B, 1);
+    ReferenceCache cache(path);
+    EXPECT_TRUE(cache.wasUpgraded());
+    EXPECT_TRUE(cache.entries("/d/").empty());
+    const CachedFingerprint a = fingerprint(6, 12);
+    cache.update("/d/", {{"a", &a}}, {});
+    expectSame(cache.entries("/d/").at("a"), a);
+    EXPECT_FALSE(ReferenceCache(path).wasUpgraded());
 }
 
 TEST(ReferenceCache, UnwritablePlaceIsAnError) {

@@ -5,7 +5,13 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quillmark::test {
@@ -15,6 +21,13 @@ const QByteArray Lake = "Озеро Байкал самое глубокое о�
 const QByteArray Mountains = "Горы Кавказа высоки и их вершины покрыты снегом весь год подряд\n";
 const QByteArray Sea = "Чёрное море тёплое летом и по его берегам отдыхают многие люди\n";
 const QByteArray Forest = "Тайга тянется на тысячи километров и в ней живут медведи и волки\n";
+const QByteArray Picture = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(64, '\0');
+
+/// A new modification time, the bytes unchanged.
+void touch(const QString& path) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
 
 class ReferenceRunTest : public ::testing::Test {
 protected:
@@ -46,6 +59,45 @@ protected:
         TudShingleList list;
         ShinglesFromText(read.text, host.truncationSwitch, host.htmlSwitch, host.shingleLen, list);
         return list;
+    }
+
+    /// Per batch text, the `count` earlier entries of `lists` with the
+    /// highest scores above 0, best first, ties in table order.
+    static std::vector<std::vector<RankedMatch>>
+    modelRanks(const std::vector<TudShingleList>& lists, std::size_t references,
+               std::size_t count) {
+        std::vector<std::vector<RankedMatch>> ranks;
+        for (std::size_t k = references; k < lists.size(); ++k) {
+            std::vector<RankedMatch> ranked;
+            for (std::size_t e = 0; e < k; ++e)
+                if (const std::int32_t score = MatchPercent(lists[e], lists[k]); score > 0)
+                    ranked.push_back({static_cast<std::int32_t>(e), score});
+            std::stable_sort(ranked.begin(), ranked.end(),
+                             [](const auto& a, const auto& b) { return a.score > b.score; });
+            ranked.resize(std::min(ranked.size(), count));
+            ranks.push_back(ranked);
+        }
+        return ranks;
+    }
+
+    /// Writes many short references, most of them sharing nothing with the
+    /// batch, and a batch with copies and parts of some; returns every
+    /// entry's shingles, the references first.
+    std::vector<TudShingleList> writeManyReferences(const QString& directory, int references) {
+        host.shingleLen = 4;
+        std::vector<TudShingleList> lists;
+        for (int i = 0; i < references; ++i) {
+            const QByteArray name = "r" + QByteArray::number(1000 + i) + ".txt";
+            box.write(directory, name, wordsText(static_cast<unsigned>(i), 12 + i % 40));
+            lists.push_back(shinglesOf(directory, name));
+        }
+        for (int i = 0; i < 12; ++i) {
+            const QByteArray name = "x" + QByteArray::number(10 + i) + ".txt";
+            const auto seed = static_cast<unsigned>(i % 3 == 0 ? i * 7 % references : 5000 + i);
+            box.write(src, name, wordsText(seed, 12 + static_cast<int>(seed) % 40 + i % 2 * 30));
+            lists.push_back(shinglesOf(src, name));
+        }
+        return lists;
     }
 
     std::vector<std::int32_t> batchScores() const {
@@ -89,6 +141,117 @@ TEST_F(ReferenceRunTest, BatchIsScoredAsIfTheReferencesCameFirst) {
     EXPECT_EQ(engine.passedCount(), 1);
 }
 
+TEST_F(ReferenceRunTest, ScoresMatchesAndPairsAreThoseOfOneBatchFromTheCacheToo) {
+    const std::vector<TudShingleList> lists = writeManyReferences(ref, 300);
+    const std::vector<std::int32_t> scores = modelScores(lists, 300);
+    const auto ranks = modelRanks(lists, 300, 3);
+    ASSERT_GT(std::count(scores.begin(), scores.end(), 0), 0) << "some texts share nothing";
+    engine.setRankedMatchCount(3);
+    for (const char* run : {"read", "cached", "cached again"}) {
+        SCOPED_TRACE(run);
+        engine.startOrStopRun();
+        ASSERT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+        const DocumentTable& table = engine.documents();
+        ASSERT_EQ(table.referenceCount, 300);
+        EXPECT_EQ(batchScores(), scores);
+        for (std::size_t k = 0; k < scores.size(); ++k) {
+            const std::size_t at = 300 + k;
+            EXPECT_EQ(table.bestMatches[at], ranks[k].empty() ? -1 : ranks[k][0].document) << k;
+            EXPECT_EQ(table.rankedMatches[at], ranks[k]) << k;
+        }
+    }
+}
+
+TEST_F(ReferenceRunTest, AReferenceDirectoryInsideTheBatchDirectoryIsNoPartOfTheBatch) {
+    const QString inside = box.makeDir(QStringLiteral("src/ref"));
+    host.references = {QFile::encodeName(inside)};
+    const std::vector<TudShingleList> lists = writeManyReferences(inside, 40);
+    engine.startOrStopRun();
+    ASSERT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+    EXPECT_EQ(engine.documents().referenceCount, 40);
+    EXPECT_EQ(batchScores(), modelScores(lists, 40));
+}
+
+TEST_F(ReferenceRunTest, AKilledIndexingLeavesACacheTheNextRunUses) {
+    const std::vector<TudShingleList> lists = writeManyReferences(ref, 1500);
+    // The child indexes under two settings in turn, rewriting every entry,
+    // until it is killed wherever it is.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        for (int round = 0;; ++round) {
+            host.shingleLen = 4 + round % 2;
+            engine.indexReferences(QFile::encodeName(ref));
+        }
+    }
+    ::usleep(700 * 1000);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    engine.startOrStopRun();
+    ASSERT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+    EXPECT_EQ(batchScores(), modelScores(lists, 1500));
+    EXPECT_TRUE(host.messages().filter(QStringLiteral("Кэш эталонных")).isEmpty())
+        << host.messages().join('\n').toStdString();
+}
+
+TEST_F(ReferenceRunTest, ASecondRunWaitsForTheOneWritingTheCache) {
+    box.write(ref, "a.txt", Lake);
+    box.write(src, "x.txt", Lake);
+    engine.startOrStopRun();
+    box.write(ref, "b.txt", Sea);
+    // The child holds the cache's write lock for a while.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        sqlite3* db = nullptr;
+        sqlite3_open(host.cachePath.constData(), &db);
+        const bool locked = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == 0;
+        (void)!::write(ready[1], locked ? "y" : "n", 1);
+        ::usleep(800 * 1000);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        ::_exit(0);
+    }
+    char locked = 0;
+    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+    ASSERT_EQ(locked, 'y');
+    engine.startOrStopRun();
+    ::waitpid(child, nullptr, 0);
+    ASSERT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+    EXPECT_TRUE(host.messages().filter(QStringLiteral("Кэш эталонных")).isEmpty());
+    // The waiting run's entry is in: nothing is read again.
+    const int before = engine.referenceReads();
+    engine.startOrStopRun();
+    EXPECT_EQ(engine.referenceReads(), before);
+    EXPECT_EQ(engine.documents().scores[2], 100);
+}
+
+TEST_F(ReferenceRunTest, ARunGoesOnWithoutACacheItCannotWrite) {
+    box.write(ref, "a.txt", Lake);
+    box.write(src, "x.txt", Lake);
+    struct Row {
+        const char* what;
+        bool cacheMadeBefore;
+    };
+    for (const Row row : {Row{"no cache yet", false}, Row{"a cache made before", true}}) {
+        SCOPED_TRACE(row.what);
+        const QString dir = box.makeDir(QString::fromUtf8(row.what));
+        host.cachePath = QFile::encodeName(dir) + "refs.sqlite";
+        if (row.cacheMadeBefore)
+            engine.startOrStopRun();
+        ASSERT_EQ(::chmod(QFile::encodeName(dir).constData(), 0555), 0);
+        host.log.clear();
+        EXPECT_TRUE(runUnprivileged([this] {
+            engine.startOrStopRun();
+            return engine.lastOutcome() == RunOutcome::Completed &&
+                   engine.documents().scores[1] == 100 &&
+                   host.messages().filter(QStringLiteral("Кэш эталонных текстов не")).size() == 1;
+        }));
+        ::chmod(QFile::encodeName(dir).constData(), 0755);
+    }
+}
+
 TEST_F(ReferenceRunTest, UnchangedReferencesAreReadOnce) {
     box.write(ref, "a.txt", Lake);
     box.write(ref, "b.txt", Mountains);
@@ -110,6 +273,10 @@ TEST_F(ReferenceRunTest, UnchangedReferencesAreReadOnce) {
          1, 2},
         {"one added", [&] { box.write(ref, "c.txt", Forest); }, 1, 3},
         {"one removed", [&] { QFile::remove(ref + QStringLiteral("a.txt")); }, 0, 2},
+        {"one touched, its bytes the same", [&] { touch(ref + QStringLiteral("b.txt")); }, 0, 2},
+        {"no text among them", [&] { box.write(ref, "d.png", Picture); }, 1, 2},
+        {"the same again", [] {}, 0, 2},
+        {"that one removed", [&] { QFile::remove(ref + QStringLiteral("d.png")); }, 0, 2},
         {"other shingle length", [&] { host.shingleLen = 4; }, 2, 2},
         {"no cache", [&] { host.cachePath.clear(); }, 2, 2},
     };

@@ -196,6 +196,10 @@
         <translation>The reference cache was damaged and has been made anew</translation>
     </message>
     <message>
+        <source>Кэш эталонных текстов прежней версии очищен и заполняется заново</source>
+        <translation>The reference cache of an earlier version was emptied and is being filled anew</translation>
+    </message>
+    <message>
         <source>Кэш эталонных текстов не используется: %1</source>
         <translation>Reference cache not used: %1</translation>
     </message>
