@@ -896,9 +896,11 @@ TEST_F(BatchEngineTest, TheNumberOfThreadsChangesNothing) {
     box.write(src, "image.png", QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(64, '\0'));
     host.mode = SaveMode::None;
     host.htmlSwitch = HtmlHandling::Cut;
+    engine.setRankedMatchCount(3);
     engine.setJobCount(1);
     engine.startOrStopRun();
     const DocumentTable one = engine.documents();
+    ASSERT_EQ(one.rankedMatches[10].size(), 3u) << "a copy of the base ranks three earlier texts";
     const QStringList oneLog = host.messages();
     ASSERT_EQ(one.count(), 41);
     ASSERT_EQ(one.unread.size(), 1u);
@@ -910,6 +912,7 @@ TEST_F(BatchEngineTest, TheNumberOfThreadsChangesNothing) {
         EXPECT_EQ(many.names, one.names);
         EXPECT_EQ(many.scores, one.scores);
         EXPECT_EQ(many.bestMatches, one.bestMatches);
+        EXPECT_EQ(many.rankedMatches, one.rankedMatches);
         for (std::int32_t i = 0; i < many.count(); ++i)
             EXPECT_EQ(many.shingles[i].Hashes, one.shingles[i].Hashes) << i;
         EXPECT_EQ(many.unread.size(), one.unread.size());

@@ -274,6 +274,8 @@ TEST_P(MatchIndexOnBatches, AgreesWithThePlainIndexOnThreads) {
         for (const std::size_t rankCount : {std::size_t{0}, std::size_t{3}}) {
             const MatchIndex index(docs, {}, threads);
             ASSERT_TRUE(index.complete());
+            // The grouping, and so the work, is the same on any number of threads.
+            EXPECT_EQ(index.sharedGroupCount(), MatchIndex(docs).sharedGroupCount());
             std::vector<std::int32_t> scores(docs.size(), -7);
             std::vector<std::int32_t> bestMatches(docs.size(), -7);
             std::vector<std::vector<RankedMatch>> ranked(docs.size());
