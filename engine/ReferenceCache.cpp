@@ -16,6 +16,7 @@
 #include <iterator>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace quillmark {
 
@@ -433,35 +434,54 @@ bool ReferenceCache::writePostings(Update& update) {
     std::vector<QByteArray> rows(buckets.size());
     {
         BucketReader reader(m_db, buckets.size());
-        std::vector<std::uint64_t> gone;
-        std::vector<std::uint64_t> come;
-        for (std::size_t i = 0; i < buckets.size(); ++i) {
-            if (i % 4096 == 0 && m_interrupted)
-                return false;
-            update.removed.take(buckets[i], gone);
-            update.added.take(buckets[i], come);
-            const QByteArray stored = reader.read(buckets[i]);
-            rows[i] = stored.isEmpty() && gone.empty()
-                          ? PostingBucket::encode(come)
-                          : PostingBucket::encode(
-                                PostingBucket::merged(PostingBucket::decode(stored), gone, come));
-        }
+        for (std::size_t i = 0; i < buckets.size(); ++i)
+            rows[i] = reader.read(buckets[i]);
         if (!reader.ok())
             return false;
     }
-    update.removed.clear();
-    update.added.clear();
+    // The new rows are made on a second thread while this one stores those
+    // made before.
+    std::atomic<std::size_t> made = 0;
+    std::atomic<bool> abandoned = false;
+    std::atomic<bool> outOfMemory = false;
+    std::thread maker([&] {
+        std::vector<std::uint64_t> gone;
+        std::vector<std::uint64_t> come;
+        try {
+            for (std::size_t i = 0; i < buckets.size() && !abandoned; ++i) {
+                update.removed.take(buckets[i], gone);
+                update.added.take(buckets[i], come);
+                rows[i] = rows[i].isEmpty() && gone.empty()
+                              ? PostingBucket::encode(come)
+                              : PostingBucket::encode(PostingBucket::merged(
+                                    PostingBucket::decode(rows[i]), gone, come));
+                made.store(i + 1, std::memory_order_release);
+                made.notify_one();
+            }
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+            made.store(buckets.size(), std::memory_order_release);
+            made.notify_one();
+        }
+    });
     Statement put(m_db, "INSERT OR REPLACE INTO postings VALUES (?, ?)");
     Statement drop(m_db, "DELETE FROM postings WHERE bucket = ?");
     bool ok = put.ok() && drop.ok();
     for (std::size_t i = 0; ok && i < buckets.size(); ++i) {
+        for (std::size_t now = made.load(std::memory_order_acquire); now <= i;
+             now = made.load(std::memory_order_acquire))
+            made.wait(now, std::memory_order_acquire);
         Statement& statement = rows[i].isEmpty() ? drop : put;
         statement.bind(1, std::int64_t{buckets[i]});
         if (!rows[i].isEmpty())
             statement.bind(2, rows[i]);
-        ok = statement.run();
+        ok = !outOfMemory && statement.run() && !m_interrupted;
         rows[i] = {};
     }
+    abandoned = true;
+    maker.join();
+    update.removed.clear();
+    update.added.clear();
     return ok;
 }
 
