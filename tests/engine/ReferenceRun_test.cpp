@@ -240,6 +240,35 @@ TEST_F(ReferenceRunTest, ACacheChangedByAnotherRunMeanwhileIsReadAgainWhereItCha
     }
 }
 
+TEST_F(ReferenceRunTest, AStopWhileTheCacheIsWrittenLeavesItAsItWas) {
+    std::vector<TudShingleList> lists = writeManyReferences(ref, 300);
+    engine.startOrStopRun();
+    // Every tenth reference rewritten: the next run reads and writes them.
+    for (int i = 0; i < 300; i += 10) {
+        const QByteArray name = "r" + QByteArray::number(1000 + i) + ".txt";
+        QFile::remove(ref + QString::fromLatin1(name));
+        box.write(ref, name, wordsText(static_cast<unsigned>(7000 + i), 30));
+        lists[static_cast<std::size_t>(i)] = shinglesOf(ref, name);
+    }
+    for (const int stopAt : {2, 20}) {
+        SCOPED_TRACE(stopAt);
+        host.onProcessEvents = [&](int call) {
+            if (call == stopAt)
+                engine.requestStop();
+        };
+        host.processEventsCalls = 0;
+        engine.startOrStopRun();
+        host.onProcessEvents = nullptr;
+        ASSERT_EQ(engine.lastOutcome(), RunOutcome::Stopped);
+    }
+    const int before = engine.referenceReads();
+    engine.startOrStopRun();
+    ASSERT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+    EXPECT_EQ(engine.referenceReads() - before, 30);
+    EXPECT_EQ(batchScores(), modelScores(lists, 300));
+    EXPECT_TRUE(host.messages().filter(QStringLiteral("Кэш эталонных")).isEmpty());
+}
+
 TEST_F(ReferenceRunTest, ASecondRunWaitsForTheOneWritingTheCache) {
     box.write(ref, "a.txt", Lake);
     box.write(src, "x.txt", Lake);
