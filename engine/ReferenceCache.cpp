@@ -555,6 +555,10 @@ void ReferenceCache::dropNamed(const QByteArray& name) {
 }
 
 void ReferenceCache::put(const QByteArray& name, const CachedFingerprint& entry) {
+    if (m_interrupted) {
+        abandonUpdate();
+        throw ReferenceCacheError("interrupted");
+    }
     dropNamed(name);
     Statement& insert = m_update->insert;
     insert.bind(1, m_update->directory);

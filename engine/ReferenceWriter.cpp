@@ -12,7 +12,7 @@ ReferenceWriter::~ReferenceWriter() {
         std::lock_guard lock(m_mutex);
         m_cancelled = !m_finished;
     }
-    m_changed.notify_all();
+    m_workReady.notify_one();
     if (m_cancelled)
         m_cache.interrupt();
     m_thread.join();
@@ -22,11 +22,13 @@ ReferenceWriter::~ReferenceWriter() {
 
 template <class Make> bool ReferenceWriter::push(const Make& make, std::chrono::milliseconds wait) {
     std::unique_lock lock(m_mutex);
-    if (!m_changed.wait_for(lock, wait, [this] { return m_queue.size() < QueueLength; }))
+    if (!m_roomReady.wait_for(lock, wait, [this] { return m_queue.size() < QueueLength; }))
         return false;
     m_queue.push_back(make());
+    const bool wake = m_idle && m_queue.size() >= WakeLength;
     lock.unlock();
-    m_changed.notify_all();
+    if (wake)
+        m_workReady.notify_one();
     return true;
 }
 
@@ -44,45 +46,51 @@ void ReferenceWriter::finish(std::vector<QByteArray> gone) {
     {
         std::lock_guard lock(m_mutex);
         m_queue.push_back(Finish{std::move(gone)});
+        m_finishing = true;
     }
-    m_changed.notify_all();
+    m_workReady.notify_one();
 }
 
 bool ReferenceWriter::waitFinished(std::chrono::milliseconds wait) {
     std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, wait, [this] { return m_finished; });
+    return m_roomReady.wait_for(lock, wait, [this] { return m_finished; });
 }
 
 void ReferenceWriter::work() {
     bool failed = false;
+    std::deque<Item> batch;
     for (;;) {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_cancelled || !m_queue.empty(); });
+        m_idle = true;
+        m_workReady.wait(
+            lock, [this] { return m_cancelled || m_finishing || m_queue.size() >= WakeLength; });
+        m_idle = false;
         if (m_cancelled)
             return;
-        Item item = std::move(m_queue.front());
-        m_queue.pop_front();
+        batch.swap(m_queue);
         lock.unlock();
-        m_changed.notify_all();
-        const bool last = std::holds_alternative<Finish>(item);
-        // After a failure the rest is only taken off the queue.
-        if (!failed) {
+        m_roomReady.notify_all();
+        for (Item& item : batch) {
+            // After a failure the rest is only taken off the queue.
+            if (failed)
+                break;
             try {
                 write(item);
             } catch (const std::exception& error) {
                 failed = true;
                 m_cache.abandonUpdate();
-                lock.lock();
+                std::lock_guard failure(m_mutex);
                 m_failure = QString::fromUtf8(error.what());
-                lock.unlock();
             }
         }
+        const bool last = !batch.empty() && std::holds_alternative<Finish>(batch.back());
+        batch.clear();
         if (last) {
             {
                 std::lock_guard done(m_mutex);
                 m_finished = true;
             }
-            m_changed.notify_all();
+            m_roomReady.notify_all();
             return;
         }
     }

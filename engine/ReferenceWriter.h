@@ -20,6 +20,9 @@ class ReferenceWriter {
 public:
     /// Files handed over and not yet written; bounds the memory they hold.
     static constexpr std::size_t QueueLength = 256;
+    /// The thread is woken for this many at once: a wake-up per file costs
+    /// more than writing it.
+    static constexpr std::size_t WakeLength = 64;
 
     /// Uses `cache` alone until destroyed; nothing is written before the
     /// first file comes.
@@ -64,8 +67,12 @@ private:
     ReferenceCache& m_cache;
     QByteArray m_directory;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    /// The thread waits on it for work, the caller for room or the end.
+    std::condition_variable m_workReady;
+    std::condition_variable m_roomReady;
     std::deque<Item> m_queue;
+    bool m_idle = false;
+    bool m_finishing = false;
     bool m_cancelled = false;
     bool m_finished = false;
     QString m_failure;
