@@ -7,6 +7,9 @@
 namespace quillmark {
 
 void PostingRuns::add(std::uint32_t file, std::span<const std::uint32_t> hashes) {
+    // Kept from run to run: no copies as it grows, no pages given back.
+    if (m_waiting.capacity() < RunEntries)
+        m_waiting.reserve(RunEntries + hashes.size());
     for (const std::uint32_t hash : hashes)
         m_waiting.push_back(std::uint64_t{hash} << 32 | file);
     if (m_waiting.size() >= RunEntries)
@@ -34,7 +37,6 @@ void PostingRuns::group() {
             static_cast<std::uint32_t>(entry >> 32), static_cast<std::uint32_t>(entry));
     m_runs.push_back(std::move(run));
     m_waiting.clear();
-    m_waiting.shrink_to_fit();
 }
 
 std::vector<std::uint32_t> PostingRuns::buckets() const {

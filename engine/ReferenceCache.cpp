@@ -52,6 +52,11 @@ public:
                           SQLITE_TRANSIENT);
     }
     void bind(int at, std::int64_t value) { sqlite3_bind_int64(m_statement, at, value); }
+    /// Binds bytes that stay as they are until the statement has run.
+    void bindKept(int at, const QByteArray& bytes) {
+        sqlite3_bind_blob(m_statement, at, bytes.constData(), static_cast<int>(bytes.size()),
+                          SQLITE_STATIC);
+    }
     QByteArray blob(int column) const {
         const auto* data = static_cast<const char*>(sqlite3_column_blob(m_statement, column));
         return QByteArray(data, sqlite3_column_bytes(m_statement, column));
@@ -89,10 +94,16 @@ QString shown(const QByteArray& path) {
     return QFile::decodeName(path);
 }
 
-QByteArray hashesBlob(const TudShingleList& list) {
-    // Native byte order: the cache belongs to this machine.
-    return QByteArray(reinterpret_cast<const char*>(list.Hashes.data()),
-                      static_cast<qsizetype>(list.Hashes.size() * sizeof(std::uint32_t)));
+/// Binds the hashes of `list`, which stays as it is until the statement has run.
+void bindHashes(sqlite3_stmt* statement, int at, const TudShingleList& list) {
+    // Native byte order: the cache belongs to this machine. No hashes are an
+    // empty blob, not NULL.
+    if (list.Hashes.empty())
+        sqlite3_bind_zeroblob(statement, at, 0);
+    else
+        sqlite3_bind_blob(statement, at, list.Hashes.data(),
+                          static_cast<int>(list.Hashes.size() * sizeof(std::uint32_t)),
+                          SQLITE_STATIC);
 }
 
 TudShingleList hashesOf(const QByteArray& blob) {
@@ -474,7 +485,7 @@ bool ReferenceCache::writePostings(Update& update) {
         Statement& statement = rows[i].isEmpty() ? drop : put;
         statement.bind(1, std::int64_t{buckets[i]});
         if (!rows[i].isEmpty())
-            statement.bind(2, rows[i]);
+            statement.bindKept(2, rows[i]);
         ok = !outOfMemory && statement.run() && !m_interrupted;
         rows[i] = {};
     }
@@ -577,7 +588,7 @@ void ReferenceCache::put(const QByteArray& name, const CachedFingerprint& entry)
     insert.bind(11, entry.reading);
     insert.bind(12, entry.description);
     insert.bind(13, entry.unreadReason);
-    insert.bind(14, hashesBlob(entry.shingles));
+    bindHashes(insert.get(), 14, entry.shingles);
     bool ok = insert.run();
     const std::int64_t id = sqlite3_last_insert_rowid(m_db);
     // Postings name a file in 32 bits.
