@@ -12,7 +12,7 @@ namespace quillmark {
 class PostingRuns {
 public:
     /// Entries wait ungrouped until there are this many.
-    static constexpr std::size_t RunEntries = std::size_t{1} << 22;
+    static constexpr std::size_t RunEntries = std::size_t{1} << 20;
 
     /// Adds the entries of `file`'s hashes.
     void add(std::uint32_t file, std::span<const std::uint32_t> hashes);
