@@ -73,6 +73,8 @@ void PostingRuns::take(std::uint32_t bucket, std::vector<std::uint64_t>& entries
     }
     if (!std::is_sorted(entries.begin(), entries.end()))
         std::sort(entries.begin(), entries.end());
+    // A text may hold a shingle more than once.
+    entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
 }
 
 void PostingRuns::clear() {

@@ -20,7 +20,8 @@ public:
     void finish();
     /// The buckets holding entries, ascending (after finish()).
     std::vector<std::uint32_t> buckets() const;
-    /// The entries of `bucket` (PostingBucket::entry), sorted, into `entries`.
+    /// The entries of `bucket` (PostingBucket::entry), sorted and distinct,
+    /// into `entries`.
     void take(std::uint32_t bucket, std::vector<std::uint64_t>& entries) const;
     bool empty() const { return m_waiting.empty() && m_runs.empty(); }
     void clear();
