@@ -628,26 +628,6 @@ void ReferenceCache::finishUpdate(const std::vector<QByteArray>& gone) {
     commitOrFail(ok);
 }
 
-void ReferenceCache::touch(const QByteArray& directory,
-                           const std::vector<std::pair<QByteArray, FileVersion>>& versions) {
-    if (versions.empty())
-        return;
-    beginWriting();
-    Statement set(m_db, "UPDATE files SET size = ?, modified = ?, changed = ?, inode = ?"
-                        " WHERE directory = ? AND name = ?");
-    bool ok = set.ok();
-    for (auto it = versions.begin(); ok && it != versions.end(); ++it) {
-        set.bind(1, it->second.size);
-        set.bind(2, it->second.modifiedNs);
-        set.bind(3, it->second.changedNs);
-        set.bind(4, it->second.inode);
-        set.bind(5, directory);
-        set.bind(6, it->first);
-        ok = set.run();
-    }
-    commitOrFail(ok);
-}
-
 std::int64_t ReferenceCache::generation() {
     int code = SQLITE_OK;
     const int value = pragmaValue(m_db, "PRAGMA data_version", code);

@@ -100,16 +100,13 @@ public:
     void update(const QByteArray& directory,
                 const std::map<QByteArray, const CachedFingerprint*>& changed,
                 const std::vector<QByteArray>& gone);
-    /// Records a new version of files whose bytes did not change (their
-    /// checksum is the cached one).
-    void touch(const QByteArray& directory,
-               const std::vector<std::pair<QByteArray, FileVersion>>& versions);
-
-    /// The same as update() and touch() one file at a time: everything from
-    /// beginUpdate() to finishUpdate() is one transaction, and nothing of it
-    /// is kept when abandonUpdate() or a throw ends it first.
+    /// The same as update() one file at a time: everything from beginUpdate()
+    /// to finishUpdate() is one transaction, and nothing of it is kept when
+    /// abandonUpdate() or a throw ends it first.
     void beginUpdate(const QByteArray& directory);
     void put(const QByteArray& name, const CachedFingerprint& entry);
+    /// Records a new version of a file whose bytes did not change (its
+    /// checksum is the cached one).
     void putVersion(const QByteArray& name, const FileVersion& version);
     void finishUpdate(const std::vector<QByteArray>& gone);
     void abandonUpdate();
