@@ -3,6 +3,7 @@
 #include "MatchIndex.h"
 #include "ParallelComparison.h"
 #include "ReferenceCache.h"
+#include "ReferenceWriter.h"
 #include "TemporaryFile.h"
 #include "TextFile.h"
 
@@ -440,8 +441,20 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
         plan.push_back(planned);
     }
 
-    std::map<QByteArray, CachedFingerprint> fresh;
-    std::vector<std::pair<QByteArray, FileVersion>> touched;
+    // What changed is written while the next files are read.
+    std::optional<ReferenceWriter> writer;
+    if (m_cache)
+        writer.emplace(*m_cache, directory);
+    const auto handOver = [&](const auto& put) {
+        while (!put(std::chrono::milliseconds(20))) {
+            m_host.processEvents();
+            if (m_state != RunState::Running)
+                return false;
+        }
+        return true;
+    };
+    if (writer)
+        m_indexChanges = {};
     QSet<QByteArray> present;
     int unchanged = 0;
     const auto jobFor = [&](const PlannedReference& planned) {
@@ -478,7 +491,10 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
         if (loaded->unchanged) {
             present.insert(name);
             ++unchanged;
-            touched.emplace_back(name, versionOf(loaded->identity));
+            const FileVersion version = versionOf(loaded->identity);
+            if (writer &&
+                !handOver([&](auto wait) { return writer->putVersion(name, version, wait); }))
+                return;
             keepCached(directory, name, loaded->identity, *planned.cached);
             continue;
         }
@@ -497,7 +513,7 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
             return;
         }
         present.insert(name);
-        CachedFingerprint& stored = fresh[name];
+        CachedFingerprint stored;
         stored.version = versionOf(loaded->identity);
         if (settings.checksum == Checksum::Take)
             stored.checksum = loaded->checksum;
@@ -507,17 +523,22 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
             // Recorded, so that the next run does not read it again.
             stored.unreadReason = reason.toUtf8();
             logUnreadReference(directory + name, reason);
-            continue;
+        } else {
+            stored.settings = loaded->settings;
+            stored.description = originKey(loaded->origin);
+            appendReference(directory, name, loaded->identity, loaded->settings, loaded->origin);
+            const auto last = static_cast<std::size_t>(m_documents.count() - 1);
+            m_documents.shingles[last] = std::move(loaded->shingles);
+            if (writer)
+                stored.shingles = m_documents.shingles[last];
         }
-        stored.settings = loaded->settings;
-        stored.description = originKey(loaded->origin);
-        appendReference(directory, name, loaded->identity, loaded->settings, loaded->origin);
-        const auto last = static_cast<std::size_t>(m_documents.count() - 1);
-        m_documents.shingles[last] = std::move(loaded->shingles);
-        if (m_cache)
-            stored.shingles = m_documents.shingles[last];
+        if (!writer)
+            continue;
+        ++(cached.contains(name) ? m_indexChanges.changed : m_indexChanges.added);
+        if (!handOver([&](auto wait) { return writer->put(name, stored, wait); }))
+            return;
     }
-    if (!m_cache)
+    if (!writer)
         return;
     std::vector<QByteArray> gone;
     for (auto it = cached.constBegin(); it != cached.constEnd(); ++it)
@@ -525,20 +546,15 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
             gone.push_back(it.key());
     m_indexChanges.unchanged = unchanged;
     m_indexChanges.removed = static_cast<int>(gone.size());
-    m_indexChanges.added = 0;
-    m_indexChanges.changed = 0;
-    std::map<QByteArray, const CachedFingerprint*> changed;
-    for (const auto& [name, entry] : fresh) {
-        ++(cached.contains(name) ? m_indexChanges.changed : m_indexChanges.added);
-        changed.emplace(name, &entry);
+    writer->finish(std::move(gone));
+    while (!writer->waitFinished(std::chrono::milliseconds(20))) {
+        m_host.processEvents();
+        if (m_state != RunState::Running)
+            return;
     }
-    try {
-        m_cache->touch(directory, touched);
-        m_cache->update(directory, changed, gone);
-    } catch (const ReferenceCacheError& error) {
+    if (!writer->failure().isEmpty())
         AddLog(QCoreApplication::translate("BatchEngine", "Кэш эталонных текстов не обновлён: %1")
-                   .arg(QString::fromUtf8(error.what())));
-    }
+                   .arg(writer->failure()));
 }
 
 void BatchEngine::appendReference(const QByteArray& directory, const QByteArray& name,

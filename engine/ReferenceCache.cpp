@@ -1,6 +1,7 @@
 #include "ReferenceCache.h"
 
 #include "PostingBucket.h"
+#include "PostingRuns.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -12,8 +13,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace quillmark {
 
@@ -49,6 +52,11 @@ public:
                           SQLITE_TRANSIENT);
     }
     void bind(int at, std::int64_t value) { sqlite3_bind_int64(m_statement, at, value); }
+    /// Binds bytes that stay as they are until the statement has run.
+    void bindKept(int at, const QByteArray& bytes) {
+        sqlite3_bind_blob(m_statement, at, bytes.constData(), static_cast<int>(bytes.size()),
+                          SQLITE_STATIC);
+    }
     QByteArray blob(int column) const {
         const auto* data = static_cast<const char*>(sqlite3_column_blob(m_statement, column));
         return QByteArray(data, sqlite3_column_bytes(m_statement, column));
@@ -86,10 +94,16 @@ QString shown(const QByteArray& path) {
     return QFile::decodeName(path);
 }
 
-QByteArray hashesBlob(const TudShingleList& list) {
-    // Native byte order: the cache belongs to this machine.
-    return QByteArray(reinterpret_cast<const char*>(list.Hashes.data()),
-                      static_cast<qsizetype>(list.Hashes.size() * sizeof(std::uint32_t)));
+/// Binds the hashes of `list`, which stays as it is until the statement has run.
+void bindHashes(sqlite3_stmt* statement, int at, const TudShingleList& list) {
+    // Native byte order: the cache belongs to this machine. No hashes are an
+    // empty blob, not NULL.
+    if (list.Hashes.empty())
+        sqlite3_bind_zeroblob(statement, at, 0);
+    else
+        sqlite3_bind_blob(statement, at, list.Hashes.data(),
+                          static_cast<int>(list.Hashes.size() * sizeof(std::uint32_t)),
+                          SQLITE_STATIC);
 }
 
 TudShingleList hashesOf(const QByteArray& blob) {
@@ -106,37 +120,6 @@ TudShingleList hashesOf(const QByteArray& blob) {
 FileVersion versionAt(const Statement& query, int first) {
     return {query.integer(first), query.integer(first + 1), query.integer(first + 2),
             query.integer(first + 3)};
-}
-
-/// Orders `entries` (hash << 32 | file) by hash, then file: three stable
-/// passes over the hash's digits, which a file's entries, added in file
-/// order, need no more than.
-void sortByHash(std::vector<std::uint64_t>& entries) {
-    constexpr int digitBits[] = {11, 11, 10};
-    std::vector<std::uint64_t> sorted(entries.size());
-    int shift = 32;
-    for (const int bits : digitBits) {
-        std::vector<std::size_t> next((std::size_t{1} << bits) + 1, 0);
-        const std::uint64_t mask = (std::uint64_t{1} << bits) - 1;
-        for (const std::uint64_t entry : entries)
-            ++next[((entry >> shift) & mask) + 1];
-        for (std::size_t d = 1; d < next.size(); ++d)
-            next[d] += next[d - 1];
-        for (const std::uint64_t entry : entries)
-            sorted[next[(entry >> shift) & mask]++] = entry;
-        entries.swap(sorted);
-        shift += bits;
-    }
-    // Files met out of order (the removed ones) are put in order per hash.
-    if (!std::is_sorted(entries.begin(), entries.end()))
-        std::sort(entries.begin(), entries.end());
-}
-
-/// The (hash << 32 | file) entries of a file's hashes; repeats go when merged.
-void appendEntries(const std::vector<std::uint32_t>& hashes, std::uint32_t file,
-                   std::vector<std::uint64_t>& entries) {
-    for (const std::uint32_t hash : hashes)
-        entries.push_back(std::uint64_t{hash} << 32 | file);
 }
 
 /// Reads the posting rows of ascending buckets: one lookup each when few are
@@ -254,7 +237,7 @@ void ReferenceCache::open() {
         m_db = nullptr;
         fail(message.c_str());
     }
-    sqlite3_busy_timeout(m_db, 30000);
+    sqlite3_busy_handler(m_db, &ReferenceCache::waitForLock, this);
 
     int code = SQLITE_OK;
     const int id = pragmaValue(m_db, "PRAGMA application_id", code);
@@ -427,54 +410,89 @@ QHash<QByteArray, CachedFile> ReferenceCache::files(const QByteArray& directory)
     return found;
 }
 
-bool ReferenceCache::writePostings(std::vector<std::uint64_t>& removed,
-                                   std::vector<std::uint64_t>& added) {
-    sortByHash(removed);
-    sortByHash(added);
-    constexpr int shift = 32 + PostingBucket::LowBits;
-    // The buckets touched, each with its removed and added entries.
-    std::vector<std::uint32_t> buckets;
-    for (const auto* list : {&removed, &added})
-        for (const std::uint64_t entry : *list)
-            if (buckets.empty() || buckets.back() != (entry >> shift))
-                buckets.push_back(static_cast<std::uint32_t>(entry >> shift));
-    std::sort(buckets.begin(), buckets.end());
-    buckets.erase(std::unique(buckets.begin(), buckets.end()), buckets.end());
+/// A write under way: its statements and the postings it changes.
+struct ReferenceCache::Update {
+    Update(sqlite3* db, const QByteArray& directory)
+        : directory(directory)
+        , drop(db, "DELETE FROM files WHERE directory = ? AND name = ? RETURNING id, hashes")
+        , insert(db, "INSERT INTO files (directory, name, size, modified, changed, inode,"
+                     " checksum, shingle_length, truncation, html, reading, description,"
+                     " unread, hashes) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+        , set(db, "UPDATE files SET size = ?, modified = ?, changed = ?, inode = ?"
+                  " WHERE directory = ? AND name = ?") {}
 
-    const auto takeBucket = [](const std::vector<std::uint64_t>& list, std::size_t& at,
-                               std::uint32_t bucket) {
-        std::vector<std::uint64_t> part;
-        for (; at < list.size() && (list[at] >> shift) == bucket; ++at)
-            part.push_back(PostingBucket::entry(static_cast<std::uint32_t>(list[at] >> 32),
-                                                static_cast<std::uint32_t>(list[at])));
-        return part;
-    };
+    QByteArray directory;
+    Statement drop;
+    Statement insert;
+    Statement set;
+    PostingRuns removed;
+    PostingRuns added;
+};
+
+bool ReferenceCache::writePostings(Update& update) {
+    update.removed.finish();
+    update.added.finish();
+    // The buckets touched, each with its removed and added entries.
+    std::vector<std::uint32_t> buckets = update.removed.buckets();
+    const std::vector<std::uint32_t> addedBuckets = update.added.buckets();
+    std::vector<std::uint32_t> both;
+    std::set_union(buckets.begin(), buckets.end(), addedBuckets.begin(), addedBuckets.end(),
+                   std::back_inserter(both));
+    buckets.swap(both);
+
     // Everything is read before anything is written: the reading may be one
     // pass over the very table the writes go to.
     std::vector<QByteArray> rows(buckets.size());
     {
         BucketReader reader(m_db, buckets.size());
-        std::size_t removedAt = 0;
-        std::size_t addedAt = 0;
-        for (std::size_t i = 0; i < buckets.size(); ++i) {
-            const std::vector<std::uint64_t> gone = takeBucket(removed, removedAt, buckets[i]);
-            const std::vector<std::uint64_t> come = takeBucket(added, addedAt, buckets[i]);
-            rows[i] = PostingBucket::encode(
-                PostingBucket::merged(PostingBucket::decode(reader.read(buckets[i])), gone, come));
-        }
+        for (std::size_t i = 0; i < buckets.size(); ++i)
+            rows[i] = reader.read(buckets[i]);
         if (!reader.ok())
             return false;
     }
+    // The new rows are made on a second thread while this one stores those
+    // made before.
+    std::atomic<std::size_t> made = 0;
+    std::atomic<bool> abandoned = false;
+    std::atomic<bool> outOfMemory = false;
+    std::thread maker([&] {
+        std::vector<std::uint64_t> gone;
+        std::vector<std::uint64_t> come;
+        try {
+            for (std::size_t i = 0; i < buckets.size() && !abandoned; ++i) {
+                update.removed.take(buckets[i], gone);
+                update.added.take(buckets[i], come);
+                rows[i] = rows[i].isEmpty() && gone.empty()
+                              ? PostingBucket::encode(come)
+                              : PostingBucket::encode(PostingBucket::merged(
+                                    PostingBucket::decode(rows[i]), gone, come));
+                made.store(i + 1, std::memory_order_release);
+                made.notify_one();
+            }
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+            made.store(buckets.size(), std::memory_order_release);
+            made.notify_one();
+        }
+    });
     Statement put(m_db, "INSERT OR REPLACE INTO postings VALUES (?, ?)");
     Statement drop(m_db, "DELETE FROM postings WHERE bucket = ?");
     bool ok = put.ok() && drop.ok();
     for (std::size_t i = 0; ok && i < buckets.size(); ++i) {
+        for (std::size_t now = made.load(std::memory_order_acquire); now <= i;
+             now = made.load(std::memory_order_acquire))
+            made.wait(now, std::memory_order_acquire);
         Statement& statement = rows[i].isEmpty() ? drop : put;
         statement.bind(1, std::int64_t{buckets[i]});
         if (!rows[i].isEmpty())
-            statement.bind(2, rows[i]);
-        ok = statement.run();
+            statement.bindKept(2, rows[i]);
+        ok = !outOfMemory && statement.run() && !m_interrupted;
+        rows[i] = {};
     }
+    abandoned = true;
+    maker.join();
+    update.removed.clear();
+    update.added.clear();
     return ok;
 }
 
@@ -483,81 +501,129 @@ void ReferenceCache::update(const QByteArray& directory,
                             const std::vector<QByteArray>& gone) {
     if (changed.empty() && gone.empty())
         return;
-    beginWriting();
-    bool ok = true;
-    std::vector<std::uint64_t> removed;
-    std::vector<std::uint64_t> added;
-    {
-        Statement drop(m_db, "DELETE FROM files WHERE directory = ? AND name = ?"
-                             " RETURNING id, hashes");
-        // The dropped row's hashes leave the postings with it.
-        const auto dropNamed = [&](const QByteArray& name) {
-            drop.bind(1, directory);
-            drop.bind(2, name);
-            int code = sqlite3_step(drop.get());
-            if (code == SQLITE_ROW) {
-                appendEntries(hashesOf(drop.blob(1)).Hashes,
-                              static_cast<std::uint32_t>(drop.integer(0)), removed);
-                code = sqlite3_step(drop.get());
-            }
-            sqlite3_reset(drop.get());
-            return code == SQLITE_DONE;
-        };
-        Statement insert(m_db, "INSERT INTO files (directory, name, size, modified, changed,"
-                               " inode, checksum, shingle_length, truncation, html, reading,"
-                               " description, unread, hashes)"
-                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        ok = drop.ok() && insert.ok();
-        for (auto it = gone.begin(); ok && it != gone.end(); ++it)
-            ok = dropNamed(*it);
-        for (auto it = changed.begin(); ok && it != changed.end(); ++it) {
-            const CachedFingerprint& entry = *it->second;
-            ok = dropNamed(it->first);
-            insert.bind(1, directory);
-            insert.bind(2, it->first);
-            insert.bind(3, entry.version.size);
-            insert.bind(4, entry.version.modifiedNs);
-            insert.bind(5, entry.version.changedNs);
-            insert.bind(6, entry.version.inode);
-            if (entry.checksum)
-                insert.bind(7, std::int64_t{*entry.checksum});
-            else
-                sqlite3_bind_null(insert.get(), 7);
-            insert.bind(8, std::int64_t{entry.settings.shingleLength});
-            insert.bind(9, std::int64_t{entry.settings.truncation == Truncation::On});
-            insert.bind(10, std::int64_t{entry.settings.html == HtmlHandling::Cut});
-            insert.bind(11, entry.reading);
-            insert.bind(12, entry.description);
-            insert.bind(13, entry.unreadReason);
-            insert.bind(14, hashesBlob(entry.shingles));
-            ok = ok && insert.run();
-            const std::int64_t id = sqlite3_last_insert_rowid(m_db);
-            // Postings name a file in 32 bits.
-            ok = ok && id > 0 && id <= std::int64_t{UINT32_MAX};
-            if (ok)
-                appendEntries(entry.shingles.Hashes, static_cast<std::uint32_t>(id), added);
-        }
+    beginUpdate(directory);
+    try {
+        for (const auto& [name, entry] : changed)
+            put(name, *entry);
+        finishUpdate(gone);
+    } catch (...) {
+        abandonUpdate();
+        throw;
     }
-    ok = ok && writePostings(removed, added);
-    commitOrFail(ok);
 }
 
-void ReferenceCache::touch(const QByteArray& directory,
-                           const std::vector<std::pair<QByteArray, FileVersion>>& versions) {
-    if (versions.empty())
-        return;
+int ReferenceCache::waitForLock(void* cache, int calls) {
+    // As a busy timeout of 30 s, and given up at once when interrupted.
+    constexpr int stepMs = 10;
+    if (static_cast<ReferenceCache*>(cache)->m_interrupted || calls >= 30000 / stepMs)
+        return 0;
+    sqlite3_sleep(stepMs);
+    return 1;
+}
+
+void ReferenceCache::interrupt() {
+    m_interrupted = true;
+    sqlite3_interrupt(m_db);
+}
+
+void ReferenceCache::beginUpdate(const QByteArray& directory) {
+    // Never shown: an interrupted write is one the run gave up.
+    if (m_interrupted)
+        throw ReferenceCacheError("interrupted");
     beginWriting();
-    Statement set(m_db, "UPDATE files SET size = ?, modified = ?, changed = ?, inode = ?"
-                        " WHERE directory = ? AND name = ?");
-    bool ok = set.ok();
-    for (auto it = versions.begin(); ok && it != versions.end(); ++it) {
-        set.bind(1, it->second.size);
-        set.bind(2, it->second.modifiedNs);
-        set.bind(3, it->second.changedNs);
-        set.bind(4, it->second.inode);
-        set.bind(5, directory);
-        set.bind(6, it->first);
-        ok = set.run();
+    m_update = std::make_unique<Update>(m_db, directory);
+    if (!m_update->drop.ok() || !m_update->insert.ok() || !m_update->set.ok()) {
+        const std::string message = sqlite3_errmsg(m_db);
+        abandonUpdate();
+        fail(message.c_str());
+    }
+}
+
+void ReferenceCache::abandonUpdate() {
+    if (!m_update)
+        return;
+    m_update.reset();
+    execute(m_db, "ROLLBACK");
+}
+
+void ReferenceCache::dropNamed(const QByteArray& name) {
+    // The dropped row's hashes leave the postings with it.
+    Statement& drop = m_update->drop;
+    drop.bind(1, m_update->directory);
+    drop.bind(2, name);
+    int code = sqlite3_step(drop.get());
+    if (code == SQLITE_ROW) {
+        m_update->removed.add(static_cast<std::uint32_t>(drop.integer(0)),
+                              hashesOf(drop.blob(1)).Hashes);
+        code = sqlite3_step(drop.get());
+    }
+    sqlite3_reset(drop.get());
+    if (code != SQLITE_DONE) {
+        const std::string message = sqlite3_errmsg(m_db);
+        abandonUpdate();
+        fail(message.c_str());
+    }
+}
+
+void ReferenceCache::put(const QByteArray& name, const CachedFingerprint& entry) {
+    if (m_interrupted) {
+        abandonUpdate();
+        throw ReferenceCacheError("interrupted");
+    }
+    dropNamed(name);
+    Statement& insert = m_update->insert;
+    insert.bind(1, m_update->directory);
+    insert.bind(2, name);
+    insert.bind(3, entry.version.size);
+    insert.bind(4, entry.version.modifiedNs);
+    insert.bind(5, entry.version.changedNs);
+    insert.bind(6, entry.version.inode);
+    if (entry.checksum)
+        insert.bind(7, std::int64_t{*entry.checksum});
+    else
+        sqlite3_bind_null(insert.get(), 7);
+    insert.bind(8, std::int64_t{entry.settings.shingleLength});
+    insert.bind(9, std::int64_t{entry.settings.truncation == Truncation::On});
+    insert.bind(10, std::int64_t{entry.settings.html == HtmlHandling::Cut});
+    insert.bind(11, entry.reading);
+    insert.bind(12, entry.description);
+    insert.bind(13, entry.unreadReason);
+    bindHashes(insert.get(), 14, entry.shingles);
+    bool ok = insert.run();
+    const std::int64_t id = sqlite3_last_insert_rowid(m_db);
+    // Postings name a file in 32 bits.
+    ok = ok && id > 0 && id <= std::int64_t{UINT32_MAX};
+    if (!ok) {
+        const std::string message = sqlite3_errmsg(m_db);
+        abandonUpdate();
+        fail(message.c_str());
+    }
+    m_update->added.add(static_cast<std::uint32_t>(id), entry.shingles.Hashes);
+}
+
+void ReferenceCache::putVersion(const QByteArray& name, const FileVersion& version) {
+    Statement& set = m_update->set;
+    set.bind(1, version.size);
+    set.bind(2, version.modifiedNs);
+    set.bind(3, version.changedNs);
+    set.bind(4, version.inode);
+    set.bind(5, m_update->directory);
+    set.bind(6, name);
+    if (!set.run()) {
+        const std::string message = sqlite3_errmsg(m_db);
+        abandonUpdate();
+        fail(message.c_str());
+    }
+}
+
+void ReferenceCache::finishUpdate(const std::vector<QByteArray>& gone) {
+    for (const QByteArray& name : gone)
+        dropNamed(name);
+    const bool ok = writePostings(*m_update);
+    m_update.reset();
+    if (!ok && m_interrupted) {
+        execute(m_db, "ROLLBACK");
+        throw ReferenceCacheError("interrupted");
     }
     commitOrFail(ok);
 }

@@ -10,8 +10,10 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -98,10 +100,22 @@ public:
     void update(const QByteArray& directory,
                 const std::map<QByteArray, const CachedFingerprint*>& changed,
                 const std::vector<QByteArray>& gone);
-    /// Records a new version of files whose bytes did not change (their
+    /// The same as update() one file at a time: everything from beginUpdate()
+    /// to finishUpdate() is one transaction, and nothing of it is kept when
+    /// abandonUpdate() or a throw ends it first.
+    void beginUpdate(const QByteArray& directory);
+    void put(const QByteArray& name, const CachedFingerprint& entry);
+    /// Records a new version of a file whose bytes did not change (its
     /// checksum is the cached one).
-    void touch(const QByteArray& directory,
-               const std::vector<std::pair<QByteArray, FileVersion>>& versions);
+    void putVersion(const QByteArray& name, const FileVersion& version);
+    void finishUpdate(const std::vector<QByteArray>& gone);
+    void abandonUpdate();
+    bool updating() const { return m_update != nullptr; }
+    /// Makes the writing under way, or a wait for another run's, give up
+    /// soon with an error. Safe from another thread; resumeAfterInterrupt()
+    /// clears it once that writing ended.
+    void interrupt();
+    void resumeAfterInterrupt() { m_interrupted = false; }
 
     /// Counts the writes of every program using the cache: a run that sees it
     /// move between reading the files and their shingles reads again.
@@ -122,7 +136,10 @@ private:
     /// Begins a write transaction, or throws when another run holds the cache.
     void beginWriting();
     void commitOrFail(bool ok);
-    bool writePostings(std::vector<std::uint64_t>& removed, std::vector<std::uint64_t>& added);
+    struct Update;
+    bool writePostings(Update& update);
+    void dropNamed(const QByteArray& name);
+    static int waitForLock(void* cache, int calls);
     [[noreturn]] void fail(const char* what) const;
 
     QByteArray m_path;
@@ -130,6 +147,8 @@ private:
     sqlite3_stmt* m_shingleQuery = nullptr;
     bool m_rebuilt = false;
     bool m_upgraded = false;
+    std::unique_ptr<Update> m_update;
+    std::atomic<bool> m_interrupted = false;
 };
 
 } // namespace quillmark

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quillmark::test {
 namespace {
@@ -192,6 +193,80 @@ TEST_F(ReferenceRunTest, AKilledIndexingLeavesACacheTheNextRunUses) {
     EXPECT_EQ(batchScores(), modelScores(lists, 1500));
     EXPECT_TRUE(host.messages().filter(QStringLiteral("Кэш эталонных")).isEmpty())
         << host.messages().join('\n').toStdString();
+}
+
+TEST_F(ReferenceRunTest, ACacheChangedByAnotherRunMeanwhileIsReadAgainWhereItChanged) {
+    const std::vector<TudShingleList> lists = writeManyReferences(ref, 300);
+    const std::vector<std::int32_t> scores = modelScores(lists, 300);
+    // r1000.txt is copied into the batch.
+    struct Row {
+        const char* what;
+        const char* sql;
+        int reads;
+    };
+    // The postings dropped alone is no change a run makes: it comes last.
+    const Row rows[] = {
+        {"nothing", "", 0},
+        {"its row rewritten",
+         "UPDATE files SET modified = modified + 1, hashes = NULL"
+         " WHERE name = CAST('r1000.txt' AS BLOB)",
+         1},
+        {"its row dropped", "DELETE FROM files WHERE name = CAST('r1000.txt' AS BLOB)", 1},
+        {"the postings dropped", "DELETE FROM postings", 0},
+    };
+    engine.startOrStopRun();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        // A plain run mends what the last change left.
+        engine.startOrStopRun();
+        bool changed = false;
+        // Once the run has read the cached files, before it reads their shingles.
+        host.onProcessEvents = [&](int) {
+            if (std::exchange(changed, true) || row.sql[0] == '\0')
+                return;
+            sqlite3* db = nullptr;
+            ASSERT_EQ(sqlite3_open(host.cachePath.constData(), &db), SQLITE_OK);
+            sqlite3_busy_timeout(db, 5000);
+            EXPECT_EQ(sqlite3_exec(db, row.sql, nullptr, nullptr, nullptr), SQLITE_OK);
+            EXPECT_EQ(sqlite3_changes(db) > 0, true);
+            sqlite3_close(db);
+        };
+        const int before = engine.referenceReads();
+        engine.startOrStopRun();
+        host.onProcessEvents = nullptr;
+        ASSERT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+        EXPECT_EQ(engine.referenceReads() - before, row.reads);
+        EXPECT_EQ(batchScores(), scores);
+    }
+}
+
+TEST_F(ReferenceRunTest, AStopWhileTheCacheIsWrittenLeavesItAsItWas) {
+    std::vector<TudShingleList> lists = writeManyReferences(ref, 300);
+    engine.startOrStopRun();
+    // Every tenth reference rewritten: the next run reads and writes them.
+    for (int i = 0; i < 300; i += 10) {
+        const QByteArray name = "r" + QByteArray::number(1000 + i) + ".txt";
+        QFile::remove(ref + QString::fromLatin1(name));
+        box.write(ref, name, wordsText(static_cast<unsigned>(7000 + i), 30));
+        lists[static_cast<std::size_t>(i)] = shinglesOf(ref, name);
+    }
+    for (const int stopAt : {2, 20}) {
+        SCOPED_TRACE(stopAt);
+        host.onProcessEvents = [&](int call) {
+            if (call == stopAt)
+                engine.requestStop();
+        };
+        host.processEventsCalls = 0;
+        engine.startOrStopRun();
+        host.onProcessEvents = nullptr;
+        ASSERT_EQ(engine.lastOutcome(), RunOutcome::Stopped);
+    }
+    const int before = engine.referenceReads();
+    engine.startOrStopRun();
+    ASSERT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+    EXPECT_EQ(engine.referenceReads() - before, 30);
+    EXPECT_EQ(batchScores(), modelScores(lists, 300));
+    EXPECT_TRUE(host.messages().filter(QStringLiteral("Кэш эталонных")).isEmpty());
 }
 
 TEST_F(ReferenceRunTest, ASecondRunWaitsForTheOneWritingTheCache) {
