@@ -274,15 +274,6 @@ struct Run {
     std::uint32_t last;
 };
 
-/// Calls visit(first, last) for each run listed.
-template <class Visit>
-void forEachListed(const std::vector<Run>& runs, Pacer& pacer, Visit&& visit) {
-    for (const Run& run : runs) {
-        visit(std::size_t{run.first}, std::size_t{run.last});
-        pacer.step(run.last - run.first);
-    }
-}
-
 /// Documents in a run of entries: one per distinct document.
 std::uint32_t distinctDocuments(const std::uint64_t* entries, std::size_t first, std::size_t last) {
     std::uint32_t count = 1;
@@ -306,88 +297,165 @@ void countCommonBits(const std::uint64_t* current, const std::uint64_t* rows, st
     }
 }
 
+/// Splits the listed runs into spans of about equal entries for `threads`
+/// threads: span s is runs [bounds[s], bounds[s + 1]).
+std::vector<std::size_t> spansOf(const std::vector<Run>& runs, int threads) {
+    const std::size_t spans = threads == 1 ? 1 : static_cast<std::size_t>(threads) * 4;
+    std::vector<std::size_t> bounds{0};
+    if (runs.empty()) {
+        bounds.push_back(0);
+        return bounds;
+    }
+    const std::size_t begin = runs.front().first;
+    const std::size_t length = runs.back().last - begin;
+    for (std::size_t s = 1; s < spans; ++s) {
+        const std::size_t at = begin + length * s / spans;
+        bounds.push_back(static_cast<std::size_t>(
+            std::partition_point(runs.begin(), runs.end(),
+                                 [at](const Run& run) { return run.first < at; }) -
+            runs.begin()));
+    }
+    bounds.push_back(runs.size());
+    return bounds;
+}
+
 /// Near-copies of one text lacking its most held hash are anchored
 /// elsewhere; each document rather joins the group that holds the most of
 /// nearly all of its frequent hashes, if one does for enough of them.
+///
+/// The group each frequent hash votes for, and each document's votes for its
+/// own group among all of them, are found on the threads. A document whose
+/// own group has more than half of its votes stays; only the others take the
+/// majority vote over their votes in hash order, so the groups are the same
+/// for any thread count.
 void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries,
-             const std::vector<Run>& frequentRuns, Pacer& pacer) {
+             const std::vector<Run>& frequentRuns, int threads, const StopCheck& stop) {
     const std::size_t n = groupOf.size();
     constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
-    std::vector<std::uint32_t> holders(n, 0);
-    std::vector<std::uint32_t> groupsMet;
+    // Per document: votes << 32 | votes for its own group.
+    constexpr std::uint64_t kVote = std::uint64_t{1} << 32;
+    struct Scratch {
+        std::vector<std::uint32_t> holders;
+        std::vector<std::uint32_t> groupsMet;
+        std::vector<std::uint64_t> tally;
+    };
+    std::vector<Scratch> scratches(static_cast<std::size_t>(threads));
     // The group with the most holders of a frequent hash, or none.
-    const auto dominant = [&](std::size_t first, std::size_t last) {
+    const auto dominant = [&](Scratch& own, std::size_t first, std::size_t last) {
         if (last - first < kFrequent)
             return kNone;
         for (std::size_t i = first; i < last; ++i) {
             if (i > first && entries[i] == entries[i - 1])
                 continue;
             const std::uint32_t group = groupOf[lowHalf(entries[i])];
-            if (holders[group]++ == 0)
-                groupsMet.push_back(group);
+            if (own.holders[group]++ == 0)
+                own.groupsMet.push_back(group);
         }
         std::uint32_t most = kNone;
         std::uint32_t held = kFrequent - 1;
-        for (std::uint32_t group : groupsMet) {
-            if (holders[group] > held ||
-                (holders[group] == held && most != kNone && group < most)) {
-                held = holders[group];
+        for (std::uint32_t group : own.groupsMet) {
+            if (own.holders[group] > held ||
+                (own.holders[group] == held && most != kNone && group < most)) {
+                held = own.holders[group];
                 most = group;
             }
-            holders[group] = 0;
+            own.holders[group] = 0;
         }
-        groupsMet.clear();
+        own.groupsMet.clear();
         return most;
     };
-    // A majority vote per document over the dominant groups of its hashes,
-    // then a count of the votes the winner really had.
-    std::vector<std::uint32_t> candidate(n, kNone);
-    std::vector<std::uint32_t> votes(n, 0);
-    std::vector<std::uint32_t> dominants; // per run of a frequent hash
-    bool elsewhere = false;
-    forEachListed(frequentRuns, pacer, [&](std::size_t first, std::size_t last) {
-        const std::uint32_t group = dominant(first, last);
-        dominants.push_back(group);
-        if (group == kNone)
-            return;
-        for (std::size_t i = first; i < last; ++i) {
-            if (i > first && entries[i] == entries[i - 1])
+    const std::vector<std::size_t> spans = spansOf(frequentRuns, threads);
+    const std::size_t spanCount = spans.size() - 1;
+    std::vector<std::uint32_t> dominants(frequentRuns.size(), kNone); // per run
+    inParallel(threads, spanCount, stop, [&](std::size_t span, std::size_t thread, Pacer& pacer) {
+        Scratch& own = scratches[thread];
+        if (own.holders.empty()) {
+            own.holders.assign(n, 0);
+            own.tally.assign(n, 0);
+        }
+        for (std::size_t r = spans[span]; r < spans[span + 1]; ++r) {
+            const Run run = frequentRuns[r];
+            const std::uint32_t group = dominant(own, run.first, run.last);
+            dominants[r] = group;
+            pacer.step(run.last - run.first);
+            if (group == kNone)
                 continue;
-            const std::uint32_t document = lowHalf(entries[i]);
-            elsewhere |= group != groupOf[document];
-            if (candidate[document] == group) {
-                ++votes[document];
-            } else if (votes[document] == 0) {
-                candidate[document] = group;
-                votes[document] = 1;
-            } else {
-                --votes[document];
+            for (std::size_t i = run.first; i < run.last; ++i) {
+                if (i > run.first && entries[i] == entries[i - 1])
+                    continue;
+                const std::uint32_t document = lowHalf(entries[i]);
+                own.tally[document] += kVote | (group == groupOf[document] ? 1 : 0);
             }
         }
     });
+    // A thread that took no span has no tally.
+    std::vector<std::uint64_t> tally(n, 0);
+    for (const Scratch& own : scratches) {
+        for (std::size_t d = 0; d < own.tally.size(); ++d)
+            tally[d] += own.tally[d];
+    }
+    scratches = {};
+    std::vector<std::uint8_t> undecided(n, 0);
+    bool elsewhere = false;
+    bool anyUndecided = false;
+    for (std::size_t d = 0; d < tally.size(); ++d) {
+        const std::uint64_t votes = tally[d] >> 32;
+        const std::uint64_t forOwn = tally[d] & (kVote - 1);
+        elsewhere |= votes != forOwn;
+        undecided[d] = votes != 0 && 2 * forOwn <= votes ? 1 : 0;
+        anyUndecided |= undecided[d] != 0;
+    }
+    tally = {};
     if (!elsewhere)
         return; // every vote went to the document's own group
-    std::fill(votes.begin(), votes.end(), 0);
-    auto next = dominants.begin();
-    forEachListed(frequentRuns, pacer, [&](std::size_t first, std::size_t last) {
-        const std::uint32_t group = *next++;
-        if (group == kNone)
-            return;
-        for (std::size_t i = first; i < last; ++i) {
-            const std::uint32_t document = lowHalf(entries[i]);
-            if ((i == first || entries[i] != entries[i - 1]) && candidate[document] == group)
-                ++votes[document];
+    if (anyUndecided) {
+        // The votes of the undecided documents, span by span in hash order:
+        // document << 32 | group.
+        std::vector<std::vector<std::uint64_t>> ballots(spanCount);
+        inParallel(threads, spanCount, stop, [&](std::size_t span, std::size_t, Pacer& pacer) {
+            for (std::size_t r = spans[span]; r < spans[span + 1]; ++r) {
+                const Run run = frequentRuns[r];
+                pacer.step(run.last - run.first);
+                if (dominants[r] == kNone)
+                    continue;
+                for (std::size_t i = run.first; i < run.last; ++i) {
+                    const std::uint32_t document = lowHalf(entries[i]);
+                    if ((i == run.first || entries[i] != entries[i - 1]) && undecided[document])
+                        ballots[span].push_back(std::uint64_t{document} << 32 | dominants[r]);
+                }
+            }
+        });
+        // A majority vote per document, then a count of the votes the
+        // winner really had.
+        std::vector<std::uint32_t> candidate(n, kNone);
+        std::vector<std::uint32_t> votes(n, 0);
+        for (const std::vector<std::uint64_t>& span : ballots) {
+            for (std::uint64_t ballot : span) {
+                const std::uint32_t document = hashOf(ballot);
+                const std::uint32_t group = lowHalf(ballot);
+                if (candidate[document] == group) {
+                    ++votes[document];
+                } else if (votes[document] == 0) {
+                    candidate[document] = group;
+                    votes[document] = 1;
+                } else {
+                    --votes[document];
+                }
+            }
         }
-    });
+        std::fill(votes.begin(), votes.end(), 0);
+        for (const std::vector<std::uint64_t>& span : ballots)
+            for (std::uint64_t ballot : span)
+                votes[hashOf(ballot)] += candidate[hashOf(ballot)] == lowHalf(ballot) ? 1 : 0;
+        for (std::size_t d = 0; d < n; ++d)
+            if (votes[d] >= kFrequent)
+                groupOf[d] = candidate[d];
+    }
     // Groups are named by their first member again.
-    std::vector<std::uint32_t>& leader = holders;
-    std::fill(leader.begin(), leader.end(), kNone);
-    for (std::size_t d = 0; d < n; ++d) {
-        if (votes[d] >= kFrequent)
-            groupOf[d] = candidate[d];
+    std::vector<std::uint32_t> leader(n, kNone);
+    for (std::size_t d = 0; d < n; ++d)
         leader[groupOf[d]] =
             std::min<std::uint32_t>(leader[groupOf[d]], static_cast<std::uint32_t>(d));
-    }
     for (std::size_t d = 0; d < n; ++d)
         groupOf[d] = leader[groupOf[d]];
 }
@@ -422,46 +490,71 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
     const auto documentOf = [](std::uint64_t entry) { return lowHalf(entry); };
 
     // Each document's anchor: its hash held by the most documents (the
-    // smallest such hash on a tie), if that is a frequent one. Only runs of
-    // frequent hashes matter to grouping; they are listed for the passes
-    // that follow.
-    std::vector<std::uint32_t> anchorHolders(n, 0);
-    std::vector<std::uint32_t> anchor(n, 0);
+    // smallest such hash on a tie), if that is a frequent one, as the
+    // largest key holders << 32 | ~hash; ranges of streams on the threads
+    // may raise one document's key at once. Only runs of frequent hashes
+    // matter to grouping; they are listed for the passes that follow.
+    std::vector<std::uint64_t> anchorKey(n, 0);
+    const auto anchorOf = [&anchorKey](std::uint32_t document) {
+        return ~lowHalf(anchorKey[document]);
+    };
     std::vector<Run> frequentRuns;
-    forEachRun(buffer.get(), total, pacer, [&](std::size_t first, std::size_t last) {
-        if (last - first < kFrequent)
-            return;
-        frequentRuns.push_back(
-            {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last)});
-        const std::uint32_t holders = distinctDocuments(buffer.get(), first, last);
-        if (holders < kFrequent)
-            return;
-        for (std::size_t i = first; i < last; ++i) {
-            const std::uint32_t document = documentOf(buffer[i]);
-            if (holders > anchorHolders[document]) {
-                anchorHolders[document] = holders;
-                anchor[document] = hashOf(buffer[i]);
-            }
-        }
-    });
+    {
+        const std::size_t streams = streamStart.size() - 1;
+        const std::size_t parts = threads == 1 ? 1 : static_cast<std::size_t>(threads) * 4;
+        std::vector<std::vector<Run>> partRuns(parts);
+        inParallel(threads, parts, stop, [&](std::size_t part, std::size_t, Pacer& partPacer) {
+            const std::size_t begin = streamStart[streams * part / parts];
+            const std::size_t end = streamStart[streams * (part + 1) / parts];
+            const std::uint64_t* const entries = buffer.get() + begin;
+            forEachRun(entries, end - begin, partPacer, [&](std::size_t first, std::size_t last) {
+                if (last - first < kFrequent)
+                    return;
+                partRuns[part].push_back({static_cast<std::uint32_t>(begin + first),
+                                          static_cast<std::uint32_t>(begin + last)});
+                const std::uint32_t holders = distinctDocuments(entries, first, last);
+                if (holders < kFrequent)
+                    return;
+                const std::uint64_t key = std::uint64_t{holders} << 32 | ~hashOf(entries[first]);
+                for (std::size_t i = first; i < last; ++i) {
+                    std::atomic_ref<std::uint64_t> slot(anchorKey[documentOf(entries[i])]);
+                    std::uint64_t held = slot.load(std::memory_order_relaxed);
+                    while (key > held &&
+                           !slot.compare_exchange_weak(held, key, std::memory_order_relaxed)) {
+                    }
+                }
+            });
+        });
+        for (const std::vector<Run>& runs : partRuns)
+            frequentRuns.insert(frequentRuns.end(), runs.begin(), runs.end());
+    }
 
-    // Documents with the same anchor form a group named by its first member.
+    // Documents with the same anchor form a group named by its first member;
+    // each document is met in the run of its anchor only.
     m_group.resize(n);
     for (std::size_t d = 0; d < n; ++d)
         m_group[d] = static_cast<std::uint32_t>(d);
-    forEachListed(frequentRuns, pacer, [&](std::size_t first, std::size_t last) {
-        const std::uint32_t hash = hashOf(buffer[first]);
-        std::uint32_t leader = std::numeric_limits<std::uint32_t>::max();
-        for (std::size_t i = first; i < last; ++i) {
-            const std::uint32_t document = documentOf(buffer[i]);
-            if (anchorHolders[document] == 0 || anchor[document] != hash)
-                continue;
-            leader = std::min(leader, document);
-            m_group[document] = leader;
-        }
-    });
-    anchor = {};
-    regroup(m_group, buffer.get(), frequentRuns, pacer);
+    {
+        const std::vector<std::size_t> spans = spansOf(frequentRuns, threads);
+        inParallel(threads, spans.size() - 1, stop,
+                   [&](std::size_t span, std::size_t, Pacer& spanPacer) {
+                       for (std::size_t r = spans[span]; r < spans[span + 1]; ++r) {
+                           const Run run = frequentRuns[r];
+                           const std::uint32_t hash = hashOf(buffer[run.first]);
+                           std::uint32_t leader = std::numeric_limits<std::uint32_t>::max();
+                           for (std::size_t i = run.first; i < run.last; ++i) {
+                               const std::uint32_t document = documentOf(buffer[i]);
+                               if (anchorKey[document] == 0 || anchorOf(document) != hash)
+                                   continue;
+                               leader = std::min(leader, document);
+                               m_group[document] = leader;
+                           }
+                           spanPacer.step(run.last - run.first);
+                       }
+                   });
+    }
+    anchorKey = {};
+    regroup(m_group, buffer.get(), frequentRuns, threads, stop);
     frequentRuns = {};
     m_memberStart.assign(n + 1, 0);
     for (std::size_t d = 0; d < n; ++d)
@@ -518,7 +611,6 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
         std::vector<std::uint32_t> clusterGroups;
         std::vector<Cluster> clusters;
     };
-    anchorHolders = {};
     const std::size_t streams = streamStart.size() - 1;
     const std::size_t rangeCount = threads == 1 ? 1 : static_cast<std::size_t>(threads) * 4;
     std::vector<Range> ranges(rangeCount);

@@ -274,8 +274,11 @@ TEST_P(MatchIndexOnBatches, AgreesWithThePlainIndexOnThreads) {
         for (const std::size_t rankCount : {std::size_t{0}, std::size_t{3}}) {
             const MatchIndex index(docs, {}, threads);
             ASSERT_TRUE(index.complete());
-            // The grouping, and so the work, is the same on any number of threads.
-            EXPECT_EQ(index.sharedGroupCount(), MatchIndex(docs).sharedGroupCount());
+            // The grouping, and so the work, is the same on any number of threads:
+            // as many groups, and as many items written for them.
+            const MatchIndex alone(docs);
+            EXPECT_EQ(index.sharedGroupCount(), alone.sharedGroupCount());
+            EXPECT_EQ(index.memoryBytes(), alone.memoryBytes());
             std::vector<std::int32_t> scores(docs.size(), -7);
             std::vector<std::int32_t> bestMatches(docs.size(), -7);
             std::vector<std::vector<RankedMatch>> ranked(docs.size());
@@ -330,6 +333,26 @@ TEST(MatchIndex, GathersEachClusterOfNearCopiesIntoOneGroup) {
             const std::vector<TudShingleList> docs = batchOf(shape, seed);
             const MatchIndex index(docs);
             EXPECT_EQ(index.sharedGroupCount(), 3u) << changed << "% seed " << seed;
+        }
+    }
+}
+
+// Batches big enough for every thread to take part in grouping: the groups,
+// and the items written for them, are those of one thread.
+TEST(MatchIndex, GroupsLargeBatchesAlikeOnAnyNumberOfThreads) {
+    const BatchShape shapes[] = {
+        //     name          docs footer copies clusters changed empty short repeats sizes groups
+        {"heavyChanges", 6000, 0, 0, 12, 45, 0, 0, 20, 150, 250, 12},
+        {"wideClusters", 6000, 8, 5, 6, 40, 5, 5, 10, 150, 250, 6},
+    };
+    for (const BatchShape& shape : shapes) {
+        const std::vector<TudShingleList> docs = batchOf(shape, 3);
+        const MatchIndex alone(docs);
+        for (const int threads : {2, 5}) {
+            const MatchIndex index(docs, {}, threads);
+            ASSERT_TRUE(index.complete());
+            EXPECT_EQ(index.sharedGroupCount(), alone.sharedGroupCount()) << shape.name << threads;
+            EXPECT_EQ(index.memoryBytes(), alone.memoryBytes()) << shape.name << threads;
         }
     }
 }
