@@ -323,21 +323,32 @@ std::vector<std::size_t> spansOf(const std::vector<Run>& runs, int threads) {
 /// elsewhere; each document rather joins the group that holds the most of
 /// nearly all of its frequent hashes, if one does for enough of them.
 ///
-/// The group each frequent hash votes for, and each document's votes for its
-/// own group among all of them, are found on the threads. A document whose
-/// own group has more than half of its votes stays; only the others take the
-/// majority vote over their votes in hash order, so the groups are the same
-/// for any thread count.
+/// Each document takes a majority vote over the groups its frequent hashes
+/// vote for, in hash order, and joins the winner if it really had enough
+/// votes. A group holding more than half of a document's votes wins in any
+/// order, and the votes counted in parts on the threads still find it; so
+/// only the documents without such a group vote again in hash order, and the
+/// groups are the same for any thread count.
 void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries,
              const std::vector<Run>& frequentRuns, int threads, const StopCheck& stop) {
     const std::size_t n = groupOf.size();
     constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
-    // Per document: votes << 32 | votes for its own group.
-    constexpr std::uint64_t kVote = std::uint64_t{1} << 32;
+    // A running vote: group << 32 | its lead, or a count: votes << 32 |
+    // votes for one group.
+    constexpr std::uint64_t kHigh = std::uint64_t{1} << 32;
+    const auto vote = [](std::uint64_t& state, std::uint32_t group) {
+        if (static_cast<std::uint32_t>(state) == 0)
+            state = std::uint64_t{group} << 32 | 1;
+        else if (hashOf(state) == group)
+            ++state;
+        else
+            --state;
+    };
     struct Scratch {
         std::vector<std::uint32_t> holders;
         std::vector<std::uint32_t> groupsMet;
-        std::vector<std::uint64_t> tally;
+        std::vector<std::uint64_t> state;
+        bool elsewhere = false;
     };
     std::vector<Scratch> scratches(static_cast<std::size_t>(threads));
     // The group with the most holders of a frequent hash, or none.
@@ -366,51 +377,92 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries,
     };
     const std::vector<std::size_t> spans = spansOf(frequentRuns, threads);
     const std::size_t spanCount = spans.size() - 1;
+    // Calls visit(scratch, document, group) for each distinct holder of each
+    // hash that votes for a group, on the threads; first finds the group each
+    // hash votes for when asked.
+    enum class Dominants { Find, Known };
     std::vector<std::uint32_t> dominants(frequentRuns.size(), kNone); // per run
-    inParallel(threads, spanCount, stop, [&](std::size_t span, std::size_t thread, Pacer& pacer) {
-        Scratch& own = scratches[thread];
-        if (own.holders.empty()) {
-            own.holders.assign(n, 0);
-            own.tally.assign(n, 0);
-        }
-        for (std::size_t r = spans[span]; r < spans[span + 1]; ++r) {
-            const Run run = frequentRuns[r];
-            const std::uint32_t group = dominant(own, run.first, run.last);
-            dominants[r] = group;
-            pacer.step(run.last - run.first);
-            if (group == kNone)
-                continue;
-            for (std::size_t i = run.first; i < run.last; ++i) {
-                if (i > run.first && entries[i] == entries[i - 1])
-                    continue;
-                const std::uint32_t document = lowHalf(entries[i]);
-                own.tally[document] += kVote | (group == groupOf[document] ? 1 : 0);
-            }
-        }
+    const auto forEachVote = [&](Dominants dominance, auto&& visit) {
+        inParallel(threads, spanCount, stop,
+                   [&](std::size_t span, std::size_t thread, Pacer& pacer) {
+                       Scratch& own = scratches[thread];
+                       if (own.state.empty())
+                           own.state.assign(n, 0);
+                       if (dominance == Dominants::Find && own.holders.empty())
+                           own.holders.assign(n, 0);
+                       for (std::size_t r = spans[span]; r < spans[span + 1]; ++r) {
+                           const Run run = frequentRuns[r];
+                           pacer.step(run.last - run.first);
+                           if (dominance == Dominants::Find)
+                               dominants[r] = dominant(own, run.first, run.last);
+                           if (dominants[r] == kNone)
+                               continue;
+                           for (std::size_t i = run.first; i < run.last; ++i)
+                               if (i == run.first || entries[i] != entries[i - 1])
+                                   visit(own, lowHalf(entries[i]), dominants[r]);
+                       }
+                   });
+    };
+    // The votes in parts, one per thread, joined: a group with a majority
+    // of the whole is the one left.
+    forEachVote(Dominants::Find, [&](Scratch& own, std::uint32_t document, std::uint32_t group) {
+        own.elsewhere |= group != groupOf[document];
+        vote(own.state[document], group);
     });
-    // A thread that took no span has no tally.
-    std::vector<std::uint64_t> tally(n, 0);
-    for (const Scratch& own : scratches) {
-        for (std::size_t d = 0; d < own.tally.size(); ++d)
-            tally[d] += own.tally[d];
-    }
-    scratches = {};
-    std::vector<std::uint8_t> undecided(n, 0);
     bool elsewhere = false;
-    bool anyUndecided = false;
-    for (std::size_t d = 0; d < tally.size(); ++d) {
-        const std::uint64_t votes = tally[d] >> 32;
-        const std::uint64_t forOwn = tally[d] & (kVote - 1);
-        elsewhere |= votes != forOwn;
-        undecided[d] = votes != 0 && 2 * forOwn <= votes ? 1 : 0;
-        anyUndecided |= undecided[d] != 0;
+    std::vector<std::uint64_t> joined(n, 0);
+    for (Scratch& own : scratches) {
+        own.holders = {};
+        elsewhere |= own.elsewhere;
+        for (std::size_t d = 0; d < own.state.size(); ++d) {
+            const std::uint64_t part = own.state[d];
+            const auto lead = static_cast<std::uint32_t>(part);
+            std::uint64_t& whole = joined[d];
+            const auto held = static_cast<std::uint32_t>(whole);
+            if (lead == 0)
+                continue;
+            if (held == 0)
+                whole = part;
+            else if (hashOf(whole) == hashOf(part))
+                whole += lead;
+            else if (held >= lead)
+                whole -= lead;
+            else
+                whole = (part & ~(kHigh - 1)) | (lead - held);
+        }
+        std::fill(own.state.begin(), own.state.end(), 0);
     }
-    tally = {};
     if (!elsewhere)
         return; // every vote went to the document's own group
-    if (anyUndecided) {
-        // The votes of the undecided documents, span by span in hash order:
-        // document << 32 | group.
+    std::vector<std::uint32_t> candidate(n, kNone);
+    for (std::size_t d = 0; d < n; ++d)
+        if (static_cast<std::uint32_t>(joined[d]) != 0)
+            candidate[d] = hashOf(joined[d]);
+    joined = {};
+    forEachVote(Dominants::Known, [&](Scratch& own, std::uint32_t document, std::uint32_t group) {
+        own.state[document] += kHigh | (group == candidate[document] ? 1 : 0);
+    });
+    std::vector<std::uint32_t> votes(n, 0);
+    std::vector<std::uint8_t> undecided(n, 0);
+    {
+        std::vector<std::uint64_t> counts(n, 0);
+        for (Scratch& own : scratches) {
+            for (std::size_t d = 0; d < own.state.size(); ++d)
+                counts[d] += own.state[d];
+            own.state = {};
+        }
+        bool anyUndecided = false;
+        for (std::size_t d = 0; d < n; ++d) {
+            votes[d] = static_cast<std::uint32_t>(counts[d]);
+            undecided[d] = counts[d] != 0 && 2 * std::uint64_t{votes[d]} <= hashOf(counts[d]);
+            anyUndecided |= undecided[d] != 0;
+        }
+        if (!anyUndecided)
+            undecided = {};
+    }
+    if (!undecided.empty()) {
+        // The votes of the documents without a majority, span by span in hash
+        // order: document << 32 | group.
         std::vector<std::vector<std::uint64_t>> ballots(spanCount);
         inParallel(threads, spanCount, stop, [&](std::size_t span, std::size_t, Pacer& pacer) {
             for (std::size_t r = spans[span]; r < spans[span + 1]; ++r) {
@@ -425,32 +477,23 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries,
                 }
             }
         });
-        // A majority vote per document, then a count of the votes the
-        // winner really had.
-        std::vector<std::uint32_t> candidate(n, kNone);
-        std::vector<std::uint32_t> votes(n, 0);
-        for (const std::vector<std::uint64_t>& span : ballots) {
-            for (std::uint64_t ballot : span) {
-                const std::uint32_t document = hashOf(ballot);
-                const std::uint32_t group = lowHalf(ballot);
-                if (candidate[document] == group) {
-                    ++votes[document];
-                } else if (votes[document] == 0) {
-                    candidate[document] = group;
-                    votes[document] = 1;
-                } else {
-                    --votes[document];
-                }
+        std::vector<std::uint64_t> state(n, 0);
+        for (const std::vector<std::uint64_t>& span : ballots)
+            for (std::uint64_t ballot : span)
+                vote(state[hashOf(ballot)], lowHalf(ballot));
+        for (std::size_t d = 0; d < n; ++d) {
+            if (undecided[d]) {
+                candidate[d] = hashOf(state[d]);
+                votes[d] = 0;
             }
         }
-        std::fill(votes.begin(), votes.end(), 0);
         for (const std::vector<std::uint64_t>& span : ballots)
             for (std::uint64_t ballot : span)
                 votes[hashOf(ballot)] += candidate[hashOf(ballot)] == lowHalf(ballot) ? 1 : 0;
-        for (std::size_t d = 0; d < n; ++d)
-            if (votes[d] >= kFrequent)
-                groupOf[d] = candidate[d];
     }
+    for (std::size_t d = 0; d < n; ++d)
+        if (votes[d] >= kFrequent)
+            groupOf[d] = candidate[d];
     // Groups are named by their first member again.
     std::vector<std::uint32_t> leader(n, kNone);
     for (std::size_t d = 0; d < n; ++d)
