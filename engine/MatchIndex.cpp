@@ -333,8 +333,8 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries,
              const std::vector<Run>& frequentRuns, int threads, const StopCheck& stop) {
     const std::size_t n = groupOf.size();
     constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
-    // A running vote: group << 32 | its lead, or a count: votes << 32 |
-    // votes for one group.
+    // A running vote: group << 32 | its lead over the others; later a count
+    // of the votes for one group.
     constexpr std::uint64_t kHigh = std::uint64_t{1} << 32;
     const auto vote = [](std::uint64_t& state, std::uint32_t group) {
         if (static_cast<std::uint32_t>(state) == 0)
@@ -348,6 +348,7 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries,
         std::vector<std::uint32_t> holders;
         std::vector<std::uint32_t> groupsMet;
         std::vector<std::uint64_t> state;
+        std::vector<std::uint32_t> votes;
         bool elsewhere = false;
     };
     std::vector<Scratch> scratches(static_cast<std::size_t>(threads));
@@ -388,6 +389,8 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries,
                        Scratch& own = scratches[thread];
                        if (own.state.empty())
                            own.state.assign(n, 0);
+                       if (own.votes.empty())
+                           own.votes.assign(n, 0);
                        if (dominance == Dominants::Find && own.holders.empty())
                            own.holders.assign(n, 0);
                        for (std::size_t r = spans[span]; r < spans[span + 1]; ++r) {
@@ -407,13 +410,18 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries,
     // of the whole is the one left.
     forEachVote(Dominants::Find, [&](Scratch& own, std::uint32_t document, std::uint32_t group) {
         own.elsewhere |= group != groupOf[document];
+        ++own.votes[document];
         vote(own.state[document], group);
     });
     bool elsewhere = false;
     std::vector<std::uint64_t> joined(n, 0);
+    std::vector<std::uint32_t> total(n, 0);
     for (Scratch& own : scratches) {
         own.holders = {};
         elsewhere |= own.elsewhere;
+        for (std::size_t d = 0; d < own.votes.size(); ++d)
+            total[d] += own.votes[d];
+        own.votes = {};
         for (std::size_t d = 0; d < own.state.size(); ++d) {
             const std::uint64_t part = own.state[d];
             const auto lead = static_cast<std::uint32_t>(part);
@@ -434,33 +442,50 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries,
     }
     if (!elsewhere)
         return; // every vote went to the document's own group
+    // A document with too few votes keeps its group; one whose joined lead
+    // is over half of its votes and enough by itself joins that group. The
+    // others count their votes for the group left, and without a majority
+    // for it vote again in hash order.
+    enum Settled : std::uint8_t { Yes, ToCount, ToVoteInOrder };
     std::vector<std::uint32_t> candidate(n, kNone);
-    for (std::size_t d = 0; d < n; ++d)
-        if (static_cast<std::uint32_t>(joined[d]) != 0)
-            candidate[d] = hashOf(joined[d]);
-    joined = {};
-    forEachVote(Dominants::Known, [&](Scratch& own, std::uint32_t document, std::uint32_t group) {
-        own.state[document] += kHigh | (group == candidate[document] ? 1 : 0);
-    });
     std::vector<std::uint32_t> votes(n, 0);
-    std::vector<std::uint8_t> undecided(n, 0);
-    {
-        std::vector<std::uint64_t> counts(n, 0);
-        for (Scratch& own : scratches) {
-            for (std::size_t d = 0; d < own.state.size(); ++d)
-                counts[d] += own.state[d];
-            own.state = {};
+    std::vector<std::uint8_t> settled(n, Yes);
+    bool anyToCount = false;
+    for (std::size_t d = 0; d < n; ++d) {
+        const auto lead = static_cast<std::uint32_t>(joined[d]);
+        if (lead != 0)
+            candidate[d] = hashOf(joined[d]);
+        if (total[d] < kFrequent)
+            continue;
+        if (2 * std::uint64_t{lead} > total[d] && lead >= kFrequent) {
+            votes[d] = lead;
+            continue;
         }
-        bool anyUndecided = false;
-        for (std::size_t d = 0; d < n; ++d) {
-            votes[d] = static_cast<std::uint32_t>(counts[d]);
-            undecided[d] = counts[d] != 0 && 2 * std::uint64_t{votes[d]} <= hashOf(counts[d]);
-            anyUndecided |= undecided[d] != 0;
-        }
-        if (!anyUndecided)
-            undecided = {};
+        settled[d] = ToCount;
+        anyToCount = true;
     }
-    if (!undecided.empty()) {
+    joined = {};
+    bool anyInOrder = false;
+    if (anyToCount) {
+        forEachVote(Dominants::Known,
+                    [&](Scratch& own, std::uint32_t document, std::uint32_t group) {
+                        if (settled[document] == ToCount && group == candidate[document])
+                            ++own.state[document];
+                    });
+        for (std::size_t d = 0; d < n; ++d) {
+            if (settled[d] != ToCount)
+                continue;
+            votes[d] = 0;
+            for (const Scratch& own : scratches)
+                votes[d] += own.state.empty() ? 0 : static_cast<std::uint32_t>(own.state[d]);
+            if (2 * std::uint64_t{votes[d]} <= total[d]) {
+                settled[d] = ToVoteInOrder;
+                anyInOrder = true;
+            }
+        }
+    }
+    scratches = {};
+    if (anyInOrder) {
         // The votes of the documents without a majority, span by span in hash
         // order: document << 32 | group.
         std::vector<std::vector<std::uint64_t>> ballots(spanCount);
@@ -472,7 +497,8 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries,
                     continue;
                 for (std::size_t i = run.first; i < run.last; ++i) {
                     const std::uint32_t document = lowHalf(entries[i]);
-                    if ((i == run.first || entries[i] != entries[i - 1]) && undecided[document])
+                    if ((i == run.first || entries[i] != entries[i - 1]) &&
+                        settled[document] == ToVoteInOrder)
                         ballots[span].push_back(std::uint64_t{document} << 32 | dominants[r]);
                 }
             }
@@ -482,7 +508,7 @@ void regroup(std::vector<std::uint32_t>& groupOf, const std::uint64_t* entries,
             for (std::uint64_t ballot : span)
                 vote(state[hashOf(ballot)], lowHalf(ballot));
         for (std::size_t d = 0; d < n; ++d) {
-            if (undecided[d]) {
+            if (settled[d] == ToVoteInOrder) {
                 candidate[d] = hashOf(state[d]);
                 votes[d] = 0;
             }
