@@ -824,27 +824,54 @@ void MatchIndex::build(const StopCheck& stop, int threads) {
     m_items = std::move(buffer);
     m_itemCount = written;
 
-    // A group's common hashes, met range by range, are in order.
+    // A group's common hashes, met range by range, are in order; the parts
+    // of each cluster are joined on the threads.
     std::vector<Cluster> clusters;
     m_clusterOf.assign(n, 0);
-    for (Range& range : ranges) {
-        for (std::size_t c = 0; c < range.clusters.size(); ++c) {
-            const std::uint32_t group = range.clusterGroups[c];
-            Cluster& part = range.clusters[c];
-            if (m_clusterOf[group] == 0) {
-                clusters.push_back(std::move(part));
-                m_clusterOf[group] = static_cast<std::uint32_t>(clusters.size());
-                continue;
+    {
+        /// Per cluster, its parts as range << 32 | place in the range.
+        std::vector<std::vector<std::uint64_t>> parts;
+        for (std::size_t r = 0; r < ranges.size(); ++r) {
+            for (std::size_t c = 0; c < ranges[r].clusters.size(); ++c) {
+                const std::uint32_t group = ranges[r].clusterGroups[c];
+                if (m_clusterOf[group] == 0) {
+                    parts.emplace_back();
+                    m_clusterOf[group] = static_cast<std::uint32_t>(parts.size());
+                }
+                parts[m_clusterOf[group] - 1].push_back(std::uint64_t{r} << 32 | c);
             }
-            Cluster& cluster = clusters[m_clusterOf[group] - 1];
-            const auto shift = static_cast<std::uint32_t>(cluster.lacks.size());
-            cluster.hashes.insert(cluster.hashes.end(), part.hashes.begin(), part.hashes.end());
-            for (std::uint32_t start : part.lackStart)
-                cluster.lackStart.push_back(start + shift);
-            cluster.lacks.insert(cluster.lacks.end(), part.lacks.begin(), part.lacks.end());
         }
-        range.clusters = {};
-        range.clusterGroups = {};
+        clusters.resize(parts.size());
+        inParallel(threads, parts.size(), stop, [&](std::size_t k, std::size_t, Pacer& step) {
+            const auto partOf = [&](std::uint64_t place) -> Cluster& {
+                return ranges[hashOf(place)].clusters[lowHalf(place)];
+            };
+            std::size_t hashes = 0;
+            std::size_t lacks = 0;
+            for (std::uint64_t place : parts[k]) {
+                hashes += partOf(place).hashes.size();
+                lacks += partOf(place).lacks.size();
+            }
+            Cluster& cluster = clusters[k];
+            cluster = std::move(partOf(parts[k].front()));
+            cluster.hashes.reserve(hashes);
+            cluster.lackStart.reserve(hashes);
+            cluster.lacks.reserve(lacks);
+            for (std::size_t p = 1; p < parts[k].size(); ++p) {
+                Cluster& part = partOf(parts[k][p]);
+                const auto shift = static_cast<std::uint32_t>(cluster.lacks.size());
+                cluster.hashes.insert(cluster.hashes.end(), part.hashes.begin(), part.hashes.end());
+                for (std::uint32_t start : part.lackStart)
+                    cluster.lackStart.push_back(start + shift);
+                cluster.lacks.insert(cluster.lacks.end(), part.lacks.begin(), part.lacks.end());
+                step.step(part.hashes.size() + part.lacks.size());
+                part = {};
+            }
+        });
+        for (Range& range : ranges) {
+            range.clusters = {};
+            range.clusterGroups = {};
+        }
     }
     // A member of a cluster reads its own group's common hashes from its bits.
     const auto readsOwnBits = [&](std::uint32_t document) {
