@@ -62,6 +62,15 @@ public:
         return QByteArray(data, sqlite3_column_bytes(m_statement, column));
     }
     std::int64_t integer(int column) const { return sqlite3_column_int64(m_statement, column); }
+    /// Steps through the rows, handing each to `row`; the last step's code.
+    template <class Row> int eachRow(Row&& row) {
+        if (!ok())
+            return m_code;
+        int code = SQLITE_ROW;
+        while ((code = sqlite3_step(m_statement)) == SQLITE_ROW)
+            row(*this);
+        return code;
+    }
     /// Steps once and makes the statement ready for the next binding.
     bool run() {
         const bool done = sqlite3_step(m_statement) == SQLITE_DONE;
@@ -362,27 +371,31 @@ template <class Row> void readRow(const Statement& query, int first, Row& row) {
 
 } // namespace
 
+bool ReferenceCache::readFinished(int code) {
+    if (isDamage(code)) {
+        moveAside();
+        return false;
+    }
+    if (code != SQLITE_DONE)
+        fail(sqlite3_errmsg(m_db));
+    return true;
+}
+
 std::map<QByteArray, CachedFingerprint> ReferenceCache::entries(const QByteArray& directory) {
     std::map<QByteArray, CachedFingerprint> found;
     const QByteArray sql =
         QByteArray("SELECT name, ") + RowColumns + ", hashes FROM files WHERE directory = ?";
     Statement query(m_db, sql.constData());
-    int code = query.code();
-    if (query.ok()) {
+    if (query.ok())
         query.bind(1, directory);
-        while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
-            CachedFingerprint entry;
-            readRow(query, 1, entry);
-            entry.shingles = hashesOf(query.blob(12));
-            found.emplace(query.blob(0), std::move(entry));
-        }
-    }
-    if (isDamage(code)) {
-        moveAside();
+    const int code = query.eachRow([&found](const Statement& row) {
+        CachedFingerprint entry;
+        readRow(row, 1, entry);
+        entry.shingles = hashesOf(row.blob(12));
+        found.emplace(row.blob(0), std::move(entry));
+    });
+    if (!readFinished(code))
         return {};
-    }
-    if (code != SQLITE_DONE)
-        fail(sqlite3_errmsg(m_db));
     return found;
 }
 
@@ -391,22 +404,16 @@ QHash<QByteArray, CachedFile> ReferenceCache::files(const QByteArray& directory)
     const QByteArray sql =
         QByteArray("SELECT name, id, ") + RowColumns + " FROM files WHERE directory = ?";
     Statement query(m_db, sql.constData());
-    int code = query.code();
-    if (query.ok()) {
+    if (query.ok())
         query.bind(1, directory);
-        while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
-            CachedFile file;
-            file.id = static_cast<std::uint32_t>(query.integer(1));
-            readRow(query, 2, file);
-            found.insert(query.blob(0), std::move(file));
-        }
-    }
-    if (isDamage(code)) {
-        moveAside();
+    const int code = query.eachRow([&found](const Statement& row) {
+        CachedFile file;
+        file.id = static_cast<std::uint32_t>(row.integer(1));
+        readRow(row, 2, file);
+        found.insert(row.blob(0), std::move(file));
+    });
+    if (!readFinished(code))
         return {};
-    }
-    if (code != SQLITE_DONE)
-        fail(sqlite3_errmsg(m_db));
     return found;
 }
 

@@ -133,6 +133,9 @@ private:
     void createSchema();
     void upgrade();
     void moveAside();
+    /// Whether a read ended with its last row: a damaged file is moved aside
+    /// (false); any other error throws.
+    bool readFinished(int code);
     /// Begins a write transaction, or throws when another run holds the cache.
     void beginWriting();
     void commitOrFail(bool ok);
