@@ -22,6 +22,8 @@ namespace quillmark {
 
 namespace {
 
+ReferenceCache::LockWaitHook lockWaitHook;
+
 // "QMRK": marks the file as this program's, so that another program's
 // database at the same path is never taken for a damaged one of ours.
 constexpr int applicationId = 0x514D524B;
@@ -524,8 +526,14 @@ int ReferenceCache::waitForLock(void* cache, int calls) {
     constexpr int stepMs = 10;
     if (static_cast<ReferenceCache*>(cache)->m_interrupted || calls >= 30000 / stepMs)
         return 0;
+    if (lockWaitHook)
+        lockWaitHook(calls + 1);
     sqlite3_sleep(stepMs);
     return 1;
+}
+
+void ReferenceCache::setLockWaitHook(LockWaitHook hook) {
+    lockWaitHook = std::move(hook);
 }
 
 void ReferenceCache::interrupt() {

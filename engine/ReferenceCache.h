@@ -12,6 +12,7 @@
 #include <QHash>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -82,6 +83,11 @@ public:
 
     /// $XDG_CACHE_HOME/quillmark/references.sqlite (~/.cache when unset).
     static QByteArray defaultPath();
+
+    /// Called each time a write waits for another connection's lock, with the
+    /// number of waits so far (1-based); lets tests act once a writer waits.
+    using LockWaitHook = std::function<void(int waits)>;
+    static void setLockWaitHook(LockWaitHook hook);
 
     bool wasRebuilt() const { return m_rebuilt; }
     bool wasUpgraded() const { return m_upgraded; }

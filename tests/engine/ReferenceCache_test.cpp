@@ -126,6 +126,9 @@ TEST(ReferenceCache, AKilledWriterLeavesAUsableCache) {
     ReferenceCache(path).update("/d/", {{"first", &first}}, {});
 
     // The child rewrites the directory without end; it is killed wherever it is.
+    // Killed after its first rewrite, so in the middle of a later one.
+    int firstRound[2];
+    ASSERT_EQ(::pipe(firstRound), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -138,9 +141,12 @@ TEST(ReferenceCache, AKilledWriterLeavesAUsableCache) {
             for (std::uint32_t i = 0; i < 200; ++i)
                 changed.emplace("n" + QByteArray::number(i), &entries[i]);
             cache.update("/d/", changed, {});
+            if (round == 0)
+                (void)!::write(firstRound[1], "y", 1);
         }
     }
-    ::usleep(300 * 1000);
+    char done = 0;
+    ASSERT_EQ(::read(firstRound[0], &done, 1), 1);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
 

@@ -176,16 +176,22 @@ TEST_F(ReferenceRunTest, AReferenceDirectoryInsideTheBatchDirectoryIsNoPartOfThe
 TEST_F(ReferenceRunTest, AKilledIndexingLeavesACacheTheNextRunUses) {
     const std::vector<TudShingleList> lists = writeManyReferences(ref, 1500);
     // The child indexes under two settings in turn, rewriting every entry,
-    // until it is killed wherever it is.
+    // until it is killed wherever it is: after its first round, so the kill
+    // falls in the middle of rewriting a cache that holds every entry.
+    int firstRound[2];
+    ASSERT_EQ(::pipe(firstRound), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         for (int round = 0;; ++round) {
             host.shingleLen = 4 + round % 2;
             engine.indexReferences(QFile::encodeName(ref));
+            if (round == 0)
+                (void)!::write(firstRound[1], "y", 1);
         }
     }
-    ::usleep(700 * 1000);
+    char done = 0;
+    ASSERT_EQ(::read(firstRound[0], &done, 1), 1);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     engine.startOrStopRun();
@@ -274,9 +280,12 @@ TEST_F(ReferenceRunTest, ASecondRunWaitsForTheOneWritingTheCache) {
     box.write(src, "x.txt", Lake);
     engine.startOrStopRun();
     box.write(ref, "b.txt", Sea);
-    // The child holds the cache's write lock for a while.
+    // The child holds the cache's write lock until the run's writer has
+    // waited for it once.
     int ready[2];
+    int release[2];
     ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -284,15 +293,23 @@ TEST_F(ReferenceRunTest, ASecondRunWaitsForTheOneWritingTheCache) {
         sqlite3_open(host.cachePath.constData(), &db);
         const bool locked = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == 0;
         (void)!::write(ready[1], locked ? "y" : "n", 1);
-        ::usleep(800 * 1000);
+        char go = 0;
+        (void)!::read(release[0], &go, 1);
         sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
         ::_exit(0);
     }
     char locked = 0;
     ASSERT_EQ(::read(ready[0], &locked, 1), 1);
     ASSERT_EQ(locked, 'y');
+    int waits = 0;
+    ReferenceCache::setLockWaitHook([&](int) {
+        if (++waits == 1)
+            (void)!::write(release[1], "y", 1);
+    });
     engine.startOrStopRun();
+    ReferenceCache::setLockWaitHook({});
     ::waitpid(child, nullptr, 0);
+    EXPECT_GE(waits, 1) << "the run waited for the lock";
     ASSERT_EQ(engine.lastOutcome(), RunOutcome::Completed);
     EXPECT_TRUE(host.messages().filter(QStringLiteral("Кэш эталонных")).isEmpty());
     // The waiting run's entry is in: nothing is read again.

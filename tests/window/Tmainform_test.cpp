@@ -129,7 +129,21 @@ public:
 
     std::function<void()> onEvents;
     std::function<void()> onResultsChanged;
+    /// Every counter the engine sets, in order: what it shows, whatever how
+    /// often the window got to handle its events in between.
+    QList<QPair<ProgressRow, QString>> counters;
 
+    void setCounter(ProgressRow row, const QString& text) override {
+        counters.append({row, text});
+        Tmainform::setCounter(row, text);
+    }
+    QStringList countersOf(ProgressRow row) const {
+        QStringList texts;
+        for (const auto& [at, text] : counters)
+            if (at == row && !text.isEmpty())
+                texts.append(text);
+        return texts;
+    }
     void processEvents() override {
         if (onEvents)
             onEvents();
@@ -616,6 +630,9 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         pointAt(form, m_src, m_out);
+        QStringList loaded;
+        connect(form.DirModel, &QFileSystemModel::directoryLoaded, &form,
+                [&](const QString& path) { loaded.append(QDir(path).canonicalPath()); });
 
         form.eShingleLen->setFocus();
         QTest::mouseClick(form.bSetSrcDir, Qt::LeftButton);
@@ -625,8 +642,8 @@ private slots:
         const QModelIndex at = form.DirTree->currentIndex();
         QCOMPARE(form.DirModel->filePath(at), chosen);
         QCOMPARE(form.eFolderPath->text(), chosen);
-        QTRY_COMPARE(form.DirModel->rowCount(at), 1);
-        QTest::qWait(100);
+        // Once the folder is read whole, its rows are final.
+        QTRY_VERIFY_WITH_TIMEOUT(loaded.contains(QDir(chosen).canonicalPath()), 60000);
         QCOMPARE(form.DirModel->rowCount(at), 1);
         QCOMPARE(form.DirModel->fileName(form.DirModel->index(0, 0, at)), QStringLiteral("sub"));
         QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
@@ -692,26 +709,30 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         pointAt(form, m_src, m_out);
-        QStringList loadingCounters;
-        QStringList comparisonResults;
+        // The result line as it stood whenever the comparison counter showed a text.
+        QMap<QString, QString> resultAtCounter;
         form.onEvents = [&] {
             QCOMPARE(form.bGo->text(), QStringLiteral("&Остановить"));
             QVERIFY(!form.bSelect->isEnabled());
-            if (form.sStat2->text().isEmpty())
-                loadingCounters.append(form.sStat1->text());
-            else if (form.sStat3->text().isEmpty())
-                comparisonResults.append(form.sRes->text());
+            if (!form.sStat2->text().isEmpty() && form.sStat3->text().isEmpty())
+                resultAtCounter.insert(form.sStat2->text(), form.sRes->text());
         };
         QTest::mouseClick(form.bGo, Qt::LeftButton);
         form.onEvents = nullptr;
 
-        QCOMPARE(loadingCounters, (QStringList{QStringLiteral("1/4"), QStringLiteral("2/4"),
-                                               QStringLiteral("3/4"), QStringLiteral("4/4")}));
+        QCOMPARE(form.countersOf(ProgressRow::Loading),
+                 (QStringList{QStringLiteral("1/4"), QStringLiteral("2/4"), QStringLiteral("3/4"),
+                              QStringLiteral("4/4")}));
+        QCOMPARE(form.countersOf(ProgressRow::Comparison),
+                 (QStringList{QStringLiteral("1/4"), QStringLiteral("2/4"), QStringLiteral("3/4"),
+                              QStringLiteral("4/4")}));
         // Listed by name: a, b, c pass; d, a copy of a, leaves the line as it was.
-        QCOMPARE(comparisonResults,
-                 (QStringList{QString(), QStringLiteral("Прошло проверку (20%) - 2"),
-                              QStringLiteral("Прошло проверку (20%) - 3"),
-                              QStringLiteral("Прошло проверку (20%) - 3")}));
+        QCOMPARE(resultAtCounter, (QMap<QString, QString>{
+                                      {QStringLiteral("1/4"), QString()},
+                                      {QStringLiteral("2/4"), QStringLiteral("Прошло проверку (20%) - 2")},
+                                      {QStringLiteral("3/4"), QStringLiteral("Прошло проверку (20%) - 3")},
+                                      {QStringLiteral("4/4"), QStringLiteral("Прошло проверку (20%) - 3")},
+                                  }));
 
         // 4 files and the subdirectory Result: the loading total is 4.
         QCOMPARE(form.sStat1->text(), QStringLiteral("4/4"));
@@ -793,14 +814,20 @@ private slots:
 
     void stopDuringLoadingLeavesResultEmpty() {
         makeBatch();
-        Tmainform form(m_programDir);
+        ScriptedForm form(m_programDir);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         pointAt(form, m_src, m_out);
-        // A press queued now is seen where the run first lets events through:
-        // the first file of the loading stage.
-        QTimer::singleShot(0, form.bGo, [&form] { QTest::mouseClick(form.bGo, Qt::LeftButton); });
+        // Pressed as soon as the first file is counted.
+        bool pressed = false;
+        form.onEvents = [&] {
+            if (pressed || form.sStat1->text() != QStringLiteral("1/4"))
+                return;
+            pressed = true;
+            QTest::mouseClick(form.bGo, Qt::LeftButton);
+        };
         QTest::mouseClick(form.bGo, Qt::LeftButton);
+        QVERIFY(pressed);
         QCOMPARE(form.sStat1->text(), QStringLiteral("1/4"));
         QVERIFY(logHas(form, QStringLiteral("Загружено файлов: 1")));
         QVERIFY(form.sRes->text().isEmpty());
