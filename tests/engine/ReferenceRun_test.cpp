@@ -1,6 +1,7 @@
 #include "FakeHost.h"
 #include "Sandbox.h"
 #include "engine/BatchEngine.h"
+#include "engine/ReferenceCache.h"
 #include "engine/TextFile.h"
 
 #include <QFile>
