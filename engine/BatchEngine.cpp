@@ -241,8 +241,13 @@ void BatchEngine::removeUnusedOutput() {
 int BatchEngine::CountFiles(const std::vector<DirectoryEntry>& listing) {
     int count = 0;
     for (const DirectoryEntry& entry : listing)
-        count += entry.loadable() ? 1 : 0;
+        count += isBatchText(entry) ? 1 : 0;
     return count;
+}
+
+bool BatchEngine::isBatchText(const DirectoryEntry& entry) {
+    // A file this program is writing, or a killed run left, is no text.
+    return entry.loadable() && !TemporaryFile::isTemporaryName(entry.name);
 }
 
 BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
@@ -262,12 +267,15 @@ BatchEngine::LoadResult BatchEngine::LoadTexts(const QByteArray& directory,
             AddLog(
                 QCoreApplication::translate("BatchEngine", "Символическая ссылка \"%1\" пропущена")
                     .arg(QFile::decodeName(at->name)));
-        if (!at->loadable()) {
+        if (at->loadable() && TemporaryFile::isTemporaryName(at->name))
+            AddLog(QCoreApplication::translate("BatchEngine", "Временный файл \"%1\" пропущен")
+                       .arg(QFile::decodeName(at->name)));
+        if (!isBatchText(*at)) {
             ++at;
             continue;
         }
         for (given = std::max(given, at); given != listing.end() && loader.hasRoom(); ++given)
-            if (given->loadable())
+            if (isBatchText(*given))
                 loader.submit(withPath(settings, directory + given->name));
         std::optional<LoadedText> loaded = loader.take(std::chrono::milliseconds(20));
         if (!loaded) {
@@ -581,7 +589,12 @@ void BatchEngine::keepCached(const QByteArray& directory, const QByteArray& name
 
 void BatchEngine::logUnreadReference(const QByteArray& path, const QString& reason) {
     AddLog(QCoreApplication::translate("BatchEngine", "Эталонный файл \"%1\" не прочитан: %2")
-               .arg(QFile::decodeName(path), reason));
+               .arg(QFile::decodeName(path), translatedReason(reason)));
+}
+
+QString BatchEngine::translatedReason(const QString& reason) {
+    // Reading gives its reasons in Russian; tables and reports keep them so.
+    return QCoreApplication::translate("UnreadableText", reason.toUtf8().constData());
 }
 
 void BatchEngine::loadSharedReferences() {
@@ -727,6 +740,8 @@ LoadJob BatchEngine::settingsNow() {
     job.encoding = m_host.forcedEncoding();
     job.shingleLength = m_host.shingleLength();
     job.truncation = m_host.truncation();
+    // Saving tells a text already in the output by it.
+    job.checksum = Checksum::Take;
     return job;
 }
 
@@ -744,7 +759,7 @@ bool BatchEngine::keepLoaded(const QByteArray& name, LoadedText loaded) {
         const QString reason = QString::fromUtf8(error.what());
         m_documents.unread.push_back({name, error.format(), reason});
         AddLog(QCoreApplication::translate("BatchEngine", "Файл \"%1\" не прочитан: %2")
-                   .arg(QFile::decodeName(name), reason));
+                   .arg(QFile::decodeName(name), translatedReason(reason)));
         return true;
     } catch (const Stopped&) {
         // Only a stop press stops a worker; the loop ends on it.
@@ -759,6 +774,7 @@ bool BatchEngine::keepLoaded(const QByteArray& name, LoadedText loaded) {
     m_documents.settings[at] = loaded.settings;
     m_documents.origins[at] = loaded.origin;
     m_documents.identities[at] = loaded.identity;
+    m_documents.identities[at].checksum = loaded.checksum;
     return true;
 }
 
@@ -1074,6 +1090,14 @@ void BatchEngine::saveDocument(std::int32_t index, TransferMode mode, const QByt
         AddLog(QCoreApplication::translate(
                    "BatchEngine", "Файл \"%1\" изменился во время перемещения: копия прежнего "
                                   "текста сохранена в каталог %2, файл оставлен на месте")
+                   .arg(shownName, outputDirectory));
+        return;
+    case TransferResult::Status::SourceGone:
+        outcome = SaveOutcome::Failed;
+        reason = QStringLiteral("gone from the source; the output holds another file of its name");
+        AddLog(QCoreApplication::translate("BatchEngine",
+                                           "Файл \"%1\" пропал из исходного каталога, а в "
+                                           "каталоге %2 лежит другой файл с этим именем")
                    .arg(shownName, outputDirectory));
         return;
     case TransferResult::Status::Failed:

@@ -134,6 +134,8 @@ private:
     /// A reference whose cached fingerprint stands; its shingles come later.
     void keepCached(const QByteArray& directory, const QByteArray& name,
                     const FileIdentity& identity, const CachedFile& file);
+    /// A reason a file was not read, in the run's language.
+    static QString translatedReason(const QString& reason);
     void logUnreadReference(const QByteArray& path, const QString& reason);
     /// Gives the cached references the batch shares a hash with their
     /// shingles; the others cannot score above 0 and stay without.
@@ -147,6 +149,8 @@ private:
     void endEarly(RunOutcome outcome);
     /// The number of files the loading stage will load.
     static int CountFiles(const std::vector<DirectoryEntry>& listing);
+    /// Whether the loading stage reads the entry as a text of the batch.
+    static bool isBatchText(const DirectoryEntry& entry);
     LoadResult LoadTexts(const QByteArray& directory, const std::vector<DirectoryEntry>& listing,
                          int total);
     /// The settings the host shows now, for a file yet to be named.

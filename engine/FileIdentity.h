@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <sys/stat.h>
 
 namespace quillmark {
@@ -12,10 +13,13 @@ struct FileIdentity {
     std::int64_t size = -1;
     timespec modified{};
     timespec changed{};
+    /// CRC-32 of the bytes, where they were read: what tells that a file
+    /// found elsewhere is this version to the byte.
+    std::optional<std::uint32_t> checksum;
 
     static FileIdentity of(const struct stat& info) {
         return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-                static_cast<std::int64_t>(info.st_size), info.st_mtim, info.st_ctim};
+                static_cast<std::int64_t>(info.st_size), info.st_mtim, info.st_ctim, std::nullopt};
     }
 
     /// Whether the bytes are the same version: equal size and modification

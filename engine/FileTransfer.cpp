@@ -3,6 +3,8 @@
 #include "FileDescriptor.h"
 #include "TemporaryFile.h"
 
+#include <zlib.h>
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -20,6 +22,7 @@ namespace {
 using Status = TransferResult::Status;
 
 FileTransfer::CopyHook copyHook;
+FileTransfer::DropHook dropHook;
 
 TransferResult failed(int error) {
     return {Status::Failed, error};
@@ -139,6 +142,10 @@ void FileTransfer::setCopyHook(CopyHook hook) {
     copyHook = std::move(hook);
 }
 
+void FileTransfer::setDropHook(DropHook hook) {
+    dropHook = std::move(hook);
+}
+
 TransferResult FileTransfer::transfer(const QByteArray& from, const QByteArray& to,
                                       TransferMode mode,
                                       const std::optional<FileIdentity>& expected) {
@@ -150,7 +157,7 @@ TransferResult FileTransfer::move(const QByteArray& from, const QByteArray& to,
                                   const std::optional<FileIdentity>& expected) {
     struct stat info {};
     if (::lstat(from.constData(), &info) != 0)
-        return missingSource(from, to, errno);
+        return missingSource(from, to, errno, expected);
     if (!isExpected(info, expected))
         return {Status::Changed, 0};
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
@@ -167,7 +174,7 @@ TransferResult FileTransfer::move(const QByteArray& from, const QByteArray& to,
         // The file system refuses the flag; a hard link never replaces either.
         return moveByLink(from, to, expected);
     case ENOENT:
-        return missingSource(from, to, error);
+        return missingSource(from, to, error, expected);
     default:
         return failed(error);
     }
@@ -182,7 +189,7 @@ TransferResult FileTransfer::moveByLink(const QByteArray& from, const QByteArray
         if (error == EXDEV)
             return copy(from, to, expected, SourceAfterCopy::Remove);
         if (error == ENOENT)
-            return missingSource(from, to, error);
+            return missingSource(from, to, error, expected);
         return failed(error);
     }
     return dropSource(from, to);
@@ -198,7 +205,7 @@ TransferResult FileTransfer::copy(const QByteArray& from, const QByteArray& to,
         ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
     if (in.get() < 0) {
         const int error = errno;
-        return error == ELOOP && moving ? failed(EXDEV) : missingSource(from, to, error);
+        return error == ELOOP && moving ? failed(EXDEV) : missingSource(from, to, error, expected);
     }
     struct stat before {};
     if (::fstat(in.get(), &before) != 0)
@@ -243,20 +250,78 @@ TransferResult FileTransfer::copy(const QByteArray& from, const QByteArray& to,
     if (!moving)
         return {};
 
+    return dropCopiedSource(from, to, FileIdentity::of(after));
+}
+
+TransferResult FileTransfer::dropCopiedSource(const QByteArray& from, const QByteArray& to,
+                                              const FileIdentity& copied) {
     // The name may stand for another file by now (an editor saving a new
     // version); only the file that was copied goes.
     struct stat now {};
-    if (::lstat(from.constData(), &now) != 0 ||
-        !FileIdentity::of(after).sameFile(FileIdentity::of(now)))
+    if (::lstat(from.constData(), &now) != 0 || !copied.sameFile(FileIdentity::of(now)))
         return {Status::KeptBoth, 0};
-    return dropSource(from, to);
+    // The name is set aside before the last look, so a writer who opens it
+    // by name from then on makes a new file instead of writing into this one.
+    const auto [directory, name] = splitPath(from);
+    const QByteArray aside = directory + TemporaryFile::temporaryName(::getpid());
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, aside.constData(), RENAME_NOREPLACE) !=
+        0)
+        return dropSource(from, to);
+    if (dropHook)
+        dropHook(from);
+    // Setting the name aside moved the change time: the rest must hold.
+    struct stat last {};
+    FileIdentity unchanged = copied;
+    if (::lstat(aside.constData(), &last) == 0)
+        unchanged.changed = last.st_ctim;
+    if (::lstat(aside.constData(), &last) == 0 && unchanged.sameFile(FileIdentity::of(last)) &&
+        ::unlink(aside.constData()) == 0)
+        return {};
+    // Written to meanwhile: it goes back under its name, or beside a new
+    // file that took the name, and both versions stay.
+    if (::renameat2(AT_FDCWD, aside.constData(), AT_FDCWD, from.constData(), RENAME_NOREPLACE) !=
+        0) {
+        for (int n = 1; n < 1000; ++n) {
+            const QByteArray kept = from + ".kept-" + QByteArray::number(n);
+            if (::renameat2(AT_FDCWD, aside.constData(), AT_FDCWD, kept.constData(),
+                            RENAME_NOREPLACE) == 0)
+                break;
+        }
+    }
+    return {Status::KeptBoth, 0};
 }
 
-TransferResult FileTransfer::missingSource(const QByteArray& from, const QByteArray& to,
-                                           int error) {
-    if (error == ENOENT && !exists(from) && exists(to))
+TransferResult FileTransfer::missingSource(const QByteArray& from, const QByteArray& to, int error,
+                                           const std::optional<FileIdentity>& expected) {
+    // Gone from the source and found in the output: taken by another run,
+    // but only where the output holds the very version that was read.
+    if (error == ENOENT && !exists(from) && exists(to) && expected && isVersionRead(to, *expected))
         return {Status::AlreadyThere, 0};
+    if (error == ENOENT && !exists(from) && exists(to))
+        return {Status::SourceGone, 0};
     return failed(error);
+}
+
+bool FileTransfer::isVersionRead(const QByteArray& path, const FileIdentity& expected) {
+    FileDescriptor in(
+        ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
+    struct stat info {};
+    if (in.get() < 0 || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        !expected.sameVersion(FileIdentity::of(info)))
+        return false;
+    if (!expected.checksum)
+        return true;
+    std::array<char, 1 << 16> buffer{};
+    uLong crc = ::crc32_z(0, nullptr, 0);
+    for (;;) {
+        const ssize_t got = readSome(in.get(), buffer.data(), buffer.size());
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return crc == *expected.checksum;
+        crc = ::crc32_z(crc, reinterpret_cast<const Bytef*>(buffer.data()),
+                        static_cast<std::size_t>(got));
+    }
 }
 
 bool FileTransfer::sameContent(const QByteArray& a, const QByteArray& b) {

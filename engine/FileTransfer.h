@@ -22,6 +22,8 @@ struct TransferResult {
                       ///< while it was copied; nothing was written
         KeptBoth,     ///< moving across file systems, the source changed after
                       ///< it was copied: the copy stands, the source stays too
+        SourceGone,   ///< the source is gone and the destination holds another
+                      ///< version under its name; nothing was touched
     };
     Status status = Status::Done;
     /// errno of the failure (Failed only).
@@ -44,6 +46,10 @@ public:
     /// the bytes copied so far; lets tests put a fault at a chosen point.
     using CopyHook = std::function<void(const QByteArray& from, std::int64_t copied)>;
     static void setCopyHook(CopyHook hook);
+    /// Called when a moved source's name has been set aside, just before it
+    /// is checked a last time and removed; lets tests write to it then.
+    using DropHook = std::function<void(const QByteArray& from)>;
+    static void setDropHook(DropHook hook);
 
 private:
     enum class SourceAfterCopy { Keep, Remove };
@@ -58,7 +64,11 @@ private:
     static TransferResult copy(const QByteArray& from, const QByteArray& to,
                                const std::optional<FileIdentity>& expected, SourceAfterCopy source);
     /// Tells a moved-earlier source (gone, destination present) from a failure.
-    static TransferResult missingSource(const QByteArray& from, const QByteArray& to, int error);
+    static TransferResult missingSource(const QByteArray& from, const QByteArray& to, int error,
+                                        const std::optional<FileIdentity>& expected);
+    static TransferResult dropCopiedSource(const QByteArray& from, const QByteArray& to,
+                                           const FileIdentity& copied);
+    static bool isVersionRead(const QByteArray& path, const FileIdentity& expected);
     static bool sameContent(const QByteArray& a, const QByteArray& b);
 };
 

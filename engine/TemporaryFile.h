@@ -1,11 +1,15 @@
-// A new file written under a temporary name in its final directory and given
-// its real name only when whole, never replacing anything. A reader never sees
-// a partial file under a real name; a killed process leaves at most a
-// temporary, which the next run removes.
+// A new file written in its final directory and given its real name only when
+// whole, never replacing anything. A reader never sees a partial file under a
+// real name.
 //
-// Temporaries are recognised by their name: ".quillmark-part-", the decimal id
-// of the process that made them, "-" and 16 random hexadecimal digits. One is
-// stale when no process of that id lives any more.
+// Where the file system allows, the file has no name at all until it is
+// published (O_TMPFILE), so a killed process leaves nothing behind. Elsewhere
+// it is written under a temporary name: ".quillmark-part-", 16 hexadecimal
+// digits that stand for this boot and process namespace, "-", the decimal id
+// of the process, "-" and 16 random hexadecimal digits. Only a name of exactly
+// that form is a temporary, and one is stale only when it was made in this
+// boot and namespace by a process that no longer lives: a process id means
+// nothing outside them, and any other name may be the user's file.
 #pragma once
 
 #include <QByteArray>
@@ -29,7 +33,8 @@ public:
     /// 0, or the errno of the creation.
     int error() const { return m_error; }
     int fd() const { return m_fd; }
-    /// The temporary's own name, within its directory.
+    /// The temporary's own name, within its directory; empty while the file
+    /// has none.
     const QByteArray& name() const { return m_name; }
 
     /// Flushes the data to disk, gives the file the name `name` in its
@@ -40,10 +45,23 @@ public:
 
     /// Removes the stale temporaries of `directory`; returns how many went.
     static int removeStale(const QByteArray& directory);
-    /// Whether `name` has the form of a temporary.
+    /// Whether `name` has exactly the form of a temporary.
     static bool isTemporaryName(const QByteArray& name);
+    /// Whether `name` is a temporary of this boot and process namespace.
+    static bool isOwnTemporaryName(const QByteArray& name);
+    /// A temporary's name for process `pid` in this boot and namespace.
+    static QByteArray temporaryName(pid_t pid);
+
+    /// How the file is made: without a name where the file system allows,
+    /// or always under a temporary name (what other file systems get).
+    enum class Kind { Unnamed, Named };
+    /// Lets tests take the path of file systems without unnamed files.
+    static void setPreferredKind(Kind kind);
 
 private:
+    bool openUnnamed();
+    void openNamed(mode_t mode);
+    int link(const QByteArray& name);
     void discard();
 
     int m_directory = -1;

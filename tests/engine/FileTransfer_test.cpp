@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace quillmark::test {
 namespace {
@@ -41,6 +42,8 @@ TEST_F(FileTransferTest, MoveNeverReplaces) {
     box.write(from, "a", "first\n");
     box.write(from, "b", "second\n");
     box.write(to, "b", "already here\n");
+    struct stat read {};
+    ASSERT_EQ(::stat(at(from, "a").constData(), &read), 0);
     EXPECT_EQ(FileTransfer::transfer(at(from, "a"), at(to, "a"), TransferMode::Move).status,
               Status::Done);
     EXPECT_EQ(FileTransfer::transfer(at(from, "b"), at(to, "b"), TransferMode::Move).status,
@@ -48,9 +51,14 @@ TEST_F(FileTransferTest, MoveNeverReplaces) {
     EXPECT_FALSE(Sandbox::exists(from, "a"));
     EXPECT_EQ(Sandbox::read(to, "b"), "already here\n");
     EXPECT_EQ(Sandbox::read(from, "b"), "second\n");
-    // Moved by an earlier selection: already there, not an error.
-    EXPECT_EQ(FileTransfer::transfer(at(from, "a"), at(to, "a"), TransferMode::Move).status,
+    // Moved by an earlier selection: already there, not an error, where the
+    // version read is known; unknown, it cannot be told from another file.
+    EXPECT_EQ(FileTransfer::transfer(at(from, "a"), at(to, "a"), TransferMode::Move,
+                                     FileIdentity::of(read))
+                  .status,
               Status::AlreadyThere);
+    EXPECT_EQ(FileTransfer::transfer(at(from, "a"), at(to, "a"), TransferMode::Move).status,
+              Status::SourceGone);
     EXPECT_TRUE(box.nothingLost({from, to}));
 }
 
@@ -247,37 +255,137 @@ TEST_F(FileTransferTest, ASourceChangedDuringTheCopyIsNeverLost) {
     }
 }
 
-TEST_F(FileTransferTest, AProcessKilledMidCopyLeavesOnlyAStaleTemporary) {
+// A copy killed midway leaves nothing under a real name: an unnamed file
+// leaves nothing at all, a named temporary is stale and goes with the next save.
+TEST_F(FileTransferTest, AProcessKilledMidCopyLeavesNothingThatStays) {
     Sandbox shm(QStringLiteral("/dev/shm"));
     const QString other = shm.makeDir(QStringLiteral("other"));
     const QByteArray bytes(400000, 'k');
     box.write(from, "big", bytes);
-    int left = 0;
-    for (const std::int64_t killAt : {65536, 3 * 65536}) {
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            FileTransfer::setCopyHook([killAt](const QByteArray&, std::int64_t copied) {
-                if (copied >= killAt)
-                    ::raise(SIGKILL);
-            });
-            FileTransfer::transfer(at(from, "big"), at(other, "big"), TransferMode::Move);
-            ::_exit(0);
+    for (const TemporaryFile::Kind kind : {TemporaryFile::Kind::Unnamed, TemporaryFile::Kind::Named}) {
+        const bool named = kind == TemporaryFile::Kind::Named;
+        SCOPED_TRACE(named ? "named temporaries" : "unnamed files");
+        int left = 0;
+        for (const std::int64_t killAt : {65536, 3 * 65536}) {
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                TemporaryFile::setPreferredKind(kind);
+                FileTransfer::setCopyHook([killAt](const QByteArray&, std::int64_t copied) {
+                    if (copied >= killAt)
+                        ::raise(SIGKILL);
+                });
+                FileTransfer::transfer(at(from, "big"), at(other, "big"), TransferMode::Move);
+                ::_exit(0);
+            }
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFSIGNALED(status));
+            EXPECT_FALSE(Sandbox::exists(other, "big")) << "no partial file under the real name";
+            left += named ? 1 : 0;
+            EXPECT_EQ(temporariesIn(other), left);
         }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status));
-        EXPECT_FALSE(Sandbox::exists(other, "big")) << "no partial file under the real name";
-        EXPECT_EQ(temporariesIn(other), ++left);
+        // A temporary of a live process (this one) is not stale.
+        TemporaryFile::setPreferredKind(TemporaryFile::Kind::Named);
+        TemporaryFile live(QFile::encodeName(other), 0600);
+        TemporaryFile::setPreferredKind(TemporaryFile::Kind::Unnamed);
+        EXPECT_EQ(TemporaryFile::removeStale(QFile::encodeName(other)), left);
+        EXPECT_EQ(temporariesIn(other), 1);
     }
-    // A temporary of a live process (this one) is not stale.
-    TemporaryFile live(QFile::encodeName(other), 0600);
-    EXPECT_EQ(TemporaryFile::removeStale(QFile::encodeName(other)), 2);
-    EXPECT_EQ(temporariesIn(other), 1);
     EXPECT_EQ(FileTransfer::transfer(at(from, "big"), at(other, "big"), TransferMode::Move).status,
               Status::Done);
     EXPECT_TRUE(box.nothingLost({other}));
     EXPECT_FALSE(Sandbox::exists(from, "big"));
+}
+
+// Writes to the source just after its name is set aside for removal, moving
+// across file systems: every byte written stays somewhere.
+TEST_F(FileTransferTest, AWriteAsTheMovedSourceGoesIsNeverLost) {
+    enum Write { ByName, ByOpenDescriptor, None };
+    struct Case {
+        const char* what;
+        Write write;
+        Status status;
+        QByteArray sourceAfter; ///< what stands under the source's name; empty: nothing
+    };
+    const QByteArray old(100000, 'o');
+    const Case cases[] = {
+        // A writer opening the name finds none and makes a new file.
+        {"appended by name", ByName, Status::Done, "late\n"},
+        // A writer holding the file writes into it: it is kept under its name.
+        {"appended through an open descriptor", ByOpenDescriptor, Status::KeptBoth,
+         old + "late\n"},
+        {"left alone", None, Status::Done, {}},
+    };
+    Sandbox shm(QStringLiteral("/dev/shm"));
+    const QString other = shm.makeDir(QStringLiteral("other"));
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QByteArray name = "text" + QByteArray::number(n++);
+        box.write(from, name, old);
+        const QByteArray source = at(from, name);
+        const int held = ::open(source.constData(), O_WRONLY | O_APPEND);
+        ASSERT_GE(held, 0);
+        FileTransfer::setDropHook([&](const QByteArray& dropped) {
+            ASSERT_EQ(dropped, source);
+            const int fd = c.write == ByName
+                               ? ::open(source.constData(), O_WRONLY | O_CREAT | O_APPEND, 0644)
+                               : held;
+            if (c.write != None)
+                ASSERT_EQ(::write(fd, "late\n", 5), 5);
+            if (c.write == ByName)
+                ::close(fd);
+        });
+        EXPECT_EQ(FileTransfer::transfer(source, at(other, name), TransferMode::Move).status,
+                  c.status);
+        FileTransfer::setDropHook({});
+        ::close(held);
+        EXPECT_EQ(Sandbox::read(other, name), old);
+        EXPECT_EQ(Sandbox::exists(from, name), !c.sourceAfter.isEmpty());
+        if (!c.sourceAfter.isEmpty())
+            EXPECT_EQ(Sandbox::read(from, name), c.sourceAfter);
+        EXPECT_EQ(temporariesIn(from), 0) << "no name is left aside";
+    }
+}
+
+// A source gone by the time it is saved counts as already there only where the
+// output holds the very version that was read.
+TEST_F(FileTransferTest, AGoneSourceIsAlreadyThereOnlyAsTheVersionRead) {
+    struct Case {
+        const char* what;
+        QByteArray inOutput;
+        bool sameTimes;
+        Status status;
+    };
+    const QByteArray text = "the text that was read\n";
+    const Case cases[] = {
+        {"the same bytes and times", text, true, Status::AlreadyThere},
+        {"another text", "another text\n", false, Status::SourceGone},
+        {"another text of the same size and times", "THE TEXT THAT WAS READ\n", true,
+         Status::SourceGone},
+        {"the same bytes, newer", text, false, Status::SourceGone},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QByteArray name = "t" + QByteArray::number(n++);
+        box.write(from, name, text);
+        struct stat read {};
+        ASSERT_EQ(::stat(at(from, name).constData(), &read), 0);
+        FileIdentity expected = FileIdentity::of(read);
+        expected.checksum = static_cast<std::uint32_t>(
+            ::crc32(0, reinterpret_cast<const Bytef*>(text.constData()), uInt(text.size())));
+        ASSERT_EQ(::unlink(at(from, name).constData()), 0);
+        box.write(to, name, c.inOutput);
+        const timespec times[2] = {read.st_atim,
+                                   c.sameTimes ? read.st_mtim : timespec{read.st_mtim.tv_sec + 5, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, at(to, name).constData(), times, 0), 0);
+        for (const TransferMode mode : {TransferMode::Move, TransferMode::Copy})
+            EXPECT_EQ(FileTransfer::transfer(at(from, name), at(to, name), mode, expected).status,
+                      c.status);
+        EXPECT_EQ(Sandbox::read(to, name), c.inOutput) << "the output is left as it was";
+    }
 }
 
 TEST_F(FileTransferTest, AFullFileSystemKeepsTheSource) {

@@ -24,6 +24,14 @@
         <translation>Symbolic link &quot;%1&quot; skipped</translation>
     </message>
     <message>
+        <source>Временный файл &quot;%1&quot; пропущен</source>
+        <translation>Temporary file &quot;%1&quot; skipped</translation>
+    </message>
+    <message>
+        <source>Файл &quot;%1&quot; пропал из исходного каталога, а в каталоге %2 лежит другой файл с этим именем</source>
+        <translation>File &quot;%1&quot; is gone from the source folder, and the folder %2 holds another file of that name</translation>
+    </message>
+    <message>
         <source>Файл &quot;%1&quot; не прочитан: %2</source>
         <translation>File &quot;%1&quot; not read: %2</translation>
     </message>
@@ -539,6 +547,53 @@
     <message>
         <source>, не прошло %1</source>
         <translation>, %1 failed</translation>
+    </message>
+</context>
+<context>
+    <name>UnreadableText</name>
+    <message>
+        <source>исполняемый файл</source>
+        <translation>executable file</translation>
+    </message>
+    <message>
+        <source>изображение</source>
+        <translation>image</translation>
+    </message>
+    <message>
+        <source>архив</source>
+        <translation>archive</translation>
+    </message>
+    <message>
+        <source>документ старого формата Office (.doc) или зашифрованный документ</source>
+        <translation>old Office document (.doc) or encrypted document</translation>
+    </message>
+    <message>
+        <source>документ повреждён или зашифрован</source>
+        <translation>document damaged or encrypted</translation>
+    </message>
+    <message>
+        <source>документ зашифрован</source>
+        <translation>document encrypted</translation>
+    </message>
+    <message>
+        <source>документ распаковывается больше допустимого (в 64 раза больше файла или больше 256 МБ)</source>
+        <translation>document unpacks to more than allowed (64 times the file or over 256 MB)</translation>
+    </message>
+    <message>
+        <source>архив, в котором нет документа</source>
+        <translation>archive holding no document</translation>
+    </message>
+    <message>
+        <source>в PDF больше 20000 страниц</source>
+        <translation>PDF has more than 20000 pages</translation>
+    </message>
+    <message>
+        <source>PDF читается дольше 30 секунд</source>
+        <translation>PDF takes longer than 30 seconds to read</translation>
+    </message>
+    <message>
+        <source>в PDF нет текстового слоя (скан?)</source>
+        <translation>PDF has no text layer (a scan?)</translation>
     </message>
 </context>
 </TS>
