@@ -16,6 +16,8 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -383,7 +385,6 @@ namespace {
 /// What a reference file needs, found from the cache before anything is read.
 enum class ReferenceUse {
     Cached,  ///< the cached fingerprint stands; its shingles are read if the batch needs them
-    Checked, ///< touched since: read, and fingerprinted only if its bytes changed
     Read,    ///< new, or cached under other settings
 };
 
@@ -404,14 +405,34 @@ struct BatchEngine::PendingReference {
     FileVersion version;
 };
 
+bool BatchEngine::isUnsettled(const FileIdentity& identity) {
+    // FAT keeps times in steps of 2 s, ext3 and some network file systems in 1 s.
+    constexpr std::int64_t step = 2;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return identity.modified.tv_sec >= now.tv_sec - step;
+}
+
+QByteArray BatchEngine::cacheKeyOf(const QByteArray& directory) {
+    // The same folder spelt another way (relative, through a link) is one
+    // entry; another folder of the same spelling is another.
+    char* real = ::realpath(directory.isEmpty() ? "." : directory.constData(), nullptr);
+    if (real == nullptr)
+        return directory;
+    QByteArray key(real);
+    std::free(real);
+    return key.endsWith('/') ? key : key + '/';
+}
+
 void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
     const std::vector<DirectoryEntry> listing = DirectoryListing::list(directory);
+    const QByteArray cacheKey = cacheKeyOf(directory);
     QHash<QByteArray, CachedFile> cached;
     if (m_cache) {
         try {
             if (m_pending.empty())
                 m_cacheGeneration = m_cache->generation();
-            cached = m_cache->files(directory);
+            cached = m_cache->files(cacheKey);
         } catch (const ReferenceCacheError& error) {
             AddLog(QCoreApplication::translate("BatchEngine",
                                                "Кэш эталонных текстов не используется: %1")
@@ -439,12 +460,10 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
         const auto hit = cached.constFind(entry.name);
         if (hit != cached.constEnd() && sameSettings(*hit)) {
             planned.cached = &*hit;
-            const FileVersion now = versionOf(planned.identity);
-            // Bytes of another size changed: no checksum can spare the reading.
-            const bool maySame = hit->checksum && hit->version.size == now.size;
-            planned.use = hit->version == now ? ReferenceUse::Cached
-                          : maySame           ? ReferenceUse::Checked
-                                              : ReferenceUse::Read;
+            // A file touched since is read again: a checksum of 32 bits can
+            // be matched on purpose by other bytes of the same size.
+            planned.use = hit->version == versionOf(planned.identity) ? ReferenceUse::Cached
+                                                                       : ReferenceUse::Read;
         }
         plan.push_back(planned);
     }
@@ -452,7 +471,7 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
     // What changed is written while the next files are read.
     std::optional<ReferenceWriter> writer;
     if (m_cache)
-        writer.emplace(*m_cache, directory);
+        writer.emplace(*m_cache, cacheKey);
     const auto handOver = [&](const auto& put) {
         while (!put(std::chrono::milliseconds(20))) {
             m_host.processEvents();
@@ -466,10 +485,7 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
     QSet<QByteArray> present;
     int unchanged = 0;
     const auto jobFor = [&](const PlannedReference& planned) {
-        LoadJob job = withPath(settings, directory + planned.entry->name);
-        if (planned.use == ReferenceUse::Checked)
-            job.knownChecksum = planned.cached->checksum;
-        return job;
+        return withPath(settings, directory + planned.entry->name);
     };
     ParallelLoader loader(m_jobCount > 0 ? m_jobCount : ParallelLoader::defaultThreads());
     std::size_t given = 0;
@@ -523,6 +539,10 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
         present.insert(name);
         CachedFingerprint stored;
         stored.version = versionOf(loaded->identity);
+        // Changed again within the file system's time step, a rewrite would
+        // keep this time: such a file is read again next time.
+        if (isUnsettled(loaded->identity))
+            stored.version.modifiedNs = -1;
         if (settings.checksum == Checksum::Take)
             stored.checksum = loaded->checksum;
         stored.settings = {settings.shingleLength, settings.truncation, settings.html};
@@ -701,6 +721,8 @@ void BatchEngine::cacheSavedTexts(const QByteArray& output) {
             continue;
         CachedFingerprint& stored = fresh[m_documents.names[at]];
         stored.version = versionOf(now);
+        if (isUnsettled(now))
+            stored.version.modifiedNs = -1;
         stored.settings = m_documents.settings[at];
         stored.reading = reading;
         stored.description = originKey(m_documents.origins[at]);
@@ -712,7 +734,7 @@ void BatchEngine::cacheSavedTexts(const QByteArray& output) {
     if (changed.empty())
         return;
     try {
-        m_cache->update(output, changed, {});
+        m_cache->update(cacheKeyOf(output), changed, {});
     } catch (const ReferenceCacheError& error) {
         AddLog(QCoreApplication::translate("BatchEngine", "Кэш эталонных текстов не обновлён: %1")
                    .arg(QString::fromUtf8(error.what())));

@@ -127,6 +127,11 @@ private:
     /// Puts the texts of the reference directories at the head of the table.
     LoadResult LoadReferences(const std::vector<QByteArray>& directories);
     /// Throws FileOpenError when the directory cannot be listed.
+    /// Whether a file's time is so recent that a rewrite within the file
+    /// system's time step could keep it.
+    static bool isUnsettled(const FileIdentity& identity);
+    /// What the reference cache knows a directory by: its canonical path.
+    static QByteArray cacheKeyOf(const QByteArray& directory);
     void loadReferenceDirectory(const QByteArray& directory);
     void appendReference(const QByteArray& directory, const QByteArray& name,
                          const FileIdentity& identity, const FingerprintSettings& settings,

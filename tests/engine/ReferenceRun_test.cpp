@@ -4,6 +4,7 @@
 #include "engine/ReferenceCache.h"
 #include "engine/TextFile.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <algorithm>
@@ -25,9 +26,12 @@ const QByteArray Sea = "Чёрное море тёплое летом и по е
 const QByteArray Forest = "Тайга тянется на тысячи километров и в ней живут медведи и волки\n";
 const QByteArray Picture = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(64, '\0');
 
-/// A new modification time, the bytes unchanged.
-void touch(const QString& path) {
-    const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+/// A new modification time, the bytes unchanged: `seconds` since the epoch,
+/// or from now when `fromNow`.
+void touch(const QString& path, std::int64_t seconds = 1000000000, bool fromNow = false) {
+    timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
+    if (fromNow)
+        times[1].tv_sec += ::time(nullptr);
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
 }
 
@@ -345,6 +349,44 @@ TEST_F(ReferenceRunTest, ARunGoesOnWithoutACacheItCannotWrite) {
     }
 }
 
+// The cache knows a folder by its canonical path: another spelling of it is
+// the same entry, and a folder of the same relative spelling elsewhere is not.
+TEST_F(ReferenceRunTest, TheCacheKnowsAFolderWhateverItsSpelling) {
+    box.write(ref, "a.txt", Lake);
+    box.write(src, "x.txt", Lake);
+    const QString other = box.makeDir(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QDir().mkpath(other + QStringLiteral("ref")));
+    box.write(other + QStringLiteral("ref/"), "a.txt", Sea);
+    const QString link = box.path(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(QDir(ref).absolutePath(), link));
+    const QString before = QDir::currentPath();
+    struct Step {
+        const char* what;
+        QString workingDirectory;
+        QByteArray reference;
+        int newReads;
+        int score;
+    };
+    const Step steps[] = {
+        {"by its path", before, QFile::encodeName(ref), 1, 100},
+        {"through a link", before, QFile::encodeName(link) + "/", 0, 100},
+        {"relative", box.path(QString()), "src/../ref/", 0, 100},
+        {"the same relative spelling, another folder", other, "ref/", 1, 0},
+        {"that folder again", other, "./ref/", 0, 0},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        ASSERT_TRUE(QDir::setCurrent(step.workingDirectory));
+        host.references = {step.reference};
+        const int reads = engine.referenceReads();
+        engine.startOrStopRun();
+        ASSERT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+        EXPECT_EQ(engine.referenceReads() - reads, step.newReads);
+        EXPECT_EQ(engine.documents().scores.back(), step.score);
+    }
+    QDir::setCurrent(before);
+}
+
 TEST_F(ReferenceRunTest, UnchangedReferencesAreReadOnce) {
     box.write(ref, "a.txt", Lake);
     box.write(ref, "b.txt", Mountains);
@@ -366,7 +408,14 @@ TEST_F(ReferenceRunTest, UnchangedReferencesAreReadOnce) {
          1, 2},
         {"one added", [&] { box.write(ref, "c.txt", Forest); }, 1, 3},
         {"one removed", [&] { QFile::remove(ref + QStringLiteral("a.txt")); }, 0, 2},
-        {"one touched, its bytes the same", [&] { touch(ref + QStringLiteral("b.txt")); }, 0, 2},
+        // A checksum of 32 bits could be matched by other bytes of the same size.
+        {"one touched, its bytes the same", [&] { touch(ref + QStringLiteral("b.txt")); }, 1, 2},
+        // A time the file system could give a rewrite too (here: ahead of
+        // the clock) proves nothing: read on every run until it is past.
+        {"one just written", [&] { touch(ref + QStringLiteral("b.txt"), 3600, true); }, 1, 2},
+        {"that one unchanged", [] {}, 1, 2},
+        {"that one's time past", [&] { touch(ref + QStringLiteral("b.txt"), -60, true); }, 1, 2},
+        {"that one unchanged again", [] {}, 0, 2},
         {"no text among them", [&] { box.write(ref, "d.png", Picture); }, 1, 2},
         {"the same again", [] {}, 0, 2},
         {"that one removed", [&] { QFile::remove(ref + QStringLiteral("d.png")); }, 0, 2},

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <dirent.h>
+#include <ctime>
 #include <fcntl.h>
 #include <ftw.h>
 #include <grp.h>
@@ -56,6 +57,12 @@ void Sandbox::write(const QString& directory, const QByteArray& name, const QByt
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     ASSERT_GE(fd, 0) << path.constData();
     const ssize_t put = ::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    // Written a minute ago, as the files a user points at are: a file changed
+    // within the last seconds is one the reference cache reads again.
+    timespec times[2] = {{0, UTIME_NOW}, {0, 0}};
+    ::clock_gettime(CLOCK_REALTIME, &times[1]);
+    times[1].tv_sec -= 60;
+    ::futimens(fd, times);
     ::close(fd);
     ASSERT_EQ(put, bytes.size());
     m_records.push_back({name, bytes});
