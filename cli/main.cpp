@@ -65,7 +65,13 @@ int main(int argc, char** argv) {
                     .arg(QString::number(changes.added), QString::number(changes.changed),
                          QString::number(changes.removed), QString::number(changes.unchanged));
             std::printf("%s\n", counts.toUtf8().constData());
-            return ExitCompleted;
+            if (changes.stored)
+                return ExitCompleted;
+            // The counts say what was found; none of it is in the cache.
+            host.printLine(changes.stopped
+                               ? cliTranslate("main", "Stopped: nothing was stored")
+                               : cliTranslate("main", "Nothing was stored: %1").arg(changes.failure));
+            return changes.stopped ? ExitInterrupted : ExitRunFailed;
         } catch (const std::exception& error) {
             host.printLine(QString::fromUtf8(error.what()));
             return ExitRunFailed;

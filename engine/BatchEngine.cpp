@@ -580,6 +580,8 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
         if (m_state != RunState::Running)
             return;
     }
+    m_indexChanges.stored = writer->failure().isEmpty();
+    m_indexChanges.failure = writer->failure();
     if (!writer->failure().isEmpty())
         AddLog(QCoreApplication::translate("BatchEngine", "Кэш эталонных текстов не обновлён: %1")
                    .arg(writer->failure()));
@@ -699,6 +701,10 @@ IndexChanges BatchEngine::indexReferences(const QByteArray& directory) {
         m_pending.clear();
         throw;
     }
+    m_indexChanges.stopped = m_state != RunState::Running;
+    if (!m_indexChanges.stored && !m_indexChanges.stopped && m_indexChanges.failure.isEmpty())
+        m_indexChanges.failure =
+            QCoreApplication::translate("BatchEngine", "кэш эталонных текстов недоступен");
     m_state = RunState::Idle;
     m_cache.reset();
     m_pending.clear();

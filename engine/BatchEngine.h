@@ -30,6 +30,12 @@ struct IndexChanges {
     int changed = 0;
     int removed = 0;
     int unchanged = 0;
+    /// Whether the changes are in the cache; the counts say what they were.
+    bool stored = false;
+    /// A stop ended the indexing: nothing of it was stored.
+    bool stopped = false;
+    /// Why nothing was stored, when it was not and no stop ended it.
+    QString failure;
 };
 
 enum class RunState { Idle, Running, Stopping };

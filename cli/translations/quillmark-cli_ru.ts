@@ -205,6 +205,14 @@
         <translation>добавлено %1, изменено %2, удалено %3, без изменений %4</translation>
     </message>
     <message>
+        <source>Stopped: nothing was stored</source>
+        <translation>Остановлено: ничего не сохранено</translation>
+    </message>
+    <message>
+        <source>Nothing was stored: %1</source>
+        <translation>Ничего не сохранено: %1</translation>
+    </message>
+    <message>
         <source>quillmark-cli: %1 of %2 texts could not be saved and stay where they were (see the &quot;saved&quot; column)</source>
         <translation>quillmark-cli: не удалось сохранить текстов: %1 из %2, они остались на месте (см. столбец &quot;saved&quot;)</translation>
     </message>

@@ -28,6 +28,10 @@
         <translation>Temporary file &quot;%1&quot; skipped</translation>
     </message>
     <message>
+        <source>кэш эталонных текстов недоступен</source>
+        <translation>the reference cache cannot be used</translation>
+    </message>
+    <message>
         <source>Файл &quot;%1&quot; пропал из исходного каталога, а в каталоге %2 лежит другой файл с этим именем</source>
         <translation>File &quot;%1&quot; is gone from the source folder, and the folder %2 holds another file of that name</translation>
     </message>
