@@ -230,6 +230,11 @@ TEST(TextReader, Utf16WithoutMarkIsToldByItsZeroBytes) {
         const bool wide = row.encoding == Encoding::Utf16Le || row.encoding == Encoding::Utf16Be;
         EXPECT_EQ(TextReader::needsWholeFile(row.bytes), wide) << row.what;
     }
+    // A page: the zero bytes decide before the charset it declares.
+    const std::string page = "<meta charset=\"koi8-r\"><p>Привет, мир!</p>\n";
+    const TextReader::Result read = TextReader::read(utf16(page, false), HtmlHandling::Cut);
+    EXPECT_EQ(read.origin, (TextOrigin{TextFormat::Html, Encoding::Utf16Le}));
+    EXPECT_EQ(read.text, cp(page));
 }
 
 TEST(TextEncoding, Utf16WithoutMarkNeedsPairedSurrogatesAndFewControls) {
