@@ -175,7 +175,7 @@ void writeSparse(const QString& path, qint64 size) {
     ASSERT_TRUE(file.resize(size));
 }
 
-TEST(TextReading, AnEpubOfAsManyPagesAsTheLimitIsReadInSpineOrder) {
+TEST(TextReading, AnEpubOfAsManyPagesAsTheLimitIsReadInSpineOrderAndOneMoreIsNot) {
     Sandbox box;
     const QString dir = box.makeDir(QStringLiteral("d"));
     const int pages = static_cast<int>(DocumentText::epubSpineItems);
@@ -188,6 +188,16 @@ TEST(TextReading, AnEpubOfAsManyPagesAsTheLimitIsReadInSpineOrder) {
     for (int k = 0; k < pages; k += 997)
         EXPECT_EQ(lines[static_cast<std::size_t>(k)], "page" + std::to_string(k));
     EXPECT_EQ(lines.back(), "page" + std::to_string(pages - 1));
+
+    // One page more is refused, by the count alone.
+    writeEpub(dir + "longer.epub", pages + 1);
+    try {
+        TextFile::load(QFile::encodeName(dir + "longer.epub"), HtmlHandling::Keep, Encoding::Auto);
+        ADD_FAILURE() << "an EPUB over the limit was read";
+    } catch (const UnreadableText& error) {
+        EXPECT_STREQ(error.what(), "в EPUB больше 5000 разделов");
+        EXPECT_EQ(error.format(), TextFormat::Epub);
+    }
 }
 
 TEST(TextReading, EveryMarklessFileKeepsItsReading) {
