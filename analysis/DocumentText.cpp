@@ -1,6 +1,7 @@
 #include "DocumentText.h"
 
 #include "HtmlTextExtractor.h"
+#include "TextReader.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -14,6 +15,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace quillmark {
@@ -334,6 +336,26 @@ std::string resolvedPath(const std::string& base, std::string_view href) {
     return path;
 }
 
+/// The manifest's hrefs by id, the first of a repeated id winning: each
+/// spine entry is then found at once, however long the book.
+std::unordered_map<std::string_view, std::string_view> manifestHrefs(const xmlNode* manifest) {
+    std::unordered_map<std::string_view, std::string_view> hrefs;
+    for (const xmlNode* entry = manifest->children; entry != nullptr; entry = entry->next)
+        if (named(entry, "item"))
+            hrefs.emplace(attribute(entry, "id"), attribute(entry, "href"));
+    return hrefs;
+}
+
+/// Refuses a spine of more entries than a book has chapters, before any of
+/// them is read.
+void checkSpineLength(const xmlNode* spine) {
+    std::size_t entries = 0;
+    for (const xmlNode* item = spine->children; item != nullptr; item = item->next)
+        entries += named(item, "itemref") ? 1 : 0;
+    if (entries > DocumentText::epubSpineItems)
+        throw UnreadableText(TextFormat::Epub, "в EPUB больше 5000 разделов");
+}
+
 std::string epubText(ZipReader& zip) {
     const XmlDocument container = parseXml(zip.read("META-INF/container.xml"), TextFormat::Epub);
     const xmlNode* rootfile = findElement(reinterpret_cast<xmlNode*>(container.get()), "rootfile");
@@ -345,19 +367,17 @@ std::string epubText(ZipReader& zip) {
     const xmlNode* spine = findElement(reinterpret_cast<xmlNode*>(package.get()), "spine");
     if (manifest == nullptr || spine == nullptr)
         broken(TextFormat::Epub);
+    checkSpineLength(spine);
+    const auto hrefs = manifestHrefs(manifest);
     std::string text;
     for (const xmlNode* item = spine->children; item != nullptr; item = item->next) {
         if (!named(item, "itemref"))
             continue;
-        const std::string_view id = attribute(item, "idref");
-        for (const xmlNode* entry = manifest->children; entry != nullptr; entry = entry->next) {
-            if (!named(entry, "item") || attribute(entry, "id") != id)
-                continue;
-            const std::string page = zip.read(resolvedPath(packagePath, attribute(entry, "href")));
-            text += HtmlTextExtractor::textOf(page);
-            text += '\n';
-            break;
-        }
+        const auto found = hrefs.find(attribute(item, "idref"));
+        if (found == hrefs.end())
+            continue;
+        text += HtmlTextExtractor::textOf(zip.read(resolvedPath(packagePath, found->second)));
+        text += '\n';
     }
     return text;
 }
@@ -401,6 +421,9 @@ std::string pdfText(std::string_view bytes) {
             text += c;
         }
         text += " \n";
+        // Pages of text past the file's own cap: as a file that big, not read.
+        if (text.size() > TextReader::maxFileSize)
+            throw UnreadableText(TextFormat::Pdf, "текст PDF больше 256 МБ");
     }
     if (!anyLetter)
         throw UnreadableText(TextFormat::Pdf, "в PDF нет текстового слоя (скан?)");

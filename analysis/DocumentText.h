@@ -33,6 +33,9 @@ public:
     /// The most a PDF may take to read, in seconds, and its most pages.
     static constexpr int pdfSeconds = 30;
     static constexpr int pdfPages = 20000;
+    /// The most entries an EPUB's spine may list: far more than a book has
+    /// chapters, few enough to read them all quickly.
+    static constexpr std::size_t epubSpineItems = 5000;
 
     /// The document format of `bytes`; Text when they are no document.
     /// Throws UnreadableText for an executable, an image, an archive or

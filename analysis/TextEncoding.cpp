@@ -244,6 +244,54 @@ unsigned codeUnit(const unsigned char* at, std::size_t width, bool bigEndian) {
     return value;
 }
 
+/// The first 64 KB of a text without a byte-order mark taken as UTF-16 in
+/// one byte order: where its zero bytes fall and whether its characters are
+/// text's.
+struct Utf16Sample {
+    std::size_t units = 0;
+    std::size_t highZeros = 0; ///< units whose high byte is zero
+    std::size_t lowZeros = 0;  ///< units whose low byte is zero
+    std::size_t controls = 0;  ///< control characters: text has hardly any
+    bool pairedSurrogates = true;
+};
+
+/// Fewer units than this are too few to judge: such a text reads as before.
+constexpr std::size_t utf16MinUnits = 8;
+
+bool isControl(unsigned unit) {
+    if (unit < 0x20)
+        return unit != '\t' && unit != '\n' && unit != '\r' && unit != '\f';
+    return (unit >= 0x7F && unit <= 0x9F) || unit >= 0xFFFE;
+}
+
+Utf16Sample sampleAsUtf16(std::string_view bytes, bool bigEndian) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    Utf16Sample sample;
+    sample.units = std::min(bytes.size(), detectorSample) / 2;
+    bool afterHighSurrogate = false;
+    for (std::size_t i = 0; i < sample.units; ++i) {
+        const unsigned unit = codeUnit(data + 2 * i, 2, bigEndian);
+        sample.highZeros += (unit & 0xFF00) == 0;
+        sample.lowZeros += (unit & 0x00FF) == 0;
+        sample.controls += isControl(unit);
+        // A low surrogate comes after a high one, and only there; a high one
+        // ending the sample may be cut off from its pair.
+        const bool lowSurrogate = (unit & 0xFC00) == 0xDC00;
+        sample.pairedSurrogates = sample.pairedSurrogates && lowSurrogate == afterHighSurrogate;
+        afterHighSurrogate = (unit & 0xFC00) == 0xD800;
+    }
+    return sample;
+}
+
+/// Zeros at the high bytes of one unit in 20 at least (spaces and signs of
+/// a Cyrillic text, nearly every unit of a Latin one), at most one zero in
+/// 32 of them at the low bytes, at most one control character in 32 units.
+bool readsAsUtf16WithoutMark(const Utf16Sample& sample) {
+    return sample.units >= utf16MinUnits && sample.highZeros * 20 >= sample.units &&
+           sample.lowZeros * 32 <= sample.highZeros && sample.controls * 32 <= sample.units &&
+           sample.pairedSurrogates;
+}
+
 std::string fromUtf16(std::string_view bytes, bool bigEndian) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t units = bytes.size() / 2;
@@ -332,6 +380,17 @@ Encoding TextEncoding::fromByteOrderMark(std::string_view bytes) {
             return Encoding::Auto;
         return mark.encoding;
     }
+    return Encoding::Auto;
+}
+
+Encoding TextEncoding::utf16WithoutMark(std::string_view bytes) {
+    // Nearly every text has no zero byte: it is passed at once.
+    if (bytes.substr(0, detectorSample).find('\0') == std::string_view::npos)
+        return Encoding::Auto;
+    if (readsAsUtf16WithoutMark(sampleAsUtf16(bytes, false)))
+        return Encoding::Utf16Le;
+    if (readsAsUtf16WithoutMark(sampleAsUtf16(bytes, true)))
+        return Encoding::Utf16Be;
     return Encoding::Auto;
 }
 

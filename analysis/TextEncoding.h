@@ -39,6 +39,12 @@ public:
     /// The length of the byte-order mark of `encoding` at the start of
     /// `bytes`; 0 when it is not there.
     static std::size_t byteOrderMarkLength(std::string_view bytes, Encoding encoding);
+    /// UTF-16LE or UTF-16BE for a text without a byte-order mark, told by
+    /// its first 64 KB: at least 8 code units, zero bytes at one parity for
+    /// at least one unit in 20 and hardly any at the other, hardly a control
+    /// character and no unpaired surrogate. Auto otherwise, so a text with
+    /// no zero byte, or too short to judge, reads as it always did.
+    static Encoding utf16WithoutMark(std::string_view bytes);
     /// Whether `bytes` is well-formed UTF-8.
     static bool isUtf8(std::string_view bytes);
     /// Tells the encoding of a text without a byte-order mark: UTF-8 when it

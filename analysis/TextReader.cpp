@@ -77,7 +77,15 @@ bool TextReader::isDocument(TextFormat format) {
 
 bool TextReader::needsWholeFile(std::string_view head) {
     return isWide(TextEncoding::fromByteOrderMark(head)) || head.starts_with("PK\x03\x04") ||
-           head.starts_with("%PDF-");
+           head.starts_with("%PDF-") || isWide(TextEncoding::utf16WithoutMark(head));
+}
+
+void TextReader::checkSize(std::uint64_t size, std::uint64_t limit) {
+    if (size <= limit)
+        return;
+    const std::string amount = limit % (1u << 20) == 0 ? std::to_string(limit >> 20) + " МБ"
+                                                       : std::to_string(limit) + " байт";
+    throw UnreadableText(TextFormat::Text, "файл больше " + amount);
 }
 
 Encoding TextReader::declaredCharset(std::string_view html) {
@@ -98,7 +106,9 @@ Encoding TextReader::declaredCharset(std::string_view html) {
     return Encoding::Auto;
 }
 
-TextReader::Result TextReader::read(std::string_view bytes, HtmlHandling html, Encoding forced) {
+TextReader::Result TextReader::read(std::string_view bytes, HtmlHandling html, Encoding forced,
+                                    std::uint64_t sizeLimit) {
+    checkSize(bytes.size(), sizeLimit);
     Result result;
     const TextFormat document = DocumentText::formatOf(bytes);
     if (isDocument(document)) {
@@ -117,6 +127,9 @@ TextReader::Result TextReader::read(std::string_view bytes, HtmlHandling html, E
     Encoding encoding = forced;
     if (encoding == Encoding::Auto)
         encoding = TextEncoding::fromByteOrderMark(bytes);
+    // Before the page's charset: a UTF-16 page's declaration is past a NUL.
+    if (encoding == Encoding::Auto)
+        encoding = TextEncoding::utf16WithoutMark(bytes);
     if (encoding == Encoding::Auto && html == HtmlHandling::Cut) {
         encoding = declaredCharset(upToNul);
         // A page that says UTF-8 but is not is read as if it said nothing.

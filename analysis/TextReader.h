@@ -6,6 +6,7 @@
 #include "TextEncoding.h"
 #include "udShingles.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -32,12 +33,23 @@ public:
     /// page's charset comes from its byte-order mark, then its meta
     /// declaration, then the detector. `forced` (not Auto) fixes the
     /// encoding of plain texts and pages. A Windows-1251 text comes back byte
-    /// for byte. Throws UnreadableText.
-    static Result read(std::string_view bytes, HtmlHandling html, Encoding forced = Encoding::Auto);
+    /// for byte. A UTF-16 text without a byte-order mark is told by its zero
+    /// bytes (TextEncoding::utf16WithoutMark). Throws UnreadableText, also
+    /// for more bytes than `sizeLimit`.
+    static Result read(std::string_view bytes, HtmlHandling html, Encoding forced = Encoding::Auto,
+                       std::uint64_t sizeLimit = maxFileSize);
 
-    /// Whether reading a file that begins with `head` (its first 4 KB or
+    /// The most bytes a file, plain text or document, may have to be read:
+    /// 256 MB. Its text and fingerprint are then at most a few times that in
+    /// memory.
+    static constexpr std::uint64_t maxFileSize = std::uint64_t{256} << 20;
+    /// Throws UnreadableText ("файл больше 256 МБ") when a file of `size`
+    /// bytes is over `limit`: told by the file's size, before it is read.
+    static void checkSize(std::uint64_t size, std::uint64_t limit = maxFileSize);
+
+    /// Whether reading a file that begins with `head` (its first 64 KB or
     /// all of it) needs the bytes after its first NUL: a UTF-16 or UTF-32
-    /// text, or a file that may be a document or binary.
+    /// text, marked or not, or a file that may be a document or binary.
     static bool needsWholeFile(std::string_view head);
 
     /// The charset a web page declares in its first 4 KB (<meta charset> or

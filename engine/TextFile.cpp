@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -43,7 +44,8 @@ enum class Reading { UpToNul, Whole };
 
 /// The file's bytes: all of them, or up to the first NUL when nothing after
 /// it can count.
-std::string readBytes(const QByteArray& path, Reading reading, FileIdentity& identity) {
+std::string readBytes(const QByteArray& path, Reading reading, FileIdentity& identity,
+                      std::uint64_t sizeLimit) {
     // O_NONBLOCK: something swapped in for the listed file (a FIFO) must not
     // hang the run; it is refused below. A link's text is not the link's own.
     const FileDescriptor file(
@@ -60,6 +62,9 @@ std::string readBytes(const QByteArray& path, Reading reading, FileIdentity& ide
     if (!S_ISREG(info.st_mode))
         throwOpenError(path, EINVAL);
     identity = FileIdentity::of(info);
+    // Told by the size, before a byte is read: the text of a file too big
+    // would take several times its size in memory.
+    TextReader::checkSize(static_cast<std::uint64_t>(info.st_size), sizeLimit);
 
     std::string bytes;
     if (info.st_size > 0)
@@ -76,6 +81,8 @@ std::string readBytes(const QByteArray& path, Reading reading, FileIdentity& ide
         if (got == 0)
             break;
         const auto size = static_cast<std::size_t>(got);
+        // A file that grows while it is read is held to the same limit.
+        TextReader::checkSize(bytes.size() + size, sizeLimit);
         if (first && reading == Reading::Whole &&
             !TextReader::needsWholeFile(std::string_view(buffer, size)))
             reading = Reading::UpToNul;
@@ -99,7 +106,7 @@ std::string TextFile::read(const QByteArray& path) {
 }
 
 std::string TextFile::read(const QByteArray& path, FileIdentity& identity) {
-    return toText(readBytes(path, Reading::UpToNul, identity));
+    return toText(readBytes(path, Reading::UpToNul, identity, TextReader::maxFileSize));
 }
 
 TextReader::Result TextFile::load(const QByteArray& path, HtmlHandling html, Encoding forced) {
@@ -112,8 +119,9 @@ TextReader::Result TextFile::load(const QByteArray& path, HtmlHandling html, Enc
     return textOf(bytes(path, identity), html, forced);
 }
 
-std::string TextFile::bytes(const QByteArray& path, FileIdentity& identity) {
-    return readBytes(path, Reading::Whole, identity);
+std::string TextFile::bytes(const QByteArray& path, FileIdentity& identity,
+                            std::uint64_t sizeLimit) {
+    return readBytes(path, Reading::Whole, identity, sizeLimit);
 }
 
 TextReader::Result TextFile::textOf(std::string_view bytes, HtmlHandling html, Encoding forced) {

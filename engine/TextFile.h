@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -23,7 +24,8 @@ public:
 class TextFile {
 public:
     /// Reads the whole file at `path` (raw file-system bytes) and returns its
-    /// text. Throws FileOpenError.
+    /// text. Throws FileOpenError, or UnreadableText for a file over
+    /// TextReader::maxFileSize.
     static std::string read(const QByteArray& path);
     /// The same, and tells which file, in which version, was read. A symbolic
     /// link is not followed: reading one fails.
@@ -38,8 +40,10 @@ public:
                                    FileIdentity& identity);
 
     /// The bytes load() reads: all of them, or those before the first NUL
-    /// when nothing after it can count.
-    static std::string bytes(const QByteArray& path, FileIdentity& identity);
+    /// when nothing after it can count. A file of more than `sizeLimit`
+    /// bytes is refused by its size, unread: UnreadableText.
+    static std::string bytes(const QByteArray& path, FileIdentity& identity,
+                             std::uint64_t sizeLimit = TextReader::maxFileSize);
     /// load() of bytes() already read.
     static TextReader::Result textOf(std::string_view bytes, HtmlHandling html, Encoding forced);
 

@@ -1,11 +1,16 @@
 // Telling a text's encoding, a page's declared charset and a document's
 // format, and turning malformed input into replacement characters.
+#include "Win1251.h"
 #include "analysis/TextReader.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 using namespace quillmark;
 using namespace std::string_literals;
+using quillmark::testing::convert;
+using quillmark::testing::cp;
 
 namespace {
 
@@ -154,6 +159,123 @@ TEST(TextReader, PagesTextsAndForcedEncodings) {
         EXPECT_EQ(read.origin, row.origin) << row.bytes;
         EXPECT_EQ(read.text, row.text) << row.bytes;
     }
+}
+
+/// A UTF-8 literal as UTF-16 without a byte-order mark, by iconv.
+std::string utf16(std::string_view utf8, bool bigEndian) {
+    return convert(utf8, "UTF-8", bigEndian ? "UTF-16BE" : "UTF-16LE");
+}
+
+/// Bytes of a binary file: a short ASCII header, a NUL, then bytes of a
+/// fixed pseudo-random sequence, every seventh of them zero wherever it falls.
+std::string scatteredZeros() {
+    std::string bytes("DATA\0"s);
+    std::uint32_t state = 12345;
+    for (int i = 0; i < 4000; ++i) {
+        state = state * 1103515245u + 12345u;
+        const auto b = static_cast<char>(state >> 16);
+        bytes.push_back(state % 7 == 0 ? '\0' : b);
+    }
+    return bytes;
+}
+
+/// Little-endian 16-bit numbers below 300: zeros at every high byte, as in a
+/// UTF-16LE text, but control characters where a text has letters.
+std::string smallNumbers() {
+    std::string bytes;
+    for (unsigned i = 0; i < 512; ++i) {
+        const unsigned value = (i * 37) % 300;
+        bytes.push_back(static_cast<char>(value & 0xFF));
+        bytes.push_back(static_cast<char>(value >> 8));
+    }
+    return bytes;
+}
+
+TEST(TextReader, Utf16WithoutMarkIsToldByItsZeroBytes) {
+    const std::string russian = "Мама мыла раму, а папа читал газету «Правда» — вслух.\n";
+    const std::string latin = "The quick brown fox jumps over the lazy dog.\n";
+    const std::string cp1251 = cp(russian);
+    const std::string padded = cp1251 + std::string(32, '\0');
+    const std::string binary = scatteredZeros();
+    const std::string numbers = smallNumbers();
+    struct Row {
+        const char* what;
+        std::string bytes;
+        Encoding encoding;
+        std::string text;
+    };
+    const Row rows[] = {
+        {"UTF-16LE, Cyrillic", utf16(russian, false), Encoding::Utf16Le, cp1251},
+        {"UTF-16BE, Cyrillic", utf16(russian, true), Encoding::Utf16Be, cp1251},
+        {"UTF-16LE, Latin", utf16(latin, false), Encoding::Utf16Le, latin},
+        {"UTF-16BE, Latin", utf16(latin, true), Encoding::Utf16Be, latin},
+        {"eight units, enough", utf16("Hi there", false), Encoding::Utf16Le, "Hi there"},
+        {"seven units, too few", utf16("Hi ther", false), Encoding::Windows1251, "H"},
+        {"Cyrillic, too few", utf16("Да, нет", true), Encoding::Windows1251,
+         "\x04\x14\x04"
+         "0"},
+        {"odd length: the cut-off last character", utf16(russian, false) + "\n", Encoding::Utf16Le,
+         cp1251 + "?"},
+        {"Windows-1251", cp1251, Encoding::Windows1251, cp1251},
+        {"Windows-1251 padded with zeros", padded, Encoding::Windows1251, cp1251},
+        {"UTF-8", russian, Encoding::Utf8, cp1251},
+        {"binary, zeros scattered", binary, Encoding::Windows1251, "DATA"},
+        {"binary, 16-bit numbers", numbers, Encoding::Windows1251, ""},
+    };
+    for (const Row& row : rows) {
+        const TextReader::Result read = TextReader::read(row.bytes, HtmlHandling::Keep);
+        EXPECT_EQ(read.origin, (TextOrigin{TextFormat::Text, row.encoding})) << row.what;
+        EXPECT_EQ(read.text, row.text) << row.what;
+        // The engine reads the whole file exactly when the reading needs it.
+        const bool wide = row.encoding == Encoding::Utf16Le || row.encoding == Encoding::Utf16Be;
+        EXPECT_EQ(TextReader::needsWholeFile(row.bytes), wide) << row.what;
+    }
+    // A page: the zero bytes decide before the charset it declares.
+    const std::string page = "<meta charset=\"koi8-r\"><p>Привет, мир!</p>\n";
+    const TextReader::Result read = TextReader::read(utf16(page, false), HtmlHandling::Cut);
+    EXPECT_EQ(read.origin, (TextOrigin{TextFormat::Html, Encoding::Utf16Le}));
+    EXPECT_EQ(read.text, cp(page));
+}
+
+TEST(TextEncoding, Utf16WithoutMarkNeedsPairedSurrogatesAndFewControls) {
+    const std::string text = utf16("Слово за слово, строка за строкой. ", false);
+    struct Row {
+        const char* what;
+        std::string bytes;
+        Encoding encoding;
+    };
+    const Row rows[] = {
+        {"a text", text, Encoding::Utf16Le},
+        {"a pair beyond U+FFFF", text + "\x3D\xD8\x0A\xDE"s + text, Encoding::Utf16Le},
+        {"a lone high surrogate", text + "\x3D\xD8"s + text, Encoding::Auto},
+        {"a lone low surrogate", text + "\x0A\xDE"s + text, Encoding::Auto},
+        {"a high surrogate cut off at the end", text + "\x3D\xD8"s, Encoding::Utf16Le},
+        {"control characters", text + "\x01\0\x02\0\x03\0\x1B\0"s, Encoding::Auto},
+        {"zeros at both parities", text + std::string(16, '\0'), Encoding::Auto},
+        {"no zero byte", std::string(200, '\xE0'), Encoding::Auto},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(TextEncoding::utf16WithoutMark(row.bytes), row.encoding) << row.what;
+}
+
+TEST(TextReader, FilesOverTheSizeLimitAreNotRead) {
+    const std::string bytes(10, 'x');
+    EXPECT_EQ(TextReader::read(bytes, HtmlHandling::Keep, Encoding::Auto, 10).text, bytes);
+    try {
+        TextReader::read(bytes, HtmlHandling::Keep, Encoding::Auto, 9);
+        ADD_FAILURE() << "ten bytes over a limit of nine were read";
+    } catch (const UnreadableText& error) {
+        EXPECT_STREQ(error.what(), "файл больше 9 байт");
+        EXPECT_EQ(error.format(), TextFormat::Text);
+    }
+    EXPECT_NO_THROW(TextReader::checkSize(TextReader::maxFileSize));
+    try {
+        TextReader::checkSize(TextReader::maxFileSize + 1);
+        ADD_FAILURE() << "a file over 256 MB passed";
+    } catch (const UnreadableText& error) {
+        EXPECT_STREQ(error.what(), "файл больше 256 МБ");
+    }
+    EXPECT_EQ(TextReader::maxFileSize, 268435456u);
 }
 
 TEST(DocumentText, BinaryFilesAndUnpackLimits) {

@@ -57,6 +57,27 @@ TEST(TextFile, ReadsFilesOfAnySizeAndReportsFailures) {
     EXPECT_THROW(TextFile::read(QFile::encodeName(dir)), FileOpenError) << "a directory";
 }
 
+TEST(TextFile, AFileOverTheSizeLimitIsRefusedBeforeItIsRead) {
+    Sandbox box;
+    const QString dir = box.makeDir(QStringLiteral("d"));
+    box.write(dir, "ten", QByteArray(10, 'x'));
+    FileIdentity identity;
+    EXPECT_EQ(TextFile::bytes(QFile::encodeName(dir) + "ten", identity, 10), std::string(10, 'x'));
+    EXPECT_THROW(TextFile::bytes(QFile::encodeName(dir) + "ten", identity, 9), UnreadableText);
+
+    // Sparse: the size says 256 MB and one byte, no byte is written or read.
+    QFile huge(dir + "huge");
+    ASSERT_TRUE(huge.open(QIODevice::NewOnly | QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(static_cast<qint64>(TextReader::maxFileSize) + 1));
+    huge.close();
+    try {
+        TextFile::load(QFile::encodeName(dir) + "huge", HtmlHandling::Keep, Encoding::Auto);
+        FAIL() << "a file over 256 MB was read";
+    } catch (const UnreadableText& error) {
+        EXPECT_STREQ(error.what(), "файл больше 256 МБ");
+    }
+}
+
 TEST(TextFile, SystemMessageLosesTrailingBlanksAndFullStops) {
     EXPECT_EQ(TextFile::systemMessage(ENOENT), QStringLiteral("No such file or directory"));
     EXPECT_FALSE(TextFile::systemMessage(EIO).endsWith(u'.'));

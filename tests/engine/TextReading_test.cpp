@@ -8,9 +8,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <map>
 #include <set>
 #include <zip.h>
 
@@ -114,6 +116,112 @@ void writeDocx(const QString& path, const std::string& text) {
     ASSERT_EQ(zip_close(archive), 0);
 }
 
+/// Writes a ZIP of `entries` (name, content) at `path`.
+void writeZip(const QString& path,
+              const std::vector<std::pair<std::string, std::string>>& entries) {
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_EXCL, &error);
+    ASSERT_NE(archive, nullptr);
+    for (const auto& [name, content] : entries) {
+        zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
+        ASSERT_GE(zip_file_add(archive, name.c_str(), source, 0), 0) << name;
+    }
+    ASSERT_EQ(zip_close(archive), 0);
+}
+
+/// An EPUB of `pages` pages, page k holding the word "pageK". The manifest
+/// lists them last to first, so each spine entry is found by its id.
+void writeEpub(const QString& path, int pages) {
+    std::vector<std::pair<std::string, std::string>> entries = {
+        {"mimetype", "application/epub+zip"},
+        {"META-INF/container.xml",
+         "<?xml version=\"1.0\"?><container><rootfiles><rootfile full-path=\"OEBPS/book.opf\"/>"
+         "</rootfiles></container>"}};
+    std::string manifest;
+    std::string spine;
+    for (int k = pages - 1; k >= 0; --k)
+        manifest += "<item id=\"p" + std::to_string(k) + "\" href=\"text/" + std::to_string(k) +
+                    ".xhtml\"/>";
+    for (int k = 0; k < pages; ++k) {
+        spine += "<itemref idref=\"p" + std::to_string(k) + "\"/>";
+        entries.emplace_back("OEBPS/text/" + std::to_string(k) + ".xhtml",
+                             "<html><body><p>page" + std::to_string(k) + "</p></body></html>");
+    }
+    entries.emplace_back("OEBPS/book.opf", "<?xml version=\"1.0\"?><package><manifest>" + manifest +
+                                               "</manifest><spine>" + spine + "</spine></package>");
+    writeZip(path, entries);
+}
+
+/// The non-empty lines of a text read.
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find("\r\n", start), text.size());
+        std::string line = text.substr(start, end - start);
+        line.erase(0, line.find_first_not_of(' '));
+        line.erase(line.find_last_not_of(' ') + 1);
+        if (!line.empty())
+            lines.push_back(line);
+        start = end + 2;
+    }
+    return lines;
+}
+
+/// A file of `size` bytes that takes no room: its size alone is checked.
+void writeSparse(const QString& path, qint64 size) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::NewOnly | QIODevice::WriteOnly));
+    ASSERT_TRUE(file.resize(size));
+}
+
+TEST(TextReading, AnEpubOfAsManyPagesAsTheLimitIsReadInSpineOrderAndOneMoreIsNot) {
+    Sandbox box;
+    const QString dir = box.makeDir(QStringLiteral("d"));
+    const int pages = static_cast<int>(DocumentText::epubSpineItems);
+    writeEpub(dir + "book.epub", pages);
+    const TextReader::Result read =
+        TextFile::load(QFile::encodeName(dir + "book.epub"), HtmlHandling::Keep, Encoding::Auto);
+    EXPECT_EQ(read.origin, (TextOrigin{TextFormat::Epub, Encoding::Auto}));
+    const std::vector<std::string> lines = linesOf(read.text);
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(pages));
+    for (int k = 0; k < pages; k += 997)
+        EXPECT_EQ(lines[static_cast<std::size_t>(k)], "page" + std::to_string(k));
+    EXPECT_EQ(lines.back(), "page" + std::to_string(pages - 1));
+
+    // One page more is refused, by the count alone.
+    writeEpub(dir + "longer.epub", pages + 1);
+    try {
+        TextFile::load(QFile::encodeName(dir + "longer.epub"), HtmlHandling::Keep, Encoding::Auto);
+        ADD_FAILURE() << "an EPUB over the limit was read";
+    } catch (const UnreadableText& error) {
+        EXPECT_STREQ(error.what(), "в EPUB больше 5000 разделов");
+        EXPECT_EQ(error.format(), TextFormat::Epub);
+    }
+}
+
+TEST(TextReading, EveryMarklessFileKeepsItsReading) {
+    // Samples and fixtures hold no UTF-16 without a mark: the zero-byte rule
+    // leaves every one of them to the reading it always had.
+    QStringList files;
+    for (const QString& dir : {samples, fixtures, fixtures + "/reading", fixtures + "/unreadable"})
+        for (const QString& name : QDir(dir).entryList(QDir::Files))
+            files << dir + u'/' + name;
+    ASSERT_GE(files.size(), 40);
+    int wide = 0;
+    for (const QString& file : files) {
+        QFile in(file);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly)) << file.toStdString();
+        const std::string bytes = in.readAll().toStdString();
+        if (TextEncoding::fromByteOrderMark(bytes) != Encoding::Auto) {
+            ++wide;
+            continue;
+        }
+        EXPECT_EQ(TextEncoding::utf16WithoutMark(bytes), Encoding::Auto) << file.toStdString();
+    }
+    EXPECT_EQ(wide, 4) << "UTF-8 with a mark, UTF-16LE, UTF-16BE, UTF-32LE";
+}
+
 class TextReadingRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -144,7 +252,7 @@ TEST_F(TextReadingRun, MixedBatchScoresAsItsWindows1251Twin) {
         const std::string text = bytes.toStdString();
         const QByteArray name = QFile::encodeName(article);
         box.write(twin, name, bytes);
-        switch (index++ % 5) {
+        switch (index++ % 6) {
         case 0:
             box.write(mixed, name, bytes);
             break;
@@ -161,6 +269,9 @@ TEST_F(TextReadingRun, MixedBatchScoresAsItsWindows1251Twin) {
         case 4:
             writeDocx(mixed + article, text);
             break;
+        case 5: // no byte-order mark: told by its zero bytes
+            box.write(mixed, name, QByteArray::fromStdString(converted(text, "UTF-16BE")));
+            break;
         }
     }
     run(twin);
@@ -176,7 +287,7 @@ TEST_F(TextReadingRun, MixedBatchScoresAsItsWindows1251Twin) {
     std::set<Encoding> encodings;
     for (const TextOrigin& origin : got.origins)
         encodings.insert(origin.encoding);
-    EXPECT_EQ(encodings.size(), 5u) << "Windows-1251, UTF-8, UTF-16LE, KOI8-R and none";
+    EXPECT_EQ(encodings.size(), 6u) << "Windows-1251, UTF-8, UTF-16LE, KOI8-R, UTF-16BE and none";
 }
 
 TEST_F(TextReadingRun, FilesWithoutTextAreListedAndStayWhereTheyAre) {
@@ -227,6 +338,30 @@ TEST_F(TextReadingRun, FilesWithoutTextAreListedAndStayWhereTheyAre) {
     for (const Row& row : rows)
         EXPECT_TRUE(Sandbox::exists(source, row.file)) << row.file;
     EXPECT_EQ(Sandbox::names(host.output).size(), 2);
+}
+
+TEST_F(TextReadingRun, LongBooksAndBigFilesAreListedAsNotRead) {
+    const QString source = box.makeDir(QStringLiteral("src"));
+    writeEpub(source + "long.epub", 20000);
+    writeSparse(source + "huge.txt", static_cast<qint64>(TextReader::maxFileSize) + 1);
+    box.write(source, "a.txt", wordsText(1, 80));
+    box.write(source, "b.txt", wordsText(2, 80));
+    run(source);
+
+    const DocumentTable& documents = engine.documents();
+    EXPECT_EQ(documents.names, (std::vector<QByteArray>{"a.txt", "b.txt"}));
+    ASSERT_EQ(documents.unread.size(), 2u);
+    std::map<QByteArray, QString> reasons;
+    for (const auto& unread : documents.unread)
+        reasons[unread.name] = unread.reason;
+    EXPECT_EQ(reasons["huge.txt"], QStringLiteral("файл больше 256 МБ"));
+    EXPECT_EQ(reasons["long.epub"], QStringLiteral("в EPUB больше 5000 разделов"));
+    EXPECT_TRUE(host.messages().contains(QStringLiteral("Загружено файлов: 2, не прочитано - 2")));
+    EXPECT_TRUE(host.errors.isEmpty());
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+    EXPECT_TRUE(Sandbox::exists(source, "long.epub"));
+    EXPECT_EQ(QFileInfo(source + "huge.txt").size(),
+              static_cast<qint64>(TextReader::maxFileSize) + 1);
 }
 
 } // namespace
