@@ -1,6 +1,7 @@
 #include "HtmlReport.h"
 
 #include "HtmlText.h"
+#include "ReportName.h"
 #include "TextExcerpt.h"
 #include "engine/BatchEngine.h"
 #include "engine/DocumentPair.h"
@@ -96,6 +97,15 @@ std::string sectionId(std::int32_t index) {
     return "text-" + std::to_string(index + 1);
 }
 
+/// A name of the report, escaped as ReportName does for HTML.
+void appendName(const QString& name, std::string& html) {
+    HtmlText::append(ReportName::htmlText(name), html);
+}
+
+std::string escapedPath(const QByteArray& path) {
+    return HtmlText::escaped(ReportName::text(path, ControlEscape::Html));
+}
+
 } // namespace
 
 HtmlReport::HtmlReport(const Report& report, const BatchEngine& engine, std::size_t textBudget)
@@ -108,7 +118,7 @@ QByteArray HtmlReport::render() const {
     html.reserve(64 * 1024 + m_report.rows().size() * 256);
     appendHead(html);
     html += "<body>\n<header>\n<h1>Отчёт о проверке</h1>\n<p class=\"source\">";
-    HtmlText::append(m_report.options().sourceDirectory(), html);
+    html += escapedPath(m_report.options().sourcePath());
     html += "</p>\n</header>\n<main>\n";
     appendSettings(html);
     appendCounts(html);
@@ -123,7 +133,7 @@ void HtmlReport::appendHead(std::string& html) const {
     html += "<!DOCTYPE html>\n<html lang=\"ru\">\n<head>\n<meta charset=\"utf-8\">\n"
             "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
             "<title>Отчёт о проверке: ";
-    HtmlText::append(m_report.options().sourceDirectory(), html);
+    html += escapedPath(m_report.options().sourcePath());
     html += "</title>\n<style>\n";
     html += Style;
     html += "</style>\n</head>\n";
@@ -133,10 +143,9 @@ void HtmlReport::appendSettings(std::string& html) const {
     const CliOptions& options = m_report.options();
     html += "<section aria-labelledby=\"settings\">\n<h2 id=\"settings\">Настройки</h2>\n"
             "<table class=\"settings\">\n";
-    appendSetting("Каталог с текстами для сравнения", HtmlText::escaped(options.sourceDirectory()),
-                  html);
+    appendSetting("Каталог с текстами для сравнения", escapedPath(options.sourcePath()), html);
     appendSetting("Каталог с текстами, успешно прошедшими сравнение",
-                  HtmlText::escaped(options.outputDirectory()), html);
+                  escapedPath(options.outputPath()), html);
     appendSetting("Длина шингла, слов", std::to_string(options.shingleLength()), html);
     appendSetting("Допустимый процент совпадений", std::to_string(m_report.allowedPercent()) + "%",
                   html);
@@ -257,7 +266,7 @@ void HtmlReport::appendTable(std::string& html) const {
         appendRow(index, html);
     for (const Report::UnreadRow& row : m_report.unreadRows()) {
         html += "<tr class=\"unread\"><td class=\"num\">—</td><td>";
-        HtmlText::append(row.file, html);
+        appendName(row.file, html);
         html += "</td><td class=\"num\">—</td><td class=\"verdict\">не прочитан: ";
         HtmlText::append(row.reason, html);
         html += "</td><td>—</td>";
@@ -280,10 +289,10 @@ void HtmlReport::appendRow(std::int32_t index, std::string& html) const {
     html += "<tr id=\"" + rowId(index) + "\" class=\"" + (row.passed ? "passed" : "failed") +
             "\"><td class=\"num\">" + std::to_string(index + 1) + "</td><td>";
     if (row.passed) {
-        HtmlText::append(row.file, html);
+        appendName(row.file, html);
     } else {
         html += "<a href=\"#" + sectionId(index) + "\">";
-        HtmlText::append(row.file, html);
+        appendName(row.file, html);
         html += "</a>";
     }
     html += "</td><td class=\"num\">" + std::to_string(row.score) + "%</td><td class=\"verdict\">";
@@ -292,7 +301,7 @@ void HtmlReport::appendRow(std::int32_t index, std::string& html) const {
     if (row.bestMatchIndex >= 0)
         appendDocumentLink(row.bestMatchIndex, html);
     else if (!row.bestMatch.isEmpty())
-        HtmlText::append(row.bestMatch, html);
+        appendName(row.bestMatch, html);
     else
         html += "—";
     html += "</td>";
@@ -307,7 +316,7 @@ void HtmlReport::appendRow(std::int32_t index, std::string& html) const {
                 if (pair.document >= 0)
                     appendDocumentLink(pair.document, html);
                 else
-                    HtmlText::append(pair.file, html);
+                    appendName(pair.file, html);
                 html += " — " + std::to_string(pair.score) + "%</li>";
             }
             html += "</ul>";
@@ -327,7 +336,7 @@ void HtmlReport::appendRow(std::int32_t index, std::string& html) const {
 void HtmlReport::appendDocumentLink(std::int32_t index, std::string& html) const {
     html += "<a href=\"#" + rowId(index) + "\">" + std::to_string(index + 1) + ". ";
     if (index >= 0 && static_cast<std::size_t>(index) < m_report.rows().size())
-        HtmlText::append(m_report.rows()[static_cast<std::size_t>(index)].file, html);
+        appendName(m_report.rows()[static_cast<std::size_t>(index)].file, html);
     html += "</a>";
 }
 
@@ -358,14 +367,14 @@ void HtmlReport::appendPair(std::int32_t index, bool withTexts, std::string& htm
     const std::string id = sectionId(index);
     html += "<section class=\"pair\" id=\"" + id + "\" aria-labelledby=\"" + id + "-title\">\n";
     html += "<h3 id=\"" + id + "-title\">" + std::to_string(index + 1) + ". ";
-    HtmlText::append(row.file, html);
+    appendName(row.file, html);
     html += " — " + std::to_string(row.score) + "%</h3>\n<p class=\"pair-nav\">";
     if (row.bestMatchDocument >= 0) {
         html += "Наибольшее совпадение: ";
         if (row.bestMatchIndex >= 0)
             appendDocumentLink(row.bestMatchIndex, html);
         else
-            HtmlText::append(row.bestMatch, html);
+            appendName(row.bestMatch, html);
         html += ". ";
     }
     html += "<a href=\"#" + rowId(index) + "\">К строке таблицы</a></p>\n";
@@ -388,11 +397,11 @@ void HtmlReport::appendPair(std::int32_t index, bool withTexts, std::string& htm
         return;
     }
     html += "<div class=\"texts\">\n<div class=\"text current\">\n<h4>Проверяемый текст: ";
-    HtmlText::append(row.file, html);
+    appendName(row.file, html);
     html += "</h4>\n";
     appendText(pair.current, pair.passages.current, html);
     html += "</div>\n<div class=\"text earlier\">\n<h4>Ранее: ";
-    HtmlText::append(row.bestMatch, html);
+    appendName(row.bestMatch, html);
     html += "</h4>\n";
     appendText(pair.earlier, pair.passages.earlier, html);
     html += "</div>\n</div>\n</section>\n";

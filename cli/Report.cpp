@@ -1,9 +1,9 @@
 #include "Report.h"
 
 #include "HtmlReport.h"
+#include "ReportName.h"
 #include "engine/BatchEngine.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,14 +13,23 @@ namespace quillmark {
 
 namespace {
 
-/// The names are the file system's raw bytes; the report is UTF-8. A
-/// reference text is named by its directory too.
+/// The names are the file system's raw bytes, kept as ReportName writes them.
+/// A reference text is named by its directory too.
 QString nameOf(const DocumentTable& documents, std::int32_t index) {
     if (index < 0 || index >= documents.count())
         return QString();
     if (documents.isReference(index))
-        return QFile::decodeName(documents.referencePath(index));
-    return QFile::decodeName(documents.names[static_cast<std::size_t>(index)]);
+        return ReportName::text(documents.referencePath(index));
+    return ReportName::text(documents.names[static_cast<std::size_t>(index)]);
+}
+
+/// Whether a spreadsheet would take a cell that begins with `text` for a formula.
+bool looksLikeFormula(const QString& text) {
+    if (text.isEmpty())
+        return false;
+    const QChar first = text.front();
+    return first == u'=' || first == u'+' || first == u'-' || first == u'@' || first == u'\t' ||
+           first == u'\r';
 }
 
 /// The report's row of a table entry; -1 for a reference text.
@@ -79,7 +88,7 @@ Report::Report(const CliOptions& options, const DocumentTable& documents, int al
     }
     for (const UnreadFile& file : documents.unread)
         m_unread.push_back(
-            {QFile::decodeName(file.name), formatText({file.format, Encoding::Auto}), file.reason});
+            {ReportName::text(file.name), formatText({file.format, Encoding::Auto}), file.reason});
 }
 
 Report::Report(const CliOptions& options, const BatchEngine& engine)
@@ -92,11 +101,14 @@ QString Report::originText(const Row& row) {
 }
 
 QString Report::csvField(const QString& text) {
-    const bool needsQuotes =
-        text.contains(u',') || text.contains(u'"') || text.contains(u'\n') || text.contains(u'\r');
+    // A would-be formula goes behind an apostrophe, in quotes: spreadsheets
+    // show such a cell as text and do not run it.
+    const bool formula = looksLikeFormula(text);
+    const bool needsQuotes = formula || text.contains(u',') || text.contains(u'"') ||
+                             text.contains(u'\n') || text.contains(u'\r');
     if (!needsQuotes)
         return text;
-    QString quoted = text;
+    QString quoted = formula ? u'\'' + text : text;
     quoted.replace(u'"', QStringLiteral("\"\""));
     return u'"' + quoted + u'"';
 }
@@ -151,8 +163,8 @@ QByteArray Report::toCsv() const {
 
 QByteArray Report::toJson() const {
     QJsonObject settings{
-        {"source_dir", m_options.sourceDirectory()},
-        {"out_dir", m_options.outputDirectory()},
+        {"source_dir", ReportName::text(m_options.sourcePath())},
+        {"out_dir", ReportName::text(m_options.outputPath())},
         {"shingle_len", m_options.shingleLength()},
         {"percent", m_allowedPercent},
         {"lemmatize", m_options.truncation() == Truncation::On},

@@ -19,6 +19,7 @@ class Report {
 public:
     /// An earlier document and the row's score against it.
     struct RankedFile {
+        /// Names are written as ReportName::text gives them.
         QString file;
         int score = 0;
         std::int32_t document = -1;
@@ -94,8 +95,10 @@ public:
     /// "DOCX", or the format and the encoding: "TXT, UTF-8".
     static QString originText(const Row& row);
 
-    /// A field as RFC 4180 wants it: quoted, with doubled quotes, when it holds
-    /// a comma, a quote or a line break.
+    /// A text field as RFC 4180 wants it: quoted, with doubled quotes, when it
+    /// holds a comma, a quote or a line break. One that begins with = + - @, a
+    /// tab or a carriage return, which a spreadsheet would run as a formula,
+    /// gets an apostrophe in front and quotes.
     static QString csvField(const QString& text);
     /// The "saved" field for an outcome.
     static QString savedText(SaveOutcome outcome, const QString& reason);

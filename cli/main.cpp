@@ -12,14 +12,97 @@
 
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <unistd.h>
 
 using namespace quillmark;
 
+namespace {
+
+/// Says on standard error what saving left undone; returns whether a text
+/// failed to be saved. Said even with --quiet: a script must not take the
+/// texts for saved.
+bool reportSaving(const SaveSummary& saved, RunOutcome outcome, TerminalHost& host) {
+    if (saved.anyFailed())
+        host.printLine(cliTranslate("main", "quillmark-cli: %1 of %2 texts could not be saved and "
+                                            "stay where they were (see the \"saved\" column)")
+                           .arg(QString::number(saved.failed), QString::number(saved.selected)));
+    if (outcome == RunOutcome::SavingStopped)
+        host.printLine(cliTranslate("main",
+                                    "quillmark-cli: saving stopped; %1 of %2 texts were not "
+                                    "reached and stay where they were")
+                           .arg(QString::number(saved.pending), QString::number(saved.selected)));
+    return saved.anyFailed();
+}
+
+/// Writes the report of a run that reached its end and returns the exit
+/// status. What saving left undone is said whatever became of the report, and
+/// the status is the worst: no report, a stop, a failure, a text not saved, a
+/// text that did not pass (--strict).
+int finishRun(const CliOptions& options, const BatchEngine& engine, TerminalHost& host,
+              ReportFile& report) {
+    // A stop during saving still reports what was saved up to then.
+    const Report result(options, engine);
+    bool written = true;
+    try {
+        report.write(result.render(options.reportFormat()));
+    } catch (const std::exception& error) {
+        host.printLine(QString::fromStdString(error.what()));
+        written = false;
+    }
+    const RunOutcome outcome = engine.lastOutcome();
+    const bool notAllSaved = reportSaving(engine.documents().saveSummary(), outcome, host);
+    if (!written)
+        return ExitRunFailed;
+    if (outcome == RunOutcome::SavingStopped)
+        return ExitInterrupted;
+    if (host.failureReported())
+        return ExitRunFailed;
+    if (notAllSaved)
+        return ExitNotAllSaved;
+    if (options.strictness() == Strictness::Strict && result.failedCount() > 0)
+        return ExitNotAllPassed;
+    return ExitCompleted;
+}
+
+/// Prints the counts of "index"; false when standard output refused them.
+bool printIndexCounts(const IndexChanges& changes, TerminalHost& host) {
+    const QString counts =
+        cliTranslate("main", "added %1, changed %2, removed %3, unchanged %4")
+            .arg(QString::number(changes.added), QString::number(changes.changed),
+                 QString::number(changes.removed), QString::number(changes.unchanged));
+    std::printf("%s\n", counts.toUtf8().constData());
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0)
+        return true;
+    host.printLine(cliTranslate("main", "Cannot write the counts: %1.")
+                       .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    return false;
+}
+
+/// The exit status of `index`: its counts, then whether they were stored.
+int indexStatus(const IndexChanges& changes, TerminalHost& host) {
+    if (!printIndexCounts(changes, host))
+        return ExitRunFailed;
+    if (changes.stored)
+        return ExitCompleted;
+    // The counts say what was found; none of it is in the cache.
+    host.printLine(changes.stopped
+                       ? cliTranslate("main", "Stopped: nothing was stored")
+                       : cliTranslate("main", "Nothing was stored: %1").arg(changes.failure));
+    return changes.stopped ? ExitInterrupted : ExitRunFailed;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // A reader that goes away makes writing fail with EPIPE, which is reported,
+    // rather than ending the program before it says what was saved.
+    std::signal(SIGPIPE, SIG_IGN);
     // "index DIR [options]": DIR takes the source's place.
     const bool indexing = argc > 1 && std::string_view(argv[1]) == "index";
     if (indexing) {
@@ -60,18 +143,7 @@ int main(int argc, char** argv) {
     if (indexing) {
         try {
             const IndexChanges changes = engine.indexReferences(options.sourcePath());
-            const QString counts =
-                cliTranslate("main", "added %1, changed %2, removed %3, unchanged %4")
-                    .arg(QString::number(changes.added), QString::number(changes.changed),
-                         QString::number(changes.removed), QString::number(changes.unchanged));
-            std::printf("%s\n", counts.toUtf8().constData());
-            if (changes.stored)
-                return ExitCompleted;
-            // The counts say what was found; none of it is in the cache.
-            host.printLine(changes.stopped
-                               ? cliTranslate("main", "Stopped: nothing was stored")
-                               : cliTranslate("main", "Nothing was stored: %1").arg(changes.failure));
-            return changes.stopped ? ExitInterrupted : ExitRunFailed;
+            return indexStatus(changes, host);
         } catch (const std::exception& error) {
             host.printLine(QString::fromUtf8(error.what()));
             return ExitRunFailed;
@@ -91,32 +163,5 @@ int main(int argc, char** argv) {
     if (outcome != RunOutcome::Completed && outcome != RunOutcome::SavingStopped)
         return ExitRunFailed;
 
-    // A stop during saving still reports what was saved up to then.
-    const Report result(options, engine);
-    try {
-        report->write(result.render(options.reportFormat()));
-    } catch (const std::exception& error) {
-        host.printLine(QString::fromStdString(error.what()));
-        return ExitRunFailed;
-    }
-    const SaveSummary saved = engine.documents().saveSummary();
-    if (saved.anyFailed())
-        // Said even with --quiet: a script must not take the texts for saved.
-        host.printLine(cliTranslate("main", "quillmark-cli: %1 of %2 texts could not be saved and "
-                                            "stay where they were (see the \"saved\" column)")
-                           .arg(QString::number(saved.failed), QString::number(saved.selected)));
-    if (outcome == RunOutcome::SavingStopped) {
-        host.printLine(cliTranslate("main",
-                                    "quillmark-cli: saving stopped; %1 of %2 texts were not "
-                                    "reached and stay where they were")
-                           .arg(QString::number(saved.pending), QString::number(saved.selected)));
-        return ExitInterrupted;
-    }
-    if (host.failureReported())
-        return ExitRunFailed;
-    if (saved.anyFailed())
-        return ExitNotAllSaved;
-    if (options.strictness() == Strictness::Strict && result.failedCount() > 0)
-        return ExitNotAllPassed;
-    return ExitCompleted;
+    return finishRun(options, engine, host, *report);
 }

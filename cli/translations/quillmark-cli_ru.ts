@@ -220,5 +220,9 @@
         <source>quillmark-cli: saving stopped; %1 of %2 texts were not reached and stay where they were</source>
         <translation>quillmark-cli: сохранение остановлено; не дошло до текстов: %1 из %2, они остались на месте</translation>
     </message>
+    <message>
+        <source>Cannot write the counts: %1.</source>
+        <translation>Не удалось вывести итоги: %1.</translation>
+    </message>
 </context>
 </TS>

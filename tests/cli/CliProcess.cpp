@@ -22,10 +22,16 @@ namespace {
 
 } // namespace
 
-CliProcess::CliProcess(const std::vector<std::string>& arguments, ErrorStream errorStream) {
+CliProcess::CliProcess(const std::vector<std::string>& arguments, ErrorStream errorStream,
+                       OutputStream outputStream) {
     std::array<int, 2> outPipe{};
     if (pipe2(outPipe.data(), O_CLOEXEC) != 0)
         fail("pipe2");
+    if (outputStream == OutputStream::ClosedPipe) {
+        // No reader is left before the program starts.
+        close(outPipe[0]);
+        outPipe[0] = -1;
+    }
     std::array<int, 2> errEnds{};
     if (errorStream == ErrorStream::Pipe) {
         if (pipe2(errEnds.data(), O_CLOEXEC) != 0)

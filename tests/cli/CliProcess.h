@@ -11,11 +11,17 @@ namespace quillmark::test {
 /// What the program's standard error is connected to.
 enum class ErrorStream { Pipe, Terminal };
 
+/// What the program's standard output is connected to: a pipe that is read,
+/// or one whose reading end was closed before the program started, so that
+/// every write to it fails.
+enum class OutputStream { Pipe, ClosedPipe };
+
 class CliProcess {
 public:
     /// Starts the program with `arguments` (the program name is added).
     explicit CliProcess(const std::vector<std::string>& arguments,
-                        ErrorStream errorStream = ErrorStream::Pipe);
+                        ErrorStream errorStream = ErrorStream::Pipe,
+                        OutputStream outputStream = OutputStream::Pipe);
     ~CliProcess();
 
     CliProcess(const CliProcess&) = delete;

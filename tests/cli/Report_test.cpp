@@ -62,6 +62,45 @@ TEST_F(ReportTest, CsvFieldQuotesOnlyWhatRfc4180Needs) {
     EXPECT_EQ(Report::csvField("cr\rhere"), "\"cr\rhere\"");
 }
 
+TEST_F(ReportTest, CsvFieldKeepsSpreadsheetsFromRunningFormulas) {
+    const struct {
+        QString text;
+        QString cell;
+    } cases[] = {
+        {"=1+2.txt", "\"'=1+2.txt\""},
+        {"+7 a.txt", "\"'+7 a.txt\""},
+        {"-draft.txt", "\"'-draft.txt\""},
+        {"@SUM(A1).txt", "\"'@SUM(A1).txt\""},
+        {"\tab.txt", "\"'\tab.txt\""},
+        {"\rcr.txt", "\"'\rcr.txt\""},
+        {"=HYPERLINK(\"x\",\"y\")", "\"'=HYPERLINK(\"\"x\"\",\"\"y\"\")\""},
+        {"a=b-c.txt", "a=b-c.txt"},
+        {"'quoted.txt", "'quoted.txt"},
+        {"plain.txt", "plain.txt"},
+    };
+    for (const auto& [text, cell] : cases)
+        EXPECT_EQ(Report::csvField(text), cell) << text.toStdString();
+}
+
+TEST_F(ReportTest, CsvNeutralisesEveryTextCellButLeavesTheScores) {
+    m_options = CliOptions();
+    parse({"--pairs", "1"});
+    add("=cmd|' -C calc'!A0.txt", 0, -1);
+    add("-copy.txt", 100, 0);
+    m_table.rankedMatches = {{}, {{0, 100}}};
+    m_table.saveOutcomes = {SaveOutcome::Failed, SaveOutcome::None};
+    m_table.saveErrors = {"-x", ""};
+    const Report report(m_options, m_table, 20);
+    EXPECT_EQ(report.toCsv(),
+              "file,score,passed,best_match,pair1_file,pair1_score,saved,format,encoding\n"
+              "\"'=cmd|' -C calc'!A0.txt\",0,1,,,,failed: -x,TXT,Windows-1251\n"
+              "\"'-copy.txt\",100,0,\"'=cmd|' -C calc'!A0.txt\",\"'=cmd|' -C calc'!A0.txt\",100,,"
+              "TXT,Windows-1251\n");
+    // JSON is no spreadsheet: its values stay as they are.
+    const QJsonArray rows = QJsonDocument::fromJson(report.toJson()).object()["rows"].toArray();
+    EXPECT_EQ(rows[1].toObject()["file"].toString(), "-copy.txt");
+}
+
 TEST_F(ReportTest, RowsPassAtTheAllowedPercentAndNameTheirMatch) {
     add("first.txt", 0, -1);
     add("at-limit.txt", 30, 0);

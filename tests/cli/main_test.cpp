@@ -675,6 +675,97 @@ TEST_F(CliRunTest, AnOutputDirectoryThatRefusesTextsExitsFourEvenQuiet) {
     EXPECT_EQ(TextBatch::snapshot(m_source), before);
 }
 
+TEST_F(CliRunTest, NamesThatAreNotUtf8KeepTheirBytesInEveryReport) {
+    const std::string article = TextBatch::article(4, 200);
+    TextBatch::write(m_source / "\xfe.txt", article);
+    TextBatch::write(m_source / "\xff.txt", article);
+    QByteArray out;
+    ASSERT_EQ(CliProcess::run({"-q", source()}, &out), 0);
+    EXPECT_EQ(out, "file,score,passed,best_match,saved,format,encoding\n"
+                   "\\xFE.txt,0,1,,,TXT,Windows-1251\n"
+                   "\\xFF.txt,100,0,\\xFE.txt,,TXT,Windows-1251\n");
+
+    ASSERT_EQ(CliProcess::run({"-q", "--format", "json", source()}, &out), 0);
+    const QJsonArray rows = QJsonDocument::fromJson(out).object()["rows"].toArray();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].toObject()["file"].toString(), "\\xFE.txt");
+    EXPECT_EQ(rows[1].toObject()["file"].toString(), "\\xFF.txt");
+    EXPECT_EQ(rows[1].toObject()["best_match"].toString(), "\\xFE.txt");
+
+    // The links go by row number, and the texts are read again by their bytes.
+    ASSERT_EQ(CliProcess::run({"-q", "--format", "html", source()}, &out), 0);
+    for (const char* part :
+         {"<td>\\xFE.txt</td>", "<a href=\"#text-2\">\\xFF.txt</a>",
+          "<a href=\"#row-1\">1. \\xFE.txt</a>", "<h3 id=\"text-2-title\">2. \\xFF.txt — 100%</h3>",
+          "<h4>Проверяемый текст: \\xFF.txt</h4>", "<h4>Ранее: \\xFE.txt</h4>"})
+        EXPECT_TRUE(out.contains(part)) << part;
+    EXPECT_FALSE(out.contains("\xEF\xBF\xBD")) << "no name became U+FFFD";
+    EXPECT_FALSE(out.contains("class=\"error\"")) << "both texts were read again";
+}
+
+/// Makes `directory` refuse new files, for root too; false when it cannot.
+bool refuseWrites(const fs::path& directory, fs::path& mounted) {
+    if (geteuid() != 0) {
+        fs::permissions(directory, fs::perms::owner_read | fs::perms::owner_exec);
+        return true;
+    }
+    if (::mount("tmpfs", directory.c_str(), "tmpfs", MS_RDONLY, "size=64k") != 0)
+        return false;
+    mounted = directory;
+    return true;
+}
+
+// A report that cannot be written does not hide what saving left undone: the
+// error, then the save summary, and exit 1.
+TEST_F(CliRunTest, AFailedReportStillSaysWhatCouldNotBeSaved) {
+    writeBatch();
+    const fs::path out = m_root / "out";
+    fs::create_directory(out);
+    if (!refuseWrites(out, m_mounted))
+        GTEST_SKIP() << "cannot mount a read-only tmpfs";
+    const struct {
+        std::vector<std::string> report;
+        OutputStream output;
+        QByteArray error;
+    } cases[] = {
+        {{}, OutputStream::ClosedPipe, "Cannot write the report to \"-\": "},
+        {{"-r", "-"}, OutputStream::ClosedPipe, "Cannot write the report to \"-\": "},
+        {{"-r", "/dev/full"}, OutputStream::Pipe, "Cannot write the report to \"/dev/full\": "},
+    };
+    const QByteArray summary = "quillmark-cli: 2 of 2 texts could not be saved";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error.toStdString());
+        std::vector<std::string> arguments{"--lang=en", "-q", "--save", "move", "-o", out.string()};
+        arguments.insert(arguments.end(), c.report.begin(), c.report.end());
+        arguments.push_back(source());
+        CliProcess process(arguments, ErrorStream::Pipe, c.output);
+        EXPECT_EQ(process.finish(), 1) << "not a death by SIGPIPE (1000 + 13)";
+        const QByteArray& err = process.err();
+        EXPECT_TRUE(err.contains(c.error)) << err.toStdString();
+        EXPECT_TRUE(err.contains(summary)) << err.toStdString();
+        EXPECT_LT(err.indexOf(c.error), err.indexOf(summary));
+    }
+}
+
+TEST_F(CliRunTest, AClosedPipeIsAWriteErrorWithAMessage) {
+    writeBatch();
+    CliProcess run({"-q", source()}, ErrorStream::Pipe, OutputStream::ClosedPipe);
+    EXPECT_EQ(run.finish(), 1);
+    EXPECT_TRUE(run.err().contains("Не удалось записать отчёт в \"-\": "))
+        << run.err().toStdString();
+    EXPECT_FALSE(run.err().contains("сохранить")) << "nothing was to be saved";
+
+    const fs::path references = m_root / "refs";
+    fs::create_directory(references);
+    TextBatch::write(references / "accepted.txt", TextBatch::article(1, 300));
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((m_root / "cache").string()));
+    CliProcess index({"index", references.string(), "--lang=en"}, ErrorStream::Pipe,
+                     OutputStream::ClosedPipe);
+    EXPECT_EQ(index.finish(), 1);
+    EXPECT_TRUE(index.err().contains("Cannot write the counts: ")) << index.err().toStdString();
+    qunsetenv("XDG_CACHE_HOME");
+}
+
 // Every second text clashes with a file of the output directory and logs a
 // line. Standard error is not read after the comparison, so the program stalls
 // on a full pipe long before its last text: the signal comes while it saves.
