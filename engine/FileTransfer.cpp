@@ -264,8 +264,7 @@ TransferResult FileTransfer::dropCopiedSource(const QByteArray& from, const QByt
     // by name from then on makes a new file instead of writing into this one.
     const auto [directory, name] = splitPath(from);
     const QByteArray aside = directory + TemporaryFile::temporaryName(::getpid());
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, aside.constData(), RENAME_NOREPLACE) !=
-        0)
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, aside.constData(), RENAME_NOREPLACE) != 0)
         return dropSource(from, to);
     if (dropHook)
         dropHook(from);

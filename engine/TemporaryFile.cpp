@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdint>
-#include <limits>
-#include <mutex>
-#include <optional>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits>
+#include <mutex>
+#include <optional>
 #include <random>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -67,9 +67,8 @@ const QByteArray& ownTag() {
 }
 
 bool isLowerHex(QByteArrayView text) {
-    return std::all_of(text.begin(), text.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-    });
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 /// The tag and process id of a name of exactly the temporary's form.

@@ -196,9 +196,12 @@ TEST_F(BatchEngineTest, SourcePathWithoutFinalSlashIsTheDirectoryItNames) {
 TEST_F(BatchEngineTest, StopDuringLoadingLoadsTheFileAtHandAndComparesNothing) {
     for (int i = 0; i < 4; ++i)
         box.write(src, QByteArray::number(i) + ".txt", wordsText(i, 40));
-    host.onProcessEvents = [this](int call) {
-        if (call == 2)
+    bool pressed = false;
+    host.onProcessEvents = [&](int) {
+        if (!pressed && host.counters[ProgressRow::Loading] == QStringLiteral("2/4")) {
+            pressed = true;
             engine.startOrStopRun();
+        }
     };
     engine.startOrStopRun();
 
@@ -223,8 +226,9 @@ TEST_F(BatchEngineTest, StopWhileTheIndexIsBuiltEndsTheStageBeforeAnyDocument) {
     constexpr int kFiles = 300;
     for (int i = 0; i < kFiles; ++i)
         box.write(src, "t" + QByteArray::number(i) + ".txt", wordsText(unsigned(i) + 1, 1000));
-    host.onProcessEvents = [this](int call) {
-        if (call == kFiles + 1)
+    // The first time the window is let in once every file is loaded.
+    host.onProcessEvents = [this](int) {
+        if (host.messages().contains(QStringLiteral("Загружено файлов: %1").arg(kFiles)))
             engine.requestStop();
     };
     engine.startOrStopRun();
@@ -243,8 +247,8 @@ TEST_F(BatchEngineTest, StopDuringComparisonAndNewSelectionLeavesOutUncomparedDo
         const unsigned seed = i == 4 ? 1 : i == 5 ? 2 : unsigned(i);
         box.write(src, "0" + QByteArray::number(i) + ".txt", wordsText(seed, 40));
     }
-    host.onProcessEvents = [this](int call) {
-        if (call == 9 + 5)
+    host.onProcessEvents = [this](int) {
+        if (host.counters[ProgressRow::Comparison] == QStringLiteral("5/9"))
             engine.requestStop();
     };
     engine.startOrStopRun();
@@ -279,9 +283,9 @@ TEST_F(BatchEngineTest, AStopDuringComparisonEndsAtTheSameTextOnAnyNumberOfThrea
     const QString result = QStringLiteral("Остановлено. Прошло проверку - 13 из 25");
     for (const int jobs : {1, 2, 5}) {
         engine.setJobCount(jobs);
-        host.processEventsCalls = 0;
-        host.onProcessEvents = [this](int call) {
-            if (call == 40 + 25)
+        host.counters.clear();
+        host.onProcessEvents = [this](int) {
+            if (host.counters[ProgressRow::Comparison] == QStringLiteral("25/40"))
                 engine.requestStop();
         };
         engine.startOrStopRun();
@@ -302,9 +306,11 @@ TEST_F(BatchEngineTest, PressWhileStoppingDoesNothing) {
     for (int i = 0; i < 3; ++i)
         box.write(src, QByteArray::number(i) + ".txt", wordsText(i, 40));
     RunState seen = RunState::Idle;
-    host.onProcessEvents = [&](int call) {
-        if (call != 1)
+    bool pressed = false;
+    host.onProcessEvents = [&](int) {
+        if (pressed || host.counters[ProgressRow::Loading] != QStringLiteral("1/3"))
             return;
+        pressed = true;
         engine.startOrStopRun(); // stop
         engine.startOrStopRun(); // ignored: the run has not ended
         seen = engine.state();
@@ -629,9 +635,10 @@ TEST_F(BatchEngineTest, EachTextOfTheSelectionGetsItsSaveOutcome) {
     box.makeDir(QStringLiteral("src/Result"));
     box.write(out, "c.txt", "an older text of that name\n");
     host.percent = 50;
-    host.onProcessEvents = [this](int call) {
+    host.onProcessEvents = [this](int) {
         // After comparing, an editor saves d.txt anew: a new file renamed over it.
-        if (call == 10 && QFile(src + "d.new").open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        if (host.counters[ProgressRow::Comparison] == QStringLiteral("5/5") &&
+            QFile(src + "d.new").open(QIODevice::WriteOnly | QIODevice::NewOnly))
             ::rename(QFile::encodeName(src + "d.new"), QFile::encodeName(src + "d.txt"));
     };
     engine.startOrStopRun();
@@ -650,8 +657,8 @@ TEST_F(BatchEngineTest, EachTextOfTheSelectionGetsItsSaveOutcome) {
 TEST_F(BatchEngineTest, AStopDuringSavingEndsItBetweenTwoFiles) {
     for (int i = 0; i < 5; ++i)
         box.write(src, QByteArray::number(i) + ".txt", wordsText(unsigned(10 + i), 40));
-    host.onProcessEvents = [this](int call) {
-        if (call == 5 + 5 + 2) // loading, comparison, then the second file saved
+    host.onProcessEvents = [this](int) {
+        if (host.counters[ProgressRow::Saving] == QStringLiteral("2/5"))
             engine.requestStop();
     };
     engine.startOrStopRun();
@@ -924,8 +931,8 @@ TEST_F(BatchEngineTest, AStopPressWhileFilesAreReadAheadEndsLoading) {
     for (int i = 0; i < 200; ++i)
         box.write(src, QByteArray::number(i) + ".txt", wordsText(i, 50));
     host.mode = SaveMode::None;
-    host.onProcessEvents = [this](int call) {
-        if (call == 3)
+    host.onProcessEvents = [this](int) {
+        if (!host.counters[ProgressRow::Loading].isEmpty())
             engine.requestStop();
     };
     engine.setJobCount(2);
@@ -1062,25 +1069,28 @@ TEST_F(BatchEngineTest, StoppedRunLeavesNoOutputDirectoryItMadeAndUsedNot) {
     for (int i = 0; i < 4; ++i)
         box.write(src, QByteArray::number(i) + ".txt", wordsText(i, 40));
     struct Case {
-        int stopAt; ///< the processEvents call that asks to stop
+        ProgressRow row; ///< the counter whose text asks to stop
+        const char* stopAt; ///< empty: no stop
         bool outputExisted;
         bool outputStays;
     };
-    for (const Case& c : {Case{1, false, false}, Case{4 + 2, false, false}, Case{1, true, true},
-                          Case{0, false, true}}) {
+    for (const Case& c :
+         {Case{ProgressRow::Loading, "1/4", false, false},
+          Case{ProgressRow::Comparison, "2/4", false, false},
+          Case{ProgressRow::Loading, "1/4", true, true}, Case{ProgressRow::Loading, "", false, true}}) {
         if (c.outputExisted)
             box.makeDir(QStringLiteral("src/Result"));
         FakeHost caseHost;
         caseHost.source = src;
         caseHost.output = out;
         BatchEngine caseEngine(caseHost);
-        caseHost.onProcessEvents = [&](int call) {
-            if (call == c.stopAt)
+        caseHost.onProcessEvents = [&](int) {
+            if (*c.stopAt != '\0' && caseHost.counters[c.row] == QLatin1String(c.stopAt))
                 caseEngine.requestStop();
         };
         caseEngine.startOrStopRun();
         EXPECT_EQ(caseEngine.lastOutcome(),
-                  c.stopAt == 0 ? RunOutcome::Completed : RunOutcome::Stopped);
+                  *c.stopAt == '\0' ? RunOutcome::Completed : RunOutcome::Stopped);
         EXPECT_EQ(DirectoryListing::isDirectory(QFile::encodeName(out)), c.outputStays)
             << c.stopAt << ' ' << c.outputExisted;
         // Back to where the next case starts: every text in the source.

@@ -262,7 +262,8 @@ TEST_F(FileTransferTest, AProcessKilledMidCopyLeavesNothingThatStays) {
     const QString other = shm.makeDir(QStringLiteral("other"));
     const QByteArray bytes(400000, 'k');
     box.write(from, "big", bytes);
-    for (const TemporaryFile::Kind kind : {TemporaryFile::Kind::Unnamed, TemporaryFile::Kind::Named}) {
+    for (const TemporaryFile::Kind kind :
+         {TemporaryFile::Kind::Unnamed, TemporaryFile::Kind::Named}) {
         const bool named = kind == TemporaryFile::Kind::Named;
         SCOPED_TRACE(named ? "named temporaries" : "unnamed files");
         int left = 0;
@@ -313,8 +314,7 @@ TEST_F(FileTransferTest, AWriteAsTheMovedSourceGoesIsNeverLost) {
         // A writer opening the name finds none and makes a new file.
         {"appended by name", ByName, Status::Done, "late\n"},
         // A writer holding the file writes into it: it is kept under its name.
-        {"appended through an open descriptor", ByOpenDescriptor, Status::KeptBoth,
-         old + "late\n"},
+        {"appended through an open descriptor", ByOpenDescriptor, Status::KeptBoth, old + "late\n"},
         {"left alone", None, Status::Done, {}},
     };
     Sandbox shm(QStringLiteral("/dev/shm"));
@@ -378,8 +378,8 @@ TEST_F(FileTransferTest, AGoneSourceIsAlreadyThereOnlyAsTheVersionRead) {
             ::crc32(0, reinterpret_cast<const Bytef*>(text.constData()), uInt(text.size())));
         ASSERT_EQ(::unlink(at(from, name).constData()), 0);
         box.write(to, name, c.inOutput);
-        const timespec times[2] = {read.st_atim,
-                                   c.sameTimes ? read.st_mtim : timespec{read.st_mtim.tv_sec + 5, 0}};
+        const timespec times[2] = {
+            read.st_atim, c.sameTimes ? read.st_mtim : timespec{read.st_mtim.tv_sec + 5, 0}};
         ASSERT_EQ(::utimensat(AT_FDCWD, at(to, name).constData(), times, 0), 0);
         for (const TransferMode mode : {TransferMode::Move, TransferMode::Copy})
             EXPECT_EQ(FileTransfer::transfer(at(from, name), at(to, name), mode, expected).status,

@@ -63,7 +63,7 @@ TEST(TemporaryFile, RemovesOnlyItsOwnStaleTemporaries) {
     const pid_t ended = endedProcess();
     const QByteArray stale = TemporaryFile::temporaryName(ended);
     const QByteArray kept[] = {
-        TemporaryFile::temporaryName(::getpid()), // a live process's
+        TemporaryFile::temporaryName(::getpid()),          // a live process's
         withOtherTag(TemporaryFile::temporaryName(ended)), // another boot or container's
         ".quillmark-part-999999-0123456789abcdef",
         ".quillmark-part-32000-my notes.txt",
@@ -86,7 +86,8 @@ TEST(TemporaryFile, RemovesOnlyItsOwnStaleTemporaries) {
 // Whatever the kind, a published file holds what was written, and a
 // temporary that is never published leaves nothing behind.
 TEST(TemporaryFile, PublishesWholeOrLeavesNothing) {
-    for (const TemporaryFile::Kind kind : {TemporaryFile::Kind::Unnamed, TemporaryFile::Kind::Named}) {
+    for (const TemporaryFile::Kind kind :
+         {TemporaryFile::Kind::Unnamed, TemporaryFile::Kind::Named}) {
         SCOPED_TRACE(kind == TemporaryFile::Kind::Named ? "named" : "unnamed");
         TemporaryFile::setPreferredKind(kind);
         Sandbox box;

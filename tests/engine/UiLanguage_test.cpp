@@ -1,4 +1,10 @@
+#include "analysis/DocumentText.h"
+#include "analysis/TextReader.h"
 #include "engine/UiLanguage.h"
+#include "engine/UnreadReasons.h"
+
+#include <set>
+#include <string>
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -73,6 +79,41 @@ TEST(UiLanguage, EnglishCatalogueIsBuiltIn) {
     for (const auto& c : cases)
         EXPECT_EQ(QCoreApplication::translate(c.context, c.source), QString::fromUtf8(c.english))
             << c.source;
+}
+
+// Reading gives its reasons in Russian; each one it gives is in the list the
+// catalogue translates, and the log shows it in English.
+TEST(UiLanguage, ReasonsAFileIsNotReadAreTranslated) {
+    int argc = 1;
+    char name[] = "UiLanguage_test";
+    char* argv[] = {name, nullptr};
+    const QCoreApplication application(argc, argv);
+    ASSERT_TRUE(installTranslation(UiLanguage::English));
+    const std::set<std::string> listed(UnreadReasons, UnreadReasons + UnreadReasonCount);
+    for (const std::string& reason : listed)
+        EXPECT_NE(QCoreApplication::translate("UnreadableText", reason.c_str()),
+                  QString::fromStdString(reason))
+            << reason;
+
+    const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    const std::string zip("PK\x03\x04\x14\0\0\0\0\0", 10);
+    const std::string elf("\x7F"
+                          "ELF\x02\x01\x01\0",
+                          8);
+    for (const std::string& bytes : {png, zip, elf}) {
+        try {
+            TextReader::read(bytes, HtmlHandling::Keep);
+            ADD_FAILURE() << "read as a text";
+        } catch (const UnreadableText& error) {
+            EXPECT_TRUE(listed.count(error.what())) << error.what();
+        }
+    }
+    try {
+        TextReader::checkSize(TextReader::maxFileSize + 1);
+        ADD_FAILURE() << "a file over the limit passed";
+    } catch (const UnreadableText& error) {
+        EXPECT_TRUE(listed.count(error.what())) << error.what();
+    }
 }
 
 } // namespace

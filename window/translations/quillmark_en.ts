@@ -588,6 +588,10 @@
         <translation>archive holding no document</translation>
     </message>
     <message>
+        <source>в EPUB больше 5000 разделов</source>
+        <translation>EPUB has more than 5000 sections</translation>
+    </message>
+    <message>
         <source>в PDF больше 20000 страниц</source>
         <translation>PDF has more than 20000 pages</translation>
     </message>
@@ -596,8 +600,16 @@
         <translation>PDF takes longer than 30 seconds to read</translation>
     </message>
     <message>
+        <source>текст PDF больше 256 МБ</source>
+        <translation>PDF text over 256 MB</translation>
+    </message>
+    <message>
         <source>в PDF нет текстового слоя (скан?)</source>
         <translation>PDF has no text layer (a scan?)</translation>
+    </message>
+    <message>
+        <source>файл больше 256 МБ</source>
+        <translation>file over 256 MB</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,32 @@
+// The reasons reading gives for a file it cannot take, listed for the
+// catalogue: reading itself knows no translations, the log shows them in the
+// run's language.
+#include "UnreadReasons.h"
+
+#include <QtGlobal>
+
+namespace quillmark {
+
+const char* const UnreadReasons[] = {
+    QT_TRANSLATE_NOOP("UnreadableText", "исполняемый файл"),
+    QT_TRANSLATE_NOOP("UnreadableText", "изображение"),
+    QT_TRANSLATE_NOOP("UnreadableText", "архив"),
+    QT_TRANSLATE_NOOP("UnreadableText",
+                      "документ старого формата Office (.doc) или зашифрованный документ"),
+    QT_TRANSLATE_NOOP("UnreadableText", "документ повреждён или зашифрован"),
+    QT_TRANSLATE_NOOP("UnreadableText", "документ зашифрован"),
+    QT_TRANSLATE_NOOP(
+        "UnreadableText",
+        "документ распаковывается больше допустимого (в 64 раза больше файла или больше 256 МБ)"),
+    QT_TRANSLATE_NOOP("UnreadableText", "архив, в котором нет документа"),
+    QT_TRANSLATE_NOOP("UnreadableText", "в EPUB больше 5000 разделов"),
+    QT_TRANSLATE_NOOP("UnreadableText", "в PDF больше 20000 страниц"),
+    QT_TRANSLATE_NOOP("UnreadableText", "PDF читается дольше 30 секунд"),
+    QT_TRANSLATE_NOOP("UnreadableText", "текст PDF больше 256 МБ"),
+    QT_TRANSLATE_NOOP("UnreadableText", "в PDF нет текстового слоя (скан?)"),
+    QT_TRANSLATE_NOOP("UnreadableText", "файл больше 256 МБ"),
+};
+
+const std::size_t UnreadReasonCount = sizeof UnreadReasons / sizeof UnreadReasons[0];
+
+} // namespace quillmark
