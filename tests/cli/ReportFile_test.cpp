@@ -1,4 +1,5 @@
 #include "cli/ReportFile.h"
+#include "engine/TemporaryFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,13 +90,18 @@ TEST_F(ReportFileTest, OnlyAWholeReportStaysOnDisk) {
     ReportFile(raw("written.csv")).write("file,score,passed,best_match\n");
     EXPECT_EQ(contents(written), "file,score,passed,best_match\n");
 
-    // Made for a run that brought no report: the name is never taken.
-    {
-        ReportFile report(raw("unused.csv"));
-        EXPECT_FALSE(QFile::exists(path("unused.csv"))) << "named only when whole";
-        EXPECT_EQ(entries().size(), 2) << "the temporary waits beside it";
+    // Made for a run that brought no report: the name is never taken. A file
+    // system without unnamed files shows a temporary beside it meanwhile.
+    for (const TemporaryFile::Kind kind : {TemporaryFile::Kind::Unnamed, TemporaryFile::Kind::Named}) {
+        TemporaryFile::setPreferredKind(kind);
+        {
+            ReportFile report(raw("unused.csv"));
+            EXPECT_FALSE(QFile::exists(path("unused.csv"))) << "named only when whole";
+            EXPECT_EQ(entries().size(), kind == TemporaryFile::Kind::Named ? 2 : 1);
+        }
+        EXPECT_EQ(entries(), QStringList({"written.csv"}));
     }
-    EXPECT_EQ(entries(), QStringList({"written.csv"}));
+    TemporaryFile::setPreferredKind(TemporaryFile::Kind::Unnamed);
 
     // Cut off by the disk: the part written goes again.
     ReportFile report(raw("cut.csv"));
@@ -108,10 +114,12 @@ TEST_F(ReportFileTest, OnlyAWholeReportStaysOnDisk) {
 }
 
 TEST_F(ReportFileTest, AKilledRunLeavesNothingThatBlocksTheNext) {
-    // The child makes its temporary and dies before writing the report.
+    // The child makes its temporary (named, as on a file system without
+    // unnamed files) and dies before writing the report.
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        TemporaryFile::setPreferredKind(TemporaryFile::Kind::Named);
         ReportFile report(raw("report.csv"));
         ::raise(SIGKILL);
     }

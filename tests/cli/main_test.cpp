@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <fstream>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/mount.h>
@@ -758,6 +759,10 @@ TEST_F(CliRunTest, AClosedPipeIsAWriteErrorWithAMessage) {
     const fs::path references = m_root / "refs";
     fs::create_directory(references);
     TextBatch::write(references / "accepted.txt", TextBatch::article(1, 300));
+    // Written a while ago: a file changed within the last seconds is read
+    // again by the next run, so its counts would say "changed".
+    fs::last_write_time(references / "accepted.txt",
+                        fs::last_write_time(references / "accepted.txt") - std::chrono::minutes(1));
     qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((m_root / "cache").string()));
     CliProcess index({"index", references.string(), "--lang=en"}, ErrorStream::Pipe,
                      OutputStream::ClosedPipe);
@@ -807,6 +812,10 @@ TEST_F(CliRunTest, LogAndIndexFollowTheLanguage) {
     const fs::path references = m_root / "refs";
     fs::create_directory(references);
     TextBatch::write(references / "accepted.txt", TextBatch::article(1, 300));
+    // Written a while ago: a file changed within the last seconds is read
+    // again by the next run, so its counts would say "changed".
+    fs::last_write_time(references / "accepted.txt",
+                        fs::last_write_time(references / "accepted.txt") - std::chrono::minutes(1));
     qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((m_root / "cache").string()));
     const struct {
         const char* lang;
