@@ -47,6 +47,10 @@ public:
     static Encoding utf16WithoutMark(std::string_view bytes);
     /// Whether `bytes` is well-formed UTF-8.
     static bool isUtf8(std::string_view bytes);
+    /// The length of the well-formed UTF-8 sequence that begins at `at`; 0
+    /// when none does (a stray continuation byte, an over-long form, a
+    /// surrogate, a code point above U+10FFFF or a sequence cut short).
+    static std::size_t utf8SequenceLength(std::string_view bytes, std::size_t at);
     /// Tells the encoding of a text without a byte-order mark: UTF-8 when it
     /// is well-formed UTF-8 with non-ASCII bytes, else the Cyrillic code page
     /// the detector names, else Windows-1251. A text that Windows-1251 reads

@@ -1,5 +1,7 @@
 #include "ReportName.h"
 
+#include "analysis/TextEncoding.h"
+
 #include <string>
 #include <string_view>
 
@@ -9,43 +11,6 @@ namespace {
 
 unsigned char byteAt(std::string_view bytes, std::size_t at) {
     return static_cast<unsigned char>(bytes[at]);
-}
-
-bool isContinuation(unsigned char byte) {
-    return byte >= 0x80 && byte <= 0xBF;
-}
-
-/// The length of the well-formed UTF-8 sequence that begins at `at`, 0 when
-/// none does (a stray continuation byte, an over-long form, a surrogate, a
-/// code point above U+10FFFF or a sequence cut short).
-std::size_t sequenceLength(std::string_view bytes, std::size_t at) {
-    const unsigned char lead = byteAt(bytes, at);
-    if (lead < 0x80)
-        return 1;
-    // The second byte's range narrows for the leads that could say too much.
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : low;
-        high = lead == 0xED ? 0x9F : high;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : low;
-        high = lead == 0xF4 ? 0x8F : high;
-    } else {
-        return 0;
-    }
-    if (bytes.size() - at < length || byteAt(bytes, at + 1) < low || byteAt(bytes, at + 1) > high)
-        return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if (!isContinuation(byteAt(bytes, at + i)))
-            return 0;
-    }
-    return length;
 }
 
 bool isHexDigit(char c) {
@@ -63,7 +28,8 @@ bool isHiddenControl(unsigned char byte, ControlEscape controls) {
 
 /// Whether the byte at `at` is written as an escape.
 bool isEscaped(std::string_view bytes, std::size_t at, ControlEscape controls) {
-    return sequenceLength(bytes, at) == 0 || isHiddenControl(byteAt(bytes, at), controls);
+    return TextEncoding::utf8SequenceLength(bytes, at) == 0 ||
+           isHiddenControl(byteAt(bytes, at), controls);
 }
 
 /// Whether a backslash followed by the byte at `next` would be misread.
@@ -96,7 +62,7 @@ QString ReportName::text(QByteArrayView name, ControlEscape controls) {
             ++at;
             continue;
         }
-        const std::size_t length = sequenceLength(bytes, at);
+        const std::size_t length = TextEncoding::utf8SequenceLength(bytes, at);
         if (bytes[at] == '\\' && backslashIsAmbiguous(bytes, at + 1, controls))
             out += "\\\\";
         else

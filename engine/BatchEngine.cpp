@@ -512,16 +512,6 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
         if (!loaded)
             continue;
         ++at;
-        if (loaded->unchanged) {
-            present.insert(name);
-            ++unchanged;
-            const FileVersion version = versionOf(loaded->identity);
-            if (writer &&
-                !handOver([&](auto wait) { return writer->putVersion(name, version, wait); }))
-                return;
-            keepCached(directory, name, loaded->identity, *planned.cached);
-            continue;
-        }
         ++m_referenceReads;
         QString reason;
         try {
@@ -769,7 +759,7 @@ LoadJob BatchEngine::settingsNow() {
     job.shingleLength = m_host.shingleLength();
     job.truncation = m_host.truncation();
     // Saving tells a text already in the output by it.
-    job.checksum = Checksum::Take;
+    job.checksum = m_host.saveMode() == SaveMode::None ? Checksum::Skip : Checksum::Take;
     return job;
 }
 

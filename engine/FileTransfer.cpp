@@ -270,12 +270,12 @@ TransferResult FileTransfer::dropCopiedSource(const QByteArray& from, const QByt
         dropHook(from);
     // Setting the name aside moved the change time: the rest must hold.
     struct stat last {};
-    FileIdentity unchanged = copied;
-    if (::lstat(aside.constData(), &last) == 0)
+    if (::lstat(aside.constData(), &last) == 0) {
+        FileIdentity unchanged = copied;
         unchanged.changed = last.st_ctim;
-    if (::lstat(aside.constData(), &last) == 0 && unchanged.sameFile(FileIdentity::of(last)) &&
-        ::unlink(aside.constData()) == 0)
-        return {};
+        if (unchanged.sameFile(FileIdentity::of(last)) && ::unlink(aside.constData()) == 0)
+            return {};
+    }
     // Written to meanwhile: it goes back under its name, or beside a new
     // file that took the name, and both versions stay.
     if (::renameat2(AT_FDCWD, aside.constData(), AT_FDCWD, from.constData(), RENAME_NOREPLACE) !=

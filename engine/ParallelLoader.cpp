@@ -38,9 +38,6 @@ LoadedText ParallelLoader::loadOne(const LoadJob& job, const StopCheck& stop) {
         if (job.checksum == Checksum::Take) {
             loaded.checksum = static_cast<std::uint32_t>(
                 ::crc32_z(0, reinterpret_cast<const Bytef*>(bytes.data()), bytes.size()));
-            loaded.unchanged = job.knownChecksum == loaded.checksum;
-            if (loaded.unchanged)
-                return loaded;
         }
         TextReader::Result read = TextFile::textOf(bytes, job.html, job.encoding);
         // A document is already its text: markup in it is words.

@@ -35,9 +35,6 @@ struct LoadJob {
     int shingleLength = 0;
     Truncation truncation = Truncation::Off;
     Checksum checksum = Checksum::Skip;
-    /// The checksum of the bytes a cached fingerprint of the file was made
-    /// from: bytes that still have it are not fingerprinted again.
-    std::optional<std::uint32_t> knownChecksum;
     friend bool operator==(const LoadJob&, const LoadJob&) = default;
 };
 
@@ -50,8 +47,6 @@ struct LoadedText {
     FileIdentity identity;
     /// CRC-32 of the bytes read, when the job asked for it.
     std::uint32_t checksum = 0;
-    /// The bytes have the job's known checksum: nothing was fingerprinted.
-    bool unchanged = false;
     /// What reading or fingerprinting threw (UnreadableText for a file that
     /// is not a text, FileOpenError, Stopped, ...); null when it worked.
     std::exception_ptr error;

@@ -426,14 +426,11 @@ struct ReferenceCache::Update {
         , drop(db, "DELETE FROM files WHERE directory = ? AND name = ? RETURNING id, hashes")
         , insert(db, "INSERT INTO files (directory, name, size, modified, changed, inode,"
                      " checksum, shingle_length, truncation, html, reading, description,"
-                     " unread, hashes) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
-        , set(db, "UPDATE files SET size = ?, modified = ?, changed = ?, inode = ?"
-                  " WHERE directory = ? AND name = ?") {}
+                     " unread, hashes) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)") {}
 
     QByteArray directory;
     Statement drop;
     Statement insert;
-    Statement set;
     PostingRuns removed;
     PostingRuns added;
 };
@@ -547,7 +544,7 @@ void ReferenceCache::beginUpdate(const QByteArray& directory) {
         throw ReferenceCacheError("interrupted");
     beginWriting();
     m_update = std::make_unique<Update>(m_db, directory);
-    if (!m_update->drop.ok() || !m_update->insert.ok() || !m_update->set.ok()) {
+    if (!m_update->drop.ok() || !m_update->insert.ok()) {
         const std::string message = sqlite3_errmsg(m_db);
         abandonUpdate();
         fail(message.c_str());
@@ -614,21 +611,6 @@ void ReferenceCache::put(const QByteArray& name, const CachedFingerprint& entry)
         fail(message.c_str());
     }
     m_update->added.add(static_cast<std::uint32_t>(id), entry.shingles.Hashes);
-}
-
-void ReferenceCache::putVersion(const QByteArray& name, const FileVersion& version) {
-    Statement& set = m_update->set;
-    set.bind(1, version.size);
-    set.bind(2, version.modifiedNs);
-    set.bind(3, version.changedNs);
-    set.bind(4, version.inode);
-    set.bind(5, m_update->directory);
-    set.bind(6, name);
-    if (!set.run()) {
-        const std::string message = sqlite3_errmsg(m_db);
-        abandonUpdate();
-        fail(message.c_str());
-    }
 }
 
 void ReferenceCache::finishUpdate(const std::vector<QByteArray>& gone) {

@@ -111,9 +111,6 @@ public:
     /// abandonUpdate() or a throw ends it first.
     void beginUpdate(const QByteArray& directory);
     void put(const QByteArray& name, const CachedFingerprint& entry);
-    /// Records a new version of a file whose bytes did not change (its
-    /// checksum is the cached one).
-    void putVersion(const QByteArray& name, const FileVersion& version);
     void finishUpdate(const std::vector<QByteArray>& gone);
     void abandonUpdate();
     bool updating() const { return m_update != nullptr; }

@@ -37,11 +37,6 @@ bool ReferenceWriter::put(const QByteArray& name, CachedFingerprint& entry,
     return push([&] { return Item(Fresh{name, std::move(entry)}); }, wait);
 }
 
-bool ReferenceWriter::putVersion(const QByteArray& name, const FileVersion& version,
-                                 std::chrono::milliseconds wait) {
-    return push([&] { return Item(Touched{name, version}); }, wait);
-}
-
 void ReferenceWriter::finish(std::vector<QByteArray> gone) {
     {
         std::lock_guard lock(m_mutex);
@@ -106,12 +101,8 @@ void ReferenceWriter::write(Item& item) {
     }
     if (!m_cache.updating())
         m_cache.beginUpdate(m_directory);
-    if (auto* fresh = std::get_if<Fresh>(&item)) {
-        m_cache.put(fresh->name, fresh->entry);
-        return;
-    }
-    const auto& touched = std::get<Touched>(item);
-    m_cache.putVersion(touched.name, touched.version);
+    auto& fresh = std::get<Fresh>(item);
+    m_cache.put(fresh.name, fresh.entry);
 }
 
 } // namespace quillmark

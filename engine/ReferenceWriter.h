@@ -35,9 +35,6 @@ public:
     /// Hands over a file fingerprinted anew, waiting at most `wait` for room;
     /// false when there was none, and `entry` is left as it was.
     bool put(const QByteArray& name, CachedFingerprint& entry, std::chrono::milliseconds wait);
-    /// Hands over a new version of a file whose bytes did not change.
-    bool putVersion(const QByteArray& name, const FileVersion& version,
-                    std::chrono::milliseconds wait);
     /// Drops `gone` and ends the transaction once everything before is written.
     void finish(std::vector<QByteArray> gone);
     /// Waits at most `wait` for finish() to take effect; true when it has.
@@ -50,14 +47,10 @@ private:
         QByteArray name;
         CachedFingerprint entry;
     };
-    struct Touched {
-        QByteArray name;
-        FileVersion version;
-    };
     struct Finish {
         std::vector<QByteArray> gone;
     };
-    using Item = std::variant<Fresh, Touched, Finish>;
+    using Item = std::variant<Fresh, Finish>;
 
     /// Queues what `make` gives once there is room.
     template <class Make> bool push(const Make& make, std::chrono::milliseconds wait);

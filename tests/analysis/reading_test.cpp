@@ -179,25 +179,12 @@ std::string scatteredZeros() {
     return bytes;
 }
 
-/// Little-endian 16-bit numbers below 300: zeros at every high byte, as in a
-/// UTF-16LE text, but control characters where a text has letters.
-std::string smallNumbers() {
-    std::string bytes;
-    for (unsigned i = 0; i < 512; ++i) {
-        const unsigned value = (i * 37) % 300;
-        bytes.push_back(static_cast<char>(value & 0xFF));
-        bytes.push_back(static_cast<char>(value >> 8));
-    }
-    return bytes;
-}
-
 TEST(TextReader, Utf16WithoutMarkIsToldByItsZeroBytes) {
     const std::string russian = "Мама мыла раму, а папа читал газету «Правда» — вслух.\n";
     const std::string latin = "The quick brown fox jumps over the lazy dog.\n";
     const std::string cp1251 = cp(russian);
     const std::string padded = cp1251 + std::string(32, '\0');
     const std::string binary = scatteredZeros();
-    const std::string numbers = smallNumbers();
     struct Row {
         const char* what;
         std::string bytes;
@@ -208,19 +195,14 @@ TEST(TextReader, Utf16WithoutMarkIsToldByItsZeroBytes) {
         {"UTF-16LE, Cyrillic", utf16(russian, false), Encoding::Utf16Le, cp1251},
         {"UTF-16BE, Cyrillic", utf16(russian, true), Encoding::Utf16Be, cp1251},
         {"UTF-16LE, Latin", utf16(latin, false), Encoding::Utf16Le, latin},
-        {"UTF-16BE, Latin", utf16(latin, true), Encoding::Utf16Be, latin},
         {"eight units, enough", utf16("Hi there", false), Encoding::Utf16Le, "Hi there"},
         {"seven units, too few", utf16("Hi ther", false), Encoding::Windows1251, "H"},
-        {"Cyrillic, too few", utf16("Да, нет", true), Encoding::Windows1251,
-         "\x04\x14\x04"
-         "0"},
         {"odd length: the cut-off last character", utf16(russian, false) + "\n", Encoding::Utf16Le,
          cp1251 + "?"},
         {"Windows-1251", cp1251, Encoding::Windows1251, cp1251},
         {"Windows-1251 padded with zeros", padded, Encoding::Windows1251, cp1251},
         {"UTF-8", russian, Encoding::Utf8, cp1251},
         {"binary, zeros scattered", binary, Encoding::Windows1251, "DATA"},
-        {"binary, 16-bit numbers", numbers, Encoding::Windows1251, ""},
     };
     for (const Row& row : rows) {
         const TextReader::Result read = TextReader::read(row.bytes, HtmlHandling::Keep);
@@ -248,11 +230,9 @@ TEST(TextEncoding, Utf16WithoutMarkNeedsPairedSurrogatesAndFewControls) {
         {"a text", text, Encoding::Utf16Le},
         {"a pair beyond U+FFFF", text + "\x3D\xD8\x0A\xDE"s + text, Encoding::Utf16Le},
         {"a lone high surrogate", text + "\x3D\xD8"s + text, Encoding::Auto},
-        {"a lone low surrogate", text + "\x0A\xDE"s + text, Encoding::Auto},
         {"a high surrogate cut off at the end", text + "\x3D\xD8"s, Encoding::Utf16Le},
         {"control characters", text + "\x01\0\x02\0\x03\0\x1B\0"s, Encoding::Auto},
         {"zeros at both parities", text + std::string(16, '\0'), Encoding::Auto},
-        {"no zero byte", std::string(200, '\xE0'), Encoding::Auto},
     };
     for (const Row& row : rows)
         EXPECT_EQ(TextEncoding::utf16WithoutMark(row.bytes), row.encoding) << row.what;
@@ -268,14 +248,6 @@ TEST(TextReader, FilesOverTheSizeLimitAreNotRead) {
         EXPECT_STREQ(error.what(), "файл больше 9 байт");
         EXPECT_EQ(error.format(), TextFormat::Text);
     }
-    EXPECT_NO_THROW(TextReader::checkSize(TextReader::maxFileSize));
-    try {
-        TextReader::checkSize(TextReader::maxFileSize + 1);
-        ADD_FAILURE() << "a file over 256 MB passed";
-    } catch (const UnreadableText& error) {
-        EXPECT_STREQ(error.what(), "файл больше 256 МБ");
-    }
-    EXPECT_EQ(TextReader::maxFileSize, 268435456u);
 }
 
 TEST(DocumentText, BinaryFilesAndUnpackLimits) {

@@ -95,18 +95,11 @@ TEST(UiLanguage, ReasonsAFileIsNotReadAreTranslated) {
                   QString::fromStdString(reason))
             << reason;
 
-    const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
-    const std::string zip("PK\x03\x04\x14\0\0\0\0\0", 10);
-    const std::string elf("\x7F"
-                          "ELF\x02\x01\x01\0",
-                          8);
-    for (const std::string& bytes : {png, zip, elf}) {
-        try {
-            TextReader::read(bytes, HtmlHandling::Keep);
-            ADD_FAILURE() << "read as a text";
-        } catch (const UnreadableText& error) {
-            EXPECT_TRUE(listed.count(error.what())) << error.what();
-        }
+    try {
+        TextReader::read(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), HtmlHandling::Keep);
+        ADD_FAILURE() << "an image read as a text";
+    } catch (const UnreadableText& error) {
+        EXPECT_TRUE(listed.count(error.what())) << error.what();
     }
     try {
         TextReader::checkSize(TextReader::maxFileSize + 1);
