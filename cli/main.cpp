@@ -84,6 +84,15 @@ bool printIndexCounts(const IndexChanges& changes, TerminalHost& host) {
     return false;
 }
 
+/// The first option given that `index` has no use for; empty when none.
+std::string optionIndexIgnores(const CLI::App& app) {
+    for (const char* name : {"--out", "--percent", "--save", "--report", "--format", "--pairs",
+                             "--strict", "--against-output", "--reference"})
+        if (app.count(name) > 0)
+            return name;
+    return {};
+}
+
 /// The exit status of `index`: its counts, then whether they were stored.
 int indexStatus(const IndexChanges& changes, TerminalHost& host) {
     if (!printIndexCounts(changes, host))
@@ -122,6 +131,15 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         return app.exit(error) == 0 ? ExitCompleted : ExitBadOptions;
+    }
+    if (const std::string unused = indexing ? optionIndexIgnores(app) : std::string();
+        !unused.empty()) {
+        std::fprintf(stderr, "%s\n",
+                     cliTranslate("main", "quillmark-cli: %1 does not apply to index")
+                         .arg(QString::fromStdString(unused))
+                         .toUtf8()
+                         .constData());
+        return ExitBadOptions;
     }
 
     const bool onTerminal = isatty(STDERR_FILENO) == 1;

@@ -16,11 +16,11 @@
 #include <QSet>
 
 #include <algorithm>
-#include <cstdlib>
-#include <ctime>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdlib>
+#include <ctime>
 #include <exception>
 #include <map>
 #include <mutex>
@@ -340,9 +340,8 @@ void BatchEngine::openReferenceCache() {
     QDir().mkpath(QFileInfo(QFile::decodeName(path)).absolutePath());
     try {
         m_cache = std::make_unique<ReferenceCache>(path);
-        if (m_cache->wasRebuilt())
-            AddLog(QCoreApplication::translate(
-                "BatchEngine", "Кэш эталонных текстов был повреждён и создан заново"));
+        m_rebuildLogged = false;
+        logCacheRebuilt();
         if (m_cache->wasUpgraded())
             AddLog(QCoreApplication::translate(
                 "BatchEngine", "Кэш эталонных текстов прежней версии очищен и заполняется заново"));
@@ -384,8 +383,8 @@ namespace {
 
 /// What a reference file needs, found from the cache before anything is read.
 enum class ReferenceUse {
-    Cached,  ///< the cached fingerprint stands; its shingles are read if the batch needs them
-    Read,    ///< new, or cached under other settings
+    Cached, ///< the cached fingerprint stands; its shingles are read if the batch needs them
+    Read,   ///< new, or cached under other settings
 };
 
 struct PlannedReference {
@@ -433,6 +432,7 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
             if (m_pending.empty())
                 m_cacheGeneration = m_cache->generation();
             cached = m_cache->files(cacheKey);
+            logCacheRebuilt();
         } catch (const ReferenceCacheError& error) {
             AddLog(QCoreApplication::translate("BatchEngine",
                                                "Кэш эталонных текстов не используется: %1")
@@ -452,7 +452,11 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
     std::vector<PlannedReference> plan;
     plan.reserve(listing.size());
     for (const DirectoryEntry& entry : listing) {
-        if (!entry.loadable() || TemporaryFile::isTemporaryName(entry.name))
+        if (entry.kind == EntryKind::SymbolicLink)
+            AddLog(
+                QCoreApplication::translate("BatchEngine", "Символическая ссылка \"%1\" пропущена")
+                    .arg(QFile::decodeName(directory + entry.name)));
+        if (!isBatchText(entry))
             continue;
         PlannedReference planned;
         planned.entry = &entry;
@@ -463,7 +467,7 @@ void BatchEngine::loadReferenceDirectory(const QByteArray& directory) {
             // A file touched since is read again: a checksum of 32 bits can
             // be matched on purpose by other bytes of the same size.
             planned.use = hit->version == versionOf(planned.identity) ? ReferenceUse::Cached
-                                                                       : ReferenceUse::Read;
+                                                                      : ReferenceUse::Read;
         }
         plan.push_back(planned);
     }
@@ -604,6 +608,14 @@ void BatchEngine::logUnreadReference(const QByteArray& path, const QString& reas
                .arg(QFile::decodeName(path), translatedReason(reason)));
 }
 
+void BatchEngine::logCacheRebuilt() {
+    // Damage may be found on opening or by any later read: said once a run.
+    if (!m_cache || !m_cache->wasRebuilt() || std::exchange(m_rebuildLogged, true))
+        return;
+    AddLog(QCoreApplication::translate("BatchEngine",
+                                       "Кэш эталонных текстов был повреждён и создан заново"));
+}
+
 QString BatchEngine::translatedReason(const QString& reason) {
     // Reading gives its reasons in Russian; tables and reports keep them so.
     return QCoreApplication::translate("UnreadableText", reason.toUtf8().constData());
@@ -645,6 +657,7 @@ void BatchEngine::loadSharedReferences() {
                     missing.push_back(&reference);
             }
             m_cache->endReading();
+            logCacheRebuilt();
         } catch (const ReferenceCacheError& error) {
             AddLog(QCoreApplication::translate("BatchEngine",
                                                "Кэш эталонных текстов не используется: %1")
@@ -680,6 +693,8 @@ IndexChanges BatchEngine::indexReferences(const QByteArray& directory) {
         throw ReferenceCacheError("No reference cache to build");
     QDir().mkpath(QFileInfo(QFile::decodeName(path)).absolutePath());
     m_cache = std::make_unique<ReferenceCache>(path);
+    m_rebuildLogged = false;
+    logCacheRebuilt();
     m_documents.clear();
     m_indexChanges = {};
     m_state = RunState::Running;
@@ -691,7 +706,8 @@ IndexChanges BatchEngine::indexReferences(const QByteArray& directory) {
         m_pending.clear();
         throw;
     }
-    m_indexChanges.stopped = m_state != RunState::Running;
+    // A stop that came once everything was stored stopped nothing.
+    m_indexChanges.stopped = !m_indexChanges.stored && m_state != RunState::Running;
     if (!m_indexChanges.stored && !m_indexChanges.stopped && m_indexChanges.failure.isEmpty())
         m_indexChanges.failure =
             QCoreApplication::translate("BatchEngine", "кэш эталонных текстов недоступен");

@@ -130,6 +130,8 @@ private:
                                                  const QByteArray& output);
     /// Opens the reference cache, or says in the log why the run goes without.
     void openReferenceCache();
+    /// Says that the cache was found damaged and made anew, once a run.
+    void logCacheRebuilt();
     /// Puts the texts of the reference directories at the head of the table.
     LoadResult LoadReferences(const std::vector<QByteArray>& directories);
     /// Throws FileOpenError when the directory cannot be listed.
@@ -243,6 +245,7 @@ private:
     std::vector<PendingReference> m_pending;
     /// The cache's count of other programs' writes when its files were read.
     std::int64_t m_cacheGeneration = 0;
+    bool m_rebuildLogged = false;
 };
 
 } // namespace quillmark

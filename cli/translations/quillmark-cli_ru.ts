@@ -205,6 +205,10 @@
         <translation>добавлено %1, изменено %2, удалено %3, без изменений %4</translation>
     </message>
     <message>
+        <source>quillmark-cli: %1 does not apply to index</source>
+        <translation>quillmark-cli: %1 не применяется к index</translation>
+    </message>
+    <message>
         <source>Stopped: nothing was stored</source>
         <translation>Остановлено: ничего не сохранено</translation>
     </message>

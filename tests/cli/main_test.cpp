@@ -8,9 +8,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <chrono>
 #include <csignal>
 #include <fstream>
-#include <chrono>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/mount.h>
@@ -822,6 +822,17 @@ TEST_F(CliRunTest, LogAndIndexFollowTheLanguage) {
     EXPECT_EQ(CliProcess::run({"index", references.string()}, &out), 0);
     EXPECT_EQ(out, "добавлено 0, изменено 0, удалено 0, без изменений 1\n");
     EXPECT_TRUE(fs::exists(m_root / "cache" / "quillmark" / "references.sqlite"));
+    // What only a run uses is refused, not ignored; no report file is made.
+    for (const std::vector<std::string> extra :
+         {std::vector<std::string>{"-r", (m_root / "index.csv").string()},
+          std::vector<std::string>{"--save", "copy"}}) {
+        std::vector<std::string> arguments{"index", references.string(), "--lang=en"};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        QByteArray err;
+        EXPECT_EQ(CliProcess::run(arguments, &out, &err), 2) << extra[0];
+        EXPECT_TRUE(err.contains("does not apply to index")) << err.toStdString();
+    }
+    EXPECT_FALSE(fs::exists(m_root / "index.csv"));
     qunsetenv("XDG_CACHE_HOME");
 }
 

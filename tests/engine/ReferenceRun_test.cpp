@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -350,6 +351,34 @@ TEST_F(ReferenceRunTest, ARunGoesOnWithoutACacheItCannotWrite) {
     }
 }
 
+// Indexing says when what it found is not in the cache: stopped, or a cache it
+// may read but not write. A link among the files is named in the log.
+TEST_F(ReferenceRunTest, IndexingSaysWhenNothingWasStored) {
+    box.write(ref, "a.txt", Lake);
+    box.write(ref, "b.txt", Sea);
+    box.write(ref, "c.txt", Forest);
+    ASSERT_TRUE(QFile::link(ref + QStringLiteral("a.txt"), ref + QStringLiteral("link.txt")));
+    const QByteArray directory = QFile::encodeName(ref);
+    host.onProcessEvents = [this](int) { engine.requestStop(); };
+    IndexChanges changes = engine.indexReferences(directory);
+    EXPECT_TRUE(changes.stopped && !changes.stored);
+    EXPECT_EQ(host.messages().filter(QStringLiteral("Символическая ссылка")).size(), 1);
+    host.onProcessEvents = nullptr;
+
+    // A full file system: the cache is opened, its write fails.
+    const QString small = box.makeDir(QStringLiteral("small"));
+    const QByteArray mountPoint = QFile::encodeName(small);
+    if (::geteuid() != 0 || ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    host.cachePath = mountPoint + "refs.sqlite";
+    ASSERT_TRUE(engine.indexReferences(directory).stored);
+    box.write(ref, "big.txt", wordsText(99, 200000));
+    changes = engine.indexReferences(directory);
+    ::umount(mountPoint.constData());
+    EXPECT_EQ(changes.added, 1);
+    EXPECT_TRUE(!changes.stored && !changes.stopped && !changes.failure.isEmpty());
+}
+
 // The cache knows a folder by its canonical path: another spelling of it is
 // the same entry, and a folder of the same relative spelling elsewhere is not.
 TEST_F(ReferenceRunTest, TheCacheKnowsAFolderWhateverItsSpelling) {
@@ -462,6 +491,7 @@ TEST_F(ReferenceRunTest, IndexingTellsWhatChanged) {
         EXPECT_EQ(changes.changed, step.expected.changed);
         EXPECT_EQ(changes.removed, step.expected.removed);
         EXPECT_EQ(changes.unchanged, step.expected.unchanged);
+        EXPECT_TRUE(changes.stored);
     }
     // A run after indexing reads nothing again.
     box.write(src, "x.txt", Lake);
