@@ -1,16 +1,24 @@
 #include "SharedPassages.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quillmark {
 
 namespace {
 
-std::vector<std::uint32_t> distinctHashes(const TudShingleList& list) {
-    std::vector<std::uint32_t> hashes = list.Hashes;
+std::vector<std::uint32_t> distinctHashes(std::vector<std::uint32_t> hashes) {
     std::sort(hashes.begin(), hashes.end());
     hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
     return hashes;
+}
+
+/// The hashes of every window of `text`, its last one included.
+std::vector<std::uint32_t> shownHashes(const TextWords& text) {
+    std::vector<std::uint32_t> hashes = text.shingles.Hashes;
+    if (text.hasLastWindow)
+        hashes.push_back(text.lastWindowHash);
+    return distinctHashes(std::move(hashes));
 }
 
 bool holds(const std::vector<std::uint32_t>& sorted, std::uint32_t hash) {
@@ -31,6 +39,11 @@ std::vector<Passage> passagesOf(const TextWords& text, const std::vector<std::ui
             continue;
         ++depth[static_cast<std::size_t>(first)];
         --depth[static_cast<std::size_t>(end)];
+    }
+    // A passage that runs to the end of the text ends with its last word.
+    if (text.hasLastWindow && holds(other, text.lastWindowHash)) {
+        ++depth[wordCount - static_cast<std::size_t>(text.shingleLength)];
+        --depth[wordCount];
     }
     std::vector<Passage> passages;
     std::int32_t covering = 0;
@@ -66,12 +79,12 @@ template <class Wanted> std::int32_t firstWindow(const TextWords& text, Wanted w
 } // namespace
 
 SharedPassages FindSharedPassages(const TextWords& earlier, const TextWords& current) {
-    const std::vector<std::uint32_t> earlierHashes = distinctHashes(earlier.shingles);
-    const std::vector<std::uint32_t> currentHashes = distinctHashes(current.shingles);
-
     SharedPassages shared;
-    shared.current = passagesOf(current, earlierHashes);
-    shared.earlier = passagesOf(earlier, currentHashes);
+    shared.current = passagesOf(current, shownHashes(earlier));
+    shared.earlier = passagesOf(earlier, shownHashes(current));
+
+    // The views open where the scored windows meet.
+    const std::vector<std::uint32_t> earlierHashes = distinctHashes(earlier.shingles.Hashes);
 
     const std::int32_t window = firstWindow(
         current, [&earlierHashes](std::uint32_t hash) { return holds(earlierHashes, hash); });

@@ -66,6 +66,16 @@ TextWords WordsOfText(std::string_view text, Truncation truncation, HtmlHandling
     if (truncation == Truncation::On)
         LemmatizeWords(words);
     ShinglesFromWords(words, shingleLength, result.shingles);
+    const auto length = static_cast<std::size_t>(shingleLength);
+    if (length > 0 && words.size() > length) {
+        // Any word after the last window makes the fingerprint hash it.
+        WordList last(words.end() - static_cast<std::ptrdiff_t>(length), words.end());
+        last.emplace_back("x");
+        TudShingleList tail;
+        ShinglesFromWords(last, shingleLength, tail);
+        result.lastWindowHash = tail.Hashes.front();
+        result.hasLastWindow = true;
+    }
     return result;
 }
 

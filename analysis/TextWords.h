@@ -29,6 +29,12 @@ struct TextWords {
     /// Exactly what ShinglesFromText gives for the same text and settings.
     TudShingleList shingles;
     int shingleLength = 0;
+    /// The fingerprint hashes a window only once a word follows it, so the
+    /// last L words of a longer text form a window it leaves out. Its hash,
+    /// for showing what two texts share up to their last words; scores
+    /// never count it.
+    std::uint32_t lastWindowHash = 0;
+    bool hasLastWindow = false;
 
     /// The words [first, last) that window `window` of `shingles` hashes:
     /// L words from the window's own, or every word when the text has no more

@@ -19,9 +19,6 @@ namespace quillmark {
 
 namespace {
 
-// The passage both views stand at, over the highlight of the others.
-const QColor CurrentPassage(255, 170, 70);
-
 QLabel* makeCaption(const QString& text, QWidget* parent) {
     auto* caption = new QLabel(text, parent);
     caption->setTextFormat(Qt::PlainText);
@@ -30,6 +27,17 @@ QLabel* makeCaption(const QString& text, QWidget* parent) {
     font.setBold(true);
     caption->setFont(font);
     return caption;
+}
+
+QLabel* makeSample(const QColor& color, QWidget* parent) {
+    auto* sample = new QLabel(parent);
+    sample->setFixedSize(14, 14);
+    sample->setAutoFillBackground(true);
+    QPalette palette = sample->palette();
+    palette.setColor(QPalette::Window, color);
+    sample->setPalette(palette);
+    sample->setFrameShape(QFrame::Box);
+    return sample;
 }
 
 QPlainTextEdit* makeView(const char* name, QWidget* parent) {
@@ -61,7 +69,7 @@ void markPassage(QPlainTextEdit* view, const DisplayText& text, const Passage* p
         mark.cursor = QTextCursor(view->document());
         mark.cursor.setPosition(text.position(passage->begin));
         mark.cursor.setPosition(text.position(passage->end), QTextCursor::KeepAnchor);
-        mark.format.setBackground(CurrentPassage);
+        mark.format.setBackground(ComparisonDialog::CurrentPassage);
         marks.append(mark);
     }
     view->setExtraSelections(marks);
@@ -81,9 +89,12 @@ qsizetype longestUnbrokenRun(const QString& text) {
 } // namespace
 
 const QColor ComparisonDialog::SharedWords(255, 226, 120);
+// Over the highlight of the other passages.
+const QColor ComparisonDialog::CurrentPassage(255, 170, 70);
 
 ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName,
-                                   const QString& earlierName, int score, QWidget* parent)
+                                   const QString& earlierName, int score, QWidget* parent,
+                                   std::int32_t referenceCount)
     : QDialog(parent)
     , m_pair(std::move(pair))
     , m_currentText(m_pair.current.text)
@@ -92,20 +103,22 @@ ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName
     setWindowTitle(tr("Сравнение: %1 и %2").arg(currentName, earlierName));
     setSizeGripEnabled(true);
 
+    const QString earlierOrigin = QString::fromStdString(TextReader::describe(m_pair.earlierOrigin));
     sCurrent =
         makeCaption(tr("№ %1: %2 (%3) — сходство %4%")
-                        .arg(m_pair.currentIndex + 1)
+                        .arg(m_pair.currentIndex - referenceCount + 1)
                         .arg(currentName)
                         .arg(QString::fromStdString(TextReader::describe(m_pair.currentOrigin)))
                         .arg(score),
                     this);
     sCurrent->setObjectName(QStringLiteral("sCurrent"));
-    sEarlier =
-        makeCaption(tr("Более ранний текст № %1: %2 (%3)")
-                        .arg(m_pair.earlierIndex + 1)
-                        .arg(earlierName)
-                        .arg(QString::fromStdString(TextReader::describe(m_pair.earlierOrigin))),
-                    this);
+    sEarlier = makeCaption(m_pair.earlierIndex < referenceCount
+                               ? tr("Эталонный текст: %1 (%2)").arg(earlierName, earlierOrigin)
+                               : tr("Более ранний текст № %1: %2 (%3)")
+                                     .arg(m_pair.earlierIndex - referenceCount + 1)
+                                     .arg(earlierName)
+                                     .arg(earlierOrigin),
+                           this);
     sEarlier->setObjectName(QStringLiteral("sEarlier"));
     eCurrent = makeView("eCurrent", this);
     eEarlier = makeView("eEarlier", this);
@@ -125,13 +138,9 @@ ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName
 
     auto* legend = new QLabel(
         tr("Подсвечены слова общих шинглов (длина %1)").arg(m_pair.current.shingleLength), this);
-    auto* swatch = new QLabel(this);
-    swatch->setFixedSize(14, 14);
-    swatch->setAutoFillBackground(true);
-    QPalette swatchPalette = swatch->palette();
-    swatchPalette.setColor(QPalette::Window, SharedWords);
-    swatch->setPalette(swatchPalette);
-    swatch->setFrameShape(QFrame::Box);
+    sSharedSample = makeSample(SharedWords, this);
+    auto* currentLegend = new QLabel(tr("текущий фрагмент"), this);
+    sCurrentSample = makeSample(CurrentPassage, this);
 
     bPrevious = new QPushButton(tr("◀ Предыдущий"), this);
     bPrevious->setObjectName(QStringLiteral("bPrevious"));
@@ -154,8 +163,11 @@ ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName
         button->setAutoDefault(false);
 
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(swatch);
+    bottom->addWidget(sSharedSample);
     bottom->addWidget(legend);
+    bottom->addSpacing(8);
+    bottom->addWidget(sCurrentSample);
+    bottom->addWidget(currentLegend);
     bottom->addStretch(1);
     bottom->addWidget(bPrevious);
     bottom->addWidget(sPassage);

@@ -23,10 +23,14 @@ class ComparisonDialog : public QDialog {
 
 public:
     static const QColor SharedWords;
+    /// The shared passage both views stand at.
+    static const QColor CurrentPassage;
 
-    /// `score` is the current document's score against the earlier one.
+    /// `score` is the current document's score against the earlier one. The
+    /// first `referenceCount` documents of the run are reference texts; the
+    /// others are numbered from 1 as the result table numbers them.
     ComparisonDialog(DocumentPair pair, const QString& currentName, const QString& earlierName,
-                     int score, QWidget* parent = nullptr);
+                     int score, QWidget* parent = nullptr, std::int32_t referenceCount = 0);
 
     const DocumentPair& pair() const { return m_pair; }
     const DisplayText& currentText() const { return m_currentText; }
@@ -44,6 +48,9 @@ public:
     QPushButton* bPrevious = nullptr;
     QPushButton* bNext = nullptr;
     QPushButton* bClose = nullptr;
+    /// The colour samples of the legend: shared words, the current passage.
+    QLabel* sSharedSample = nullptr;
+    QLabel* sCurrentSample = nullptr;
 
 public slots:
     /// Moves both views to shared passage `index` of the current text and

@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QFile>
+#include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -29,6 +31,30 @@ QString unreadText() {
 
 QString originText(TextFormat format, Encoding encoding) {
     return QString::fromStdString(TextReader::describe({format, encoding}));
+}
+
+// A file that was not read was taken for plain text only because nothing
+// else could be made of it: its own name says better what it is.
+QString unreadFormat(const QString& name, TextFormat format) {
+    const QString suffix = QFileInfo(name).suffix().toUpper();
+    if (format != TextFormat::Text || suffix.isEmpty())
+        return originText(format, Encoding::Auto);
+    return suffix;
+}
+
+// Reading gives its reasons in Russian; the window shows them in its language.
+QString translatedReason(const QString& reason) {
+    return QCoreApplication::translate("UnreadableText", reason.toUtf8().constData());
+}
+
+// A reference text as the table names it: its folder and its name; the
+// tool tip gives the whole path.
+QString shortReferenceName(const QString& path) {
+    const QFileInfo file(path);
+    const QString folder = file.dir().dirName();
+    return folder.isEmpty() || folder == QLatin1String(".") ? file.fileName()
+                                                            : folder + QLatin1Char('/') +
+                                                                  file.fileName();
 }
 
 } // namespace
@@ -58,9 +84,10 @@ void ResultTableModel::setResults(const DocumentTable& documents, int percent) {
         if (best >= 0 && static_cast<std::size_t>(best) < i) {
             const bool reference = documents.isReference(best);
             row.match = reference ? -1 : best - static_cast<std::int32_t>(first);
-            row.matchName =
+            row.matchPath =
                 QFile::decodeName(reference ? documents.referencePath(best)
                                             : documents.names[static_cast<std::size_t>(best)]);
+            row.matchName = reference ? shortReferenceName(row.matchPath) : row.matchPath;
         }
         if (i < documents.origins.size())
             row.format = originText(documents.origins[i].format, documents.origins[i].encoding);
@@ -69,8 +96,8 @@ void ResultTableModel::setResults(const DocumentTable& documents, int percent) {
     for (const UnreadFile& file : documents.unread) {
         Row row;
         row.name = QFile::decodeName(file.name);
-        row.format = originText(file.format, Encoding::Auto);
-        row.unreadReason = file.reason.isEmpty() ? unreadText() : file.reason;
+        row.format = unreadFormat(row.name, file.format);
+        row.unreadReason = file.reason.isEmpty() ? unreadText() : translatedReason(file.reason);
         m_rows.push_back(std::move(row));
     }
     m_percent = percent;
@@ -192,6 +219,8 @@ QVariant ResultTableModel::toolTip(int index, int column) const {
     switch (column) {
     case NameColumn:
         return row.name;
+    case FormatColumn:
+        return row.format;
     case VerdictColumn:
         return row.score <= m_percent
                    ? tr("Сходство %1% не больше допустимых %2%").arg(row.score).arg(m_percent)
@@ -200,7 +229,7 @@ QVariant ResultTableModel::toolTip(int index, int column) const {
         if (row.matchName.isEmpty())
             return tr("Ни с одним более ранним текстом общих шинглов нет");
         if (row.match < 0)
-            return tr("Эталонный текст %1 (двойной щелчок — сравнить)").arg(row.matchName);
+            return tr("Эталонный текст %1 (двойной щелчок — сравнить)").arg(row.matchPath);
         return tr("№ %1: %2 (двойной щелчок — сравнить)")
             .arg(row.match + 1)
             .arg(m_rows[static_cast<std::size_t>(row.match)].name);
@@ -216,7 +245,7 @@ QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, 
     case Qt::DisplayRole:
         switch (section) {
         case OrderColumn:
-            return QStringLiteral("№");
+            return tr("№");
         case NameColumn:
             return tr("Файл");
         case ScoreColumn:

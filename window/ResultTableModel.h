@@ -59,9 +59,11 @@ private:
         std::int32_t score = 0;
         /// The row of the best match; -1 when none or a reference text.
         std::int32_t match = -1;
-        /// The best match's name, a reference text's with its directory;
-        /// empty when there is none.
+        /// The best match's name, a reference text's with the name of its
+        /// directory; empty when there is none.
         QString matchName;
+        /// The best match's name, a reference text's with its whole path.
+        QString matchPath;
         /// The entry in the document table; -1 for a file not read.
         std::int32_t document = -1;
         /// "TXT, UTF-8", "DOCX", ...

@@ -1,9 +1,11 @@
 #include "Tmainform.h"
 
 #include "ComparisonDialog.h"
+#include "LayoutTwins.h"
 #include "ResultTableModel.h"
 #include "ScoreChart.h"
 #include "SortHeaderView.h"
+#include "WindowPlacement.h"
 #include "engine/DocumentPair.h"
 #include "engine/InstallLayout.h"
 
@@ -27,6 +29,9 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QSlider>
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
@@ -35,6 +40,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <new>
@@ -56,6 +62,20 @@ constexpr int BottomHeight = 35;
 constexpr int SettingsPanelHeight = 169;
 constexpr int PageHeight = ClientHeight - HeaderHeight - BottomHeight;
 constexpr int Margin = 16;
+// Where the window was drawn to open (the corner of its frame).
+constexpr QPoint DesignPosition(204, 156);
+// A short screen takes the empty bottom band first, then part of the
+// header, then the room between the result line and the buttons; below
+// that the window scrolls.
+constexpr int MinimumHeaderHeight = 74;
+constexpr int MinimumPageHeight = 366;
+// The settings page: the progress counters on the right of their bars, the
+// action buttons 45 pixels above the page's bottom.
+constexpr int CounterWidth = 109;
+constexpr int CounterPixels = 19;
+constexpr int ButtonsFromBottom = 45;
+// What a window manager adds around a window, assumed until it says.
+constexpr QMargins AssumedFrame(4, 30, 4, 4);
 
 // The result page: the table across the top; below it the log on the left
 // and the score chart on the right, reaching down beside bBack.
@@ -131,12 +151,31 @@ QProgressBar* makeBar(QWidget* parent, const char* name, const QRect& geometry) 
 }
 
 // A thin grey line across a band, marking its edge.
-void addRule(QWidget* band, int y) {
+QFrame* addRule(QWidget* band, int y) {
     auto* line = new QFrame(band);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Plain);
     line->setGeometry(0, y, band->width(), 1);
     setColor(line, QPalette::WindowText, QColor(0xe0, 0xe0, 0xe0));
+    return line;
+}
+
+// The largest pixel size up to `largest` at which the label's text fits its width.
+void fitText(QLabel* label, int largest) {
+    QFont font = label->font();
+    font.setPixelSize(largest);
+    while (font.pixelSize() > 9 &&
+           QFontMetrics(font).horizontalAdvance(label->text()) > label->width())
+        font.setPixelSize(font.pixelSize() - 1);
+    label->setFont(font);
+}
+
+// The output directory "Выбрать" proposes for a source directory.
+QString defaultOutputFor(const QString& source) {
+    QString path = QDir::cleanPath(source.trimmed());
+    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path + QStringLiteral("/Result/");
 }
 
 // The installed README as HTML; else, for a build folder inside the project,
@@ -167,8 +206,6 @@ Tmainform::Tmainform(const QString& programDirectory, QWidget* parent)
     , m_engine(*this) {
     setObjectName(QStringLiteral("mainform"));
     setWindowTitle(QStringLiteral("Quillmark v.1.1"));
-    setFixedSize(ClientWidth, ClientHeight);
-    move(204, 156);
 
     QFont base = QApplication::font();
     base.setPixelSize(11);
@@ -176,15 +213,36 @@ Tmainform::Tmainform(const QString& programDirectory, QWidget* parent)
     setAutoFillBackground(true);
     setColor(this, QPalette::Window, Qt::white);
 
+    // The bands lie on one sheet that follows the window's size down to
+    // what they need, and scrolls below that.
+    m_scroll = named(new QScrollArea(this), "scroll");
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    // Only the controls take the keyboard: a page switch leaves the focus
+    // where the stack of pages keeps it.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_content = named(new QWidget, "content");
+    m_content->setMinimumSize(ClientWidth, MinimumHeaderHeight + MinimumPageHeight);
+    m_content->resize(ClientWidth, ClientHeight);
+    m_scroll->setWidget(m_content);
+    setColor(m_scroll->viewport(), QPalette::Window, Qt::white);
+
     buildHeader();
-    Pages = named(new QStackedWidget(this), "Pages");
+    Pages = named(new QStackedWidget(m_content), "Pages");
     Pages->setGeometry(0, HeaderHeight, ClientWidth, PageHeight);
     buildSettingsPage();
     buildFolderPage();
     buildResultPage();
-    Panel2 =
-        makePanel(this, "Panel2", QRect(0, ClientHeight - BottomHeight, ClientWidth, BottomHeight));
-    addRule(Panel2, 0);
+    Panel2 = makePanel(m_content, "Panel2",
+                       QRect(0, ClientHeight - BottomHeight, ClientWidth, BottomHeight));
+    m_bottomRule = addRule(Panel2, 0);
+    auto* sheet = new QVBoxLayout(this);
+    sheet->setContentsMargins(0, 0, 0, 0);
+    sheet->addWidget(m_scroll);
+    m_content->installEventFilter(this);
+    layoutContent();
+    addShortcuts();
+    placeOnScreen(AssumedFrame);
 
     connect(ePercent, &QSlider::valueChanged, this, &Tmainform::ePercentChange);
     connect(bSetSrcDir, &QPushButton::clicked, this, &Tmainform::bSetSrcDirClick);
@@ -200,6 +258,7 @@ Tmainform::Tmainform(const QString& programDirectory, QWidget* parent)
 }
 
 Tmainform::~Tmainform() {
+    qApp->removeEventFilter(this);
     FormDestroy();
 }
 
@@ -208,7 +267,7 @@ QString Tmainform::defaultProgramDirectory() {
 }
 
 void Tmainform::buildHeader() {
-    Panel1 = makePanel(this, "Panel1", QRect(0, 0, ClientWidth, HeaderHeight));
+    Panel1 = makePanel(m_content, "Panel1", QRect(0, 0, ClientWidth, HeaderHeight));
     Label7 = makeLabel(Panel1, "Label7", QStringLiteral("Quillmark"), Margin, 10, 24);
     Label8 = makeLabel(Panel1, "Label8",
                        tr("Программа для пакетной проверки текстов на сходство методом шинглов"),
@@ -227,7 +286,7 @@ void Tmainform::buildHeader() {
     Label9->setVisible(!m_homePageUrl.isEmpty());
     sHomePage->setVisible(!m_homePageUrl.isEmpty());
 
-    addRule(Panel1, HeaderHeight - 1);
+    m_headerRule = addRule(Panel1, HeaderHeight - 1);
 }
 
 void Tmainform::buildSettingsPage() {
@@ -339,6 +398,34 @@ void Tmainform::buildSettingsPage() {
     for (QLineEdit* edit : {eDirSrc, eDirOut})
         setColor(edit, QPalette::Base, LightOrange);
     setColor(eShingleLen, QPalette::Base, LightOrange);
+    addSettingsHints();
+}
+
+void Tmainform::addSettingsHints() {
+    eDirSrc->setToolTip(tr("Каталог, тексты которого сравниваются друг с другом"));
+    eDirOut->setToolTip(tr("Сюда переносятся тексты, прошедшие проверку; каталог "
+                           "создаётся, если его нет"));
+    eAgainstOutput->setToolTip(tr("Сравнивать тексты и с теми, что уже лежат в каталоге "
+                                  "прошедших проверку"));
+    const QString shingle =
+        tr("Сколько слов подряд составляют шингл: чем короче шингл, тем строже проверка");
+    for (QWidget* control : {static_cast<QWidget*>(eShingleLen), static_cast<QWidget*>(Label4),
+                             static_cast<QWidget*>(Label6)})
+        control->setToolTip(shingle);
+    eLemma->setToolTip(tr("* Слова сравниваются по началу, чтобы формы одного слова совпадали: "
+                          "от слова из 7 букв и длиннее остаются 6 первых, из 4–6 букв — 3, "
+                          "из 3 букв — 2"));
+    eCutHTML->setToolTip(tr("Из веб-страниц сравнивается только их текст: разметка, скрипты "
+                            "и стили отбрасываются"));
+    const QString move = tr("Включено — прошедшие тексты перемещаются, выключено — копируются, "
+                            "и исходные остаются на месте");
+    eDelFiles->setToolTip(move);
+    Label5->setToolTip(move);
+    const QString percent = tr("Текст проходит проверку, если его сходство с каждым более "
+                               "ранним текстом не больше этого процента");
+    for (QWidget* control : {static_cast<QWidget*>(ePercent), static_cast<QWidget*>(Label3),
+                             static_cast<QWidget*>(sPercent)})
+        control->setToolTip(percent);
 }
 
 void Tmainform::buildFolderPage() {
@@ -350,8 +437,8 @@ void Tmainform::buildFolderPage() {
     m_dirModel = std::make_unique<QFileSystemModel>();
     DirModel = named(m_dirModel.get(), "DirModel");
     DirModel->setIconProvider(m_folderIcons.get());
-    DirModel->setOptions(QFileSystemModel::DontWatchForChanges |
-                         QFileSystemModel::DontUseCustomDirectoryIcons);
+    // Folders made or removed while the program runs show up in the tree.
+    DirModel->setOptions(QFileSystemModel::DontUseCustomDirectoryIcons);
     // Dot-folders are left out of the tree; their path can still be typed.
     DirModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     DirModel->setRootPath(QStringLiteral("/"));
@@ -454,6 +541,11 @@ void Tmainform::buildResultPage() {
     header->resizeSection(ResultTableModel::OrderColumn, 48);
     header->resizeSection(ResultTableModel::ScoreColumn, 88);
     header->resizeSection(ResultTableModel::VerdictColumn, 96);
+    // Room for the longest origin the format column names.
+    header->resizeSection(ResultTableModel::FormatColumn,
+                          gResults->fontMetrics().horizontalAdvance(
+                              QStringLiteral("HTML, Windows-1251")) +
+                              12);
     gResults->setSortingEnabled(true);
     gResults->sortByColumn(ResultTableModel::OrderColumn, Qt::AscendingOrder);
     // After the view has sorted: a new order is read from its first row.
@@ -476,6 +568,156 @@ void Tmainform::buildResultPage() {
     cScores->setGeometry(chartLeft, lowerTop, ChartWidth, ChartBottom - lowerTop);
 
     bBack = makeFlatButton(TabSheet4, "bBack", tr("Назад"), QRect(Margin - 10, 334, 160, 40), 24);
+}
+
+void Tmainform::placeOnScreen(const QMargins& frame) {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) {
+        resize(ClientWidth, ClientHeight);
+        return;
+    }
+    const WindowPlacement placement = WindowPlacement::fit(
+        screen->availableGeometry(), frame, QSize(ClientWidth, ClientHeight), DesignPosition);
+    resize(placement.clientSize);
+    move(placement.framePosition);
+}
+
+void Tmainform::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // The frame the window manager gave is known once it has moved the
+    // window into it: a window it pushed off the screen is placed again.
+    if (m_placedInFrame || !isVisible())
+        return;
+    const QRect outer = frameGeometry();
+    const QMargins frame(geometry().left() - outer.left(), geometry().top() - outer.top(),
+                         outer.right() - geometry().right(), outer.bottom() - geometry().bottom());
+    if (frame.isNull() || screen() == nullptr)
+        return;
+    m_placedInFrame = true;
+    if (!screen()->availableGeometry().contains(outer))
+        placeOnScreen(frame);
+}
+
+void Tmainform::layoutContent() {
+    const int width = m_content->width();
+    const int height = m_content->height();
+    int squeeze = std::max(0, ClientHeight - height);
+    const int bottom = std::max(0, BottomHeight - squeeze);
+    squeeze -= BottomHeight - bottom;
+    const int header = std::max(MinimumHeaderHeight, HeaderHeight - squeeze);
+    layoutHeader(width, header);
+    const int page = height - header - bottom;
+    Pages->setGeometry(0, header, width, page);
+    Panel2->setGeometry(0, height - bottom, width, bottom);
+    Panel2->setVisible(bottom > 0);
+    m_bottomRule->resize(width, 1);
+    layoutSettingsPage(width, page);
+    layoutFolderPage(width, page);
+    layoutResultPage(width, page);
+}
+
+void Tmainform::layoutHeader(int width, int height) {
+    Panel1->setGeometry(0, 0, width, height);
+    // A lower header keeps its lines in the same proportions.
+    const auto at = [height](int designY) { return designY * height / HeaderHeight; };
+    Label7->move(Margin, at(10));
+    Label8->move(Margin, at(44));
+    Label9->move(Margin, at(64));
+    sHomePage->move(sHomePage->x(), at(64));
+    m_headerRule->setGeometry(0, height - 1, width, 1);
+}
+
+void Tmainform::layoutSettingsPage(int width, int page) {
+    // Fields, bars and the slider take the width beyond the drawn one.
+    const int wider = width - ClientWidth;
+    Panel4->setGeometry(0, 0, width, SettingsPanelHeight);
+    eDirSrc->resize(530 + wider, eDirSrc->height());
+    bSetSrcDir->move(554 + wider, bSetSrcDir->y());
+    eDirOut->resize(530 + wider, eDirOut->height());
+    eAgainstOutput->move(std::max(eDirOut->geometry().right() + 1 - eAgainstOutput->width(),
+                                  Label2->geometry().right() + 12),
+                         eAgainstOutput->y());
+    ePercent->resize(380 + wider, ePercent->height());
+    sPercent->setGeometry(ePercent->geometry().right() + 10, sPercent->y(),
+                          width - ePercent->geometry().right() - 10, sPercent->height());
+
+    const int lower = page - SettingsPanelHeight;
+    Panel3->setGeometry(0, SettingsPanelHeight, width, lower);
+    for (const ProgressRow row : {ProgressRow::Loading, ProgressRow::Comparison,
+                                  ProgressRow::Saving}) {
+        caption(row)->resize(540 + wider, caption(row)->height());
+        bar(row)->resize(540 + wider, bar(row)->height());
+        counter(row)->setGeometry(width - CounterWidth - 4, counter(row)->y(), CounterWidth,
+                                  counter(row)->height());
+        fitText(counter(row), CounterPixels);
+    }
+    const int buttons = lower - ButtonsFromBottom;
+    sRes->resize(width - 2 * Margin, buttons - sRes->y() - 2);
+    bSelect->move(bSelect->x(), buttons);
+    bGo->move(width - Margin - bGo->width() + 10, buttons);
+    bResults->setGeometry(bSelect->geometry().right() + 8, buttons,
+                          bGo->x() - bSelect->geometry().right() - 16, bResults->height());
+}
+
+void Tmainform::layoutFolderPage(int width, int page) {
+    eFolderPath->resize(width - Margin - eFolderPath->x(), eFolderPath->height());
+    DirTree->setGeometry(Margin, 46, width - 2 * Margin, page - 100);
+    SpeedButton2->move(SpeedButton2->x(), page - 48);
+    SpeedButton1->move(width - Margin - SpeedButton1->width() + 10, page - 48);
+}
+
+void Tmainform::layoutResultPage(int width, int page) {
+    sResultsHint->resize(width - Margin - sResultsHint->x(), sResultsHint->height());
+    // A taller page gives the table two thirds of what it adds; a shorter
+    // one takes it all from the table.
+    const int taller = page - PageHeight;
+    const int table = ResultTableHeight + (taller > 0 ? taller * 2 / 3 : taller);
+    gResults->setGeometry(Margin, ResultTop, width - 2 * Margin, table);
+    const int lowerTop = ResultTop + table + ResultGap;
+    const int chartWidth = ChartWidth + (width - ClientWidth) / 3;
+    const int chartLeft = width - Margin - chartWidth;
+    const int logBottom = page - (PageHeight - LogBottom);
+    const int chartBottom = page - (PageHeight - ChartBottom);
+    eLog->setGeometry(Margin, lowerTop, chartLeft - ResultGap - 2 - Margin, logBottom - lowerTop);
+    cScores->setGeometry(chartLeft, lowerTop, chartWidth, chartBottom - lowerTop);
+    bBack->move(bBack->x(), page - 48);
+}
+
+void Tmainform::addShortcuts() {
+    // Captions' Alt letters work by their key in either layout (see
+    // pressTwinMnemonic); the window sees every key press in it first.
+    qApp->installEventFilter(this);
+    // The way back from the result page, as in a browser; Esc also leaves
+    // the folder page without a choice.
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::ALT | Qt::Key_Left)}) {
+        auto* back = new QShortcut(key, bBack);
+        connect(back, &QShortcut::activated, bBack, &QPushButton::click);
+    }
+    auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), SpeedButton2);
+    connect(cancel, &QShortcut::activated, SpeedButton2, &QPushButton::click);
+    connect(eFolderPath, &QLineEdit::returnPressed, SpeedButton1, &QPushButton::click);
+    // Tab leaves the table instead of walking its cells.
+    gResults->setTabKeyNavigation(false);
+}
+
+bool Tmainform::pressTwinMnemonic(QObject* watched, const QKeyEvent* key) {
+    // Alt and a letter whose twin in the other layout a visible button's
+    // caption marks: the layout is not the one the caption was written in.
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::AltModifier || !watched->isWidgetType() ||
+        static_cast<QWidget*>(watched)->window() != this || key->key() > 0xffff)
+        return false;
+    const QChar twin = LayoutTwins::twinOf(QChar(static_cast<char16_t>(key->key())));
+    if (twin.isNull())
+        return false;
+    for (QPushButton* button : {bSetSrcDir, bSelect, bGo, bResults}) {
+        if (button->isVisible() && button->isEnabled() &&
+            LayoutTwins::mnemonicOf(button->text()) == twin) {
+            button->click();
+            return true;
+        }
+    }
+    return false;
 }
 
 void Tmainform::FormCreate() {
@@ -586,6 +828,18 @@ QLabel* Tmainform::counter(ProgressRow row) const {
     Q_UNREACHABLE();
 }
 
+QLabel* Tmainform::caption(ProgressRow row) const {
+    switch (row) {
+    case ProgressRow::Loading:
+        return Label11;
+    case ProgressRow::Comparison:
+        return sProgress;
+    case ProgressRow::Saving:
+        return sProgress1;
+    }
+    Q_UNREACHABLE();
+}
+
 // ---- EngineHost
 
 QString Tmainform::sourceDirectory() {
@@ -622,20 +876,12 @@ bool Tmainform::againstOutput() {
 
 void Tmainform::setCounter(ProgressRow row, const QString& text) {
     counter(row)->setText(text);
+    // A long count is drawn smaller rather than cut at the window's edge.
+    fitText(counter(row), CounterPixels);
 }
 
 void Tmainform::setProgressLabel(ProgressRow row, const QString& text) {
-    switch (row) {
-    case ProgressRow::Loading:
-        Label11->setText(text);
-        return;
-    case ProgressRow::Comparison:
-        sProgress->setText(text);
-        return;
-    case ProgressRow::Saving:
-        sProgress1->setText(text);
-        return;
-    }
+    caption(row)->setText(text);
 }
 
 void Tmainform::setBarRange(ProgressRow row, int minimum, int maximum) {
@@ -724,8 +970,14 @@ void Tmainform::SpeedButton1Click() {
     // A typed path may end with its separator; the root keeps its own.
     if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
+    // An output path the user typed stays; one that followed the old source
+    // follows the new one.
+    const QString output = eDirOut->text().trimmed();
+    const bool followsSource =
+        output.isEmpty() || QDir::cleanPath(output) == QDir::cleanPath(defaultOutputFor(eDirSrc->text()));
     eDirSrc->setText(path + QLatin1Char('/'));
-    eDirOut->setText(path + QStringLiteral("/Result/"));
+    if (followsSource)
+        eDirOut->setText(path + QStringLiteral("/Result/"));
     Pages->setCurrentWidget(TabSheet1);
 }
 
@@ -802,7 +1054,7 @@ void Tmainform::showComparison(std::int32_t document) {
         QFile::decodeName(documents.isReference(earlier)
                               ? documents.referencePath(earlier)
                               : documents.names[static_cast<std::size_t>(earlier)]),
-        documents.scores[at], this);
+        documents.scores[at], this, documents.referenceCount);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // One comparison at a time, in the place the last one was left.
     if (m_comparison) {
@@ -851,6 +1103,13 @@ void Tmainform::closeEvent(QCloseEvent* event) {
 }
 
 bool Tmainform::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_content && event->type() == QEvent::Resize) {
+        layoutContent();
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress &&
+        pressTwinMnemonic(watched, static_cast<QKeyEvent*>(event)))
+        return true;
     // Compared, never dereferenced: children go before the window does.
     if (watched == DirTree || watched == m_dirTreeViewport) {
         const QEvent::Type type = event->type();

@@ -20,6 +20,7 @@ class QCloseEvent;
 class QFileIconProvider;
 class QFileSystemModel;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -28,6 +29,9 @@ class QSlider;
 class QSpinBox;
 class QStackedWidget;
 class QLineEdit;
+class QMargins;
+class QMoveEvent;
+class QScrollArea;
 class QModelIndex;
 class QSortFilterProxyModel;
 class QTableView;
@@ -173,13 +177,29 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildHeader();
     void buildSettingsPage();
+    void addSettingsHints();
     void buildFolderPage();
     void buildResultPage();
+    /// Opens at the drawn size and place where the screen has room, else as
+    /// large as its free area allows, with `frame` around the window.
+    void placeOnScreen(const QMargins& frame);
+    /// Fits the bands and pages to the sheet's size: wider fields, a taller
+    /// table and log; a short screen takes the empty room first.
+    void layoutContent();
+    void layoutHeader(int width, int height);
+    void layoutSettingsPage(int width, int page);
+    void layoutFolderPage(int width, int page);
+    void layoutResultPage(int width, int page);
+    void addShortcuts();
+    /// Clicks the visible button whose Alt letter is on the pressed key in
+    /// the other keyboard layout; whether one was clicked.
+    bool pressTwinMnemonic(QObject* watched, const QKeyEvent* key);
     /// Shows in DirTree the deepest folder of `path` it lists.
     void selectFolder(const QString& path);
     /// eFolderPath follows the folder selected in DirTree.
@@ -191,8 +211,16 @@ private:
     bool busy() const;
     QProgressBar* bar(quillmark::ProgressRow row) const;
     QLabel* counter(quillmark::ProgressRow row) const;
+    QLabel* caption(quillmark::ProgressRow row) const;
     QString errorTitle() const;
 
+    QScrollArea* m_scroll = nullptr;
+    /// The sheet all bands lie on.
+    QWidget* m_content = nullptr;
+    QFrame* m_headerRule = nullptr;
+    QFrame* m_bottomRule = nullptr;
+    /// The window has been placed again inside the frame its manager gave.
+    bool m_placedInFrame = false;
     QString m_programDirectory;
     QUrl m_homePageUrl;
     quillmark::SettingsProfile m_profile;

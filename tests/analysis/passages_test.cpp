@@ -114,14 +114,14 @@ TEST(FindSharedPassages, CopyWithOneInsertedSentence) {
                 3);
     const SharedPassages shared = FindSharedPassages(earlier, current);
     // The words before the insertion and after it stay shared; the windows
-    // that reach into the inserted sentence are new. The last word of a text
-    // longer than L is in no window, so it is never marked.
+    // that reach into the inserted sentence are new. Both texts end with the
+    // same words, which are marked up to the last.
     EXPECT_EQ(passageTexts(current, shared.current),
-              (Texts{"Осень пришла в город. Листья падают", "На мокрые тротуары. Дети идут в"}));
+              (Texts{"Осень пришла в город. Листья падают", "На мокрые тротуары. Дети идут в школу"}));
     // Every window of the original but two appears in the copy, and those two
     // cover words that other shared windows cover too.
     EXPECT_EQ(passageTexts(earlier, shared.earlier),
-              (Texts{"Осень пришла в город. Листья падают на мокрые тротуары. Дети идут в"}));
+              (Texts{"Осень пришла в город. Листья падают на мокрые тротуары. Дети идут в школу"}));
     EXPECT_EQ(shared.currentAnchor, 0);
     EXPECT_EQ(shared.earlierAnchor, 0);
 }
@@ -132,8 +132,10 @@ TEST(FindSharedPassages, RewriteKeepsOnlyTheUnchangedRuns) {
     const TextWords current = wordsOf(
         cp("Каждое утро пожилой рыбак выходил к морю, чтобы смотреть на далёкие волны."), 3);
     const SharedPassages shared = FindSharedPassages(earlier, current);
-    EXPECT_EQ(passageTexts(current, shared.current), (Texts{"рыбак выходил к морю"}));
-    EXPECT_EQ(passageTexts(earlier, shared.earlier), (Texts{"рыбак выходил к морю"}));
+    EXPECT_EQ(passageTexts(current, shared.current),
+              (Texts{"рыбак выходил к морю", "на далёкие волны"}));
+    EXPECT_EQ(passageTexts(earlier, shared.earlier),
+              (Texts{"рыбак выходил к морю", "на далёкие волны"}));
     EXPECT_EQ(wordAt(current, shared.currentAnchor), "рыбак");
     EXPECT_EQ(wordAt(earlier, shared.earlierAnchor), "рыбак");
 }
@@ -157,6 +159,26 @@ TEST(FindSharedPassages, AnchorsFindTheSameWindowInBoth) {
     EXPECT_EQ(shared.earlierAnchor, 1);
     EXPECT_EQ(passageTexts(current, shared.current), (Texts{"b c d"}));
     EXPECT_EQ(passageTexts(earlier, shared.earlier), (Texts{"b c d", "b c d"}));
+}
+
+TEST(FindSharedPassages, LastWordsAreMarkedWhereTheTextsEndAlike) {
+    // The last window is hashed as the fingerprint would hash it were a word to follow.
+    const TextWords text = wordsOf(cp("Над тихой рекой стоит старый дом."), 3, Truncation::On);
+    const TextWords longer =
+        wordsOf(cp("Над тихой рекой стоит старый дом. Ещё"), 3, Truncation::On);
+    ASSERT_TRUE(text.hasLastWindow);
+    EXPECT_EQ(text.lastWindowHash, longer.shingles.Hashes.at(3));
+    EXPECT_EQ(text.shingles.Hashes.size(), 3U) << "scores still count only the followed windows";
+    // Identical texts are marked whole, and a text ending with another's
+    // middle is marked to its end.
+    EXPECT_EQ(passageTexts(text, FindSharedPassages(text, text).current),
+              (Texts{"Над тихой рекой стоит старый дом"}));
+    const TextWords tail = wordsOf(cp("Вот рекой стоит старый"), 3, Truncation::On);
+    const SharedPassages shared = FindSharedPassages(text, tail);
+    EXPECT_EQ(passageTexts(tail, shared.current), (Texts{"рекой стоит старый"}));
+    EXPECT_EQ(passageTexts(text, shared.earlier), (Texts{"рекой стоит старый"}));
+    // A text of at most L words has its one window already.
+    EXPECT_FALSE(wordsOf("a b c", 3).hasLastWindow);
 }
 
 TEST(FindSharedPassages, ShortTextsShareTheirOneHash) {
