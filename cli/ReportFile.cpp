@@ -1,6 +1,7 @@
 #include "ReportFile.h"
 
 #include "CliLanguage.h"
+#include "engine/SystemErrors.h"
 #include "engine/TemporaryFile.h"
 
 #include <cerrno>
@@ -21,7 +22,7 @@ std::runtime_error writeError(const QByteArray& path, const QString& reason) {
 }
 
 QString systemReason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return SystemErrors::message(error);
 }
 
 QByteArray directoryOf(const QByteArray& path) {

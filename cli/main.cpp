@@ -9,6 +9,7 @@
 #include "TerminalHost.h"
 #include "engine/BatchEngine.h"
 #include "engine/ReferenceCache.h"
+#include "engine/SystemErrors.h"
 
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
@@ -80,7 +81,7 @@ bool printIndexCounts(const IndexChanges& changes, TerminalHost& host) {
     if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0)
         return true;
     host.printLine(cliTranslate("main", "Cannot write the counts: %1.")
-                       .arg(QString::fromLocal8Bit(std::strerror(errno))));
+                       .arg(SystemErrors::message(errno)));
     return false;
 }
 

@@ -1,5 +1,7 @@
 #include "TextFile.h"
 
+#include "SystemErrors.h"
+
 #include "FileDescriptor.h"
 
 #include <QFile>
@@ -26,10 +28,7 @@ namespace {
 } // namespace
 
 QString TextFile::systemMessage(int error) {
-    QString message = QString::fromLocal8Bit(std::strerror(error));
-    while (!message.isEmpty() && (message.back() == u'.' || message.back().isSpace()))
-        message.chop(1);
-    return message;
+    return SystemErrors::message(error);
 }
 
 QString TextFile::withFullStop(QString text) {

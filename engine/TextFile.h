@@ -51,7 +51,8 @@ public:
     /// CR LF) as CR LF; a last line without a line end gets one.
     static std::string toText(std::string_view bytes);
 
-    /// strerror(error) without trailing blanks and full stops.
+    /// What errno value `error` means, in the program's language, without
+    /// trailing blanks and full stops.
     static QString systemMessage(int error);
 
     /// A message as the error box shows it: a full stop is added when the

@@ -124,7 +124,7 @@ int ScoreChart::binAt(const QPoint& point) const {
     return std::clamp(bin, 0, ScoreHistogram::BinCount - 1);
 }
 
-QRect ScoreChart::countLabelRect(int bin) const {
+QRect ScoreChart::baseLabelRect(int bin) const {
     const QRect bar = barRect(bin);
     if (bar.isEmpty())
         return {};
@@ -136,30 +136,48 @@ QRect ScoreChart::countLabelRect(int bin) const {
     return QRect(left, bar.top() - countHeight(), labelWidth, countHeight());
 }
 
-std::vector<int> ScoreChart::labelledBins() const {
+std::array<QRect, ScoreHistogram::BinCount> ScoreChart::placedLabels() const {
     std::vector<int> bins;
     for (int bin = 0; bin < ScoreHistogram::BinCount; ++bin)
         if (m_histogram.bins[static_cast<std::size_t>(bin)] > 0)
             bins.push_back(bin);
-    // The tallest bars choose first; a label that would touch one already
-    // placed is left to the tool tip.
+    // The tallest bars choose first. A label that would touch one already
+    // placed climbs above its bar, no higher than the tallest bar's label;
+    // one that finds no room is left to the tool tip.
     std::stable_sort(bins.begin(), bins.end(), [this](int a, int b) {
         return m_histogram.bins[static_cast<std::size_t>(a)] >
                m_histogram.bins[static_cast<std::size_t>(b)];
     });
-    std::vector<int> placed;
+    const int highest = plotRect().top() - countHeight();
+    std::array<QRect, ScoreHistogram::BinCount> placed{};
     std::vector<QRect> taken;
     for (int bin : bins) {
-        const QRect label = countLabelRect(bin);
-        const QRect room = label.adjusted(-LabelGap, 0, LabelGap, 0);
-        if (std::any_of(taken.begin(), taken.end(),
-                        [&room](const QRect& other) { return other.intersects(room); }))
-            continue;
-        taken.push_back(label);
-        placed.push_back(bin);
+        for (QRect label = baseLabelRect(bin); label.top() >= highest;
+             label.translate(0, -countHeight())) {
+            const QRect room = label.adjusted(-LabelGap, 0, LabelGap, 0);
+            if (std::any_of(taken.begin(), taken.end(),
+                            [&room](const QRect& other) { return other.intersects(room); }))
+                continue;
+            taken.push_back(label);
+            placed[static_cast<std::size_t>(bin)] = label;
+            break;
+        }
     }
-    std::sort(placed.begin(), placed.end());
     return placed;
+}
+
+QRect ScoreChart::countLabelRect(int bin) const {
+    const QRect placed = placedLabels()[static_cast<std::size_t>(bin)];
+    return placed.isEmpty() ? baseLabelRect(bin) : placed;
+}
+
+std::vector<int> ScoreChart::labelledBins() const {
+    const auto placed = placedLabels();
+    std::vector<int> bins;
+    for (int bin = 0; bin < ScoreHistogram::BinCount; ++bin)
+        if (!placed[static_cast<std::size_t>(bin)].isEmpty())
+            bins.push_back(bin);
+    return bins;
 }
 
 QString ScoreChart::title() const {
@@ -198,9 +216,11 @@ void ScoreChart::paintEvent(QPaintEvent*) {
         painter.fillRect(QRect(bar.left(), bar.top(), bar.width(), failingHeight), FailingBar);
     }
     painter.setPen(Text);
-    for (int bin : labelledBins())
-        painter.drawText(countLabelRect(bin), Qt::AlignHCenter | Qt::AlignBottom,
-                         QString::number(m_histogram.bins[static_cast<std::size_t>(bin)]));
+    const auto labels = placedLabels();
+    for (int bin = 0; bin < ScoreHistogram::BinCount; ++bin)
+        if (!labels[static_cast<std::size_t>(bin)].isEmpty())
+            painter.drawText(labels[static_cast<std::size_t>(bin)], Qt::AlignHCenter | Qt::AlignBottom,
+                             QString::number(m_histogram.bins[static_cast<std::size_t>(bin)]));
 
     painter.setPen(Axis);
     painter.drawLine(plot.left(), plot.bottom() + 1, plot.right(), plot.bottom() + 1);

@@ -46,11 +46,12 @@ public:
     int thresholdX() const;
     /// The full bar of bin `bin`; empty when the bin counts nothing.
     QRect barRect(int bin) const;
-    /// Where the count of bin `bin` is written above its bar; empty when the
-    /// bin counts nothing.
+    /// Where the count of bin `bin` is written above its bar, raised where
+    /// it would touch another; for a count left unwritten, where it would
+    /// stand right above its bar. Empty when the bin counts nothing.
     QRect countLabelRect(int bin) const;
     /// The bins whose counts are written, in bin order: the tallest always,
-    /// the others where their labels touch no label already placed.
+    /// the others where their labels find room that touches no other label.
     std::vector<int> labelledBins() const;
     /// The caption above the bars.
     QString title() const;
@@ -65,6 +66,10 @@ protected:
 
 private:
     int titleHeight() const;
+    /// The count label of bin `bin` right above its bar.
+    QRect baseLabelRect(int bin) const;
+    /// Each bin's written count label; empty where none is written.
+    std::array<QRect, ScoreHistogram::BinCount> placedLabels() const;
     int countHeight() const;
     int axisHeight() const;
     /// The bin whose bar column holds `point`; -1 outside the bars.

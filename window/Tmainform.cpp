@@ -65,10 +65,11 @@ constexpr int Margin = 16;
 // Where the window was drawn to open (the corner of its frame).
 constexpr QPoint DesignPosition(204, 156);
 // A short screen takes the empty bottom band first, then part of the
-// header, then the room between the result line and the buttons; below
-// that the window scrolls.
-constexpr int MinimumHeaderHeight = 74;
-constexpr int MinimumPageHeight = 366;
+// header (whose link then joins the line above it), then the room between
+// the result line and the buttons down to two lines; below that the window
+// scrolls.
+constexpr int MinimumHeaderHeight = 56;
+constexpr int CompactHeaderHeight = 74;
 // The settings page: the progress counters on the right of their bars, the
 // action buttons 45 pixels above the page's bottom.
 constexpr int CounterWidth = 109;
@@ -222,7 +223,6 @@ Tmainform::Tmainform(const QString& programDirectory, QWidget* parent)
     // where the stack of pages keeps it.
     m_scroll->setFocusPolicy(Qt::NoFocus);
     m_content = named(new QWidget, "content");
-    m_content->setMinimumSize(ClientWidth, MinimumHeaderHeight + MinimumPageHeight);
     m_content->resize(ClientWidth, ClientHeight);
     m_scroll->setWidget(m_content);
     setColor(m_scroll->viewport(), QPalette::Window, Qt::white);
@@ -233,6 +233,7 @@ Tmainform::Tmainform(const QString& programDirectory, QWidget* parent)
     buildSettingsPage();
     buildFolderPage();
     buildResultPage();
+    m_content->setMinimumSize(ClientWidth, MinimumHeaderHeight + minimumPageHeight());
     Panel2 = makePanel(m_content, "Panel2",
                        QRect(0, ClientHeight - BottomHeight, ClientWidth, BottomHeight));
     m_bottomRule = addRule(Panel2, 0);
@@ -616,14 +617,23 @@ void Tmainform::layoutContent() {
     layoutResultPage(width, page);
 }
 
+int Tmainform::minimumPageHeight() const {
+    // Two lines of the result line above the buttons.
+    return SettingsPanelHeight + sRes->y() + 2 * sRes->fontMetrics().height() + 2 +
+           ButtonsFromBottom;
+}
+
 void Tmainform::layoutHeader(int width, int height) {
     Panel1->setGeometry(0, 0, width, height);
     // A lower header keeps its lines in the same proportions.
     const auto at = [height](int designY) { return designY * height / HeaderHeight; };
-    Label7->move(Margin, at(10));
-    Label8->move(Margin, at(44));
-    Label9->move(Margin, at(64));
-    sHomePage->move(sHomePage->x(), at(64));
+    const bool compact = height < CompactHeaderHeight;
+    Label7->move(Margin, compact ? 3 : at(10));
+    Label8->move(Margin, compact ? 34 : at(44));
+    const QPoint link = compact ? QPoint(Label8->geometry().right() + Margin, 34)
+                                : QPoint(Margin, at(64));
+    Label9->move(link);
+    sHomePage->move(Label9->geometry().right() + 5, link.y());
     m_headerRule->setGeometry(0, height - 1, width, 1);
 }
 

@@ -193,6 +193,8 @@ private:
     /// table and log; a short screen takes the empty room first.
     void layoutContent();
     void layoutHeader(int width, int height);
+    /// The lowest page that shows every control of each page whole.
+    int minimumPageHeight() const;
     void layoutSettingsPage(int width, int page);
     void layoutFolderPage(int width, int page);
     void layoutResultPage(int width, int page);

@@ -510,8 +510,8 @@ TEST_F(BatchEngineTest, FileRemovedBetweenListingAndLoadingEndsWithTheError) {
     };
     engine.startOrStopRun();
     EXPECT_EQ(engine.lastOutcome(), RunOutcome::LoadFailed);
-    EXPECT_EQ(host.errors, QStringList({QStringLiteral("Cannot open file \"%1b.txt\". No such "
-                                                       "file or directory.")
+    EXPECT_EQ(host.errors, QStringList({QStringLiteral("Cannot open file \"%1b.txt\". Нет такого "
+                                                       "файла или каталога.")
                                             .arg(src)}));
     EXPECT_EQ(host.messages(), QStringList({QStringLiteral("Начало работы..")}));
     EXPECT_EQ(host.counters[ProgressRow::Loading], QStringLiteral("2/3"));
@@ -543,7 +543,7 @@ TEST_F(BatchEngineTest, UnreadableFileEndsTheRunWithTheError) {
         childEngine.startOrStopRun();
         return childEngine.lastOutcome() == RunOutcome::LoadFailed &&
                child.errors == QStringList({QStringLiteral("Cannot open file \"%1b.txt\". "
-                                                           "Permission denied.")
+                                                           "Отказано в доступе.")
                                                 .arg(src)}) &&
                child.selectState == ButtonState::Disabled;
     });
@@ -614,7 +614,7 @@ TEST_F(BatchEngineTest, ReadOnlyOutputDirectoryLeavesTheSelectionInPlace) {
         childEngine.startOrStopRun();
         return childEngine.lastOutcome() == RunOutcome::Completed &&
                child.messages().contains(
-                   QStringLiteral("Не удалось переместить файл \"a.txt\": Permission denied")) &&
+                   QStringLiteral("Не удалось переместить файл \"a.txt\": Отказано в доступе")) &&
                childEngine.lastSavedPercent() == 0;
     });
     ::chmod(QFile::encodeName(out).constData(), 0777);

@@ -76,7 +76,7 @@ TEST(DirectoryListing, MissingDirectoryReportsItsError) {
         FAIL() << "a missing directory was listed";
     } catch (const FileOpenError& error) {
         EXPECT_STREQ(error.what(), "Cannot open directory \"/nonexistent-quillmark/\". "
-                                   "No such file or directory");
+                                   "Нет такого файла или каталога");
     }
     EXPECT_FALSE(DirectoryListing::isDirectory(""));
     EXPECT_FALSE(DirectoryListing::isDirectory("/nonexistent-quillmark/"));
@@ -95,7 +95,7 @@ TEST(DirectoryListing, ADirectoryThatCannotBeSearchedIsAnError) {
             DirectoryListing::list(raw);
             return false;
         } catch (const FileOpenError& error) {
-            return QByteArray(error.what()).endsWith("Permission denied");
+            return QByteArray(error.what()).endsWith("Отказано в доступе");
         }
     });
     ::chmod(raw.constData(), 0755);

@@ -52,7 +52,7 @@ TEST(TextFile, ReadsFilesOfAnySizeAndReportsFailures) {
     } catch (const FileOpenError& error) {
         EXPECT_EQ(
             QString::fromUtf8(error.what()),
-            QStringLiteral("Cannot open file \"%1missing\". No such file or directory").arg(dir));
+            QStringLiteral("Cannot open file \"%1missing\". Нет такого файла или каталога").arg(dir));
     }
     EXPECT_THROW(TextFile::read(QFile::encodeName(dir)), FileOpenError) << "a directory";
 }
@@ -79,7 +79,7 @@ TEST(TextFile, AFileOverTheSizeLimitIsRefusedBeforeItIsRead) {
 }
 
 TEST(TextFile, SystemMessageLosesTrailingBlanksAndFullStops) {
-    EXPECT_EQ(TextFile::systemMessage(ENOENT), QStringLiteral("No such file or directory"));
+    EXPECT_EQ(TextFile::systemMessage(ENOENT), QStringLiteral("Нет такого файла или каталога"));
     EXPECT_FALSE(TextFile::systemMessage(EIO).endsWith(u'.'));
 }
 

@@ -1,8 +1,11 @@
 #include "analysis/DocumentText.h"
 #include "analysis/TextReader.h"
+#include "engine/SystemErrors.h"
 #include "engine/UiLanguage.h"
 #include "engine/UnreadReasons.h"
 
+#include <cerrno>
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -106,6 +109,33 @@ TEST(UiLanguage, ReasonsAFileIsNotReadAreTranslated) {
         ADD_FAILURE() << "a file over the limit passed";
     } catch (const UnreadableText& error) {
         EXPECT_TRUE(listed.count(error.what())) << error.what();
+    }
+}
+
+// The system's reasons follow the language too: Russian from the catalogue,
+// and in English exactly the C library's own words.
+TEST(UiLanguage, SystemErrorsFollowTheLanguage) {
+    int argc = 1;
+    char name[] = "UiLanguage_test";
+    char* argv[] = {name, nullptr};
+    const QCoreApplication application(argc, argv);
+    ASSERT_TRUE(installTranslation(UiLanguage::Russian));
+    EXPECT_EQ(SystemErrors::message(EACCES), QStringLiteral("Отказано в доступе"));
+    EXPECT_EQ(SystemErrors::message(EROFS),
+              QStringLiteral("Файловая система доступна только для чтения"));
+    std::set<QString> russian;
+    for (const int error : SystemErrors::catalogued())
+        russian.insert(SystemErrors::message(error));
+    EXPECT_EQ(russian.size(), SystemErrors::catalogued().size()) << "one text for each error";
+    // An error the catalogue lacks keeps the C library's text.
+    EXPECT_EQ(SystemErrors::message(EDOM), QString::fromLocal8Bit(std::strerror(EDOM)));
+
+    ASSERT_TRUE(installTranslation(UiLanguage::English));
+    for (const int error : SystemErrors::catalogued()) {
+        QString expected = QString::fromLocal8Bit(std::strerror(error));
+        while (expected.endsWith(u'.'))
+            expected.chop(1);
+        EXPECT_EQ(SystemErrors::message(error), expected) << error;
     }
 }
 

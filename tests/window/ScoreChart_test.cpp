@@ -156,6 +156,27 @@ private slots:
         }
     }
 
+    void neighbouringCountsClimbInsteadOfHiding() {
+        // Twenty thousand texts in five neighbouring bins: every count is
+        // written, so the written counts add up to the whole batch.
+        const QList<int> perBin{19603, 210, 118, 62, 7};
+        QList<int> scores;
+        for (int bin = 0; bin < perBin.size(); ++bin)
+            scores += QList<int>(perBin[bin], ScoreHistogram::lowestScore(bin));
+        ScoreChart chart;
+        chart.resize(250, 146);
+        chart.setScores(scoresOf(scores, static_cast<int>(scores.size())), 20);
+        QCOMPARE(chart.labelledBins(), (std::vector<int>{0, 1, 2, 3, 4}));
+        const QRect caption = chart.titleRect();
+        for (int bin = 0; bin < perBin.size(); ++bin) {
+            const QRect label = chart.countLabelRect(bin);
+            QVERIFY(chart.rect().contains(label));
+            QVERIFY2(!label.intersects(caption), qPrintable(QString::number(bin)));
+            // Over its own bar, never below its top.
+            QVERIFY(label.bottom() < chart.barRect(bin).top());
+        }
+    }
+
     void emptyChartPaintsNoLine() {
         ScoreChart chart;
         chart.resize(260, 150);
