@@ -267,6 +267,117 @@
     </message>
 </context>
 <context>
+    <name>SystemError</name>
+    <message>
+        <source>Нет такого файла или каталога</source>
+        <translation>No such file or directory</translation>
+    </message>
+    <message>
+        <source>Отказано в доступе</source>
+        <translation>Permission denied</translation>
+    </message>
+    <message>
+        <source>Операция не позволена</source>
+        <translation>Operation not permitted</translation>
+    </message>
+    <message>
+        <source>Файловая система доступна только для чтения</source>
+        <translation>Read-only file system</translation>
+    </message>
+    <message>
+        <source>На устройстве не осталось свободного места</source>
+        <translation>No space left on device</translation>
+    </message>
+    <message>
+        <source>Превышена дисковая квота</source>
+        <translation>Disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>Файл существует</source>
+        <translation>File exists</translation>
+    </message>
+    <message>
+        <source>Это не каталог</source>
+        <translation>Not a directory</translation>
+    </message>
+    <message>
+        <source>Это каталог</source>
+        <translation>Is a directory</translation>
+    </message>
+    <message>
+        <source>Каталог не пуст</source>
+        <translation>Directory not empty</translation>
+    </message>
+    <message>
+        <source>Слишком длинное имя файла</source>
+        <translation>File name too long</translation>
+    </message>
+    <message>
+        <source>Слишком много уровней символьных ссылок</source>
+        <translation>Too many levels of symbolic links</translation>
+    </message>
+    <message>
+        <source>Ошибка ввода-вывода</source>
+        <translation>Input/output error</translation>
+    </message>
+    <message>
+        <source>Устройство или ресурс занято</source>
+        <translation>Device or resource busy</translation>
+    </message>
+    <message>
+        <source>Текстовый файл занят</source>
+        <translation>Text file busy</translation>
+    </message>
+    <message>
+        <source>Слишком много открытых файлов</source>
+        <translation>Too many open files</translation>
+    </message>
+    <message>
+        <source>Слишком много открытых файлов в системе</source>
+        <translation>Too many open files in system</translation>
+    </message>
+    <message>
+        <source>Невозможно выделить память</source>
+        <translation>Cannot allocate memory</translation>
+    </message>
+    <message>
+        <source>Файл слишком велик</source>
+        <translation>File too large</translation>
+    </message>
+    <message>
+        <source>Неверная ссылка между устройствами</source>
+        <translation>Invalid cross-device link</translation>
+    </message>
+    <message>
+        <source>Недопустимый аргумент</source>
+        <translation>Invalid argument</translation>
+    </message>
+    <message>
+        <source>Устаревший дескриптор файла</source>
+        <translation>Stale file handle</translation>
+    </message>
+    <message>
+        <source>Нет такого устройства</source>
+        <translation>No such device</translation>
+    </message>
+    <message>
+        <source>Нет такого устройства или адреса</source>
+        <translation>No such device or address</translation>
+    </message>
+    <message>
+        <source>Ресурс временно недоступен</source>
+        <translation>Resource temporarily unavailable</translation>
+    </message>
+    <message>
+        <source>Прерван системный вызов</source>
+        <translation>Interrupted system call</translation>
+    </message>
+    <message>
+        <source>Значение слишком велико для этого типа данных</source>
+        <translation>Value too large for defined data type</translation>
+    </message>
+</context>
+<context>
     <name>TerminalHost</name>
     <message>
         <source>Загрузка текстов</source>
@@ -407,6 +518,97 @@
         <source>Сравнивать с уже принятыми</source>
         <translation>Compare with accepted texts</translation>
     </message>
+    <message>
+        <source>Каталог, тексты которого сравниваются друг с другом</source>
+        <translation>The folder whose texts are compared with each other</translation>
+    </message>
+    <message>
+        <source>Сюда переносятся тексты, прошедшие проверку; каталог создаётся, если его нет</source>
+        <translation>The texts that pass are put here; the folder is made if it is missing</translation>
+    </message>
+    <message>
+        <source>Сравнивать тексты и с теми, что уже лежат в каталоге прошедших проверку</source>
+        <translation>Compare the texts also with those already in the folder of texts that passed</translation>
+    </message>
+    <message>
+        <source>Сколько слов подряд составляют шингл: чем короче шингл, тем строже проверка</source>
+        <translation>How many consecutive words make a shingle: the shorter the shingle, the stricter the check</translation>
+    </message>
+    <message>
+        <source>* Слова сравниваются по началу, чтобы формы одного слова совпадали: от слова из 7 букв и длиннее остаются 6 первых, из 4–6 букв — 3, из 3 букв — 2</source>
+        <translation>* Words are compared by their beginnings, so that the forms of one word match: a word of 7 letters or more keeps its first 6, one of 4–6 letters its first 3, one of 3 letters its first 2</translation>
+    </message>
+    <message>
+        <source>Из веб-страниц сравнивается только их текст: разметка, скрипты и стили отбрасываются</source>
+        <translation>Only the text of web pages is compared: markup, scripts and styles are left out</translation>
+    </message>
+    <message>
+        <source>Включено — прошедшие тексты перемещаются, выключено — копируются, и исходные остаются на месте</source>
+        <translation>On: the texts that pass are moved; off: they are copied, and the originals stay where they are</translation>
+    </message>
+    <message>
+        <source>Текст проходит проверку, если его сходство с каждым более ранним текстом не больше этого процента</source>
+        <translation>A text passes if its similarity to every earlier text is at most this percentage</translation>
+    </message>
+</context>
+<context>
+    <name>UnreadableText</name>
+    <message>
+        <source>исполняемый файл</source>
+        <translation>executable file</translation>
+    </message>
+    <message>
+        <source>изображение</source>
+        <translation>image</translation>
+    </message>
+    <message>
+        <source>архив</source>
+        <translation>archive</translation>
+    </message>
+    <message>
+        <source>документ старого формата Office (.doc) или зашифрованный документ</source>
+        <translation>old Office document (.doc) or encrypted document</translation>
+    </message>
+    <message>
+        <source>документ повреждён или зашифрован</source>
+        <translation>document damaged or encrypted</translation>
+    </message>
+    <message>
+        <source>документ зашифрован</source>
+        <translation>document encrypted</translation>
+    </message>
+    <message>
+        <source>документ распаковывается больше допустимого (в 64 раза больше файла или больше 256 МБ)</source>
+        <translation>document unpacks to more than allowed (64 times the file or over 256 MB)</translation>
+    </message>
+    <message>
+        <source>архив, в котором нет документа</source>
+        <translation>archive holding no document</translation>
+    </message>
+    <message>
+        <source>в EPUB больше 5000 разделов</source>
+        <translation>EPUB has more than 5000 sections</translation>
+    </message>
+    <message>
+        <source>в PDF больше 20000 страниц</source>
+        <translation>PDF has more than 20000 pages</translation>
+    </message>
+    <message>
+        <source>PDF читается дольше 30 секунд</source>
+        <translation>PDF takes longer than 30 seconds to read</translation>
+    </message>
+    <message>
+        <source>текст PDF больше 256 МБ</source>
+        <translation>PDF text over 256 MB</translation>
+    </message>
+    <message>
+        <source>в PDF нет текстового слоя (скан?)</source>
+        <translation>PDF has no text layer (a scan?)</translation>
+    </message>
+    <message>
+        <source>файл больше 256 МБ</source>
+        <translation>file over 256 MB</translation>
+    </message>
 </context>
 <context>
     <name>quillmark::ComparisonDialog</name>
@@ -453,6 +655,14 @@
     <message>
         <source>Фрагмент %1 из %2</source>
         <translation>Passage %1 of %2</translation>
+    </message>
+    <message>
+        <source>Эталонный текст: %1 (%2)</source>
+        <translation>Reference text: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>текущий фрагмент</source>
+        <translation>current passage</translation>
     </message>
 </context>
 <context>
@@ -533,6 +743,10 @@
         <source>Эталонный текст %1 (двойной щелчок — сравнить)</source>
         <translation>Reference text %1 (double-click to compare)</translation>
     </message>
+    <message>
+        <source>№</source>
+        <translation>No.</translation>
+    </message>
 </context>
 <context>
     <name>quillmark::ScoreChart</name>
@@ -551,65 +765,6 @@
     <message>
         <source>, не прошло %1</source>
         <translation>, %1 failed</translation>
-    </message>
-</context>
-<context>
-    <name>UnreadableText</name>
-    <message>
-        <source>исполняемый файл</source>
-        <translation>executable file</translation>
-    </message>
-    <message>
-        <source>изображение</source>
-        <translation>image</translation>
-    </message>
-    <message>
-        <source>архив</source>
-        <translation>archive</translation>
-    </message>
-    <message>
-        <source>документ старого формата Office (.doc) или зашифрованный документ</source>
-        <translation>old Office document (.doc) or encrypted document</translation>
-    </message>
-    <message>
-        <source>документ повреждён или зашифрован</source>
-        <translation>document damaged or encrypted</translation>
-    </message>
-    <message>
-        <source>документ зашифрован</source>
-        <translation>document encrypted</translation>
-    </message>
-    <message>
-        <source>документ распаковывается больше допустимого (в 64 раза больше файла или больше 256 МБ)</source>
-        <translation>document unpacks to more than allowed (64 times the file or over 256 MB)</translation>
-    </message>
-    <message>
-        <source>архив, в котором нет документа</source>
-        <translation>archive holding no document</translation>
-    </message>
-    <message>
-        <source>в EPUB больше 5000 разделов</source>
-        <translation>EPUB has more than 5000 sections</translation>
-    </message>
-    <message>
-        <source>в PDF больше 20000 страниц</source>
-        <translation>PDF has more than 20000 pages</translation>
-    </message>
-    <message>
-        <source>PDF читается дольше 30 секунд</source>
-        <translation>PDF takes longer than 30 seconds to read</translation>
-    </message>
-    <message>
-        <source>текст PDF больше 256 МБ</source>
-        <translation>PDF text over 256 MB</translation>
-    </message>
-    <message>
-        <source>в PDF нет текстового слоя (скан?)</source>
-        <translation>PDF has no text layer (a scan?)</translation>
-    </message>
-    <message>
-        <source>файл больше 256 МБ</source>
-        <translation>file over 256 MB</translation>
     </message>
 </context>
 </TS>
