@@ -1,5 +1,6 @@
 #include "BatchEngine.h"
 
+#include "IndexedDocuments.h"
 #include "MatchIndex.h"
 #include "ParallelComparison.h"
 #include "ReferenceCache.h"
@@ -312,54 +313,6 @@ void BatchEngine::setJobCount(int count) {
     m_control.setJobCount(count);
 }
 
-/// The documents the index holds, in table order. References left without
-/// shingles share no hash with the batch: the index holds only the others,
-/// which keeps every score and every first best match. While it lives, the
-/// lists of the held documents are moved out of the table (when some are
-/// left out); they go back when it ends.
-struct BatchEngine::IndexedDocuments {
-    explicit IndexedDocuments(DocumentTable& table)
-        : table(table) {
-        const std::int32_t first = table.referenceCount;
-        for (std::int32_t i = 0; i < first; ++i)
-            if (!table.shingles[static_cast<std::size_t>(i)].Hashes.empty())
-                held.push_back(i);
-        compact = static_cast<std::int32_t>(held.size()) < first;
-        if (!compact) {
-            held.clear();
-            return;
-        }
-        for (std::int32_t k = first; k < table.count(); ++k)
-            held.push_back(k);
-        for (const std::int32_t i : held)
-            lists.push_back(std::move(table.shingles[static_cast<std::size_t>(i)]));
-        offset = static_cast<std::int32_t>(held.size()) - table.count();
-    }
-    ~IndexedDocuments() {
-        for (std::size_t j = 0; j < lists.size(); ++j)
-            table.shingles[static_cast<std::size_t>(held[j])] = std::move(lists[j]);
-    }
-    IndexedDocuments(const IndexedDocuments&) = delete;
-    IndexedDocuments& operator=(const IndexedDocuments&) = delete;
-
-    std::span<const TudShingleList> documents() const {
-        return compact ? std::span<const TudShingleList>(lists)
-                       : std::span<const TudShingleList>(table.shingles);
-    }
-    /// The table's number of an index document (-1 stays).
-    std::int32_t toTable(std::int32_t document) const {
-        return compact && document >= 0 ? held[static_cast<std::size_t>(document)] : document;
-    }
-
-    DocumentTable& table;
-    /// The table's numbers of the index documents; empty when it holds all.
-    std::vector<std::int32_t> held;
-    std::vector<TudShingleList> lists;
-    bool compact = false;
-    /// Index number minus table number of a batch document.
-    std::int32_t offset = 0;
-};
-
 void BatchEngine::CompareTexts(int percent) {
     const std::int32_t first = m_documents.referenceCount;
     const std::int32_t batch = m_documents.count() - first;
@@ -457,13 +410,13 @@ int BatchEngine::scoreBatch(const MatchIndex& index, const IndexedDocuments& ind
     std::vector<std::int32_t> scores(size, 0);
     std::vector<std::int32_t> bestMatches(size, -1);
     std::vector<std::vector<RankedMatch>> ranked(rankCount > 0 ? size : 0);
-    ParallelComparison comparison(index, first + indexed.offset, rankCount, m_control.threadCount(),
-                                  {scores, bestMatches, ranked});
+    ParallelComparison comparison(index, first + indexed.offset(), rankCount,
+                                  m_control.threadCount(), {scores, bestMatches, ranked});
     int passed = 0;
     try {
         for (std::int32_t k = first; k < count; ++k) {
             const auto at = static_cast<std::size_t>(k);
-            const std::int32_t inIndex = k + indexed.offset;
+            const std::int32_t inIndex = k + indexed.offset();
             m_control.waitFor(
                 [&](std::chrono::milliseconds wait) { return comparison.waitFor(inIndex, wait); });
             const auto scored = static_cast<std::size_t>(inIndex);
@@ -538,51 +491,12 @@ void BatchEngine::selectAgain() {
     const int percent = m_host.allowedPercent();
     const Output output{m_host.outputDirectory(), m_host.outputPath()};
     const QByteArray source = DirectoryListing::prefix(m_host.sourcePath());
-    logChangedSettings();
-    SelectionNote note;
-    if (percent < m_saver.lastSavedPercent())
-        offerMoveBack(percent, source, output.path, note);
-    // Reference texts are no part of the selection.
-    note.compared = std::max(m_documents.comparedCount - m_documents.referenceCount, 0);
-    note.loaded = m_documents.count() - m_documents.referenceCount;
-    if (note.partial())
-        AddLog(QCoreApplication::translate(
-                   "BatchEngine",
-                   "Выборка неполная: сравнение было остановлено, выбор идёт из первых "
-                   "%1 текстов из %2")
-                   .arg(note.compared)
-                   .arg(note.loaded));
-    AddLog(QCoreApplication::translate("BatchEngine", "Новая выборка с порогом %1%").arg(percent));
+    const SelectionNote note = m_saver.prepareSelection(percent, source, output.path);
     m_selectionPercent = percent;
     // What an earlier saving did is not this selection's outcome.
     m_documents.clearSaveOutcomes();
     m_host.resultsChanged();
     saveNewSelection(percent, output, note);
-}
-
-void BatchEngine::offerMoveBack(int percent, const QByteArray& source, const QByteArray& outputPath,
-                                SelectionNote& note) {
-    const QString question =
-        QCoreApplication::translate(
-            "BatchEngine", "Сделав предыдущий анализ, Вы переместили выборку из подходящих "
-                           "текстов в другой каталог. Сейчас Вы хотите сделать более строгую "
-                           "выборку (%1%). Хотите переместить те тексты обратно прежде, чем "
-                           "делать новую выборку?")
-            .arg(percent);
-    // The texts asked back lie where the last selection put them.
-    const QByteArray savedTo = m_saver.savedDirectory().isEmpty()
-                                   ? DirectoryListing::prefix(outputPath)
-                                   : m_saver.savedDirectory();
-    if (m_host.ask(question) == Answer::Yes) {
-        SelectionSaver::MoveFilesBack(savedTo, source);
-        return;
-    }
-    note.staying = m_saver.failingIn(savedTo, percent);
-    if (note.staying > 0)
-        AddLog(QCoreApplication::translate(
-                   "BatchEngine", "В каталоге %1 остались тексты, не проходящие порог %2%: %3")
-                   .arg(QFile::decodeName(savedTo), QString::number(percent),
-                        QString::number(note.staying)));
 }
 
 void BatchEngine::saveNewSelection(int percent, const Output& output, const SelectionNote& note) {
@@ -608,43 +522,6 @@ void BatchEngine::saveNewSelection(int percent, const Output& output, const Sele
         // The saving said where it stopped; the selection ends there.
     }
     m_host.resultsChanged();
-}
-
-QString BatchEngine::describeSettings(const FingerprintSettings& settings) {
-    return QCoreApplication::translate("BatchEngine", "длина шингла %1, лемматизация %2, HTML %3")
-        .arg(settings.shingleLength)
-        .arg(settings.truncation == Truncation::On
-                 ? QCoreApplication::translate("BatchEngine", "включена")
-                 : QCoreApplication::translate("BatchEngine", "выключена"))
-        .arg(settings.html == HtmlHandling::Cut
-                 ? QCoreApplication::translate("BatchEngine", "отбрасывался")
-                 : QCoreApplication::translate("BatchEngine", "не отбрасывался"));
-}
-
-void BatchEngine::logChangedSettings() {
-    const FingerprintSettings now{m_host.shingleLength(), m_host.truncation(),
-                                  m_host.htmlHandling()};
-    const auto same = [](const FingerprintSettings& a, const FingerprintSettings& b) {
-        return a.shingleLength == b.shingleLength && a.truncation == b.truncation &&
-               a.html == b.html;
-    };
-    const auto compared =
-        static_cast<std::size_t>(std::clamp(m_documents.comparedCount, 0, m_documents.count()));
-    const auto first = std::min(static_cast<std::size_t>(m_documents.referenceCount), compared);
-    const auto begin = m_documents.settings.begin() + static_cast<std::ptrdiff_t>(first);
-    const auto end = m_documents.settings.begin() + static_cast<std::ptrdiff_t>(compared);
-    if (std::all_of(begin, end, [&](const FingerprintSettings& s) { return same(s, now); }))
-        return;
-    const bool mixed =
-        std::any_of(begin, end, [&](const FingerprintSettings& s) { return !same(s, *begin); });
-    AddLog((mixed ? QCoreApplication::translate(
-                        "BatchEngine", "Оценки взяты из последнего сравнения, настройки которого "
-                                       "менялись по ходу загрузки (у первого текста: %1); новые "
-                                       "настройки действуют со следующего сравнения")
-                  : QCoreApplication::translate(
-                        "BatchEngine", "Оценки взяты из последнего сравнения (%1); новые настройки "
-                                       "действуют со следующего сравнения"))
-               .arg(describeSettings(*begin)));
 }
 
 void BatchEngine::setRankedMatchCount(int count) {

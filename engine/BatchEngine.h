@@ -23,6 +23,7 @@
 
 namespace quillmark {
 
+class IndexedDocuments;
 class MatchIndex;
 
 enum class RunState { Idle, Running, Stopping };
@@ -96,7 +97,6 @@ public:
 private:
     using Output = SelectionSaver::Output;
     using SelectionNote = SelectionSaver::SelectionNote;
-    struct IndexedDocuments;
 
     void run();
     /// Clears the counters, bars, result and log for a new run.
@@ -142,18 +142,10 @@ private:
     void selectAgain();
     /// Ends the new selection and gives the buttons back.
     void endSelection();
-    /// Asks whether to bring the saved texts back before a stricter
-    /// selection; counts the failing ones a "No" leaves.
-    void offerMoveBack(int percent, const QByteArray& source, const QByteArray& outputPath,
-                       SelectionNote& note);
     /// Saves the new selection as the host's save mode says.
     void saveNewSelection(int percent, const Output& output, const SelectionNote& note);
     bool stopRequested() const;
     void AddLog(const QString& message, PageSwitch page = PageSwitch::KeepPage);
-    static QString describeSettings(const FingerprintSettings& settings);
-    /// Says in the log which settings the stored scores were made with, when
-    /// the controls no longer show them.
-    void logChangedSettings();
 
     EngineHost& m_host;
     RunControl m_control;

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -228,6 +229,91 @@ void SelectionSaver::report(int percent, qint64 total, TransferMode mode,
         m_control.AddLog(
             QCoreApplication::translate("BatchEngine", "Не удалось сохранить файлов: %1")
                 .arg(summary.failed));
+}
+
+SelectionSaver::SelectionNote SelectionSaver::prepareSelection(int percent,
+                                                               const QByteArray& source,
+                                                               const QByteArray& outputPath) {
+    logChangedSettings();
+    SelectionNote note;
+    if (percent < m_lastSavedPercent)
+        offerMoveBack(percent, source, outputPath, note);
+    // Reference texts are no part of the selection.
+    note.compared = std::max(m_documents.comparedCount - m_documents.referenceCount, 0);
+    note.loaded = m_documents.count() - m_documents.referenceCount;
+    if (note.partial())
+        m_control.AddLog(QCoreApplication::translate(
+                             "BatchEngine",
+                             "Выборка неполная: сравнение было остановлено, выбор идёт из первых "
+                             "%1 текстов из %2")
+                             .arg(note.compared)
+                             .arg(note.loaded));
+    m_control.AddLog(
+        QCoreApplication::translate("BatchEngine", "Новая выборка с порогом %1%").arg(percent));
+    return note;
+}
+
+void SelectionSaver::offerMoveBack(int percent, const QByteArray& source,
+                                   const QByteArray& outputPath, SelectionNote& note) {
+    const QString question =
+        QCoreApplication::translate(
+            "BatchEngine", "Сделав предыдущий анализ, Вы переместили выборку из подходящих "
+                           "текстов в другой каталог. Сейчас Вы хотите сделать более строгую "
+                           "выборку (%1%). Хотите переместить те тексты обратно прежде, чем "
+                           "делать новую выборку?")
+            .arg(percent);
+    // The texts asked back lie where the last selection put them.
+    const QByteArray savedTo =
+        m_savedDirectory.isEmpty() ? DirectoryListing::prefix(outputPath) : m_savedDirectory;
+    if (m_control.host().ask(question) == Answer::Yes) {
+        MoveFilesBack(savedTo, source);
+        return;
+    }
+    note.staying = failingIn(savedTo, percent);
+    if (note.staying > 0)
+        m_control.AddLog(
+            QCoreApplication::translate(
+                "BatchEngine", "В каталоге %1 остались тексты, не проходящие порог %2%: %3")
+                .arg(QFile::decodeName(savedTo), QString::number(percent),
+                     QString::number(note.staying)));
+}
+
+QString SelectionSaver::describeSettings(const FingerprintSettings& settings) {
+    return QCoreApplication::translate("BatchEngine", "длина шингла %1, лемматизация %2, HTML %3")
+        .arg(settings.shingleLength)
+        .arg(settings.truncation == Truncation::On
+                 ? QCoreApplication::translate("BatchEngine", "включена")
+                 : QCoreApplication::translate("BatchEngine", "выключена"))
+        .arg(settings.html == HtmlHandling::Cut
+                 ? QCoreApplication::translate("BatchEngine", "отбрасывался")
+                 : QCoreApplication::translate("BatchEngine", "не отбрасывался"));
+}
+
+void SelectionSaver::logChangedSettings() {
+    EngineHost& host = m_control.host();
+    const FingerprintSettings now{host.shingleLength(), host.truncation(), host.htmlHandling()};
+    const auto same = [](const FingerprintSettings& a, const FingerprintSettings& b) {
+        return a.shingleLength == b.shingleLength && a.truncation == b.truncation &&
+               a.html == b.html;
+    };
+    const auto compared =
+        static_cast<std::size_t>(std::clamp(m_documents.comparedCount, 0, m_documents.count()));
+    const auto first = std::min(static_cast<std::size_t>(m_documents.referenceCount), compared);
+    const auto begin = m_documents.settings.begin() + static_cast<std::ptrdiff_t>(first);
+    const auto end = m_documents.settings.begin() + static_cast<std::ptrdiff_t>(compared);
+    if (std::all_of(begin, end, [&](const FingerprintSettings& s) { return same(s, now); }))
+        return;
+    const bool mixed =
+        std::any_of(begin, end, [&](const FingerprintSettings& s) { return !same(s, *begin); });
+    m_control.AddLog(
+        (mixed ? QCoreApplication::translate(
+                     "BatchEngine", "Оценки взяты из последнего сравнения, настройки которого "
+                                    "менялись по ходу загрузки (у первого текста: %1); новые "
+                                    "настройки действуют со следующего сравнения")
+               : QCoreApplication::translate(
+                     "BatchEngine", "Оценки взяты из последнего сравнения (%1); новые настройки "
+                                    "действуют со следующего сравнения"))
+            .arg(describeSettings(*begin)));
 }
 
 int SelectionSaver::failingIn(const QByteArray& directory, int percent) const {

@@ -60,6 +60,12 @@ public:
     /// the log say so, and Stopped is thrown.
     void SaveSelection(const QByteArray& source, int percent, SaveMode mode, const Output& output,
                        const SelectionNote& note);
+    /// What a new selection of `percent` starts with: says which settings
+    /// the stored scores were made with, offers to bring moved texts back
+    /// from the output directory when `percent` is stricter, and notes what
+    /// its result line adds.
+    SelectionNote prepareSelection(int percent, const QByteArray& source,
+                                   const QByteArray& outputPath);
     /// Moves every entry of `from` back to `to`; those that cannot move stay.
     static void MoveFilesBack(const QByteArray& from, const QByteArray& to);
     /// How many compared documents scoring above `percent` lie in `directory`.
@@ -72,6 +78,14 @@ public:
     int lastSavedPercent() const { return m_lastSavedPercent; }
 
 private:
+    /// Asks whether to bring the saved texts back before a stricter
+    /// selection; counts the failing ones a "No" leaves.
+    void offerMoveBack(int percent, const QByteArray& source, const QByteArray& outputPath,
+                       SelectionNote& note);
+    static QString describeSettings(const FingerprintSettings& settings);
+    /// Says in the log which settings the stored scores were made with, when
+    /// the controls no longer show them.
+    void logChangedSettings();
     void showSavingStart(qint64 total);
     /// Saves the selection in order, showing the progress; throws Stopped
     /// when a stop comes before the last file.
