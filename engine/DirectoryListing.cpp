@@ -92,6 +92,17 @@ bool DirectoryListing::isDirectory(const QByteArray& path) {
     return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool DirectoryListing::sameDirectory(const QByteArray& a, const QByteArray& b) {
+    if (a == b)
+        return true;
+    struct stat first {};
+    struct stat second {};
+    if (a.isEmpty() || b.isEmpty() || ::stat(a.constData(), &first) != 0 ||
+        ::stat(b.constData(), &second) != 0)
+        return false;
+    return S_ISDIR(first.st_mode) && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 QByteArray DirectoryListing::prefix(const QByteArray& path) {
     if (path.isEmpty() || path.endsWith('/'))
         return path;

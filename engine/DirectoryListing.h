@@ -37,6 +37,9 @@ public:
 
     /// Whether `path` names a directory (symbolic links followed).
     static bool isDirectory(const QByteArray& path);
+    /// Both paths name one existing directory (or are equal bytes): the same
+    /// directory spelt another way (a link, a doubled separator) is one.
+    static bool sameDirectory(const QByteArray& a, const QByteArray& b);
 
     /// `path` as a prefix for names: a "/" is added unless it ends with one.
     /// An empty path stays empty.

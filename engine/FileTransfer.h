@@ -12,7 +12,7 @@ namespace quillmark {
 
 enum class TransferMode { Move, Copy };
 
-struct TransferResult {
+struct [[nodiscard]] TransferResult {
     enum class Status {
         Done,         ///< moved or copied now
         AlreadyThere, ///< the destination already holds it (moved earlier, or an equal copy)
@@ -39,8 +39,9 @@ public:
     /// without, a move also takes directories and links on one file system.
     /// Across file systems only regular files go, with owner and group (where
     /// permitted), mode, times and extended attributes (ACLs among them).
-    static TransferResult transfer(const QByteArray& from, const QByteArray& to, TransferMode mode,
-                                   const std::optional<FileIdentity>& expected = std::nullopt);
+    [[nodiscard]] static TransferResult
+    transfer(const QByteArray& from, const QByteArray& to, TransferMode mode,
+             const std::optional<FileIdentity>& expected = std::nullopt);
 
     /// Called in the copy loop after every block written, with the source and
     /// the bytes copied so far; lets tests put a fault at a chosen point.
