@@ -72,6 +72,8 @@ void BatchEngine::run() {
                    "BatchEngine", "Неверный путь к каталогу с исходными текстами, проверьте и "
                                   "исправьте."),
                PageSwitch::ShowResultPage);
+        // The table of an earlier run is not this run's result.
+        dropTable();
         endEarly(RunOutcome::BadSource);
         return;
     }
@@ -84,10 +86,12 @@ void BatchEngine::run() {
         listing = DirectoryListing::list(source);
     } catch (const RunFailure& failure) {
         AddLog(failure.message(), PageSwitch::ShowResultPage);
+        dropTable();
         endEarly(RunOutcome::OutputNotCreated);
         return;
     } catch (const FileOpenError& error) {
         m_control.showError(QString::fromStdString(error.what()));
+        dropTable();
         endEarly(RunOutcome::LoadFailed);
         return;
     }
@@ -122,12 +126,17 @@ void BatchEngine::showRunStart() {
 }
 
 void BatchEngine::startTable(const QByteArray& source) {
+    dropTable();
+    m_tableDirectory = source;
+    m_references.close();
+}
+
+void BatchEngine::dropTable() {
     m_documents.clear();
     m_passed = 0;
-    m_tableDirectory = source;
+    m_tableDirectory.clear();
     m_saver.forgetSavedDirectory();
     m_host.resultsChanged();
-    m_references.close();
 }
 
 RunOutcome BatchEngine::runStages(const QByteArray& source, const Output& output,
@@ -473,6 +482,16 @@ void BatchEngine::makeNewSelection() {
                                   "(%1), а указан каталог %2. Чтобы проверить его, нажмите "
                                   "«Сравнить».")
                    .arg(QFile::decodeName(m_tableDirectory), m_host.sourceDirectory()));
+        return;
+    }
+    if (!m_tableDirectory.isEmpty() && !DirectoryListing::isDirectory(m_tableDirectory)) {
+        // Nothing to save from, and no place to bring saved texts back to.
+        m_host.setResult(QCoreApplication::translate(
+            "BatchEngine", "Выборка не сделана: каталога с текстами больше нет."));
+        AddLog(QCoreApplication::translate("BatchEngine",
+                                           "Каталог с текстами последнего сравнения (%1) не "
+                                           "найден: он удалён, переименован или недоступен.")
+                   .arg(QFile::decodeName(m_tableDirectory)));
         return;
     }
     selectAgain();

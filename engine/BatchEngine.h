@@ -103,6 +103,8 @@ private:
     void showRunStart();
     /// Empties the table for the batch in `source`.
     void startTable(const QByteArray& source);
+    /// Empties the table and forgets where it came from.
+    void dropTable();
     /// Loads, compares and saves; returns how the run ended unless a stop
     /// (Stopped) or a failure to load (RunFailure) ended it.
     RunOutcome runStages(const QByteArray& source, const Output& output, SaveMode startMode,

@@ -8,8 +8,10 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QStringList>
 
 #include <algorithm>
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -131,6 +133,11 @@ void SelectionSaver::SaveSelection(const QByteArray& source, int percent, SaveMo
     for (const std::int32_t index : selection)
         m_documents.saveOutcomes[static_cast<std::size_t>(index)] = SaveOutcome::Pending;
     showSavingStart(total);
+    // A directory that takes no file would fail every text alike: said once.
+    if (total > 0 && ::access(destination.constData(), W_OK | X_OK) != 0) {
+        refuseAll(selection, errno, percent, transferMode, output, note);
+        return;
+    }
 
     const auto finish = [&](bool stopped) {
         report(percent, total, transferMode, output.shown, note, stopped);
@@ -146,6 +153,29 @@ void SelectionSaver::SaveSelection(const QByteArray& source, int percent, SaveMo
         throw;
     }
     finish(false);
+}
+
+void SelectionSaver::refuseAll(const std::vector<std::int32_t>& selection, int error, int percent,
+                               TransferMode mode, const Output& output, const SelectionNote& note) {
+    const QString reason = TextFile::systemMessage(error);
+    for (const std::int32_t index : selection) {
+        m_documents.saveOutcomes[static_cast<std::size_t>(index)] = SaveOutcome::Failed;
+        m_documents.saveErrors[static_cast<std::size_t>(index)] = reason;
+    }
+    const QString count = QString::number(selection.size());
+    const QString notDone = mode == TransferMode::Move
+                                ? QCoreApplication::translate("BatchEngine", "не перемещено")
+                                : QCoreApplication::translate("BatchEngine", "не скопировано");
+    // One arg() over all: a "%" in the directory must not be taken for a marker.
+    m_control.host().setResult(note.around(
+        QCoreApplication::translate("BatchEngine",
+                                    "Прошло проверку (%1%) - %2; %3 - %4: в каталог %5 нельзя "
+                                    "записать (%6)")
+            .arg(QString::number(percent), count, notDone, count, output.shown, reason) +
+        RunControl::unreadNote(m_documents)));
+    m_control.AddLog(QCoreApplication::translate(
+                         "BatchEngine", "Выборка не сохранена: в каталог %1 нельзя записать (%2)")
+                         .arg(output.shown, reason));
 }
 
 void SelectionSaver::showSavingStart(qint64 total) {
@@ -206,8 +236,13 @@ void SelectionSaver::report(int percent, qint64 total, TransferMode mode,
     rest += QCoreApplication::translate("BatchEngine", ", не %1 - %2")
                 .arg(done)
                 .arg(summary.selected - summary.saved());
+    QStringList why;
     if (summary.clash > 0)
-        rest += QCoreApplication::translate("BatchEngine", " (имя занято - %1)").arg(summary.clash);
+        why << QCoreApplication::translate("BatchEngine", "имя занято - %1").arg(summary.clash);
+    if (summary.failed > 0)
+        why << QCoreApplication::translate("BatchEngine", "ошибок - %1").arg(summary.failed);
+    if (!why.isEmpty())
+        rest += QStringLiteral(" (") + why.join(QStringLiteral(", ")) + QLatin1Char(')');
     QString result = QCoreApplication::translate("BatchEngine", "Прошло проверку (%1%) - %2; ")
                          .arg(percent)
                          .arg(total) +
@@ -222,8 +257,12 @@ void SelectionSaver::report(int percent, qint64 total, TransferMode mode,
                 "BatchEngine", "Остановлено при сохранении: %1 - %2, не дошло до файлов - %3")
                 .arg(done, savedNow, QString::number(summary.pending)));
     // No arg() over the directory: a "%" in it must not be taken for a marker.
-    m_control.AddLog(QCoreApplication::translate("BatchEngine", "Выборка сохранена в каталог ") +
-                     outputDirectory + QStringLiteral(": ") + done +
+    // Nothing saved for failures is no saved selection.
+    const QString lead =
+        summary.anyFailed() && summary.saved() == 0
+            ? QCoreApplication::translate("BatchEngine", "Выборка не сохранена в каталог ")
+            : QCoreApplication::translate("BatchEngine", "Выборка сохранена в каталог ");
+    m_control.AddLog(lead + outputDirectory + QStringLiteral(": ") + done +
                      QCoreApplication::translate("BatchEngine", " файлов - ") + savedNow + rest);
     if (summary.anyFailed())
         m_control.AddLog(

@@ -87,6 +87,10 @@ private:
     /// the controls no longer show them.
     void logChangedSettings();
     void showSavingStart(qint64 total);
+    /// Records every text of `selection` as not saved for `error`, met by
+    /// the output directory itself, and says so once.
+    void refuseAll(const std::vector<std::int32_t>& selection, int error, int percent,
+                   TransferMode mode, const Output& output, const SelectionNote& note);
     /// Saves the selection in order, showing the progress; throws Stopped
     /// when a stop comes before the last file.
     void saveEach(const std::vector<std::int32_t>& selection, const QByteArray& source,

@@ -614,7 +614,9 @@ TEST_F(BatchEngineTest, ReadOnlyOutputDirectoryLeavesTheSelectionInPlace) {
         childEngine.startOrStopRun();
         return childEngine.lastOutcome() == RunOutcome::Completed &&
                child.messages().contains(
-                   QStringLiteral("Не удалось переместить файл \"a.txt\": Отказано в доступе")) &&
+                   QStringLiteral("Выборка не сохранена: в каталог %1 нельзя записать "
+                                  "(Отказано в доступе)")
+                       .arg(out)) &&
                childEngine.lastSavedPercent() == 0;
     });
     ::chmod(QFile::encodeName(out).constData(), 0777);
