@@ -51,7 +51,7 @@ void GroupVote::run() {
     moveAndRename();
 }
 
-void GroupVote::vote(std::uint64_t& state, std::uint32_t group) {
+inline void GroupVote::vote(std::uint64_t& state, std::uint32_t group) {
     if (static_cast<std::uint32_t>(state) == 0)
         state = std::uint64_t{group} << 32 | 1;
     else if (hashOf(state) == group)
@@ -60,7 +60,7 @@ void GroupVote::vote(std::uint64_t& state, std::uint32_t group) {
         --state;
 }
 
-std::uint32_t GroupVote::dominant(Scratch& own, std::size_t first, std::size_t last) const {
+inline std::uint32_t GroupVote::dominant(Scratch& own, std::size_t first, std::size_t last) const {
     if (last - first < kFrequent)
         return kNone;
     for (std::size_t i = first; i < last; ++i) {

@@ -25,7 +25,7 @@ constexpr std::uint64_t kOwnCommon = std::uint64_t{1} << 63;
 
 /// Raises a document's anchor key to `key` if that is larger; other threads
 /// may raise it at once.
-void raiseKey(std::uint64_t& slot, std::uint64_t key) {
+inline void raiseKey(std::uint64_t& slot, std::uint64_t key) {
     std::atomic_ref<std::uint64_t> shared(slot);
     std::uint64_t held = shared.load(std::memory_order_relaxed);
     while (key > held && !shared.compare_exchange_weak(held, key, std::memory_order_relaxed)) {
@@ -255,7 +255,7 @@ void MatchIndex::writeRange(Range& range, RangeScratch& scratch, std::uint64_t* 
 
 // A run of one entry, or of documents that are each a group by themselves,
 // gives one item per entry.
-bool MatchIndex::alone(const std::uint64_t* run, std::size_t first, std::size_t last) const {
+inline bool MatchIndex::alone(const std::uint64_t* run, std::size_t first, std::size_t last) const {
     if (last - first == 1)
         return true;
     for (std::size_t i = first; i < last; ++i)
@@ -267,8 +267,8 @@ bool MatchIndex::alone(const std::uint64_t* run, std::size_t first, std::size_t 
 // Each holder is its own group (a common item for its first occurrence and
 // one more per repeat, already in order), or the only holder. The items may
 // overwrite entries just read.
-void MatchIndex::writeAloneRun(Range& range, std::uint64_t* entries, std::size_t first,
-                               std::size_t last) const {
+inline void MatchIndex::writeAloneRun(Range& range, std::uint64_t* entries, std::size_t first,
+                                      std::size_t last) const {
     const std::uint64_t hash = hashOf(entries[first]);
     std::uint64_t* const out = entries + range.written;
     std::uint64_t previous = 0;
@@ -285,8 +285,8 @@ void MatchIndex::writeAloneRun(Range& range, std::uint64_t* entries, std::size_t
     range.written += last - first;
 }
 
-void MatchIndex::writeSharedRun(Range& range, RangeScratch& scratch, std::uint64_t* entries,
-                                std::size_t first, std::size_t last) const {
+inline void MatchIndex::writeSharedRun(Range& range, RangeScratch& scratch, std::uint64_t* entries,
+                                       std::size_t first, std::size_t last) const {
     const std::uint32_t hash = hashOf(entries[first]);
     gatherHolders(scratch, entries, first, last);
     listCommonItems(range, scratch, hash);
@@ -301,8 +301,8 @@ void MatchIndex::writeSharedRun(Range& range, RangeScratch& scratch, std::uint64
 
 /// The run's documents with their occurrences, each marked as holding the
 /// run's hash, and the holders per group met.
-void MatchIndex::gatherHolders(RangeScratch& scratch, const std::uint64_t* entries,
-                               std::size_t first, std::size_t last) const {
+inline void MatchIndex::gatherHolders(RangeScratch& scratch, const std::uint64_t* entries,
+                                      std::size_t first, std::size_t last) const {
     const std::uint32_t runNumber = ++scratch.runNumber;
     scratch.runDocuments.clear();
     scratch.runItems.clear();
@@ -322,7 +322,8 @@ void MatchIndex::gatherHolders(RangeScratch& scratch, const std::uint64_t* entri
 
 /// A common item for each group most of whose members hold the hash, whose
 /// holders then count 1 for it, others 0.
-void MatchIndex::listCommonItems(Range& range, RangeScratch& scratch, std::uint32_t hash) const {
+inline void MatchIndex::listCommonItems(Range& range, RangeScratch& scratch,
+                                        std::uint32_t hash) const {
     for (std::uint32_t group : scratch.groupsMet) {
         const bool common = 2 * std::size_t{scratch.holders[group]} > groupSize(group);
         scratch.holders[group] = common ? 1 : 0;
@@ -363,7 +364,7 @@ void MatchIndex::listLacks(Range& range, RangeScratch& scratch, std::uint32_t gr
 
 // The first occurrence of a common hash in a member is its share of the
 // common item.
-void MatchIndex::listOneMoreItems(RangeScratch& scratch) const {
+inline void MatchIndex::listOneMoreItems(RangeScratch& scratch) const {
     for (const auto& [document, occurrences] : scratch.runDocuments) {
         const std::uint32_t shared = scratch.holders[m_group[document]];
         for (std::uint32_t o = shared; o < occurrences; ++o)
@@ -374,7 +375,7 @@ void MatchIndex::listOneMoreItems(RangeScratch& scratch) const {
     scratch.groupsMet.clear();
 }
 
-void MatchIndex::noteStandings(Range& range, const RangeScratch& scratch) const {
+inline void MatchIndex::noteStandings(Range& range, const RangeScratch& scratch) const {
     const std::vector<std::uint32_t>& runItems = scratch.runItems;
     std::size_t before = 0;
     for (const auto& [document, occurrences] : scratch.runDocuments) {
@@ -457,7 +458,7 @@ MatchIndex::JoinedClusters MatchIndex::joinClusters(std::vector<Range>& ranges, 
 }
 
 // A member of a cluster reads its own group's common hashes from its bits.
-bool MatchIndex::readsOwnBits(const JoinedClusters& joined, std::uint32_t document) const {
+inline bool MatchIndex::readsOwnBits(const JoinedClusters& joined, std::uint32_t document) const {
     const std::uint32_t number = joined.clusterOf[m_group[document]];
     return number != 0 && !joined.clusters[number - 1].lacks.empty();
 }

@@ -67,7 +67,7 @@ void MatchIndex::Scorer::setSize(std::uint32_t group, std::uint32_t position, st
             size);
 }
 
-void MatchIndex::Scorer::addDifference(std::uint32_t document, std::int32_t difference) {
+inline void MatchIndex::Scorer::addDifference(std::uint32_t document, std::int32_t difference) {
     if (m_seen[document] != m_visit) {
         m_seen[document] = m_visit;
         m_difference[document] = 0;
@@ -221,12 +221,12 @@ inline void MatchIndex::Scorer::countItem(const Visit& visit, std::uint32_t hash
         cluster.hashes.begin()));
 }
 
-bool MatchIndex::Scorer::countedFromBits(std::uint32_t group) const {
+inline bool MatchIndex::Scorer::countedFromBits(std::uint32_t group) const {
     return m_index.m_clusterOf[group] != 0 &&
            m_fullVisit[m_index.m_clusterOf[group] - 1] == m_visit;
 }
 
-void MatchIndex::Scorer::consider(Visit& visit, std::int32_t score, std::uint32_t document) {
+inline void MatchIndex::Scorer::consider(Visit& visit, std::int32_t score, std::uint32_t document) {
     if (score == 0)
         return;
     const auto index = static_cast<std::int32_t>(document);
@@ -236,8 +236,8 @@ void MatchIndex::Scorer::consider(Visit& visit, std::int32_t score, std::uint32_
         m_candidates.push_back({index, score});
 }
 
-std::int32_t MatchIndex::Scorer::scoreOf(const Visit& visit, std::int64_t matches,
-                                         std::int32_t size) const {
+inline std::int32_t MatchIndex::Scorer::scoreOf(const Visit& visit, std::int64_t matches,
+                                                std::int32_t size) const {
     return PercentOfMatches(matches, std::max(size, visit.selfSize));
 }
 
