@@ -14,16 +14,20 @@
 #pragma once
 
 #include "DocumentTable.h"
+#include "IndexArrays.h"
 #include "analysis/Stopped.h"
 #include "analysis/udShingles.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <span>
 #include <vector>
 
 namespace quillmark {
+
+class Pacer;
 
 class MatchIndex {
 public:
@@ -61,13 +65,59 @@ public:
     /// Groups of more than one document.
     std::size_t sharedGroupCount() const;
 
-    struct FreeMemory {
-        void operator()(void* memory) const;
-    };
-    template <class T> using Array = std::unique_ptr<T[], FreeMemory>;
+    template <class T> using Array = IndexArray<T>;
 
 private:
+    struct Cluster;
+    /// What the build passes hand on to each other.
+    struct Anchors;
+    struct Range;
+    struct RangeScratch;
+    struct JoinedClusters;
+
+    /// The size of a member taken out of its group's size tree.
+    static constexpr std::int32_t NoSize = std::numeric_limits<std::int32_t>::max();
+    enum ItemKind : std::uint32_t { Common = 0, OneMore = 1 };
+
     void build(const StopCheck& stop, int threads);
+    /// The number of hashes; notes the largest document.
+    std::size_t countHashes();
+    Anchors chooseAnchors(const std::uint64_t* entries,
+                          const std::vector<std::uint32_t>& streamStart, int threads,
+                          const StopCheck& stop) const;
+    void groupByAnchor(const std::uint64_t* entries, const Anchors& anchors, int threads,
+                       const StopCheck& stop);
+    void layOutMembers();
+    std::vector<Range> writeItems(std::uint64_t* entries,
+                                  const std::vector<std::uint32_t>& streamStart, int threads,
+                                  const StopCheck& stop) const;
+    void writeRange(Range& range, RangeScratch& scratch, std::uint64_t* entries,
+                    Pacer& pacer) const;
+    bool alone(const std::uint64_t* run, std::size_t first, std::size_t last) const;
+    void writeAloneRun(Range& range, std::uint64_t* entries, std::size_t first,
+                       std::size_t last) const;
+    void writeSharedRun(Range& range, RangeScratch& scratch, std::uint64_t* entries,
+                        std::size_t first, std::size_t last) const;
+    void gatherHolders(RangeScratch& scratch, const std::uint64_t* entries, std::size_t first,
+                       std::size_t last) const;
+    void listCommonItems(Range& range, RangeScratch& scratch, std::uint32_t hash) const;
+    void listLacks(Range& range, RangeScratch& scratch, std::uint32_t group,
+                   std::uint32_t hash) const;
+    void listOneMoreItems(RangeScratch& scratch) const;
+    void noteStandings(Range& range, const RangeScratch& scratch) const;
+    void closeUpRanges(Array<std::uint64_t> entries, const std::vector<Range>& ranges,
+                       Pacer& pacer);
+    JoinedClusters joinClusters(std::vector<Range>& ranges, int threads,
+                                const StopCheck& stop) const;
+    bool readsOwnBits(const JoinedClusters& joined, std::uint32_t document) const;
+    void recordShared(std::vector<Range>& ranges, const JoinedClusters& joined, Pacer& pacer);
+    void keepClusters(JoinedClusters& joined, Pacer& pacer);
+    void setBits(Cluster& cluster, std::uint32_t group) const;
+    void buildSizeTrees();
+
+    /// Sets a leaf of a minimum tree over `count` leaves and the nodes above it.
+    static void setLeaf(std::int32_t* tree, std::uint32_t count, std::uint32_t position,
+                        std::int32_t size);
 
     std::int32_t sizeOf(std::uint32_t document) const { return m_documents[document].Count; }
     std::uint32_t groupSize(std::uint32_t group) const {
@@ -128,56 +178,6 @@ private:
 
     /// Answers bestMatch and rankMatches.
     std::unique_ptr<Scorer> m_scorer;
-};
-
-/// The scratch of scoring one document at a time against a complete index:
-/// the index itself never changes once built, so each thread that scores
-/// holds a scorer of its own and any number of them may run at once.
-class MatchIndex::Scorer {
-public:
-    explicit Scorer(const MatchIndex& index);
-
-    /// As MatchIndex::bestMatch and MatchIndex::rankMatches.
-    Match bestMatch(std::int32_t current);
-    Match rankMatches(std::int32_t current, std::size_t count, std::vector<RankedMatch>& ranked);
-
-    std::size_t memoryBytes() const;
-
-private:
-    /// The least size over the members at positions [0, end) of a group.
-    std::int32_t leastSize(std::uint32_t group, std::uint32_t end) const;
-    /// The first member position whose size is at most `size`; past the
-    /// members when there is none.
-    std::uint32_t firstAtMost(std::uint32_t group, std::int32_t size) const;
-    void setSize(std::uint32_t group, std::uint32_t position, std::int32_t size);
-    /// Walks the lacking lists of the common hashes met in a cluster, or
-    /// marks the group to be counted from the members' bits when cheaper.
-    void countLacks(std::uint32_t group, std::uint32_t self);
-    /// Matches of `self` with every earlier member of a group counted from
-    /// the bits, each passed to `consider`.
-    template <class Consider>
-    void countFromBits(std::uint32_t group, std::uint32_t self, Consider&& consider);
-
-    const MatchIndex& m_index;
-    /// The index's size trees, members taken out while a document is scored.
-    std::vector<std::int32_t> m_sizeTree;
-    /// Per cluster, the common hashes met, and whether its members are
-    /// counted from their bits (the visit's number then).
-    std::vector<std::vector<std::uint32_t>> m_met;
-    std::vector<std::uint32_t> m_fullVisit;
-    /// Common matches per group, difference per document, documents and
-    /// groups met.
-    std::vector<std::uint32_t> m_common;
-    std::vector<std::int32_t> m_difference;
-    std::vector<std::uint32_t> m_seen;
-    std::uint32_t m_visit = 0;
-    std::vector<std::uint32_t> m_touched;
-    std::vector<std::uint32_t> m_touchedGroups;
-    std::vector<std::uint32_t> m_taken;
-    std::vector<std::uint32_t> m_fullGroups;
-    std::vector<std::uint64_t> m_currentBits;
-    std::vector<std::uint32_t> m_bitMatches;
-    std::vector<RankedMatch> m_candidates;
 };
 
 } // namespace quillmark

@@ -1,5 +1,7 @@
 #include "ParallelComparison.h"
 
+#include "MatchIndexScorer.h"
+
 #include <algorithm>
 #include <cassert>
 #include <system_error>

@@ -1,41 +1,16 @@
 #include "PlainMatchIndex.h"
 
+#include "engine/IndexArrays.h"
+
 #include <algorithm>
 #include <bit>
 #include <cassert>
-#include <cstdlib>
 #include <limits>
-#include <new>
 #include <stdexcept>
-#include <sys/mman.h>
 
 namespace quillmark::test {
 
 namespace {
-
-/// An uninitialised array; a large one on transparent huge pages, since the
-/// lookups land on random pages of it and small pages thrash the TLB.
-template <class T> PlainMatchIndex::Array<T> allocateArray(std::size_t count) {
-    constexpr std::size_t kHugePage = std::size_t{2} << 20;
-    std::size_t bytes = std::max<std::size_t>(count * sizeof(T), sizeof(T));
-    void* memory = nullptr;
-    if (bytes >= kHugePage) {
-        bytes = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        memory = std::aligned_alloc(kHugePage, bytes);
-        if (memory != nullptr)
-            ::madvise(memory, bytes, MADV_HUGEPAGE); // a hint; failure is harmless
-    } else {
-        memory = std::malloc(bytes);
-    }
-    if (memory == nullptr)
-        throw std::bad_alloc();
-    return PlainMatchIndex::Array<T>(static_cast<T*>(memory));
-}
-
-/// The top `bits` bits of a hash; a shift by 32 would be undefined.
-std::uint32_t topBits(std::uint32_t hash, int bits) {
-    return bits == 0 ? 0 : hash >> (32 - bits);
-}
 
 /// Sorts the entries with two counting passes on the top bits of the hash
 /// (first into 256 streams, then each cache-sized part by itself), then each
@@ -181,10 +156,6 @@ PlainMatchIndex::Match PlainMatchIndex::rankMatches(std::int32_t current, std::s
                       higher);
     ranked.assign(m_candidates.begin(), m_candidates.begin() + kept);
     return best;
-}
-
-void PlainMatchIndex::FreeMemory::operator()(void* memory) const {
-    std::free(memory);
 }
 
 std::size_t PlainMatchIndex::memoryBytes() const {

@@ -5,6 +5,7 @@
 
 #include "analysis/udShingles.h"
 #include "engine/DocumentTable.h"
+#include "engine/IndexArrays.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -36,10 +37,7 @@ public:
     /// Bytes held by the index itself.
     std::size_t memoryBytes() const;
 
-    struct FreeMemory {
-        void operator()(void* memory) const;
-    };
-    template <class T> using Array = std::unique_ptr<T[], FreeMemory>;
+    template <class T> using Array = IndexArray<T>;
 
 private:
     std::span<const TudShingleList> m_documents;
