@@ -651,6 +651,9 @@ TEST_F(BatchEngineTest, EachTextOfTheSelectionGetsItsSaveOutcome) {
     EXPECT_EQ(std::tuple(summary.selected, summary.moved, summary.clash, summary.failed),
               std::tuple(4, 2, 1, 1));
     EXPECT_TRUE(host.messages().contains(QStringLiteral("Не удалось сохранить файлов: 1")));
+    // The result line counts the failure beside the clash.
+    EXPECT_EQ(host.result, QStringLiteral("Прошло проверку (50%) - 4; перемещено - 2, не "
+                                          "перемещено - 2 (имя занято - 1, ошибок - 1)"));
     EXPECT_EQ(Sandbox::names(src), QList<QByteArray>({"Result", "b.txt", "c.txt", "d.txt"}));
     EXPECT_EQ(Sandbox::names(out), QList<QByteArray>({"a.txt", "c.txt", "e.txt"}));
     EXPECT_EQ(Sandbox::read(src, "d.txt"), "") << "the new version stays in place";

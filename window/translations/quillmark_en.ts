@@ -100,10 +100,6 @@
         <translation>, not %1 - %2</translation>
     </message>
     <message>
-        <source> (имя занято - %1)</source>
-        <translation> (name taken - %1)</translation>
-    </message>
-    <message>
         <source>Прошло проверку (%1%) - %2; </source>
         <translation>Passed the check (%1%) - %2; </translation>
     </message>
@@ -230,6 +226,42 @@
     <message>
         <source>Кэш эталонных текстов не обновлён: %1</source>
         <translation>Reference cache not updated: %1</translation>
+    </message>
+    <message>
+        <source>Выборка не сделана: каталога с текстами больше нет.</source>
+        <translation>No selection made: the folder of texts is no longer there.</translation>
+    </message>
+    <message>
+        <source>Каталог с текстами последнего сравнения (%1) не найден: он удалён, переименован или недоступен.</source>
+        <translation>The folder of texts of the last comparison (%1) is not found: it was removed, renamed or cannot be reached.</translation>
+    </message>
+    <message>
+        <source>не перемещено</source>
+        <translation>not moved</translation>
+    </message>
+    <message>
+        <source>не скопировано</source>
+        <translation>not copied</translation>
+    </message>
+    <message>
+        <source>Прошло проверку (%1%) - %2; %3 - %4: в каталог %5 нельзя записать (%6)</source>
+        <translation>Passed the check (%1%) - %2; %3 - %4: the folder %5 cannot be written to (%6)</translation>
+    </message>
+    <message>
+        <source>Выборка не сохранена: в каталог %1 нельзя записать (%2)</source>
+        <translation>Selection not saved: the folder %1 cannot be written to (%2)</translation>
+    </message>
+    <message>
+        <source>имя занято - %1</source>
+        <translation>name taken - %1</translation>
+    </message>
+    <message>
+        <source>ошибок - %1</source>
+        <translation>errors - %1</translation>
+    </message>
+    <message>
+        <source>Выборка не сохранена в каталог </source>
+        <translation>Selection not saved to the folder </translation>
     </message>
 </context>
 <context>
