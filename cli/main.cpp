@@ -80,8 +80,8 @@ bool printIndexCounts(const IndexChanges& changes, TerminalHost& host) {
     std::printf("%s\n", counts.toUtf8().constData());
     if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0)
         return true;
-    host.printLine(cliTranslate("main", "Cannot write the counts: %1.")
-                       .arg(SystemErrors::message(errno)));
+    host.printLine(
+        cliTranslate("main", "Cannot write the counts: %1.").arg(SystemErrors::message(errno)));
     return false;
 }
 

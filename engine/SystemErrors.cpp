@@ -42,8 +42,7 @@ const Known KnownErrors[] = {
     {ENXIO, QT_TRANSLATE_NOOP("SystemError", "Нет такого устройства или адреса")},
     {EAGAIN, QT_TRANSLATE_NOOP("SystemError", "Ресурс временно недоступен")},
     {EINTR, QT_TRANSLATE_NOOP("SystemError", "Прерван системный вызов")},
-    {EOVERFLOW,
-     QT_TRANSLATE_NOOP("SystemError", "Значение слишком велико для этого типа данных")},
+    {EOVERFLOW, QT_TRANSLATE_NOOP("SystemError", "Значение слишком велико для этого типа данных")},
 };
 
 } // namespace

@@ -103,7 +103,8 @@ ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName
     setWindowTitle(tr("Сравнение: %1 и %2").arg(currentName, earlierName));
     setSizeGripEnabled(true);
 
-    const QString earlierOrigin = QString::fromStdString(TextReader::describe(m_pair.earlierOrigin));
+    const QString earlierOrigin =
+        QString::fromStdString(TextReader::describe(m_pair.earlierOrigin));
     sCurrent =
         makeCaption(tr("№ %1: %2 (%3) — сходство %4%")
                         .arg(m_pair.currentIndex - referenceCount + 1)
@@ -136,6 +137,23 @@ ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName
         splitter->addWidget(pane);
     }
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(buildBottomRow());
+
+    connect(bPrevious, &QPushButton::clicked, this, &ComparisonDialog::showPreviousPassage);
+    connect(bNext, &QPushButton::clicked, this, &ComparisonDialog::showNextPassage);
+    connect(bClose, &QPushButton::clicked, this, &QDialog::close);
+
+    if (passageCount() > 0)
+        m_passage = 0;
+    updatePassageControls();
+    // Two texts side by side want width, but never more than the screen has.
+    const QSize available = screen()->availableGeometry().size();
+    resize(QSize(900, 560).boundedTo(available * 0.9));
+}
+
+QHBoxLayout* ComparisonDialog::buildBottomRow() {
     auto* legend = new QLabel(
         tr("Подсвечены слова общих шинглов (длина %1)").arg(m_pair.current.shingleLength), this);
     sSharedSample = makeSample(SharedWords, this);
@@ -174,21 +192,7 @@ ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName
     bottom->addWidget(bNext);
     bottom->addSpacing(16);
     bottom->addWidget(bClose);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(splitter, 1);
-    layout->addLayout(bottom);
-
-    connect(bPrevious, &QPushButton::clicked, this, &ComparisonDialog::showPreviousPassage);
-    connect(bNext, &QPushButton::clicked, this, &ComparisonDialog::showNextPassage);
-    connect(bClose, &QPushButton::clicked, this, &QDialog::close);
-
-    if (passageCount() > 0)
-        m_passage = 0;
-    updatePassageControls();
-    // Two texts side by side want width, but never more than the screen has.
-    const QSize available = screen()->availableGeometry().size();
-    resize(QSize(900, 560).boundedTo(available * 0.9));
+    return bottom;
 }
 
 int ComparisonDialog::passageCount() const {

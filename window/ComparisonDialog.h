@@ -11,6 +11,7 @@
 #include <QString>
 #include <cstdint>
 
+class QHBoxLayout;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -63,6 +64,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    /// The legend and the passage and close buttons below the two views.
+    QHBoxLayout* buildBottomRow();
     /// Fills `view` and highlights `passages` in one edit.
     static void fill(QPlainTextEdit* view, const DisplayText& text,
                      const std::vector<Passage>& passages);

@@ -3,8 +3,8 @@
 #include <QBrush>
 #include <QColor>
 #include <QCoreApplication>
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -52,9 +52,9 @@ QString translatedReason(const QString& reason) {
 QString shortReferenceName(const QString& path) {
     const QFileInfo file(path);
     const QString folder = file.dir().dirName();
-    return folder.isEmpty() || folder == QLatin1String(".") ? file.fileName()
-                                                            : folder + QLatin1Char('/') +
-                                                                  file.fileName();
+    return folder.isEmpty() || folder == QLatin1String(".")
+               ? file.fileName()
+               : folder + QLatin1Char('/') + file.fileName();
 }
 
 } // namespace

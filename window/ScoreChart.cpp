@@ -219,7 +219,8 @@ void ScoreChart::paintEvent(QPaintEvent*) {
     const auto labels = placedLabels();
     for (int bin = 0; bin < ScoreHistogram::BinCount; ++bin)
         if (!labels[static_cast<std::size_t>(bin)].isEmpty())
-            painter.drawText(labels[static_cast<std::size_t>(bin)], Qt::AlignHCenter | Qt::AlignBottom,
+            painter.drawText(labels[static_cast<std::size_t>(bin)],
+                             Qt::AlignHCenter | Qt::AlignBottom,
                              QString::number(m_histogram.bins[static_cast<std::size_t>(bin)]));
 
     painter.setPen(Axis);

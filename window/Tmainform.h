@@ -183,6 +183,8 @@ protected:
 private:
     void buildHeader();
     void buildSettingsPage();
+    /// The progress rows, the result line and the action buttons.
+    void buildProgressPanel();
     void addSettingsHints();
     void buildFolderPage();
     void buildResultPage();

@@ -15,9 +15,9 @@ WindowPlacement WindowPlacement::fit(const QRect& available, const QMargins& fra
     const auto place = [](int wanted, int first, int length, int outerLength) {
         return std::max(first, std::min(wanted, first + length - outerLength));
     };
-    placement.framePosition = QPoint(
-        place(designPosition.x(), available.left(), available.width(), outer.width()),
-        place(designPosition.y(), available.top(), available.height(), outer.height()));
+    placement.framePosition =
+        QPoint(place(designPosition.x(), available.left(), available.width(), outer.width()),
+               place(designPosition.y(), available.top(), available.height(), outer.height()));
     return placement;
 }
 

@@ -116,8 +116,9 @@ TEST(FindSharedPassages, CopyWithOneInsertedSentence) {
     // The words before the insertion and after it stay shared; the windows
     // that reach into the inserted sentence are new. Both texts end with the
     // same words, which are marked up to the last.
-    EXPECT_EQ(passageTexts(current, shared.current),
-              (Texts{"Осень пришла в город. Листья падают", "На мокрые тротуары. Дети идут в школу"}));
+    EXPECT_EQ(
+        passageTexts(current, shared.current),
+        (Texts{"Осень пришла в город. Листья падают", "На мокрые тротуары. Дети идут в школу"}));
     // Every window of the original but two appears in the copy, and those two
     // cover words that other shared windows cover too.
     EXPECT_EQ(passageTexts(earlier, shared.earlier),

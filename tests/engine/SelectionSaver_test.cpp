@@ -130,14 +130,12 @@ TEST_F(SelectionSaverTest, ANewSelectionSaysTheSourceFolderIsGone) {
     engine.startOrStopRun();
     ASSERT_EQ(Sandbox::names(out), QList<QByteArray>({"a.txt", "b.txt"}));
     const QString gone = box.path(QStringLiteral("renamed"));
-    ASSERT_EQ(::rename(QFile::encodeName(src).constData(), QFile::encodeName(gone).constData()),
-              0);
+    ASSERT_EQ(::rename(QFile::encodeName(src).constData(), QFile::encodeName(gone).constData()), 0);
 
     // Stricter: the question about moving back is not asked, nothing moves.
     host.percent = 0;
     engine.makeNewSelection();
-    EXPECT_EQ(host.result,
-              QStringLiteral("Выборка не сделана: каталога с текстами больше нет."));
+    EXPECT_EQ(host.result, QStringLiteral("Выборка не сделана: каталога с текстами больше нет."));
     EXPECT_EQ(host.messages().value(host.messages().size() - 1),
               QStringLiteral("Каталог с текстами последнего сравнения (%1) не найден: он удалён, "
                              "переименован или недоступен.")

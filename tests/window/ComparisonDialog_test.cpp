@@ -46,6 +46,44 @@ class ComparisonDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void identicalTextsAreMarkedToTheirLastWord() {
+        const std::string text = words("dm", 0, 20);
+        ComparisonDialog dialog(pairOf(text, text, 3), QStringLiteral("b.txt"),
+                                QStringLiteral("a.txt"), 100);
+        for (QPlainTextEdit* view : {dialog.eCurrent, dialog.eEarlier}) {
+            const auto marked = highlightedWords(view);
+            QCOMPARE(marked.size(), std::size_t(20));
+            for (const auto& [word, highlighted] : marked)
+                QVERIFY2(highlighted, qPrintable(word));
+        }
+        // The legend shows both colours the views use.
+        QCOMPARE(dialog.sSharedSample->palette().color(QPalette::Window),
+                 ComparisonDialog::SharedWords);
+        QCOMPARE(dialog.sCurrentSample->palette().color(QPalette::Window),
+                 ComparisonDialog::CurrentPassage);
+        QVERIFY(ComparisonDialog::SharedWords != ComparisonDialog::CurrentPassage);
+    }
+
+    void numbersFollowTheTableAndReferencesAreNamed() {
+        // Two reference texts ahead of the batch: the batch's first text is № 1.
+        DocumentPair batch = pairOf(words("al", 0, 20), words("al", 0, 20), 3);
+        batch.currentIndex = 4;
+        batch.earlierIndex = 2;
+        ComparisonDialog inBatch(std::move(batch), QStringLiteral("c.txt"),
+                                 QStringLiteral("a.txt"), 100, nullptr, 2);
+        QVERIFY(inBatch.sCurrent->text().startsWith(QStringLiteral("№ 3: c.txt")));
+        QVERIFY(inBatch.sEarlier->text().startsWith(
+            QStringLiteral("Более ранний текст № 1: a.txt")));
+        DocumentPair reference = pairOf(words("al", 0, 20), words("al", 0, 20), 3);
+        reference.currentIndex = 2;
+        reference.earlierIndex = 1;
+        ComparisonDialog onReference(std::move(reference), QStringLiteral("a.txt"),
+                                     QStringLiteral("/refs/old.txt"), 100, nullptr, 2);
+        QVERIFY(onReference.sCurrent->text().startsWith(QStringLiteral("№ 1: a.txt")));
+        QVERIFY(onReference.sEarlier->text().startsWith(
+            QStringLiteral("Эталонный текст: /refs/old.txt")));
+    }
+
     void highlightsTheWordsOfSharedShingles() {
         // The same text with one sentence put in after its fifteenth word.
         // Each ends in a word of its own: a text's last word starts no window.

@@ -139,6 +139,36 @@ private slots:
         QVERIFY(!model.index(2, 0).data(Qt::BackgroundRole).isValid());
     }
 
+    void filesNotReadShowWhatTheirNameSays() {
+        DocumentTable table = tableOf({{"a.txt", 0, -1}}, 1);
+        // Taken for plain text only because nothing else could be made of them.
+        table.unread.push_back({"photo.png", TextFormat::Text, QStringLiteral("изображение")});
+        table.unread.push_back({"broken.docx", TextFormat::Text, QString()});
+        table.unread.push_back({"README", TextFormat::Text, QString()});
+        ResultTableModel model;
+        model.setResults(table, 20);
+        QCOMPARE(cell(model, 1, ResultTableModel::FormatColumn), QStringLiteral("PNG"));
+        QCOMPARE(cell(model, 2, ResultTableModel::FormatColumn), QStringLiteral("DOCX"));
+        QCOMPARE(cell(model, 3, ResultTableModel::FormatColumn), QStringLiteral("TXT"));
+        QCOMPARE(cell(model, 1, ResultTableModel::VerdictColumn, Qt::ToolTipRole),
+                 QStringLiteral("Не прочитан: изображение"));
+    }
+
+    void referenceMatchesShowTheirFolderAndName() {
+        DocumentTable table = tableOf({{"old.txt", 0, -1}, {"a.txt", 90, 0}, {"b.txt", 95, 1}}, 3);
+        table.referenceCount = 1;
+        table.referenceDirectories = {"/srv/archive/2024/"};
+        ResultTableModel model;
+        model.setResults(table, 20);
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(cell(model, 0, ResultTableModel::MatchColumn), QStringLiteral("2024/old.txt"));
+        QVERIFY(cell(model, 0, ResultTableModel::MatchColumn, Qt::ToolTipRole)
+                    .contains(QStringLiteral("/srv/archive/2024/old.txt")));
+        QCOMPARE(cell(model, 1, ResultTableModel::MatchColumn), QStringLiteral("a.txt"));
+        QCOMPARE(model.bestMatch(0), -1);
+        QCOMPARE(model.bestMatch(1), 0);
+    }
+
     void clearShowsNothing() {
         ResultTableModel model;
         model.setResults(tableOf({{"a.txt", 0}}, 1), 20);
