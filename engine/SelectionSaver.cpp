@@ -166,12 +166,12 @@ void SelectionSaver::refuseAll(const std::vector<std::int32_t>& selection, int e
     const QString notDone = mode == TransferMode::Move
                                 ? QCoreApplication::translate("BatchEngine", "не перемещено")
                                 : QCoreApplication::translate("BatchEngine", "не скопировано");
-    // One arg() over all: a "%" in the directory must not be taken for a marker.
+    // The log names the directory; the line stays short enough to read whole.
     m_control.host().setResult(note.around(
         QCoreApplication::translate("BatchEngine",
-                                    "Прошло проверку (%1%) - %2; %3 - %4: в каталог %5 нельзя "
-                                    "записать (%6)")
-            .arg(QString::number(percent), count, notDone, count, output.shown, reason) +
+                                    "Прошло проверку (%1%) - %2; %3 - %4: в каталог для "
+                                    "прошедших нельзя записать (%5)")
+            .arg(QString::number(percent), count, notDone, count, reason) +
         RunControl::unreadNote(m_documents)));
     m_control.AddLog(QCoreApplication::translate(
                          "BatchEngine", "Выборка не сохранена: в каталог %1 нельзя записать (%2)")

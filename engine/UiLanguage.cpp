@@ -35,10 +35,14 @@ bool installTranslation(UiLanguage language) {
     if (language == UiLanguage::Russian)
         return true;
     // Owned by the application for the rest of its life.
-    auto* own = new QTranslator(QCoreApplication::instance());
-    if (!own->load(QStringLiteral(":/i18n/quillmark_en.qm")))
+    auto* engine = new QTranslator(QCoreApplication::instance());
+    if (!engine->load(QStringLiteral(":/i18n/quillmark-engine_en.qm")))
         return false;
-    QCoreApplication::installTranslator(own);
+    QCoreApplication::installTranslator(engine);
+    // The window's own catalogue, where the program has a window.
+    auto* window = new QTranslator(QCoreApplication::instance());
+    if (window->load(QStringLiteral(":/i18n/quillmark_en.qm")))
+        QCoreApplication::installTranslator(window);
     auto* qt = new QTranslator(QCoreApplication::instance());
     if (qt->load(QLocale(QLocale::English), QStringLiteral("qtbase"), QStringLiteral("_"),
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -79,4 +79,17 @@ void fitText(QLabel* label, int largest) {
     label->setFont(font);
 }
 
+void fitWrappedText(QLabel* label, int largest) {
+    QFont font = label->font();
+    font.setPixelSize(largest);
+    const auto fits = [label](const QFont& tried) {
+        const QRect room(0, 0, label->width(), 1 << 20);
+        return QFontMetrics(tried).boundingRect(room, Qt::TextWordWrap, label->text()).height() <=
+               label->height();
+    };
+    while (font.pixelSize() > 9 && !fits(font))
+        font.setPixelSize(font.pixelSize() - 1);
+    label->setFont(font);
+}
+
 } // namespace quillmark::formlook

@@ -43,6 +43,7 @@ inline constexpr int CompactHeaderHeight = 74;
 // action buttons 45 pixels above the page's bottom.
 inline constexpr int CounterWidth = 109;
 inline constexpr int CounterPixels = 19;
+inline constexpr int ResultPixels = 19;
 inline constexpr int ButtonsFromBottom = 45;
 // What a window manager adds around a window, assumed until it says.
 inline constexpr QMargins AssumedFrame(4, 30, 4, 4);
@@ -88,5 +89,9 @@ QFrame* addRule(QWidget* band, int y);
 
 // The largest pixel size up to `largest` at which the label's text fits its width.
 void fitText(QLabel* label, int largest);
+
+// The largest pixel size up to `largest` at which the label's text, wrapped
+// at its width, fits its height.
+void fitWrappedText(QLabel* label, int largest);
 
 } // namespace quillmark::formlook

@@ -361,6 +361,8 @@ void Tmainform::setBarPosition(ProgressRow row, int position) {
 
 void Tmainform::setResult(const QString& text) {
     sRes->setText(text);
+    // A long line is drawn smaller rather than cut below its second line.
+    fitWrappedText(sRes, ResultPixels);
 }
 
 void Tmainform::setStartCaption(StartCaption caption) {

@@ -435,6 +435,7 @@ void Tmainform::layoutSettingsPage(int width, int page) {
     }
     const int buttons = lower - ButtonsFromBottom;
     sRes->resize(width - 2 * Margin, buttons - sRes->y() - 2);
+    fitWrappedText(sRes, ResultPixels);
     bSelect->move(bSelect->x(), buttons);
     bGo->move(width - Margin - bGo->width() + 10, buttons);
     bResults->setGeometry(bSelect->geometry().right() + 8, buttons,

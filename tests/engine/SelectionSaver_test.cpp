@@ -62,9 +62,9 @@ TEST_F(SelectionSaverTest, AnOutputFolderThatTakesNoFileIsSaidOnce) {
             const QString reason = QStringLiteral("Отказано в доступе");
             const QStringList log = host.messages();
             bool good = same(QStringLiteral("result"), host.result,
-                             QStringLiteral("Прошло проверку (20%) - 2; %1 - 2: в каталог %2 "
-                                            "нельзя записать (%3)")
-                                 .arg(QString::fromUtf8(c.notDone), out, reason));
+                             QStringLiteral("Прошло проверку (20%) - 2; %1 - 2: в каталог для "
+                                            "прошедших нельзя записать (%2)")
+                                 .arg(QString::fromUtf8(c.notDone), reason));
             good &= same(QStringLiteral("last log line"), log.value(log.size() - 1),
                          QStringLiteral("Выборка не сохранена: в каталог %1 нельзя записать (%2)")
                              .arg(out, reason));

@@ -58,7 +58,8 @@ TEST(UiLanguage, EnvironmentOrder) {
     }
 }
 
-// The built-in catalogue answers for the engine, the window and the terminal.
+// The built-in catalogue answers for the engine and the terminal; the
+// window's own is tested with the window.
 TEST(UiLanguage, EnglishCatalogueIsBuiltIn) {
     int argc = 1;
     char name[] = "UiLanguage_test";
@@ -75,8 +76,6 @@ TEST(UiLanguage, EnglishCatalogueIsBuiltIn) {
     } cases[] = {
         {"BatchEngine", "Начало работы..", "Starting.."},
         {"BatchEngine", "Остановлено. ", "Stopped. "},
-        {"Tmainform", "&Сравнить", "C&ompare"},
-        {"quillmark::ResultTableModel", "✓ прошло", "✓ passed"},
         {"TerminalHost", "Загрузка текстов", "Loading texts"},
     };
     for (const auto& c : cases)

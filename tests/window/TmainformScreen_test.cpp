@@ -4,6 +4,8 @@
 // back from every page.
 #include "window/Tmainform.h"
 
+#include "engine/UiLanguage.h"
+
 #include "window/ScoreChart.h"
 #include "window/WindowPlacement.h"
 
@@ -25,6 +27,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 #include <QTreeView>
 
 using namespace quillmark;
@@ -109,6 +112,16 @@ private slots:
             QVERIFY(!button->geometry().intersects(form.Status3->geometry()));
         }
         QVERIFY(form.sRes->height() >= 2 * form.sRes->fontMetrics().height());
+        // A result line too long for two lines is drawn smaller, not cut.
+        form.setResult(QStringLiteral("Прошло проверку (20%) - 19603; не перемещено - 19603: в "
+                                      "каталог для прошедших нельзя записать (Файловая система "
+                                      "доступна только для чтения); не прочитано - 12"));
+        const QRect wrapped = form.sRes->fontMetrics().boundingRect(
+            QRect(0, 0, form.sRes->width(), 10000), Qt::TextWordWrap, form.sRes->text());
+        QVERIFY(wrapped.height() <= form.sRes->height());
+        form.setCounter(ProgressRow::Loading, QStringLiteral("100000/100000"));
+        QVERIFY(form.sStat1->fontMetrics().horizontalAdvance(form.sStat1->text()) <=
+                form.sStat1->width());
         QVERIFY(!form.bBack->geometry().intersects(form.eLog->geometry()));
         QVERIFY(!form.gResults->geometry().intersects(form.eLog->geometry()));
     }
@@ -178,6 +191,24 @@ private slots:
         form.Pages->setCurrentWidget(form.TabSheet3);
         press(form.eFolderPath, key);
         QCOMPARE(spy.count(), clicks ? 1 : 0);
+    }
+
+    void englishWindowTakesItsLettersFromEitherLayout() {
+        QVERIFY(installTranslation(UiLanguage::English));
+        Tmainform form(programDir());
+        QCOMPARE(form.bGo->text(), QStringLiteral("C&ompare"));
+        QCOMPARE(QCoreApplication::translate("BatchEngine", "Начало работы.."),
+                 QStringLiteral("Starting.."));
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QObject::disconnect(form.bGo, &QPushButton::clicked, &form, nullptr);
+        QSignalSpy spy(form.bGo, &QPushButton::clicked);
+        // "O" lies under "Щ": pressed with the Russian layout active.
+        press(form.eShingleLen, int(u'Щ'));
+        QCOMPARE(spy.count(), 1);
+        for (QTranslator* translator : qApp->findChildren<QTranslator*>())
+            QCoreApplication::removeTranslator(translator);
     }
 
     void keyboardLeavesResultAndFolderPages() {
