@@ -4,6 +4,7 @@
 // back from every page.
 #include "window/Tmainform.h"
 
+#include "WindowFixture.h"
 #include "engine/UiLanguage.h"
 
 #include "window/ScoreChart.h"
@@ -31,6 +32,7 @@
 #include <QTreeView>
 
 using namespace quillmark;
+using namespace windowfixture;
 
 namespace {
 
@@ -81,8 +83,7 @@ private slots:
             WindowPlacement::fit(available, frame, QSize(681, 506), QPoint(204, 156));
         QVERIFY(available.contains(placement.frameRect(frame)));
         Tmainform form(programDir());
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(shown(form));
         resizeNow(form, placement.clientSize);
         QCOMPARE(form.size(), placement.clientSize);
         // The sheet fits: nothing scrolls out of reach.
@@ -128,8 +129,7 @@ private slots:
 
     void aLargerWindowGivesTheTableAndLogTheRoom() {
         Tmainform form(programDir());
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(shown(form));
         QVERIFY(form.maximumSize().width() > 681 && form.maximumSize().height() > 506);
         form.Pages->setCurrentWidget(form.TabSheet4);
         const int rowHeight = form.gResults->verticalHeader()->defaultSectionSize();
@@ -169,9 +169,7 @@ private slots:
         QFETCH(int, key);
         QFETCH(bool, clicks);
         Tmainform form(programDir());
-        form.show();
-        form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QVERIFY(active(form));
         form.eShingleLen->setFocus();
         auto* pressed = form.findChild<QPushButton*>(button);
         QVERIFY(pressed != nullptr);
@@ -199,9 +197,7 @@ private slots:
         QCOMPARE(form.bGo->text(), QStringLiteral("C&ompare"));
         QCOMPARE(QCoreApplication::translate("BatchEngine", "Начало работы.."),
                  QStringLiteral("Starting.."));
-        form.show();
-        form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QVERIFY(active(form));
         QObject::disconnect(form.bGo, &QPushButton::clicked, &form, nullptr);
         QSignalSpy spy(form.bGo, &QPushButton::clicked);
         // "O" lies under "Щ": pressed with the Russian layout active.
@@ -213,9 +209,7 @@ private slots:
 
     void keyboardLeavesResultAndFolderPages() {
         Tmainform form(programDir());
-        form.show();
-        form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QVERIFY(active(form));
         const QString source = form.eDirSrc->text();
         const struct {
             int key;
@@ -274,8 +268,7 @@ private slots:
 
     void folderMadeLaterShowsInTheTree() {
         Tmainform form(programDir());
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(shown(form));
         const QString parent = QDir(m_dir.path() + QStringLiteral("/parent")).absolutePath();
         QVERIFY(QDir().mkpath(parent + QStringLiteral("/old")));
         form.eDirSrc->setText(parent + QStringLiteral("/"));

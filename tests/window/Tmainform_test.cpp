@@ -3,6 +3,7 @@
 #include "window/Tmainform.h"
 
 #include "TextViewProbe.h"
+#include "WindowFixture.h"
 #include "window/ComparisonDialog.h"
 #include "window/ResultTableModel.h"
 #include "window/ScoreChart.h"
@@ -41,6 +42,7 @@
 
 using namespace quillmark;
 using namespace textviewprobe;
+using namespace windowfixture;
 
 namespace {
 
@@ -287,11 +289,6 @@ private:
         writeFile(m_src + QStringLiteral("d.txt"), articleText(1));
     }
 
-    void pointAt(Tmainform& form, const QString& source, const QString& output) {
-        form.eDirSrc->setText(source);
-        form.eDirOut->setText(output);
-    }
-
 private slots:
     void init() {
         QVERIFY(m_dir.isValid());
@@ -351,8 +348,7 @@ private slots:
 
     void controlsFollowDesign() {
         Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(shown(form));
 
         // Every control is found under its own name.
         const QList<QPair<const char*, QWidget*>> controls{
@@ -545,8 +541,7 @@ private slots:
         // only then is the window destroyed and the profile written.
         QVERIFY(QDir().mkpath(m_programDir + QStringLiteral("profile.ini")));
         auto form = std::make_unique<Tmainform>(m_programDir);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(shown(*form));
         QTimer::singleShot(0, form.get(), &QWidget::close);
         // Should the close be refused, the loop still ends and the check below fails.
         QTimer guard;
@@ -563,8 +558,7 @@ private slots:
 
     void percentLabelFollowsSlider() {
         Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(shown(form));
         form.ePercent->setValue(35);
         QCOMPARE(form.sPercent->text(), QStringLiteral("35%"));
         form.ePercent->setFocus();
@@ -582,8 +576,7 @@ private slots:
         const QString top = m_programDir + QStringLiteral("../");
         writeFile(top + QStringLiteral("README.md"), "# readme\n");
         Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(shown(form));
         UrlRecorder recorder;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
         QTest::mouseClick(form.sHomePage, Qt::LeftButton);
@@ -627,9 +620,7 @@ private slots:
         QVERIFY(QDir().mkpath(m_src + QStringLiteral("sub")));
         QVERIFY(QDir().mkpath(m_src + QStringLiteral(".drafts")));
         Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        pointAt(form, m_src, m_out);
+        QVERIFY(shownOver(form, m_src, m_out));
         QStringList loaded;
         connect(form.DirModel, &QFileSystemModel::directoryLoaded, &form,
                 [&](const QString& path) { loaded.append(QDir(path).canonicalPath()); });
@@ -676,8 +667,7 @@ private slots:
 
     void rootFolderByRightClick() {
         Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(shown(form));
         QTest::mouseClick(form.bSetSrcDir, Qt::LeftButton);
         form.DirTree->scrollToTop();
         const QModelIndex root = form.DirModel->index(QStringLiteral("/"));
@@ -706,9 +696,7 @@ private slots:
     void runOverDirectory() {
         makeBatch();
         ScriptedForm form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        pointAt(form, m_src, m_out);
+        QVERIFY(shownOver(form, m_src, m_out));
         // The result line as it stood whenever the comparison counter showed a text.
         QMap<QString, QString> resultAtCounter;
         form.onEvents = [&] {
@@ -815,9 +803,7 @@ private slots:
     void stopDuringLoadingLeavesResultEmpty() {
         makeBatch();
         ScriptedForm form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        pointAt(form, m_src, m_out);
+        QVERIFY(shownOver(form, m_src, m_out));
         // Pressed as soon as the first file is counted.
         bool pressed = false;
         form.onEvents = [&] {
@@ -864,9 +850,7 @@ private slots:
     void closeDuringRunWaitsForItsEnd() {
         makeBatch();
         ScriptedForm form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        pointAt(form, m_src, m_out);
+        QVERIFY(shownOver(form, m_src, m_out));
         bool stillOpen = false;
         form.onEvents = [&] {
             if (form.sStat1->text() != QStringLiteral("1/4"))
@@ -883,8 +867,7 @@ private slots:
     void closeDuringRunWritesProfileAfterIt() {
         makeBatch();
         auto form = std::make_unique<ScriptedForm>(m_programDir);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(shown(*form));
         pointAt(*form, m_src, m_out);
         const QString profile = m_programDir + QStringLiteral("profile.ini");
         form->onEvents = [&] {
@@ -905,9 +888,7 @@ private slots:
 
     void directoryFailuresShowResultPage() {
         Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        pointAt(form, m_src + QStringLiteral("missing/"), m_out);
+        QVERIFY(shownOver(form, m_src + QStringLiteral("missing/"), m_out));
         QTest::mouseClick(form.bGo, Qt::LeftButton);
         QCOMPARE(form.Pages->currentWidget(), form.TabSheet4);
         QVERIFY(logHas(
@@ -994,9 +975,7 @@ private slots:
         QFETCH(bool, movesBack);
         makeBatch();
         Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        pointAt(form, m_src, m_out);
+        QVERIFY(shownOver(form, m_src, m_out));
         form.bGo->click();
         QVERIFY(QDir().mkpath(m_out + QStringLiteral("own")));
 
@@ -1036,8 +1015,7 @@ private slots:
 
     void resultPageFitsItsControls() {
         Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(shown(form));
         QCOMPARE(form.Pages->currentWidget(), form.TabSheet1);
         QTest::mouseClick(form.bResults, Qt::LeftButton);
         QCOMPARE(form.Pages->currentWidget(), form.TabSheet4);
@@ -1153,9 +1131,7 @@ private slots:
         writeFile(m_src + QStringLiteral("c.txt"), articleText(3));
         writeFile(m_src + QStringLiteral("d.txt"), halfArticle(3, 4));
         Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        pointAt(form, m_src, m_out);
+        QVERIFY(shownOver(form, m_src, m_out));
         form.eLemma->setChecked(false);
         form.eDelFiles->setChecked(false);
         form.bGo->click();
@@ -1235,9 +1211,7 @@ private slots:
             writeFile(m_src + QStringLiteral("%1.txt").arg(i, 2, 10, QLatin1Char('0')),
                       i % 3 == 2 ? halfArticle(i - 1, i + 100) : articleText(i));
         Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        pointAt(form, m_src, m_out);
+        QVERIFY(shownOver(form, m_src, m_out));
         form.eLemma->setChecked(false);
         form.eDelFiles->setChecked(false);
         form.bGo->click();
@@ -1275,9 +1249,7 @@ private slots:
         writeFile(m_src + QStringLiteral("b-copy.txt"), copy);
         writeFile(m_src + QStringLiteral("c-other.txt"), sentences("ot", 0, 60));
         Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        pointAt(form, m_src, m_out);
+        QVERIFY(shownOver(form, m_src, m_out));
         form.eShingleLen->setValue(3);
         form.eLemma->setChecked(false);
         // The copy's introduction makes it the larger text: its score is low.
@@ -1339,9 +1311,7 @@ private slots:
     void unreadablePairShowsMessage() {
         makeBatch();
         Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        pointAt(form, m_src, m_out);
+        QVERIFY(shownOver(form, m_src, m_out));
         form.bGo->click();
         QTest::mouseClick(form.bResults, Qt::LeftButton);
         // d failed and stayed in the source directory; it is gone now.
@@ -1370,9 +1340,7 @@ private slots:
     void rowWithoutEarlierMatchSaysSo() {
         makeBatch();
         Tmainform form(m_programDir);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        pointAt(form, m_src, m_out);
+        QVERIFY(shownOver(form, m_src, m_out));
         form.bGo->click();
         QTest::mouseClick(form.bResults, Qt::LeftButton);
         ModalAnswerer answerer{QString()};
