@@ -269,40 +269,28 @@ QString Tmainform::errorTitle() const {
     return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
 }
 
-QProgressBar* Tmainform::bar(ProgressRow row) const {
+Tmainform::ProgressWidgets Tmainform::progressRow(ProgressRow row) const {
     switch (row) {
     case ProgressRow::Loading:
-        return Status1;
+        return {Label11, Status1, sStat1};
     case ProgressRow::Comparison:
-        return Status2;
+        return {sProgress, Status2, sStat2};
     case ProgressRow::Saving:
-        return Status3;
+        return {sProgress1, Status3, sStat3};
     }
     Q_UNREACHABLE();
+}
+
+QProgressBar* Tmainform::bar(ProgressRow row) const {
+    return progressRow(row).bar;
 }
 
 QLabel* Tmainform::counter(ProgressRow row) const {
-    switch (row) {
-    case ProgressRow::Loading:
-        return sStat1;
-    case ProgressRow::Comparison:
-        return sStat2;
-    case ProgressRow::Saving:
-        return sStat3;
-    }
-    Q_UNREACHABLE();
+    return progressRow(row).counter;
 }
 
 QLabel* Tmainform::caption(ProgressRow row) const {
-    switch (row) {
-    case ProgressRow::Loading:
-        return Label11;
-    case ProgressRow::Comparison:
-        return sProgress;
-    case ProgressRow::Saving:
-        return sProgress1;
-    }
-    Q_UNREACHABLE();
+    return progressRow(row).caption;
 }
 
 // ---- EngineHost

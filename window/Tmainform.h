@@ -213,6 +213,13 @@ private:
     void closeIfPending();
     /// A run or a new selection is in progress.
     bool busy() const;
+    /// The caption, bar and counter of one progress row.
+    struct ProgressWidgets {
+        QLabel* caption;
+        QProgressBar* bar;
+        QLabel* counter;
+    };
+    ProgressWidgets progressRow(quillmark::ProgressRow row) const;
     QProgressBar* bar(quillmark::ProgressRow row) const;
     QLabel* counter(quillmark::ProgressRow row) const;
     QLabel* caption(quillmark::ProgressRow row) const;

@@ -30,6 +30,14 @@ bool columnHas(const QImage& image, const QRect& plot, int x, const QColor& colo
     return false;
 }
 
+// A batch with perBin[b] scores at the lowest score of bin b.
+DocumentTable binnedScores(const QList<int>& perBin) {
+    QList<int> scores;
+    for (int bin = 0; bin < perBin.size(); ++bin)
+        scores += QList<int>(perBin[bin], ScoreHistogram::lowestScore(bin));
+    return scoresOf(scores, static_cast<int>(scores.size()));
+}
+
 } // namespace
 
 class ScoreChartTest : public QObject {
@@ -122,12 +130,9 @@ private slots:
             {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 999, 4000},
         };
         for (const QList<int>& perBin : cases) {
-            QList<int> scores;
-            for (int bin = 0; bin < perBin.size(); ++bin)
-                scores += QList<int>(perBin[bin], ScoreHistogram::lowestScore(bin));
             ScoreChart chart;
             chart.resize(250, 146);
-            chart.setScores(scoresOf(scores, static_cast<int>(scores.size())), 20);
+            chart.setScores(binnedScores(perBin), 20);
             const std::vector<int> labelled = chart.labelledBins();
             const auto tallest =
                 static_cast<int>(std::max_element(perBin.begin(), perBin.end()) - perBin.begin());
@@ -160,12 +165,9 @@ private slots:
         // Twenty thousand texts in five neighbouring bins: every count is
         // written, so the written counts add up to the whole batch.
         const QList<int> perBin{19603, 210, 118, 62, 7};
-        QList<int> scores;
-        for (int bin = 0; bin < perBin.size(); ++bin)
-            scores += QList<int>(perBin[bin], ScoreHistogram::lowestScore(bin));
         ScoreChart chart;
         chart.resize(250, 146);
-        chart.setScores(scoresOf(scores, static_cast<int>(scores.size())), 20);
+        chart.setScores(binnedScores(perBin), 20);
         QCOMPARE(chart.labelledBins(), (std::vector<int>{0, 1, 2, 3, 4}));
         const QRect caption = chart.titleRect();
         for (int bin = 0; bin < perBin.size(); ++bin) {
