@@ -211,13 +211,36 @@ void appendAllText(const xmlNode* node, std::string& out) {
     }
 }
 
+/// A WordprocessingML on/off property: on unless its w:val turns it off.
+bool isOn(const xmlNode* property) {
+    const std::string_view value = attribute(property, "val");
+    return value != "0" && value != "false" && value != "off";
+}
+
+/// A run its own properties hide (w:vanish, w:specVanish). The properties of
+/// a paragraph mark (w:pPr/w:rPr) hide only the mark, never the runs.
+bool isHiddenRun(const xmlNode* run) {
+    for (const xmlNode* child = run->children; child != nullptr; child = child->next) {
+        if (!named(child, "rPr"))
+            continue;
+        for (const xmlNode* property = child->children; property != nullptr;
+             property = property->next)
+            if ((named(property, "vanish") || named(property, "specVanish")) && isOn(property))
+                return true;
+    }
+    return false;
+}
+
 // WordprocessingML: runs' text (w:t), tabs and breaks, a line per paragraph.
-// Deleted text, field codes and the fallback copy of drawings are skipped.
+// Hidden runs, deleted text, field codes and the fallback copy of drawings
+// are skipped.
 void docxText(const xmlNode* node, std::string& out) {
     for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
         if (child->type != XML_ELEMENT_NODE)
             continue;
-        if (named(child, "t")) {
+        if (named(child, "r") && isHiddenRun(child)) {
+            continue;
+        } else if (named(child, "t")) {
             appendAllText(child, out);
         } else if (named(child, "tab")) {
             out += '\t';
@@ -233,35 +256,158 @@ void docxText(const xmlNode* node, std::string& out) {
     }
 }
 
-// OpenDocument text: paragraphs and headings, a line each; notes,
-// annotations and tracked changes are skipped.
-void odtText(const xmlNode* node, bool inParagraph, std::string& out) {
+const xmlNode* findElement(const xmlNode* node, const char* name) {
+    for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
+        if (named(child, name))
+            return child;
+        if (const xmlNode* found = findElement(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
+const xmlNode* childNamed(const xmlNode* node, const char* name) {
+    for (const xmlNode* child = node->children; child != nullptr; child = child->next)
+        if (named(child, name))
+            return child;
+    return nullptr;
+}
+
+/// The paragraph and text styles of an OpenDocument text whose text
+/// properties hide their text (text:display="none"), directly or by the
+/// style they are based on.
+class OdtStyles {
+public:
+    /// Takes the styles listed in `list` (office:styles or
+    /// office:automatic-styles); none when it is missing.
+    void add(const xmlNode* list) {
+        if (list == nullptr)
+            return;
+        for (const xmlNode* style = list->children; style != nullptr; style = style->next) {
+            if (!named(style, "style"))
+                continue;
+            Style entry{std::string(attribute(style, "parent-style-name")), {}};
+            if (const xmlNode* properties = childNamed(style, "text-properties"))
+                entry.display = attribute(properties, "display");
+            m_styles.emplace(keyOf(attribute(style, "family"), attribute(style, "name")),
+                             std::move(entry));
+        }
+    }
+
+    bool hides(std::string_view family, std::string_view name) const {
+        // A style says shown or hidden, or leaves it to its parent; a chain
+        // longer than any real one is a loop.
+        for (int depth = 0; depth < 32 && !name.empty(); ++depth) {
+            const auto found = m_styles.find(keyOf(family, name));
+            if (found == m_styles.end())
+                return false;
+            if (!found->second.display.empty())
+                return found->second.display == "none";
+            name = found->second.parent;
+        }
+        return false;
+    }
+
+private:
+    struct Style {
+        std::string parent;
+        std::string display;
+    };
+
+    static std::string keyOf(std::string_view family, std::string_view name) {
+        std::string key(family);
+        key += '\n';
+        key += name;
+        return key;
+    }
+
+    std::unordered_map<std::string, Style> m_styles;
+};
+
+/// A text:hidden-paragraph field whose condition held, in the paragraph
+/// itself (not in a note or a frame's paragraph within it).
+bool hasHiddenParagraphField(const xmlNode* node) {
+    for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
+        if (child->type != XML_ELEMENT_NODE || named(child, "p") || named(child, "h") ||
+            named(child, "note") || named(child, "annotation"))
+            continue;
+        if (named(child, "hidden-paragraph") ? attribute(child, "is-hidden") == "true"
+                                             : hasHiddenParagraphField(child))
+            return true;
+    }
+    return false;
+}
+
+/// What a reader of the document does not see: an element shown as "none"
+/// (a hidden section, a field not displayed), hidden text whose condition
+/// held, a paragraph a hidden-paragraph field hides, and paragraphs and
+/// spans of a hidden style. Conditions themselves are not evaluated: the
+/// document's own last result of them is taken.
+bool isHiddenOdt(const xmlNode* node, const OdtStyles& styles) {
+    if (attribute(node, "display") == "none")
+        return true;
+    if (named(node, "hidden-text"))
+        return attribute(node, "is-hidden") == "true";
+    if (named(node, "span"))
+        return styles.hides("text", attribute(node, "style-name"));
+    if (!named(node, "p") && !named(node, "h"))
+        return false;
+    return styles.hides("paragraph", attribute(node, "style-name")) ||
+           hasHiddenParagraphField(node);
+}
+
+/// The blanks of a text:s element: as many as it counts, one at least and
+/// 1000 at most.
+void appendSpaces(const xmlNode* node, std::string& out) {
+    int spaces = 0;
+    for (const char c : attribute(node, "c"))
+        spaces = c >= '0' && c <= '9' ? std::min(spaces * 10 + (c - '0'), 1000) : spaces;
+    out.append(static_cast<std::size_t>(std::max(spaces, 1)), ' ');
+}
+
+// OpenDocument text: paragraphs and headings, a line each; hidden text,
+// notes, annotations and tracked changes are skipped.
+void odtText(const xmlNode* node, bool inParagraph, const OdtStyles& styles, std::string& out) {
     for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
         if (child->type == XML_TEXT_NODE) {
             if (inParagraph)
                 appendText(child, out);
             continue;
         }
-        if (child->type != XML_ELEMENT_NODE)
+        if (child->type != XML_ELEMENT_NODE || isHiddenOdt(child, styles))
             continue;
         if (named(child, "p") || named(child, "h")) {
-            odtText(child, true, out);
+            odtText(child, true, styles, out);
             out += '\n';
         } else if (named(child, "s")) {
-            const std::string_view count = attribute(child, "c");
-            int spaces = 0;
-            for (const char c : count)
-                spaces = c >= '0' && c <= '9' ? std::min(spaces * 10 + (c - '0'), 1000) : spaces;
-            out.append(static_cast<std::size_t>(std::max(spaces, 1)), ' ');
+            appendSpaces(child, out);
         } else if (named(child, "tab")) {
             out += '\t';
         } else if (named(child, "line-break")) {
             out += '\n';
         } else if (!named(child, "note") && !named(child, "annotation") &&
                    !named(child, "tracked-changes")) {
-            odtText(child, inParagraph, out);
+            odtText(child, inParagraph, styles, out);
         }
     }
+}
+
+/// The body's text; the content's automatic styles and the common styles
+/// (styles.xml) tell which paragraphs and spans are hidden, an automatic
+/// style winning over a common one of its name.
+std::string odtDocumentText(ZipReader& zip) {
+    const XmlDocument document = parseXml(zip.read("content.xml"), TextFormat::Odt);
+    const xmlNode* root = xmlDocGetRootElement(document.get());
+    OdtStyles styles;
+    styles.add(childNamed(root, "automatic-styles"));
+    if (zip.has("styles.xml")) {
+        const XmlDocument common = parseXml(zip.read("styles.xml"), TextFormat::Odt);
+        styles.add(childNamed(xmlDocGetRootElement(common.get()), "styles"));
+    }
+    std::string text;
+    if (const xmlNode* body = findElement(root, "body"))
+        odtText(body, false, styles, text);
+    return text;
 }
 
 // FictionBook: the main bodies' paragraphs, verses, subtitles and authors'
@@ -281,16 +427,6 @@ void fb2Text(const xmlNode* node, std::string& out) {
             fb2Text(child, out);
         }
     }
-}
-
-const xmlNode* findElement(const xmlNode* node, const char* name) {
-    for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
-        if (named(child, name))
-            return child;
-        if (const xmlNode* found = findElement(child, name))
-            return found;
-    }
-    return nullptr;
 }
 
 // --- EPUB -------------------------------------------------------------------
@@ -479,11 +615,7 @@ std::string DocumentText::paragraphsOf(std::string_view bytes, TextFormat format
     }
     case TextFormat::Odt: {
         ZipReader zip(bytes, format);
-        const XmlDocument document = parseXml(zip.read("content.xml"), format);
-        const xmlNode* body = findElement(reinterpret_cast<xmlNode*>(document.get()), "body");
-        if (body != nullptr)
-            odtText(body, false, text);
-        return text;
+        return odtDocumentText(zip);
     }
     case TextFormat::Epub: {
         ZipReader zip(bytes, format);

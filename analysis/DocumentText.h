@@ -1,6 +1,6 @@
 // The paragraphs of an office document or a book, recognised by its content:
 // .docx, .odt, .epub (ZIP and XML), .fb2 (XML) and .pdf with a text layer.
-// Footnotes, headers, footers and comments are left out.
+// Footnotes, headers, footers, comments and hidden text are left out.
 #pragma once
 
 #include <cstddef>

@@ -1,0 +1,201 @@
+// What a reader of a .docx or .odt does not see is left out of its text;
+// the rest reads in order, as it did before.
+#include "analysis/DocumentText.h"
+
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace quillmark;
+
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+/// The bytes of a ZIP of `entries` (name, content), built in memory.
+std::string zipOf(const Entries& entries) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+    zip_t* archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
+    zip_error_fini(&error);
+    if (archive == nullptr)
+        return {};
+    zip_source_keep(buffer);
+    for (const auto& [name, content] : entries)
+        zip_file_add(archive, name.c_str(),
+                     zip_source_buffer(archive, content.data(), content.size(), 0), 0);
+    zip_close(archive);
+    std::string bytes;
+    if (zip_source_open(buffer) == 0) {
+        char chunk[4096];
+        for (zip_int64_t got; (got = zip_source_read(buffer, chunk, sizeof chunk)) > 0;)
+            bytes.append(chunk, static_cast<std::size_t>(got));
+        zip_source_close(buffer);
+    }
+    zip_source_free(buffer);
+    return bytes;
+}
+
+std::string docx(const std::string& body) {
+    return zipOf({{"word/document.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                                        "<w:document xmlns:w=\"urn:w\" xmlns:r=\"urn:r\"><w:body>" +
+                                            body + "</w:body></w:document>"}});
+}
+
+const char* const odtNamespaces = " xmlns:office=\"urn:office\" xmlns:text=\"urn:text\""
+                                  " xmlns:style=\"urn:style\" xmlns:draw=\"urn:draw\"";
+
+/// An .odt of `body` with the automatic styles `automatic` in its content
+/// and the common styles `common` in styles.xml.
+std::string odt(const std::string& body, const std::string& automatic = {},
+                const std::string& common = {}) {
+    const std::string content = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                                            "<office:document-content") +
+                                odtNamespaces + "><office:automatic-styles>" + automatic +
+                                "</office:automatic-styles><office:body><office:text>" + body +
+                                "</office:text></office:body></office:document-content>";
+    const std::string styles = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                                           "<office:document-styles") +
+                               odtNamespaces + "><office:styles>" + common +
+                               "</office:styles></office:document-styles>";
+    return zipOf({{"mimetype", "application/vnd.oasis.opendocument.text"},
+                  {"content.xml", content},
+                  {"styles.xml", styles}});
+}
+
+/// A text style or paragraph style whose text properties say `display`
+/// (none when empty), based on `parent`.
+std::string odtStyle(const std::string& family, const std::string& name, const std::string& display,
+                     const std::string& parent = {}) {
+    std::string style = "<style:style style:name=\"" + name + "\" style:family=\"" + family + "\"";
+    if (!parent.empty())
+        style += " style:parent-style-name=\"" + parent + "\"";
+    style += "><style:text-properties";
+    if (!display.empty())
+        style += " text:display=\"" + display + "\"";
+    return style + " fo:font-weight=\"bold\"/></style:style>";
+}
+
+std::string run(const std::string& properties, const std::string& text) {
+    return "<w:r><w:rPr>" + properties + "</w:rPr><w:t xml:space=\"preserve\">" + text +
+           "</w:t></w:r>";
+}
+
+std::string run(const std::string& text) {
+    return "<w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r>";
+}
+
+struct Row {
+    const char* what;
+    std::string bytes;
+    TextFormat format;
+    std::string text;
+};
+
+void expectTexts(const std::vector<Row>& rows) {
+    for (const Row& row : rows) {
+        ASSERT_EQ(DocumentText::formatOf(row.bytes), row.format) << row.what;
+        std::string encoding;
+        EXPECT_EQ(DocumentText::paragraphsOf(row.bytes, row.format, encoding), row.text)
+            << row.what;
+    }
+}
+
+TEST(DocumentText, DocxHiddenRunsAreLeftOut) {
+    const std::string p = "<w:p>";
+    const std::string endP = "</w:p>";
+    const std::vector<Row> rows = {
+        {"no hidden run", docx(p + run("Один ") + run("<w:b/><w:i/>", "два") + endP),
+         TextFormat::Docx, "Один два\n"},
+        {"w:vanish",
+         docx(p + run("один ") + run("<w:b/><w:vanish/>", "тайна ") + run("два") + endP),
+         TextFormat::Docx, "один два\n"},
+        {"w:specVanish",
+         docx(p + run("один ") + run("<w:specVanish/>", "тайна ") + run("два") + endP),
+         TextFormat::Docx, "один два\n"},
+        {"w:val turns it on or off",
+         docx(p + run("<w:vanish w:val=\"0\"/>", "a ") + run("<w:vanish w:val=\"1\"/>", "x ") +
+              run("<w:vanish w:val=\"false\"/>", "b ") + run("<w:vanish w:val=\"true\"/>", "y ") +
+              run("<w:vanish w:val=\"off\"/>", "c ") + run("<w:vanish w:val=\"on\"/>", "z ") +
+              run("<w:specVanish w:val=\"0\"/>", "d") + endP),
+         TextFormat::Docx, "a b c d\n"},
+        {"in a hyperlink and a table cell",
+         docx(p + "<w:hyperlink r:id=\"rId1\">" +
+              run("<w:rStyle w:val=\"Link\"/><w:vanish/>", "x") + run("ссылка") + "</w:hyperlink>" +
+              endP + "<w:tbl><w:tr><w:tc><w:p>" + run("<w:vanish/>", "y") + run("ячейка") +
+              "</w:p></w:tc><w:tc><w:p>" + run("<w:vanish/>", "z") +
+              "</w:p></w:tc></w:tr></w:tbl>" + p + run("после") + endP),
+         TextFormat::Docx, "ссылка\nячейка\n\nпосле\n"},
+        {"a hidden paragraph mark hides no text",
+         docx("<w:p><w:pPr><w:rPr><w:vanish/></w:rPr></w:pPr>" + run("первый") + endP + p +
+              run("второй") + endP),
+         TextFormat::Docx, "первый\nвторой\n"},
+        {"properties before a tracked change are not the run's",
+         docx(p + run("<w:rPrChange w:id=\"1\"><w:rPr><w:vanish/></w:rPr></w:rPrChange>", "видно") +
+              endP),
+         TextFormat::Docx, "видно\n"},
+    };
+    expectTexts(rows);
+}
+
+TEST(DocumentText, OdtHiddenTextIsLeftOut) {
+    const std::vector<Row> rows = {
+        {"no hidden text",
+         odt("<text:h>Заголовок</text:h><text:p>один <text:span text:style-name=\"T1\">два"
+             "</text:span><text:s text:c=\"2\"/>три</text:p>",
+             odtStyle("text", "T1", "") + odtStyle("text", "T2", "none")),
+         TextFormat::Odt, "Заголовок\nодин два  три\n"},
+        {"hidden text style, directly and by its parent",
+         odt("<text:p>один <text:span text:style-name=\"T1\">x </text:span>два "
+             "<text:span text:style-name=\"T2\">y </text:span>"
+             "<text:span text:style-name=\"T3\">три</text:span></text:p>",
+             odtStyle("text", "T1", "none") + odtStyle("text", "T2", "", "Hidden") +
+                 odtStyle("text", "T3", "true", "Hidden"),
+             odtStyle("text", "Hidden", "none")),
+         TextFormat::Odt, "один два три\n"},
+        {"hidden paragraph style; a text style of that name is another",
+         odt("<text:p text:style-name=\"P1\">x</text:p><text:p text:style-name=\"P2\">виден"
+             "</text:p><text:p text:style-name=\"Hidden\">y</text:p>",
+             odtStyle("paragraph", "P1", "", "Hidden") + odtStyle("text", "P2", "none") +
+                 odtStyle("paragraph", "P2", ""),
+             odtStyle("paragraph", "Hidden", "none")),
+         TextFormat::Odt, "виден\n"},
+        {"hidden and conditional sections",
+         odt("<text:section text:name=\"S1\" text:display=\"none\"><text:p>x</text:p>"
+             "<text:h>y</text:h></text:section><text:p>между</text:p>"
+             "<text:section text:name=\"S2\" text:display=\"condition\" text:condition=\"a\">"
+             "<text:p>раздел</text:p></text:section>"
+             "<text:section text:name=\"S3\"><text:p>открытый</text:p></text:section>"),
+         TextFormat::Odt, "между\nраздел\nоткрытый\n"},
+        {"display none on a paragraph, a span and a field",
+         odt("<text:p text:display=\"none\">x</text:p><text:p>один <text:span "
+             "text:display=\"none\">y </text:span>два<text:variable-set text:name=\"v\" "
+             "text:display=\"none\">z</text:variable-set></text:p>"),
+         TextFormat::Odt, "один два\n"},
+        {"hidden-text and hidden-paragraph fields as last worked out",
+         odt("<text:p>один <text:hidden-text text:condition=\"a\" text:string-value=\"x\" "
+             "text:is-hidden=\"true\">x</text:hidden-text><text:hidden-text text:condition=\"b\" "
+             "text:string-value=\"два\" text:is-hidden=\"false\">два</text:hidden-text></text:p>"
+             "<text:p><text:span><text:hidden-paragraph text:condition=\"a\" "
+             "text:is-hidden=\"true\"/></text:span>y</text:p>"
+             "<text:p><text:hidden-paragraph text:condition=\"b\" text:is-hidden=\"false\"/>три"
+             "</text:p>"),
+         TextFormat::Odt, "один два\nтри\n"},
+        {"a frame's hidden paragraph hides only itself",
+         odt("<text:p>снаружи <draw:frame><draw:text-box><text:p><text:hidden-paragraph "
+             "text:is-hidden=\"true\"/>x</text:p><text:p>внутри</text:p></draw:text-box>"
+             "</draw:frame></text:p>"),
+         TextFormat::Odt, "снаружи внутри\n\n"},
+        {"styles based on each other in a loop",
+         odt("<text:p text:style-name=\"A\">кольцо</text:p>",
+             odtStyle("paragraph", "A", "", "B") + odtStyle("paragraph", "B", "", "A")),
+         TextFormat::Odt, "кольцо\n"},
+    };
+    expectTexts(rows);
+}
+
+} // namespace
