@@ -197,7 +197,7 @@ void ReferenceSet::LoadReferences(const std::vector<QByteArray>& directories) {
 
 QByteArray ReferenceSet::readingKey() {
     EngineHost& host = m_control.host();
-    return QByteArray::number(static_cast<int>(host.forcedEncoding())) + ":html" +
+    return "read2:" + QByteArray::number(static_cast<int>(host.forcedEncoding())) + ":html" +
            QByteArray::number(static_cast<int>(host.htmlHandling()));
 }
 
