@@ -392,6 +392,18 @@ void odtText(const xmlNode* node, bool inParagraph, const OdtStyles& styles, std
     }
 }
 
+/// The common styles of styles.xml, where it can be read: a damaged one
+/// hides nothing, and the body is read as it always was.
+void addCommonStyles(ZipReader& zip, OdtStyles& styles) {
+    if (!zip.has("styles.xml"))
+        return;
+    try {
+        const XmlDocument common = parseXml(zip.read("styles.xml"), TextFormat::Odt);
+        styles.add(childNamed(xmlDocGetRootElement(common.get()), "styles"));
+    } catch (const UnreadableText&) {
+    }
+}
+
 /// The body's text; the content's automatic styles and the common styles
 /// (styles.xml) tell which paragraphs and spans are hidden, an automatic
 /// style winning over a common one of its name.
@@ -400,10 +412,7 @@ std::string odtDocumentText(ZipReader& zip) {
     const xmlNode* root = xmlDocGetRootElement(document.get());
     OdtStyles styles;
     styles.add(childNamed(root, "automatic-styles"));
-    if (zip.has("styles.xml")) {
-        const XmlDocument common = parseXml(zip.read("styles.xml"), TextFormat::Odt);
-        styles.add(childNamed(xmlDocGetRootElement(common.get()), "styles"));
-    }
+    addCommonStyles(zip, styles);
     std::string text;
     if (const xmlNode* body = findElement(root, "body"))
         odtText(body, false, styles, text);
