@@ -194,6 +194,14 @@ TEST(DocumentText, OdtHiddenTextIsLeftOut) {
          odt("<text:p text:style-name=\"A\">кольцо</text:p>",
              odtStyle("paragraph", "A", "", "B") + odtStyle("paragraph", "B", "", "A")),
          TextFormat::Odt, "кольцо\n"},
+        {"a damaged styles.xml hides nothing",
+         zipOf({{"mimetype", "application/vnd.oasis.opendocument.text"},
+                {"content.xml", std::string("<?xml version=\"1.0\"?><office:document-content") +
+                                    odtNamespaces +
+                                    "><office:body><office:text><text:p>видно</text:p>"
+                                    "</office:text></office:body></office:document-content>"},
+                {"styles.xml", "<office:document-styles"}}),
+         TextFormat::Odt, "видно\n"},
     };
     expectTexts(rows);
 }
