@@ -395,9 +395,10 @@ TEST_F(CliRunTest, HelpAndVersionExitZero) {
     QByteArray out;
     EXPECT_EQ(CliProcess::run({"--help"}, &out), 0);
     for (const char* option :
-         {"--out", "--shingle-len", "--percent", "--no-lemmatize", "--cut-html", "--save",
-          "--report", "--format", "html", "--pairs", "--strict", "--quiet", "--version", "--lang",
-          "--jobs", "--against-output", "--reference", "--no-cache", "SOURCE_DIR"})
+         {"--out",    "--shingle-len",    "--percent",   "--no-lemmatize", "--cut-html",
+          "--unmask", "--save",           "--report",    "--format",       "html",
+          "--pairs",  "--strict",         "--quiet",     "--version",      "--lang",
+          "--jobs",   "--against-output", "--reference", "--no-cache",     "SOURCE_DIR"})
         EXPECT_TRUE(out.contains(option)) << option;
     EXPECT_EQ(CliProcess::run({"--version"}, &out), 0);
     EXPECT_TRUE(out.startsWith("quillmark-cli ")) << out.toStdString();
