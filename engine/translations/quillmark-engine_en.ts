@@ -267,6 +267,10 @@
         <source>Текст «%1»: подмена символов — %2 слов</source>
         <translation>Text «%1»: disguised characters — %2 words</translation>
     </message>
+    <message>
+        <source>, подмена символов распознавалась</source>
+        <translation>, disguised characters recognised</translation>
+    </message>
 </context>
 <context>
     <name>DocumentPair</name>

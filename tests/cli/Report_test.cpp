@@ -67,12 +67,9 @@ TEST_F(ReportTest, CsvFieldKeepsSpreadsheetsFromRunningFormulas) {
         QString text;
         QString cell;
     } cases[] = {
-        {"+7 a.txt", "\"'+7 a.txt\""},
-        {"@SUM(A1).txt", "\"'@SUM(A1).txt\""},
-        {"\tab.txt", "\"'\tab.txt\""},
-        {"\rcr.txt", "\"'\rcr.txt\""},
-        {"a=b-c.txt", "a=b-c.txt"},
-        {"plain.txt", "plain.txt"},
+        {"+7 a.txt", "\"'+7 a.txt\""}, {"@SUM(A1).txt", "\"'@SUM(A1).txt\""},
+        {"\tab.txt", "\"'\tab.txt\""}, {"\rcr.txt", "\"'\rcr.txt\""},
+        {"a=b-c.txt", "a=b-c.txt"},    {"plain.txt", "plain.txt"},
     };
     for (const auto& [text, cell] : cases)
         EXPECT_EQ(Report::csvField(text), cell) << text.toStdString();
@@ -138,6 +135,7 @@ TEST_F(ReportTest, JsonHoldsTheSettingsUsedAndTheSameRows) {
     EXPECT_EQ(settings["percent"].toInt(), 20);
     EXPECT_EQ(settings["lemmatize"], QJsonValue(true));
     EXPECT_EQ(settings["cut_html"], QJsonValue(false));
+    EXPECT_EQ(settings["unmask"], QJsonValue(false));
     EXPECT_EQ(settings["save"].toString(), "copy");
 
     const QJsonObject counts = json["counts"].toObject();

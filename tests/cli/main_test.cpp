@@ -144,7 +144,7 @@ TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
     const int percent = 45;
     QByteArray out;
     ASSERT_EQ(CliProcess::run({"--format", "json", "-p", "45", "-l", "10", "--no-lemmatize",
-                               "--cut-html", "-q", source()},
+                               "--cut-html", "--unmask", "-q", source()},
                               &out),
               0);
     QJsonParseError error;
@@ -158,6 +158,7 @@ TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
     EXPECT_EQ(settings["percent"].toInt(), percent);
     EXPECT_FALSE(settings["lemmatize"].toBool());
     EXPECT_TRUE(settings["cut_html"].toBool());
+    EXPECT_TRUE(settings["unmask"].toBool());
     EXPECT_EQ(settings["save"].toString(), "none");
 
     // The switches change the fingerprints, so the rewrite is scored anew.
