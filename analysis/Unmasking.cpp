@@ -34,6 +34,55 @@ bool isLatin(unsigned char byte) {
     return lower >= 'a' && lower <= 'z';
 }
 
+// What a byte tells about the word it is in, as bits a word's letters add up.
+enum LetterClass : unsigned char {
+    WordLetter = 1,
+    CyrillicLetter = 2,
+    LatinLetter = 4,
+    LookAlikeLetter = 8,
+    HiddenInside = 16,
+};
+
+std::array<unsigned char, 256> makeLetterClasses() {
+    std::array<unsigned char, 256> table{};
+    for (unsigned b = 0; b < 256; ++b) {
+        const auto byte = static_cast<unsigned char>(b);
+        if (!IsWordChar(byte))
+            continue;
+        table[b] = WordLetter | (isCyrillic(byte) ? CyrillicLetter : 0) |
+                   (isLatin(byte) ? LatinLetter : 0) | (lookAlikes[b] != 0 ? LookAlikeLetter : 0);
+    }
+    return table;
+}
+
+bool isDisguised(unsigned word) {
+    constexpr unsigned mixed = CyrillicLetter | LatinLetter | LookAlikeLetter;
+    return (word & HiddenInside) != 0 || (word & mixed) == mixed;
+}
+
+/// Unmasking's count without its text, in one tight pass: every text is
+/// counted, whether or not it is unmasked.
+std::int32_t countDisguised(std::string_view text) {
+    static const auto classes = makeLetterClasses();
+    std::int32_t count = 0;
+    unsigned word = 0;
+    unsigned hidden = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        const unsigned letter = classes[byte];
+        if (letter != 0) {
+            word |= letter | hidden;
+            hidden = 0;
+        } else if (byte == softHyphen) {
+            hidden = word != 0 ? HiddenInside : 0;
+        } else {
+            count += isDisguised(word) ? 1 : 0;
+            word = hidden = 0;
+        }
+    }
+    return count + (isDisguised(word) ? 1 : 0);
+}
+
 bool isInvisible(char32_t c) {
     return c == 0x200B || c == 0x200C || c == 0x200D || c == 0x200E || c == 0x200F || c == 0x2060 ||
            c == 0xFEFF || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
@@ -130,6 +179,8 @@ unsigned char Unmasking::standIn(char32_t codePoint) {
 }
 
 Unmasking::Result Unmasking::apply(std::string_view text, Output output) {
+    if (output == Output::CountOnly)
+        return {{}, countDisguised(text)};
     Pass pass(text.size(), output);
     for (const char c : text)
         pass.add(static_cast<unsigned char>(c));

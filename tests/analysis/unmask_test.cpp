@@ -101,6 +101,66 @@ TEST(Unmasking, UndoesEachDisguiseInEveryEncoding) {
     }
 }
 
+TEST(Unmasking, PagesAreUnmaskedOnceReduced) {
+    // Entities become their characters only when the page is read.
+    const std::string page = cp("<html><body><p>сло&#8203;во м&#97;ма</p><p>ра&shy;му</p>"
+                                "<p>&#x202E;ещё&#x202C;&nbsp;&#8195;раз</p></body></html>");
+    for (const Unmask unmask : {Unmask::Off, Unmask::On})
+        EXPECT_EQ(disguisesOf(page, unmask, HtmlHandling::Cut), 3);
+    TudShingleList fromPage;
+    TudShingleList plain;
+    ShinglesFromText(page, Truncation::Off, HtmlHandling::Cut, Unmask::On, 2, fromPage);
+    ShinglesFromText(cp("слово мама раму ещё раз"), Truncation::Off, HtmlHandling::Keep, 2, plain);
+    EXPECT_EQ(fromPage.Hashes, plain.Hashes);
+}
+
+/// Random texts built from plain words, each disguised or not: unmasking
+/// must give back the plain words and count exactly the disguised ones.
+TEST(Unmasking, RandomDisguisesComeBackAsThePlainWords) {
+    const std::vector<std::string> plainWords = {"молоко",  "сахар",  "бутерброд", "кот",
+                                                 "ёжик",    "Москва", "Россия",    "ТАКСИ",
+                                                 "Windows", "iPhone", "2024",      "x86"};
+    // Cyrillic letters and the Latin ones that look like them, in UTF-8.
+    const std::vector<std::pair<std::string, std::string>> lookAlikes = {
+        {"а", "a"}, {"е", "e"}, {"о", "o"}, {"р", "p"}, {"с", "c"}, {"у", "y"},
+        {"х", "x"}, {"А", "A"}, {"В", "B"}, {"Е", "E"}, {"К", "K"}, {"М", "M"},
+        {"Н", "H"}, {"О", "O"}, {"Р", "P"}, {"С", "C"}, {"Т", "T"}, {"Х", "X"}};
+    const std::vector<std::string> hidden = {"\u00AD", "\u200B", "\u200D", "\u2060", "\u202E"};
+    const std::vector<std::string> separators = {" ", "\r\n", "\u00A0", "\u2003", ", ", "\u3000"};
+    std::mt19937 random(4242);
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        std::string expected;
+        std::int32_t disguised = 0;
+        for (int at = 0; at < 12; ++at) {
+            std::string word = plainWords[random() % plainWords.size()];
+            expected += (expected.empty() ? "" : " ") + word;
+            bool changed = false;
+            // One look-alike, always leaving Cyrillic letters in the word.
+            const auto& [cyrillic, latin] = lookAlikes[random() % lookAlikes.size()];
+            const std::size_t found = word.find(cyrillic, 2);
+            if (random() % 3 == 0 && found != std::string::npos) {
+                word.replace(found, cyrillic.size(), latin);
+                changed = true;
+            }
+            if (random() % 4 == 0) {
+                word.insert(word.size() > 3 ? 2 : 1, hidden[random() % hidden.size()]);
+                changed = true;
+            }
+            disguised += changed ? 1 : 0;
+            text += word + separators[random() % separators.size()];
+        }
+        const std::string read = TextReader::read(text, HtmlHandling::Keep).text;
+        SCOPED_TRACE(text);
+        std::string lowered = cp(expected);
+        LowercaseText(lowered);
+        EXPECT_EQ(wordsOf(read, Unmask::On), utf8(lowered));
+        // Counting alone and unmasking count alike.
+        EXPECT_EQ(disguisesOf(read, Unmask::Off, HtmlHandling::Keep), disguised);
+        EXPECT_EQ(disguisesOf(read, Unmask::On, HtmlHandling::Keep), disguised);
+    }
+}
+
 TEST(Unmasking, OffKeepsTheWordsAsTheyWere) {
     const std::string text = cp("мы\u00ADла\r\nраму мaмa");
     EXPECT_EQ(wordsOf(text, Unmask::Off), "мы лараму м"
