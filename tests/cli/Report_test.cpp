@@ -67,9 +67,12 @@ TEST_F(ReportTest, CsvFieldKeepsSpreadsheetsFromRunningFormulas) {
         QString text;
         QString cell;
     } cases[] = {
-        {"+7 a.txt", "\"'+7 a.txt\""}, {"@SUM(A1).txt", "\"'@SUM(A1).txt\""},
-        {"\tab.txt", "\"'\tab.txt\""}, {"\rcr.txt", "\"'\rcr.txt\""},
-        {"a=b-c.txt", "a=b-c.txt"},    {"plain.txt", "plain.txt"},
+        {"+7 a.txt", "\"'+7 a.txt\""},
+        {"@SUM(A1).txt", "\"'@SUM(A1).txt\""},
+        {"\tab.txt", "\"'\tab.txt\""},
+        {"\rcr.txt", "\"'\rcr.txt\""},
+        {"a=b-c.txt", "a=b-c.txt"},
+        {"plain.txt", "plain.txt"},
     };
     for (const auto& [text, cell] : cases)
         EXPECT_EQ(Report::csvField(text), cell) << text.toStdString();

@@ -1087,15 +1087,15 @@ TEST_F(BatchEngineTest, StoppedRunLeavesNoOutputDirectoryItMadeAndUsedNot) {
     for (int i = 0; i < 4; ++i)
         box.write(src, QByteArray::number(i) + ".txt", wordsText(i, 40));
     struct Case {
-        ProgressRow row;    ///< the counter whose text asks to stop
+        ProgressRow row; ///< the counter whose text asks to stop
         const char* stopAt; ///< empty: no stop
         bool outputExisted;
         bool outputStays;
     };
-    for (const Case& c : {Case{ProgressRow::Loading, "1/4", false, false},
-                          Case{ProgressRow::Comparison, "2/4", false, false},
-                          Case{ProgressRow::Loading, "1/4", true, true},
-                          Case{ProgressRow::Loading, "", false, true}}) {
+    for (const Case& c :
+         {Case{ProgressRow::Loading, "1/4", false, false},
+          Case{ProgressRow::Comparison, "2/4", false, false},
+          Case{ProgressRow::Loading, "1/4", true, true}, Case{ProgressRow::Loading, "", false, true}}) {
         if (c.outputExisted)
             box.makeDir(QStringLiteral("src/Result"));
         FakeHost caseHost;

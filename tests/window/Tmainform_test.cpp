@@ -728,13 +728,12 @@ private slots:
                  (QStringList{QStringLiteral("1/4"), QStringLiteral("2/4"), QStringLiteral("3/4"),
                               QStringLiteral("4/4")}));
         // Listed by name: a, b, c pass; d, a copy of a, leaves the line as it was.
-        QCOMPARE(resultAtCounter,
-                 (QMap<QString, QString>{
-                     {QStringLiteral("1/4"), QString()},
-                     {QStringLiteral("2/4"), QStringLiteral("Прошло проверку (20%) - 2")},
-                     {QStringLiteral("3/4"), QStringLiteral("Прошло проверку (20%) - 3")},
-                     {QStringLiteral("4/4"), QStringLiteral("Прошло проверку (20%) - 3")},
-                 }));
+        QCOMPARE(resultAtCounter, (QMap<QString, QString>{
+                                      {QStringLiteral("1/4"), QString()},
+                                      {QStringLiteral("2/4"), QStringLiteral("Прошло проверку (20%) - 2")},
+                                      {QStringLiteral("3/4"), QStringLiteral("Прошло проверку (20%) - 3")},
+                                      {QStringLiteral("4/4"), QStringLiteral("Прошло проверку (20%) - 3")},
+                                  }));
 
         // 4 files and the subdirectory Result: the loading total is 4.
         QCOMPARE(form.sStat1->text(), QStringLiteral("4/4"));
