@@ -1,5 +1,7 @@
 #include "Cp1251.h"
 
+#include "Unmasking.h"
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -69,7 +71,7 @@ unsigned char Cp1251::fromUnicode(char32_t codePoint) {
         std::lower_bound(reverseUpperHalf.begin(), reverseUpperHalf.end(), key,
                          [](const auto& entry, char16_t value) { return entry.first < value; });
     if (found == reverseUpperHalf.end() || found->first != key)
-        return '?';
+        return Unmasking::standIn(codePoint);
     return found->second;
 }
 

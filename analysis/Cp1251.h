@@ -14,7 +14,9 @@ public:
     /// The Unicode code point of a byte.
     static char32_t toUnicode(unsigned char byte);
 
-    /// The byte of a code point, or '?' when the code page lacks it.
+    /// The byte of a code point. One the code page lacks becomes the soft
+    /// hyphen when it is invisible, the no-break space when it is a space,
+    /// else '?' (Unmasking::standIn).
     static unsigned char fromUnicode(char32_t codePoint);
 
     /// Appends `text` converted to UTF-8.

@@ -1,5 +1,7 @@
 #include "TextWords.h"
 
+#include "Unmasking.h"
+
 #include <cassert>
 
 namespace quillmark {
@@ -13,13 +15,15 @@ std::pair<std::int32_t, std::int32_t> TextWords::windowWords(std::int32_t window
 }
 
 TextWords WordsOfText(std::string_view text, Truncation truncation, HtmlHandling html,
-                      int shingleLength) {
+                      int shingleLength, Unmask unmask) {
     TextWords result;
     // The length is checked before the page is reduced, as ShinglesFromText does.
     if (shingleLength < 0)
         ShinglesFromWords({}, shingleLength, result.shingles);
     result.shingleLength = shingleLength;
     result.text = html == HtmlHandling::Cut ? HtmlToText(text) : std::string(text);
+    if (unmask == Unmask::On)
+        result.text = Unmasking::apply(result.text).text;
 
     // The same reading as the fingerprint's: lowercase, CR LF pairs cut out
     // (so a word may run across one), words of word characters.

@@ -23,7 +23,7 @@ struct WordSpan {
 
 struct TextWords {
     /// The Windows-1251 text the words were read from: the text as given, or
-    /// with HtmlHandling::Cut the page's readable text.
+    /// with HtmlHandling::Cut the page's readable text, unmasked when asked.
     std::string text;
     std::vector<WordSpan> words;
     /// Exactly what ShinglesFromText gives for the same text and settings.
@@ -42,9 +42,10 @@ struct TextWords {
     std::pair<std::int32_t, std::int32_t> windowWords(std::int32_t window) const;
 };
 
-/// Fingerprints `text` as ShinglesFromText does and keeps each word's place.
-/// Throws what ShinglesFromText throws.
+/// Fingerprints `text` as ShinglesFromText does and keeps each word's place;
+/// with `unmask` On the words are those of the unmasked text, which `text`
+/// then holds. Throws what ShinglesFromText throws.
 TextWords WordsOfText(std::string_view text, Truncation truncation, HtmlHandling html,
-                      int shingleLength);
+                      int shingleLength, Unmask unmask = Unmask::Off);
 
 } // namespace quillmark

@@ -3,6 +3,7 @@
 
 #include "ShingleBuilder.h"
 #include "Stopped.h"
+#include "Unmasking.h"
 
 #include <algorithm>
 #include <array>
@@ -234,6 +235,23 @@ void ShinglesFromText(std::string_view text, Truncation truncation, HtmlHandling
     else
         feedWords<Truncation::Off>(text, builder, stop);
     list = builder.finish();
+}
+
+std::int32_t ShinglesFromText(std::string_view text, Truncation truncation, HtmlHandling html,
+                              Unmask unmask, int shingleLength, TudShingleList& list,
+                              const StopCheck& stop) {
+    requireNonNegative(shingleLength);
+    std::string reduced;
+    if (html == HtmlHandling::Cut) {
+        reduced = HtmlToText(text, stop);
+        text = reduced;
+    }
+    const Unmasking::Result unmasked = Unmasking::apply(
+        text, unmask == Unmask::On ? Unmasking::Output::Text : Unmasking::Output::CountOnly);
+    if (unmask == Unmask::On)
+        text = unmasked.text;
+    ShinglesFromText(text, truncation, HtmlHandling::Keep, shingleLength, list, stop);
+    return unmasked.disguisedWords;
 }
 
 } // namespace quillmark

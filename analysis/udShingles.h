@@ -29,6 +29,10 @@ enum class Truncation { Off, On };
 /// The HTML switch (setting CutHTML).
 enum class HtmlHandling { Keep, Cut };
 
+/// The unmasking switch (setting Unmask): whether disguises are undone
+/// before the words are cut (Unmasking).
+enum class Unmask { Off, On };
+
 /// Fingerprints a Windows-1251 text (line ends as CR LF) into `list`,
 /// overwriting it. Throws std::invalid_argument for a negative shingle length;
 /// on any exception `list` is left as it was. `stop`, when given, is asked
@@ -36,6 +40,13 @@ enum class HtmlHandling { Keep, Cut };
 /// reduced); once it answers yes, the call throws Stopped.
 void ShinglesFromText(std::string_view text, Truncation truncation, HtmlHandling html,
                       int shingleLength, TudShingleList& list, const StopCheck& stop = {});
+
+/// ShinglesFromText of the text with its disguises undone when `unmask` is
+/// On (a page's once it is reduced). Returns the words a disguise changed,
+/// counted whatever `unmask` says.
+std::int32_t ShinglesFromText(std::string_view text, Truncation truncation, HtmlHandling html,
+                              Unmask unmask, int shingleLength, TudShingleList& list,
+                              const StopCheck& stop = {});
 
 /// Lowercases one byte by the Windows-1251 case rules.
 unsigned char LowercaseByte(unsigned char byte);

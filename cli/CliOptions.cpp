@@ -110,6 +110,10 @@ void CliOptions::addTo(CLI::App& app) {
                  utf8(cliTranslate("CliOptions", "truncation of words off (on by default)")));
     app.add_flag("--cut-html", m_cutHtml,
                  utf8(cliTranslate("CliOptions", "reduce HTML to its text first")));
+    app.add_flag("--unmask", m_unmask,
+                 utf8(cliTranslate("CliOptions",
+                                   "see through disguised characters: Latin look-alikes in Russian "
+                                   "words, invisible characters, line ends inside words")));
     app.add_option(
            "--encoding", m_encoding,
            utf8(cliTranslate("CliOptions",

@@ -44,6 +44,7 @@ public:
     int allowedPercent() const { return m_percent; }
     Truncation truncation() const { return m_noLemmatize ? Truncation::Off : Truncation::On; }
     HtmlHandling htmlHandling() const { return m_cutHtml ? HtmlHandling::Cut : HtmlHandling::Keep; }
+    Unmask unmask() const { return m_unmask ? Unmask::On : Unmask::Off; }
     SaveMode saveMode() const;
     /// --encoding; Auto unless one is forced.
     Encoding forcedEncoding() const;
@@ -79,6 +80,7 @@ private:
     int m_percent = 20;
     bool m_noLemmatize = false;
     bool m_cutHtml = false;
+    bool m_unmask = false;
     std::string m_encoding = "auto";
     std::string m_save = "none";
     std::string m_report;

@@ -151,6 +151,7 @@ void HtmlReport::appendSettings(std::string& html) const {
                   html);
     appendSetting("Лемматизировать слова", yesNo(options.truncation() == Truncation::On), html);
     appendSetting("Отбрасывать HTML", yesNo(options.htmlHandling() == HtmlHandling::Cut), html);
+    appendSetting("Распознавать подмену символов", yesNo(options.unmask() == Unmask::On), html);
     appendSetting("Прошедшие проверку тексты", saveModeText(options.saveMode()), html);
     if (m_report.pairCount() > 0) {
         appendSetting("Похожих текстов в таблице, не больше", std::to_string(m_report.pairCount()),

@@ -169,6 +169,7 @@ QByteArray Report::toJson() const {
         {"percent", m_allowedPercent},
         {"lemmatize", m_options.truncation() == Truncation::On},
         {"cut_html", m_options.htmlHandling() == HtmlHandling::Cut},
+        {"unmask", m_options.unmask() == Unmask::On},
         {"save", CliOptions::saveModeName(m_options.saveMode())},
         {"encoding", m_options.forcedEncoding() == Encoding::Auto
                          ? QStringLiteral("auto")

@@ -43,6 +43,7 @@ public:
     int shingleLength() override { return m_options.shingleLength(); }
     Truncation truncation() override { return m_options.truncation(); }
     HtmlHandling htmlHandling() override { return m_options.htmlHandling(); }
+    Unmask unmask() override { return m_options.unmask(); }
     Encoding forcedEncoding() override { return m_options.forcedEncoding(); }
     int allowedPercent() override { return m_options.allowedPercent(); }
     SaveMode saveMode() override { return m_options.saveMode(); }

@@ -314,6 +314,11 @@ void BatchEngine::keepLoaded(const QByteArray& name, LoadedText loaded) {
     m_documents.shingles[at] = std::move(loaded.shingles);
     m_documents.settings[at] = loaded.settings;
     m_documents.origins[at] = loaded.origin;
+    m_documents.disguisedWords[at] = loaded.disguisedWords;
+    if (loaded.disguisedWords > 0)
+        AddLog(QCoreApplication::translate("BatchEngine", "Текст «%1»: подмена символов — %2 слов")
+                   .arg(QFile::decodeName(name))
+                   .arg(loaded.disguisedWords));
     m_documents.identities[at] = loaded.identity;
     m_documents.identities[at].checksum = loaded.checksum;
 }

@@ -31,7 +31,8 @@ TextWords reread(const BatchEngine& engine, std::int32_t index) {
         // The encoding found at the run, so that the text reads as it did.
         const TextOrigin& origin = documents.origins[at];
         words = WordsOfText(TextFile::load(path, settings.html, origin.encoding).text,
-                            settings.truncation, settings.html, settings.shingleLength);
+                            settings.truncation, settings.html, settings.shingleLength,
+                            settings.unmask);
     } catch (const std::exception& error) {
         fail(TextFile::withFullStop(QString::fromUtf8(error.what())));
     }

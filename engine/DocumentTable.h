@@ -19,6 +19,7 @@ struct FingerprintSettings {
     int shingleLength = 0;
     Truncation truncation = Truncation::Off;
     HtmlHandling html = HtmlHandling::Keep;
+    Unmask unmask = Unmask::Off;
 };
 
 /// An earlier document and the score of the current one against it.
@@ -73,6 +74,9 @@ struct DocumentTable {
     std::vector<FingerprintSettings> settings;
     /// The format and encoding each document was read from.
     std::vector<TextOrigin> origins;
+    /// Words a look-alike letter or an invisible character disguised,
+    /// counted whether or not unmasking was on; 0 for a reference text.
+    std::vector<std::int32_t> disguisedWords;
     /// Best score against the earlier documents; 0 until compared.
     std::vector<std::int32_t> scores;
     /// The first earlier document that reached the best score; -1 for the
@@ -115,6 +119,7 @@ struct DocumentTable {
         shingles.clear();
         settings.clear();
         origins.clear();
+        disguisedWords.clear();
         unread.clear();
         scores.clear();
         bestMatches.clear();
@@ -131,6 +136,7 @@ struct DocumentTable {
         shingles.emplace_back();
         settings.emplace_back();
         origins.emplace_back();
+        disguisedWords.push_back(0);
         scores.push_back(0);
         bestMatches.push_back(-1);
         identities.emplace_back();

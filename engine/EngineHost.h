@@ -48,6 +48,8 @@ public:
     virtual int shingleLength() = 0;
     virtual Truncation truncation() = 0;
     virtual HtmlHandling htmlHandling() = 0;
+    /// Whether disguised characters are read as the letters they stand for.
+    virtual Unmask unmask() { return Unmask::Off; }
     /// The encoding plain texts and pages are read in; Auto tells it per file.
     virtual Encoding forcedEncoding() { return Encoding::Auto; }
     // Read once when comparison starts, and by a new selection.

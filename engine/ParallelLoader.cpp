@@ -43,8 +43,9 @@ LoadedText ParallelLoader::loadOne(const LoadJob& job, const StopCheck& stop) {
         // A document is already its text: markup in it is words.
         const HtmlHandling html =
             TextReader::isDocument(read.origin.format) ? HtmlHandling::Keep : job.html;
-        ShinglesFromText(read.text, job.truncation, html, job.shingleLength, loaded.shingles, stop);
-        loaded.settings = {job.shingleLength, job.truncation, html};
+        loaded.disguisedWords = ShinglesFromText(read.text, job.truncation, html, job.unmask,
+                                                 job.shingleLength, loaded.shingles, stop);
+        loaded.settings = {job.shingleLength, job.truncation, html, job.unmask};
         loaded.origin = read.origin;
     } catch (...) {
         loaded.error = std::current_exception();

@@ -34,6 +34,7 @@ struct LoadJob {
     Encoding encoding = Encoding::Auto;
     int shingleLength = 0;
     Truncation truncation = Truncation::Off;
+    Unmask unmask = Unmask::Off;
     Checksum checksum = Checksum::Skip;
     friend bool operator==(const LoadJob&, const LoadJob&) = default;
 };
@@ -44,6 +45,8 @@ struct LoadedText {
     TudShingleList shingles;
     FingerprintSettings settings;
     TextOrigin origin;
+    /// Words a disguise changed (Unmasking), counted either way.
+    std::int32_t disguisedWords = 0;
     FileIdentity identity;
     /// CRC-32 of the bytes read, when the job asked for it.
     std::uint32_t checksum = 0;

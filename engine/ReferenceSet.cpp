@@ -26,6 +26,9 @@ namespace quillmark {
 
 namespace {
 
+/// Ends the reading key of references fingerprinted with unmasking on.
+constexpr char unmaskedKey[] = ":unmask";
+
 FileVersion versionOf(const FileIdentity& identity) {
     return {identity.size,
             static_cast<std::int64_t>(identity.modified.tv_sec) * 1000000000 +
@@ -197,8 +200,10 @@ void ReferenceSet::LoadReferences(const std::vector<QByteArray>& directories) {
 
 QByteArray ReferenceSet::readingKey() {
     EngineHost& host = m_control.host();
-    return "read2:" + QByteArray::number(static_cast<int>(host.forcedEncoding())) + ":html" +
-           QByteArray::number(static_cast<int>(host.htmlHandling()));
+    const QByteArray key = "read2:" + QByteArray::number(static_cast<int>(host.forcedEncoding())) +
+                           ":html" + QByteArray::number(static_cast<int>(host.htmlHandling()));
+    // Keys written before unmasking existed stay those of reading without it.
+    return host.unmask() == Unmask::On ? key + unmaskedKey : key;
 }
 
 QByteArray ReferenceSet::cacheKeyOf(const QByteArray& directory) {
@@ -319,7 +324,8 @@ void ReferenceSet::keepRead(DirectoryLoad& load, const QByteArray& name, LoadedT
     stored.version = storedVersionOf(loaded.identity);
     if (load.settings.checksum == Checksum::Take)
         stored.checksum = loaded.checksum;
-    stored.settings = {load.settings.shingleLength, load.settings.truncation, load.settings.html};
+    stored.settings = {load.settings.shingleLength, load.settings.truncation, load.settings.html,
+                       load.settings.unmask};
     stored.reading = load.reading;
     if (!reason.isEmpty()) {
         // Recorded, so that the next run does not read it again.
@@ -379,7 +385,9 @@ void ReferenceSet::keepCached(const QByteArray& directory, const QByteArray& nam
         logUnreadReference(directory + name, QString::fromUtf8(file.unreadReason));
         return;
     }
-    appendReference(directory, name, identity, file.settings, originOf(file.description));
+    FingerprintSettings settings = file.settings;
+    settings.unmask = file.reading.endsWith(unmaskedKey) ? Unmask::On : Unmask::Off;
+    appendReference(directory, name, identity, settings, originOf(file.description));
     m_pending.push_back({m_documents.count() - 1, file.id, versionOf(identity)});
 }
 
@@ -476,11 +484,12 @@ void ReferenceSet::LoadText(const QByteArray& path, std::int32_t entry) {
         TextFile::load(path, htmlSwitch, host.forcedEncoding(), m_documents.identities[at]);
     const int shingleLength = host.shingleLength();
     const Truncation truncation = host.truncation();
+    const Unmask unmask = host.unmask();
     // A document is already its text: markup in it is words.
     const HtmlHandling html =
         TextReader::isDocument(read.origin.format) ? HtmlHandling::Keep : htmlSwitch;
-    ShinglesFromText(read.text, truncation, html, shingleLength, m_documents.shingles[at]);
-    m_documents.settings[at] = {shingleLength, truncation, html};
+    ShinglesFromText(read.text, truncation, html, unmask, shingleLength, m_documents.shingles[at]);
+    m_documents.settings[at] = {shingleLength, truncation, html, unmask};
     m_documents.origins[at] = read.origin;
 }
 

@@ -50,6 +50,7 @@ LoadJob RunControl::settingsNow() {
     job.encoding = m_host.forcedEncoding();
     job.shingleLength = m_host.shingleLength();
     job.truncation = m_host.truncation();
+    job.unmask = m_host.unmask();
     // Saving tells a text already in the output by it.
     job.checksum = m_host.saveMode() == SaveMode::None ? Checksum::Skip : Checksum::Take;
     return job;

@@ -318,22 +318,28 @@ void SelectionSaver::offerMoveBack(int percent, const QByteArray& source,
 }
 
 QString SelectionSaver::describeSettings(const FingerprintSettings& settings) {
-    return QCoreApplication::translate("BatchEngine", "длина шингла %1, лемматизация %2, HTML %3")
-        .arg(settings.shingleLength)
-        .arg(settings.truncation == Truncation::On
-                 ? QCoreApplication::translate("BatchEngine", "включена")
-                 : QCoreApplication::translate("BatchEngine", "выключена"))
-        .arg(settings.html == HtmlHandling::Cut
-                 ? QCoreApplication::translate("BatchEngine", "отбрасывался")
-                 : QCoreApplication::translate("BatchEngine", "не отбрасывался"));
+    QString text =
+        QCoreApplication::translate("BatchEngine", "длина шингла %1, лемматизация %2, HTML %3")
+            .arg(settings.shingleLength)
+            .arg(settings.truncation == Truncation::On
+                     ? QCoreApplication::translate("BatchEngine", "включена")
+                     : QCoreApplication::translate("BatchEngine", "выключена"))
+            .arg(settings.html == HtmlHandling::Cut
+                     ? QCoreApplication::translate("BatchEngine", "отбрасывался")
+                     : QCoreApplication::translate("BatchEngine", "не отбрасывался"));
+    // Only when on, as runs before the switch existed were made without it.
+    if (settings.unmask == Unmask::On)
+        text += QCoreApplication::translate("BatchEngine", ", подмена символов распознавалась");
+    return text;
 }
 
 void SelectionSaver::logChangedSettings() {
     EngineHost& host = m_control.host();
-    const FingerprintSettings now{host.shingleLength(), host.truncation(), host.htmlHandling()};
+    const FingerprintSettings now{host.shingleLength(), host.truncation(), host.htmlHandling(),
+                                  host.unmask()};
     const auto same = [](const FingerprintSettings& a, const FingerprintSettings& b) {
         return a.shingleLength == b.shingleLength && a.truncation == b.truncation &&
-               a.html == b.html;
+               a.html == b.html && a.unmask == b.unmask;
     };
     const auto compared =
         static_cast<std::size_t>(std::clamp(m_documents.comparedCount, 0, m_documents.count()));

@@ -242,6 +242,7 @@ Settings SettingsProfile::LoadSettings() const {
     settings.goodPercent = std::clamp(profile.integer("GoodPercent", 20), 0, 100);
     settings.lemmatize = profile.boolean("Lemmatize", true);
     settings.cutHtml = profile.boolean("CutHTML", false);
+    settings.unmask = profile.boolean("Unmask", false);
     settings.delFiles = profile.boolean("DelFiles", true);
     settings.againstOutput = profile.boolean("AgainstOutput", false);
     return settings;
@@ -277,6 +278,7 @@ void SettingsProfile::SaveSettings(const Settings& settings) const {
     put("GoodPercent", QByteArray::number(settings.goodPercent));
     put("Lemmatize", settings.lemmatize ? "1" : "0");
     put("CutHTML", settings.cutHtml ? "1" : "0");
+    put("Unmask", settings.unmask ? "1" : "0");
     put("DelFiles", settings.delFiles ? "1" : "0");
     put("AgainstOutput", settings.againstOutput ? "1" : "0");
 

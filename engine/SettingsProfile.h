@@ -17,6 +17,8 @@ struct Settings {
     int goodPercent = 20;
     bool lemmatize = true;
     bool cutHtml = false;
+    /// Disguised characters read as the letters they stand for.
+    bool unmask = false;
     bool delFiles = true;
     /// The texts already in the output directory are references of a run.
     bool againstOutput = false;

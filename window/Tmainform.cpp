@@ -195,6 +195,7 @@ void Tmainform::FormCreate() {
     ePercent->setValue(settings.goodPercent);
     eLemma->setChecked(settings.lemmatize);
     eCutHTML->setChecked(settings.cutHtml);
+    eUnmask->setChecked(settings.unmask);
     eDelFiles->setChecked(settings.delFiles);
     eAgainstOutput->setChecked(settings.againstOutput);
     sStat1->clear();
@@ -213,6 +214,7 @@ void Tmainform::FormDestroy() {
     settings.goodPercent = ePercent->value();
     settings.lemmatize = eLemma->isChecked();
     settings.cutHtml = eCutHTML->isChecked();
+    settings.unmask = eUnmask->isChecked();
     settings.delFiles = eDelFiles->isChecked();
     settings.againstOutput = eAgainstOutput->isChecked();
     try {
@@ -313,6 +315,10 @@ Truncation Tmainform::truncation() {
 
 HtmlHandling Tmainform::htmlHandling() {
     return eCutHTML->isChecked() ? HtmlHandling::Cut : HtmlHandling::Keep;
+}
+
+Unmask Tmainform::unmask() {
+    return eUnmask->isChecked() ? Unmask::On : Unmask::Off;
 }
 
 int Tmainform::allowedPercent() {

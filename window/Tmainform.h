@@ -91,6 +91,7 @@ public:
     QLabel* Label6 = nullptr;
     QCheckBox* eLemma = nullptr;
     QCheckBox* eCutHTML = nullptr;
+    QCheckBox* eUnmask = nullptr;
     QLabel* Label3 = nullptr;
     QSlider* ePercent = nullptr;
     QLabel* sPercent = nullptr;
@@ -134,6 +135,7 @@ public:
     int shingleLength() override;
     quillmark::Truncation truncation() override;
     quillmark::HtmlHandling htmlHandling() override;
+    quillmark::Unmask unmask() override;
     int allowedPercent() override;
     quillmark::SaveMode saveMode() override;
     bool againstOutput() override;

@@ -37,6 +37,16 @@
 using namespace quillmark;
 using namespace quillmark::formlook;
 
+namespace {
+
+/// Where a check box above a field begins: flush with the field's right
+/// end, but never over the field's caption on its left.
+int aboveRightEnd(const QWidget* box, const QWidget* field, const QWidget* caption) {
+    return std::max(field->geometry().right() + 1 - box->width(), caption->geometry().right() + 12);
+}
+
+} // namespace
+
 void Tmainform::buildHeader() {
     Panel1 = makePanel(m_content, "Panel1", QRect(0, 0, ClientWidth, HeaderHeight));
     Label7 = makeLabel(Panel1, "Label7", QStringLiteral("Quillmark"), Margin, 10, 24);
@@ -68,6 +78,11 @@ void Tmainform::buildSettingsPage() {
     Label1 = makeLabel(Panel4, "Label1", tr("Путь к каталогу с текстами для сравнения"), Margin, 8);
     eDirSrc = named(new QLineEdit(Panel4), "eDirSrc");
     eDirSrc->setGeometry(Margin, 24, 530, 22);
+    eUnmask = named(new QCheckBox(tr("Распознавать подмену символов"), Panel4), "eUnmask");
+    eUnmask->setChecked(false);
+    eUnmask->adjustSize();
+    // Right above the source path, whose texts it reads, clear of its caption.
+    eUnmask->move(aboveRightEnd(eUnmask, eDirSrc, Label1), 5);
     bSetSrcDir = makeFlatButton(Panel4, "bSetSrcDir", tr("&Выбрать.."), QRect(554, 21, 112, 28), 0);
     // The window's own size, only bold.
     setPixelSize(bSetSrcDir, 11, QFont::Bold);
@@ -80,9 +95,7 @@ void Tmainform::buildSettingsPage() {
     eAgainstOutput->setChecked(false);
     eAgainstOutput->adjustSize();
     // Right above the output path it is about, clear of that path's caption.
-    eAgainstOutput->move(std::max(eDirOut->geometry().right() + 1 - eAgainstOutput->width(),
-                                  Label2->geometry().right() + 12),
-                         51);
+    eAgainstOutput->move(aboveRightEnd(eAgainstOutput, eDirOut, Label2), 51);
 
     eShingleLen = named(new QSpinBox(Panel4), "eShingleLen");
     eShingleLen->setRange(1, 100);
@@ -191,6 +204,9 @@ void Tmainform::addSettingsHints() {
                           "из 3 букв — 2"));
     eCutHTML->setToolTip(tr("Из веб-страниц сравнивается только их текст: разметка, скрипты "
                             "и стили отбрасываются"));
+    eUnmask->setToolTip(tr("Видеть копию сквозь маскировку: латинские буквы, похожие на русские, "
+                           "читаются как русские, невидимые символы и мягкие переносы "
+                           "отбрасываются, конец строки разделяет слова"));
     const QString move = tr("Включено — прошедшие тексты перемещаются, выключено — копируются, "
                             "и исходные остаются на месте");
     eDelFiles->setToolTip(move);
@@ -416,9 +432,8 @@ void Tmainform::layoutSettingsPage(int width, int page) {
     eDirSrc->resize(530 + wider, eDirSrc->height());
     bSetSrcDir->move(554 + wider, bSetSrcDir->y());
     eDirOut->resize(530 + wider, eDirOut->height());
-    eAgainstOutput->move(std::max(eDirOut->geometry().right() + 1 - eAgainstOutput->width(),
-                                  Label2->geometry().right() + 12),
-                         eAgainstOutput->y());
+    eAgainstOutput->move(aboveRightEnd(eAgainstOutput, eDirOut, Label2), eAgainstOutput->y());
+    eUnmask->move(aboveRightEnd(eUnmask, eDirSrc, Label1), eUnmask->y());
     ePercent->resize(380 + wider, ePercent->height());
     sPercent->setGeometry(ePercent->geometry().right() + 10, sPercent->y(),
                           width - ePercent->geometry().right() - 10, sPercent->height());

@@ -139,6 +139,10 @@
         <source>read every reference text anew instead of taking unchanged ones from the reference cache</source>
         <translation>читать каждый эталонный текст заново, не беря неизменившиеся из кэша эталонных текстов</translation>
     </message>
+    <message>
+        <source>see through disguised characters: Latin look-alikes in Russian words, invisible characters, line ends inside words</source>
+        <translation>распознавать подмену символов: латинские двойники букв в русских словах, невидимые символы, концы строк внутри слов</translation>
+    </message>
 </context>
 <context>
     <name>OptionError</name>

@@ -263,6 +263,14 @@
         <source>Прошло проверку (%1%) - %2; %3 - %4: в каталог для прошедших нельзя записать (%5)</source>
         <translation>Passed the check (%1%) - %2; %3 - %4: the output folder cannot be written to (%5)</translation>
     </message>
+    <message>
+        <source>Текст «%1»: подмена символов — %2 слов</source>
+        <translation>Text «%1»: disguised characters — %2 words</translation>
+    </message>
+    <message>
+        <source>, подмена символов распознавалась</source>
+        <translation>, disguised characters recognised</translation>
+    </message>
 </context>
 <context>
     <name>DocumentPair</name>

@@ -25,6 +25,7 @@ TEST(CliOptionsTest, DefaultsMatchTheWindowsDefaults) {
     EXPECT_EQ(options.allowedPercent(), 20);
     EXPECT_EQ(options.truncation(), Truncation::On);
     EXPECT_EQ(options.htmlHandling(), HtmlHandling::Keep);
+    EXPECT_EQ(options.unmask(), Unmask::Off);
     EXPECT_EQ(options.saveMode(), SaveMode::None);
     EXPECT_EQ(options.reportFormat(), ReportFormat::Csv);
     EXPECT_EQ(options.strictness(), Strictness::Lenient);
@@ -34,13 +35,14 @@ TEST(CliOptionsTest, DefaultsMatchTheWindowsDefaults) {
 }
 
 TEST(CliOptionsTest, EveryOptionReachesItsSetting) {
-    const CliOptions options = parsed({"-l", "3", "-p", "0", "--no-lemmatize", "--cut-html",
-                                       "--save", "move", "-r", "/nonexistent/report.json",
-                                       "--format", "json", "--strict", "-q", "--pairs", "5", "in"});
+    const CliOptions options = parsed(
+        {"-l", "3", "-p", "0", "--no-lemmatize", "--cut-html", "--unmask", "--save", "move", "-r",
+         "/nonexistent/report.json", "--format", "json", "--strict", "-q", "--pairs", "5", "in"});
     EXPECT_EQ(options.shingleLength(), 3);
     EXPECT_EQ(options.allowedPercent(), 0);
     EXPECT_EQ(options.truncation(), Truncation::Off);
     EXPECT_EQ(options.htmlHandling(), HtmlHandling::Cut);
+    EXPECT_EQ(options.unmask(), Unmask::On);
     EXPECT_EQ(options.saveMode(), SaveMode::Move);
     EXPECT_EQ(options.reportPath(), "/nonexistent/report.json");
     EXPECT_EQ(options.reportFormat(), ReportFormat::Json);

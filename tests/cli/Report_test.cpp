@@ -138,6 +138,7 @@ TEST_F(ReportTest, JsonHoldsTheSettingsUsedAndTheSameRows) {
     EXPECT_EQ(settings["percent"].toInt(), 20);
     EXPECT_EQ(settings["lemmatize"], QJsonValue(true));
     EXPECT_EQ(settings["cut_html"], QJsonValue(false));
+    EXPECT_EQ(settings["unmask"], QJsonValue(false));
     EXPECT_EQ(settings["save"].toString(), "copy");
 
     const QJsonObject counts = json["counts"].toObject();

@@ -49,7 +49,8 @@ protected:
 };
 
 TEST_F(TerminalHostTest, SettingsComeFromTheOptions) {
-    parse({"-l", "4", "-p", "35", "--no-lemmatize", "--cut-html", "--save", "copy", "/in"});
+    parse({"-l", "4", "-p", "35", "--no-lemmatize", "--cut-html", "--unmask", "--save", "copy",
+           "/in"});
     TerminalHost host(m_options, m_stream.get(), ProgressDisplay::Hidden);
     EXPECT_EQ(host.sourceDirectory(), "/in/");
     EXPECT_EQ(host.outputDirectory(), "/in/Result/");
@@ -57,6 +58,7 @@ TEST_F(TerminalHostTest, SettingsComeFromTheOptions) {
     EXPECT_EQ(host.allowedPercent(), 35);
     EXPECT_EQ(host.truncation(), Truncation::Off);
     EXPECT_EQ(host.htmlHandling(), HtmlHandling::Cut);
+    EXPECT_EQ(host.unmask(), Unmask::On);
     EXPECT_EQ(host.saveMode(), SaveMode::Copy);
     EXPECT_EQ(host.ask(QStringLiteral("Хотите переместить?")), Answer::No)
         << "the command line moves nothing back";

@@ -144,7 +144,7 @@ TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
     const int percent = 45;
     QByteArray out;
     ASSERT_EQ(CliProcess::run({"--format", "json", "-p", "45", "-l", "10", "--no-lemmatize",
-                               "--cut-html", "-q", source()},
+                               "--cut-html", "--unmask", "-q", source()},
                               &out),
               0);
     QJsonParseError error;
@@ -158,6 +158,7 @@ TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
     EXPECT_EQ(settings["percent"].toInt(), percent);
     EXPECT_FALSE(settings["lemmatize"].toBool());
     EXPECT_TRUE(settings["cut_html"].toBool());
+    EXPECT_TRUE(settings["unmask"].toBool());
     EXPECT_EQ(settings["save"].toString(), "none");
 
     // The switches change the fingerprints, so the rewrite is scored anew.
@@ -395,9 +396,10 @@ TEST_F(CliRunTest, HelpAndVersionExitZero) {
     QByteArray out;
     EXPECT_EQ(CliProcess::run({"--help"}, &out), 0);
     for (const char* option :
-         {"--out", "--shingle-len", "--percent", "--no-lemmatize", "--cut-html", "--save",
-          "--report", "--format", "html", "--pairs", "--strict", "--quiet", "--version", "--lang",
-          "--jobs", "--against-output", "--reference", "--no-cache", "SOURCE_DIR"})
+         {"--out",    "--shingle-len",    "--percent",   "--no-lemmatize", "--cut-html",
+          "--unmask", "--save",           "--report",    "--format",       "html",
+          "--pairs",  "--strict",         "--quiet",     "--version",      "--lang",
+          "--jobs",   "--against-output", "--reference", "--no-cache",     "SOURCE_DIR"})
         EXPECT_TRUE(out.contains(option)) << option;
     EXPECT_EQ(CliProcess::run({"--version"}, &out), 0);
     EXPECT_TRUE(out.startsWith("quillmark-cli ")) << out.toStdString();

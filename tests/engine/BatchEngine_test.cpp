@@ -1020,20 +1020,33 @@ TEST_F(BatchEngineTest, NewSelectionSaysWhichSettingsTheScoresCameFrom) {
         int length;
         Truncation truncation;
         HtmlHandling html;
+        Unmask unmask;
         bool told;
     };
-    for (const Case& c : {Case{3, Truncation::Off, HtmlHandling::Keep, false},
-                          Case{4, Truncation::Off, HtmlHandling::Keep, true},
-                          Case{3, Truncation::On, HtmlHandling::Keep, true},
-                          Case{3, Truncation::Off, HtmlHandling::Cut, true}}) {
+    for (const Case& c : {Case{3, Truncation::Off, HtmlHandling::Keep, Unmask::Off, false},
+                          Case{4, Truncation::Off, HtmlHandling::Keep, Unmask::Off, true},
+                          Case{3, Truncation::On, HtmlHandling::Keep, Unmask::Off, true},
+                          Case{3, Truncation::Off, HtmlHandling::Cut, Unmask::Off, true},
+                          Case{3, Truncation::Off, HtmlHandling::Keep, Unmask::On, true}}) {
         host.shingleLen = c.length;
         host.truncationSwitch = c.truncation;
         host.htmlSwitch = c.html;
+        host.unmaskSwitch = c.unmask;
         host.log.clear();
         engine.makeNewSelection();
         EXPECT_EQ(host.messages().contains(stored), c.told) << c.length;
         EXPECT_EQ(host.messages().size(), c.told ? 2 : 1);
     }
+    // Scores made with unmasking say so.
+    engine.startOrStopRun();
+    host.unmaskSwitch = Unmask::Off;
+    host.log.clear();
+    engine.makeNewSelection();
+    EXPECT_TRUE(host.messages().contains(
+        QStringLiteral("Оценки взяты из последнего сравнения (длина шингла 3, лемматизация "
+                       "выключена, HTML не отбрасывался, подмена символов распознавалась); новые "
+                       "настройки действуют со следующего сравнения")))
+        << host.messages().join('\n').toStdString();
 }
 
 TEST_F(BatchEngineTest, BarsShowTheRunAtHandAndAnEmptyFolderSaysSo) {

@@ -58,6 +58,11 @@ HtmlHandling FakeHost::htmlHandling() {
     return htmlSwitch;
 }
 
+Unmask FakeHost::unmask() {
+    calls << QStringLiteral("unmask");
+    return unmaskSwitch;
+}
+
 int FakeHost::allowedPercent() {
     calls << QStringLiteral("allowedPercent");
     return percent;

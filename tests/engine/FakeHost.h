@@ -19,6 +19,7 @@ public:
     int shingleLen = 3;
     Truncation truncationSwitch = Truncation::Off;
     HtmlHandling htmlSwitch = HtmlHandling::Keep;
+    Unmask unmaskSwitch = Unmask::Off;
     int percent = 20;
     SaveMode mode = SaveMode::Move;
     Answer answer = Answer::Yes;
@@ -59,6 +60,7 @@ public:
     int shingleLength() override;
     Truncation truncation() override;
     HtmlHandling htmlHandling() override;
+    Unmask unmask() override;
     int allowedPercent() override;
     SaveMode saveMode() override;
     bool againstOutput() override { return againstOutputSwitch; }

@@ -1,6 +1,7 @@
 #include "FakeHost.h"
 #include "Sandbox.h"
 #include "engine/BatchEngine.h"
+#include "engine/DocumentTable.h"
 #include "engine/ReferenceCache.h"
 #include "engine/TextFile.h"
 
@@ -459,6 +460,59 @@ TEST_F(ReferenceRunTest, UnchangedReferencesAreReadOnce) {
         ASSERT_EQ(engine.lastOutcome(), RunOutcome::Completed);
         EXPECT_EQ(engine.referenceReads() - before, step.newReads);
         EXPECT_EQ(engine.documents().referenceCount, step.references);
+    }
+}
+
+TEST_F(ReferenceRunTest, UnmaskingReachesTheFingerprintAndReadsCachedReferencesAgain) {
+    // Lake with Latin look-alikes in five words and a soft hyphen in one.
+    box.write(ref, "a.txt",
+              "Oзеро Бaйкал сaмое глубокое озеpо плaнеты и хра\u00ADнит много чистой воды\n");
+    box.write(src, "x.txt", Lake);
+    box.write(src, "y.txt", Forest);
+    struct Step {
+        Unmask unmask;
+        int newReads;
+        bool copyFound;
+    };
+    const Step steps[] = {
+        {Unmask::Off, 1, false}, {Unmask::Off, 0, false}, {Unmask::On, 1, true},
+        {Unmask::On, 0, true},   {Unmask::Off, 1, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(static_cast<int>(&step - steps));
+        host.unmaskSwitch = step.unmask;
+        host.log.clear();
+        const int before = engine.referenceReads();
+        engine.startOrStopRun();
+        ASSERT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+        const DocumentTable& documents = engine.documents();
+        ASSERT_EQ(documents.count(), 3);
+        EXPECT_EQ(engine.referenceReads() - before, step.newReads);
+        EXPECT_EQ(documents.settings[0].unmask, step.unmask);
+        EXPECT_EQ(documents.settings[1].unmask, step.unmask);
+        EXPECT_EQ(documents.scores[1] == 100, step.copyFound) << documents.scores[1];
+        EXPECT_EQ(documents.scores[2], 0);
+        // References are not counted; the clean batch has nothing to log.
+        EXPECT_EQ(documents.disguisedWords, std::vector<std::int32_t>(3, 0));
+        EXPECT_FALSE(host.log.join('\n').contains(QStringLiteral("подмена")));
+    }
+}
+
+TEST_F(ReferenceRunTest, DisguisedWordsAreCountedAndLoggedWhateverUnmaskingSays) {
+    host.references.clear();
+    box.write(src, "x.txt", Lake);
+    box.write(src, "y.txt", "Tайга тянется нa тысячи кило\u200Bметров и в ней живут\r\nмедведи\n");
+    for (const Unmask unmask : {Unmask::Off, Unmask::On}) {
+        host.unmaskSwitch = unmask;
+        host.log.clear();
+        engine.startOrStopRun();
+        ASSERT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+        EXPECT_EQ(engine.documents().disguisedWords, (std::vector<std::int32_t>{0, 3}));
+        const QStringList disguises = host.log.filter(QStringLiteral("подмена"));
+        ASSERT_EQ(disguises.size(), 1);
+        EXPECT_TRUE(
+            disguises[0].endsWith(QStringLiteral("Текст «y.txt»: подмена символов — 3 слов")))
+            << disguises[0].toStdString();
     }
 }
 

@@ -31,6 +31,7 @@ TEST_F(SettingsProfileTest, NoProfileGivesTheDefaultsAndWritingCreatesIt) {
     EXPECT_EQ(settings.goodPercent, 20);
     EXPECT_TRUE(settings.lemmatize);
     EXPECT_FALSE(settings.cutHtml);
+    EXPECT_FALSE(settings.unmask);
     EXPECT_TRUE(settings.delFiles);
 
     profile.SaveSettings(settings);
@@ -39,7 +40,7 @@ TEST_F(SettingsProfileTest, NoProfileGivesTheDefaultsAndWritingCreatesIt) {
     for (const QByteArray& line :
          {"DirSrc=" + QFile::encodeName(dir) + "Texts/\n", QByteArray("ShingleLen=10\n"),
           QByteArray("GoodPercent=20\n"), QByteArray("Lemmatize=1\n"), QByteArray("CutHTML=0\n"),
-          QByteArray("DelFiles=1\n")})
+          QByteArray("DelFiles=1\n"), QByteArray("Unmask=0\n")})
         EXPECT_TRUE(written.contains(line)) << line.constData();
 }
 
@@ -62,6 +63,7 @@ TEST_F(SettingsProfileTest, RoundTripKeepsEveryOtherSectionKeyAndComment) {
     settings.dirOut = QStringLiteral("/выход/");
     settings.shingleLen = 7;
     settings.cutHtml = true;
+    settings.unmask = true;
     settings.delFiles = false;
     settings.againstOutput = true;
     profile.SaveSettings(settings);
@@ -78,6 +80,7 @@ TEST_F(SettingsProfileTest, RoundTripKeepsEveryOtherSectionKeyAndComment) {
     EXPECT_EQ(again.goodPercent, 35);
     EXPECT_TRUE(again.lemmatize);
     EXPECT_TRUE(again.cutHtml);
+    EXPECT_TRUE(again.unmask);
     EXPECT_FALSE(again.delFiles);
     EXPECT_TRUE(again.againstOutput);
 }

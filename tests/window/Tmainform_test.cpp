@@ -316,6 +316,8 @@ private slots:
         QCOMPARE(form.sPercent->text(), QStringLiteral("20%"));
         QVERIFY(form.eLemma->isChecked());
         QVERIFY(!form.eCutHTML->isChecked());
+        QVERIFY(!form.eUnmask->isChecked());
+        QCOMPARE(form.unmask(), Unmask::Off);
         QVERIFY(form.eDelFiles->isChecked());
         QVERIFY(!form.eAgainstOutput->isChecked());
         QVERIFY(form.sStat1->text().isEmpty());
@@ -332,7 +334,7 @@ private slots:
         writeFile(m_programDir + QStringLiteral("profile.ini"),
                   "[Config]\r\nDirSrc=/srv/in/\r\nDirOut=/srv/out/\r\nShingleLen=7\r\n"
                   "GoodPercent=150\r\nLemmatize=0\r\nCutHTML=1\r\nDelFiles=0\r\n"
-                  "AgainstOutput=1\r\n");
+                  "AgainstOutput=1\r\nUnmask=1\r\n");
         Tmainform form(m_programDir);
         QCOMPARE(form.eDirSrc->text(), QStringLiteral("/srv/in/"));
         QCOMPARE(form.eDirOut->text(), QStringLiteral("/srv/out/"));
@@ -344,6 +346,8 @@ private slots:
         QVERIFY(!form.eDelFiles->isChecked());
         QVERIFY(form.eAgainstOutput->isChecked());
         QVERIFY(form.againstOutput());
+        QVERIFY(form.eUnmask->isChecked());
+        QCOMPARE(form.unmask(), Unmask::On);
     }
 
     void controlsFollowDesign() {
@@ -373,6 +377,7 @@ private slots:
             {"Label6", form.Label6},
             {"eLemma", form.eLemma},
             {"eCutHTML", form.eCutHTML},
+            {"eUnmask", form.eUnmask},
             {"Label3", form.Label3},
             {"ePercent", form.ePercent},
             {"sPercent", form.sPercent},
@@ -466,6 +471,12 @@ private slots:
              QList<QWidget*>{form.Label2, form.eDirOut, form.bSetSrcDir, form.eDelFiles})
             QVERIFY2(!form.eAgainstOutput->geometry().intersects(other->geometry()),
                      qPrintable(other->objectName()));
+        // So does the one above the source path, and it says what it does.
+        for (QWidget* other : form.Panel4->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(other == form.eUnmask ||
+                         !form.eUnmask->geometry().intersects(other->geometry()),
+                     qPrintable(other->objectName()));
+        QVERIFY(form.eUnmask->toolTip().contains(QStringLiteral("латинские")));
 
         QCOMPARE(form.eShingleLen->minimum(), 1);
         QCOMPARE(form.eShingleLen->maximum(), 100);
@@ -496,6 +507,7 @@ private slots:
         form->ePercent->setValue(35);
         form->eLemma->setChecked(false);
         form->eCutHTML->setChecked(true);
+        form->eUnmask->setChecked(true);
         form->eDelFiles->setChecked(false);
         form->eAgainstOutput->setChecked(true);
         const QString path = m_programDir + QStringLiteral("profile.ini");
@@ -512,6 +524,7 @@ private slots:
         QCOMPARE(profile.value(QStringLiteral("GoodPercent")).toString(), QStringLiteral("35"));
         QCOMPARE(profile.value(QStringLiteral("Lemmatize")).toString(), QStringLiteral("0"));
         QCOMPARE(profile.value(QStringLiteral("CutHTML")).toString(), QStringLiteral("1"));
+        QCOMPARE(profile.value(QStringLiteral("Unmask")).toString(), QStringLiteral("1"));
         QCOMPARE(profile.value(QStringLiteral("DelFiles")).toString(), QStringLiteral("0"));
         QCOMPARE(profile.value(QStringLiteral("AgainstOutput")).toString(), QStringLiteral("1"));
 

@@ -159,6 +159,14 @@
         <source>Текст проходит проверку, если его сходство с каждым более ранним текстом не больше этого процента</source>
         <translation>A text passes if its similarity to every earlier text is at most this percentage</translation>
     </message>
+    <message>
+        <source>Распознавать подмену символов</source>
+        <translation>Recognise disguised characters</translation>
+    </message>
+    <message>
+        <source>Видеть копию сквозь маскировку: латинские буквы, похожие на русские, читаются как русские, невидимые символы и мягкие переносы отбрасываются, конец строки разделяет слова</source>
+        <translation>See a copy through its disguise: Latin letters that look like Russian ones read as Russian, invisible characters and soft hyphens are dropped, a line end parts words</translation>
+    </message>
 </context>
 <context>
     <name>quillmark::ComparisonDialog</name>

@@ -1,0 +1,190 @@
+#include "Unmasking.h"
+
+#include <array>
+#include <utility>
+
+namespace quillmark {
+
+namespace {
+
+constexpr unsigned char softHyphen = 0xAD;
+constexpr unsigned char noBreakSpace = 0xA0;
+
+// The Cyrillic letter (Windows-1251) each Latin look-alike stands for; 0 for
+// every other byte.
+constexpr std::array<unsigned char, 256> makeLookAlikes() {
+    std::array<unsigned char, 256> table{};
+    constexpr std::string_view latin = "aeopcyxABEKMHOPCTX";
+    constexpr std::string_view cyrillic = "\xE0\xE5\xEE\xF0\xF1\xF3\xF5"
+                                          "\xC0\xC2\xC5\xCA\xCC\xCD\xCE\xD0\xD1\xD2\xD5";
+    static_assert(latin.size() == cyrillic.size());
+    for (std::size_t i = 0; i < latin.size(); ++i)
+        table[static_cast<unsigned char>(latin[i])] = static_cast<unsigned char>(cyrillic[i]);
+    return table;
+}
+
+constexpr auto lookAlikes = makeLookAlikes();
+
+bool isCyrillic(unsigned char byte) {
+    return byte >= 0xC0 || byte == 0xA8 || byte == 0xB8;
+}
+
+bool isLatin(unsigned char byte) {
+    const unsigned char lower = byte | 0x20;
+    return lower >= 'a' && lower <= 'z';
+}
+
+// What a byte tells about the word it is in, as bits a word's letters add up.
+enum LetterClass : unsigned char {
+    WordLetter = 1,
+    CyrillicLetter = 2,
+    LatinLetter = 4,
+    LookAlikeLetter = 8,
+    HiddenInside = 16,
+};
+
+std::array<unsigned char, 256> makeLetterClasses() {
+    std::array<unsigned char, 256> table{};
+    for (unsigned b = 0; b < 256; ++b) {
+        const auto byte = static_cast<unsigned char>(b);
+        if (!IsWordChar(byte))
+            continue;
+        table[b] = WordLetter | (isCyrillic(byte) ? CyrillicLetter : 0) |
+                   (isLatin(byte) ? LatinLetter : 0) | (lookAlikes[b] != 0 ? LookAlikeLetter : 0);
+    }
+    return table;
+}
+
+bool isDisguised(unsigned word) {
+    constexpr unsigned mixed = CyrillicLetter | LatinLetter | LookAlikeLetter;
+    return (word & HiddenInside) != 0 || (word & mixed) == mixed;
+}
+
+/// Unmasking's count without its text, in one tight pass: every text is
+/// counted, whether or not it is unmasked.
+std::int32_t countDisguised(std::string_view text) {
+    static const auto classes = makeLetterClasses();
+    std::int32_t count = 0;
+    unsigned word = 0;
+    unsigned hidden = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        const unsigned letter = classes[byte];
+        if (letter != 0) {
+            word |= letter | hidden;
+            hidden = 0;
+        } else if (byte == softHyphen) {
+            hidden = word != 0 ? HiddenInside : 0;
+        } else {
+            count += isDisguised(word) ? 1 : 0;
+            word = hidden = 0;
+        }
+    }
+    return count + (isDisguised(word) ? 1 : 0);
+}
+
+bool isInvisible(char32_t c) {
+    return c == 0x200B || c == 0x200C || c == 0x200D || c == 0x200E || c == 0x200F || c == 0x2060 ||
+           c == 0xFEFF || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+bool isUnusualSpace(char32_t c) {
+    return (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+/// One pass over a text, word by word.
+class Pass {
+public:
+    Pass(std::size_t size, Unmasking::Output output)
+        : m_output(output) {
+        if (output == Unmasking::Output::Text)
+            m_result.text.reserve(size);
+    }
+
+    void add(unsigned char byte);
+    Unmasking::Result finish();
+
+private:
+    void put(unsigned char byte) {
+        if (m_output == Unmasking::Output::Text)
+            m_result.text.push_back(static_cast<char>(byte));
+    }
+    void endWord();
+
+    Unmasking::Output m_output;
+    Unmasking::Result m_result;
+    std::size_t m_wordStart = 0;
+    bool m_inWord = false;
+    bool m_cyrillic = false;
+    bool m_latin = false;
+    bool m_lookAlike = false;
+    bool m_hidden = false;
+    bool m_hiddenPending = false;
+};
+
+void Pass::add(unsigned char byte) {
+    if (byte == softHyphen) {
+        // Inside a word only once a word character follows.
+        m_hiddenPending = m_inWord;
+        return;
+    }
+    if (byte == '\r' || byte == noBreakSpace)
+        byte = ' ';
+    if (!IsWordChar(byte)) {
+        if (m_inWord)
+            endWord();
+        m_hiddenPending = false;
+        put(byte);
+        return;
+    }
+    if (!m_inWord) {
+        m_inWord = true;
+        m_wordStart = m_result.text.size();
+    }
+    m_hidden = m_hidden || m_hiddenPending;
+    m_hiddenPending = false;
+    m_cyrillic = m_cyrillic || isCyrillic(byte);
+    m_latin = m_latin || isLatin(byte);
+    m_lookAlike = m_lookAlike || lookAlikes[byte] != 0;
+    put(byte);
+}
+
+void Pass::endWord() {
+    const bool mixed = m_cyrillic && m_latin && m_lookAlike;
+    if (mixed && m_output == Unmasking::Output::Text) {
+        for (std::size_t i = m_wordStart; i < m_result.text.size(); ++i) {
+            const unsigned char cyrillic = lookAlikes[static_cast<unsigned char>(m_result.text[i])];
+            if (cyrillic != 0)
+                m_result.text[i] = static_cast<char>(cyrillic);
+        }
+    }
+    m_result.disguisedWords += mixed || m_hidden ? 1 : 0;
+    m_inWord = m_cyrillic = m_latin = m_lookAlike = m_hidden = false;
+}
+
+Unmasking::Result Pass::finish() {
+    if (m_inWord)
+        endWord();
+    return std::move(m_result);
+}
+
+} // namespace
+
+unsigned char Unmasking::standIn(char32_t codePoint) {
+    if (isInvisible(codePoint))
+        return softHyphen;
+    if (isUnusualSpace(codePoint))
+        return noBreakSpace;
+    return '?';
+}
+
+Unmasking::Result Unmasking::apply(std::string_view text, Output output) {
+    if (output == Output::CountOnly)
+        return {{}, countDisguised(text)};
+    Pass pass(text.size(), output);
+    for (const char c : text)
+        pass.add(static_cast<unsigned char>(c));
+    return pass.finish();
+}
+
+} // namespace quillmark
