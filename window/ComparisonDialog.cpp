@@ -195,6 +195,13 @@ QHBoxLayout* ComparisonDialog::buildBottomRow() {
     return bottom;
 }
 
+void ComparisonDialog::noteDisguisedWords(std::int32_t current, std::int32_t earlier) {
+    for (auto [caption, count] : {std::pair{sCurrent, current}, std::pair{sEarlier, earlier}}) {
+        if (count > 0)
+            caption->setText(caption->text() + tr("; подмена символов — %1 слов").arg(count));
+    }
+}
+
 int ComparisonDialog::passageCount() const {
     return static_cast<int>(m_pair.passages.current.size());
 }

@@ -40,6 +40,9 @@ public:
     /// nothing is shared.
     int passageIndex() const { return m_passage; }
     int passageCount() const;
+    /// Adds to each caption how many of its text's words were disguised
+    /// (look-alike letters, invisible characters), where any were.
+    void noteDisguisedWords(std::int32_t current, std::int32_t earlier);
 
     QLabel* sCurrent = nullptr;
     QLabel* sEarlier = nullptr;

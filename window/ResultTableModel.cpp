@@ -91,6 +91,8 @@ void ResultTableModel::setResults(const DocumentTable& documents, int percent) {
         }
         if (i < documents.origins.size())
             row.format = originText(documents.origins[i].format, documents.origins[i].encoding);
+        if (i < documents.disguisedWords.size())
+            row.disguised = documents.disguisedWords[i];
         m_rows.push_back(std::move(row));
     }
     for (const UnreadFile& file : documents.unread) {
@@ -143,7 +145,7 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
         return toolTip(index.row(), column);
     case Qt::TextAlignmentRole:
-        if (column == OrderColumn || column == ScoreColumn)
+        if (column == OrderColumn || column == ScoreColumn || column == DisguisedColumn)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::BackgroundRole:
@@ -165,6 +167,8 @@ QVariant ResultTableModel::display(int index, int column) const {
     const Row& row = m_rows[static_cast<std::size_t>(index)];
     if (column == FormatColumn)
         return row.format;
+    if (column == DisguisedColumn)
+        return row.disguised > 0 ? QVariant(row.disguised) : QVariant(QString());
     if (row.unread()) {
         if (column == NameColumn)
             return row.name;
@@ -192,6 +196,8 @@ QVariant ResultTableModel::sortKey(int index, int column) const {
     const Row& row = m_rows[static_cast<std::size_t>(index)];
     if (column == FormatColumn)
         return row.format;
+    if (column == DisguisedColumn)
+        return row.disguised;
     // Files not read sort after every compared one, and below every score.
     if (row.unread() && column != OrderColumn && column != NameColumn)
         return column == MatchColumn ? QVariant(QString()) : QVariant(-1);
@@ -221,6 +227,12 @@ QVariant ResultTableModel::toolTip(int index, int column) const {
         return row.name;
     case FormatColumn:
         return row.format;
+    case DisguisedColumn:
+        return row.disguised > 0
+                   ? tr("Слов с подменой символов (латинские буквы вместо русских, "
+                        "невидимые знаки): %1")
+                         .arg(row.disguised)
+                   : QVariant();
     case VerdictColumn:
         return row.score <= m_percent
                    ? tr("Сходство %1% не больше допустимых %2%").arg(row.score).arg(m_percent)
@@ -256,6 +268,8 @@ QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, 
             return tr("Похож на");
         case FormatColumn:
             return tr("Формат");
+        case DisguisedColumn:
+            return tr("Подмена");
         default:
             return {};
         }
@@ -272,12 +286,17 @@ QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, 
             return tr("Первый более ранний текст с таким сходством");
         case FormatColumn:
             return tr("Формат файла и кодировка, в которой прочитан его текст");
+        case DisguisedColumn:
+            return tr("Сколько слов замаскировано латинскими буквами вместо похожих русских "
+                      "или невидимыми знаками внутри слова");
         default:
             return {};
         }
     case Qt::InitialSortOrderRole:
         // The most similar texts, and the failing ones, come first on the first click.
-        return static_cast<int>(section == ScoreColumn ? Qt::DescendingOrder : Qt::AscendingOrder);
+        return static_cast<int>(section == ScoreColumn || section == DisguisedColumn
+                                    ? Qt::DescendingOrder
+                                    : Qt::AscendingOrder);
     default:
         return {};
     }

@@ -25,6 +25,9 @@ public:
         VerdictColumn,
         MatchColumn,
         FormatColumn,
+        /// Words disguised by look-alike letters or invisible characters;
+        /// empty when none.
+        DisguisedColumn,
         ColumnCount
     };
 
@@ -68,6 +71,7 @@ private:
         std::int32_t document = -1;
         /// "TXT, UTF-8", "DOCX", ...
         QString format;
+        std::int32_t disguised = 0;
         /// Why the file was not read; empty for a compared document.
         QString unreadReason;
         bool unread() const { return !unreadReason.isEmpty(); }

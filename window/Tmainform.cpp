@@ -517,6 +517,8 @@ void Tmainform::showComparison(std::int32_t document) {
                               ? documents.referencePath(earlier)
                               : documents.names[static_cast<std::size_t>(earlier)]),
         documents.scores[at], this, documents.referenceCount);
+    dialog->noteDisguisedWords(documents.disguisedWords[at],
+                               documents.disguisedWords[static_cast<std::size_t>(earlier)]);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // One comparison at a time, in the place the last one was left.
     if (m_comparison) {

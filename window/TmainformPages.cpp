@@ -331,6 +331,8 @@ void Tmainform::buildResultPage() {
     header->resizeSection(ResultTableModel::OrderColumn, 48);
     header->resizeSection(ResultTableModel::ScoreColumn, 88);
     header->resizeSection(ResultTableModel::VerdictColumn, 96);
+    header->resizeSection(ResultTableModel::DisguisedColumn,
+                          gResults->fontMetrics().horizontalAdvance(tr("Подмена")) + 24);
     // Room for the longest origin the format column names.
     header->resizeSection(
         ResultTableModel::FormatColumn,

@@ -82,6 +82,11 @@ private slots:
         QVERIFY(onReference.sCurrent->text().startsWith(QStringLiteral("№ 1: a.txt")));
         QVERIFY(onReference.sEarlier->text().startsWith(
             QStringLiteral("Эталонный текст: /refs/old.txt")));
+        // Disguised words are named where there are any.
+        onReference.noteDisguisedWords(7, 0);
+        QVERIFY(onReference.sCurrent->text().endsWith(
+            QStringLiteral("; подмена символов — 7 слов")));
+        QVERIFY(!onReference.sEarlier->text().contains(QStringLiteral("подмена")));
     }
 
     void highlightsTheWordsOfSharedShingles() {

@@ -49,13 +49,14 @@ private slots:
         ResultTableModel model;
         model.setResults(table, 20);
         QCOMPARE(model.rowCount(), 4);
-        QCOMPARE(model.columnCount(), 6);
+        QCOMPARE(model.columnCount(), 7);
         QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("№"));
         QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Файл"));
         QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Сходство, %"));
         QCOMPARE(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("Итог"));
         QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QStringLiteral("Похож на"));
         QCOMPARE(model.headerData(5, Qt::Horizontal).toString(), QStringLiteral("Формат"));
+        QCOMPARE(model.headerData(6, Qt::Horizontal).toString(), QStringLiteral("Подмена"));
 
         QCOMPARE(cell(model, 2, ResultTableModel::OrderColumn), QStringLiteral("3"));
         QCOMPARE(cell(model, 2, ResultTableModel::NameColumn), QStringLiteral("c.txt"));
@@ -167,6 +168,30 @@ private slots:
         QCOMPARE(cell(model, 1, ResultTableModel::MatchColumn), QStringLiteral("a.txt"));
         QCOMPARE(model.bestMatch(0), -1);
         QCOMPARE(model.bestMatch(1), 0);
+    }
+
+    void disguisedWordsShowWhereThereAreAny() {
+        DocumentTable table = tableOf({{"a.txt", 0, -1}, {"b.txt", 90, 0}, {"c.txt", 0, -1}}, 3);
+        table.disguisedWords = {0, 12, 3};
+        table.unread.push_back({"photo.png", TextFormat::Text, QStringLiteral("изображение")});
+        ResultTableModel model;
+        model.setResults(table, 20);
+        const int column = ResultTableModel::DisguisedColumn;
+        QCOMPARE(cell(model, 0, column), QString());
+        QCOMPARE(cell(model, 1, column), QStringLiteral("12"));
+        QCOMPARE(cell(model, 2, column), QStringLiteral("3"));
+        QCOMPARE(cell(model, 3, column), QString());
+        QVERIFY(cell(model, 0, column, Qt::ToolTipRole).isEmpty());
+        QVERIFY(cell(model, 1, column, Qt::ToolTipRole).contains(QStringLiteral("12")));
+        // The most disguised first on the first click.
+        QSortFilterProxyModel sorted;
+        sorted.setSourceModel(&model);
+        sorted.setSortRole(ResultTableModel::SortRole);
+        sorted.sort(column, Qt::DescendingOrder);
+        QCOMPARE(cell(sorted, 0, ResultTableModel::NameColumn), QStringLiteral("b.txt"));
+        QCOMPARE(cell(sorted, 1, ResultTableModel::NameColumn), QStringLiteral("c.txt"));
+        QCOMPARE(model.headerData(column, Qt::Horizontal, Qt::InitialSortOrderRole).toInt(),
+                 int(Qt::DescendingOrder));
     }
 
     void clearShowsNothing() {

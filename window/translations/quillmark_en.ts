@@ -167,6 +167,10 @@
         <source>Видеть копию сквозь маскировку: латинские буквы, похожие на русские, читаются как русские, невидимые символы и мягкие переносы отбрасываются, конец строки разделяет слова</source>
         <translation>See a copy through its disguise: Latin letters that look like Russian ones read as Russian, invisible characters and soft hyphens are dropped, a line end parts words</translation>
     </message>
+    <message>
+        <source>Подмена</source>
+        <translation>Disguised</translation>
+    </message>
 </context>
 <context>
     <name>quillmark::ComparisonDialog</name>
@@ -221,6 +225,10 @@
     <message>
         <source>текущий фрагмент</source>
         <translation>current passage</translation>
+    </message>
+    <message>
+        <source>; подмена символов — %1 слов</source>
+        <translation>; disguised characters — %1 words</translation>
     </message>
 </context>
 <context>
@@ -304,6 +312,18 @@
     <message>
         <source>№</source>
         <translation>No.</translation>
+    </message>
+    <message>
+        <source>Слов с подменой символов (латинские буквы вместо русских, невидимые знаки): %1</source>
+        <translation>Words with disguised characters (Latin letters for Russian ones, invisible characters): %1</translation>
+    </message>
+    <message>
+        <source>Подмена</source>
+        <translation>Disguised</translation>
+    </message>
+    <message>
+        <source>Сколько слов замаскировано латинскими буквами вместо похожих русских или невидимыми знаками внутри слова</source>
+        <translation>How many words are disguised by Latin letters in place of Russian look-alikes or by invisible characters inside a word</translation>
     </message>
 </context>
 <context>
