@@ -25,6 +25,8 @@ public:
     HtmlHandling htmlHandling() override { return HtmlHandling::Keep; }
     int allowedPercent() override { return 20; }
     SaveMode saveMode() override { return SaveMode::None; }
+    Unmask unmask() override { return m_unmask; }
+    Unmask m_unmask = Unmask::Off;
     void setCounter(ProgressRow, const QString&) override {}
     void setProgressLabel(ProgressRow, const QString&) override {}
     void setBarRange(ProgressRow, int, int) override {}
@@ -85,8 +87,10 @@ QString generatedDirectory() {
     return dir;
 }
 
+// Argument 1: with unmasking.
 void WholeRun(benchmark::State& state) {
     SilentHost host(generatedDirectory());
+    host.m_unmask = state.range(0) == 1 ? Unmask::On : Unmask::Off;
     BatchEngine engine(host);
     for (auto _ : state) {
         engine.startOrStopRun();
@@ -98,6 +102,6 @@ void WholeRun(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * engine.documents().count());
 }
 
-BENCHMARK(WholeRun)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(WholeRun)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
