@@ -261,7 +261,8 @@ void HtmlReport::appendTable(std::string& html) const {
         html += "<th scope=\"col\">Похожие тексты</th>";
     if (m_report.options().saveMode() != SaveMode::None)
         html += "<th scope=\"col\">Сохранение (saved)</th>";
-    html += "<th scope=\"col\">Формат</th></tr>\n</thead>\n<tbody>\n";
+    html += "<th scope=\"col\">Формат</th><th scope=\"col\">Замаскированные слова</th></tr>\n"
+            "</thead>\n<tbody>\n";
     const auto count = static_cast<std::int32_t>(m_report.rows().size());
     for (std::int32_t index = 0; index < count; ++index)
         appendRow(index, html);
@@ -277,7 +278,7 @@ void HtmlReport::appendTable(std::string& html) const {
             html += "<td class=\"saved\">—</td>";
         html += "<td>";
         HtmlText::append(row.format, html);
-        html += "</td></tr>\n";
+        html += "</td><td class=\"num\">—</td></tr>\n";
     }
     html += "</tbody>\n</table>\n";
     if (count == 0)
@@ -331,6 +332,9 @@ void HtmlReport::appendRow(std::int32_t index, std::string& html) const {
     }
     html += "<td>";
     HtmlText::append(Report::originText(row), html);
+    html += "</td><td class=\"num disguised\">";
+    if (row.disguisedWords > 0)
+        appendNumber(row.disguisedWords, html);
     html += "</td></tr>\n";
 }
 

@@ -83,6 +83,8 @@ Report::Report(const CliOptions& options, const DocumentTable& documents, int al
             row.format = formatText(documents.origins[at]);
             row.encoding = encodingText(documents.origins[at]);
         }
+        if (at < documents.disguisedWords.size())
+            row.disguisedWords = documents.disguisedWords[at];
         m_passedCount += row.passed ? 1 : 0;
         m_rows.push_back(std::move(row));
     }
@@ -136,7 +138,7 @@ QByteArray Report::toCsv() const {
     QString csv = QStringLiteral("file,score,passed,best_match");
     for (int k = 1; k <= m_pairCount; ++k)
         csv += QStringLiteral(",pair%1_file,pair%1_score").arg(k);
-    csv += QStringLiteral(",saved,format,encoding\n");
+    csv += QStringLiteral(",saved,format,encoding,disguised\n");
     for (const Row& row : m_rows) {
         csv += csvField(row.file) + u',' + QString::number(row.score) + u',' +
                (row.passed ? u'1' : u'0') + u',' + csvField(row.bestMatch);
@@ -149,14 +151,14 @@ QByteArray Report::toCsv() const {
             }
         }
         csv += u',' + csvField(row.saved) + u',' + csvField(row.format) + u',' +
-               csvField(row.encoding) + u'\n';
+               csvField(row.encoding) + u',' + QString::number(row.disguisedWords) + u'\n';
     }
     for (const UnreadRow& row : m_unread) {
         csv += csvField(row.file) + QStringLiteral(",,0,");
         for (int k = 0; k < m_pairCount; ++k)
             csv += QStringLiteral(",,");
         csv += QStringLiteral(",,") + csvField(row.format) + u',' +
-               csvField(QStringLiteral("не прочитан: ") + row.reason) + u'\n';
+               csvField(QStringLiteral("не прочитан: ") + row.reason) + QStringLiteral(",\n");
     }
     return csv.toUtf8();
 }
@@ -189,7 +191,7 @@ QByteArray Report::toJson() const {
             {"file", row.file},         {"score", row.score},
             {"passed", row.passed},     {"best_match", row.bestMatch},
             {"saved", row.saved},       {"format", row.format},
-            {"encoding", row.encoding},
+            {"encoding", row.encoding}, {"disguised", row.disguisedWords},
         };
         if (m_pairCount > 0) {
             QJsonArray pairs;

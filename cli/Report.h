@@ -1,6 +1,7 @@
 // The report of a completed run, one row per loaded document in listing order,
 // as CSV, JSON (UTF-8) or one HTML page. Scripts read the first two: their keys
-// and columns stay as they are, and what --pairs adds comes only with it.
+// and columns stay as they are, new columns come last, and what --pairs adds
+// comes only with it.
 #pragma once
 
 #include "CliOptions.h"
@@ -51,6 +52,8 @@ public:
         /// that has none of its own.
         QString format;
         QString encoding;
+        /// Words a look-alike letter or an invisible character disguised.
+        std::int32_t disguisedWords = 0;
     };
 
     /// A file that held no text to read.
@@ -80,12 +83,13 @@ public:
     /// Header "file,score,passed,best_match", then the rows, RFC 4180 quoting.
     /// With --pairs N the header goes on with pair1_file,pair1_score, ...,
     /// pairN_file,pairN_score, and a row without that many pairs leaves the
-    /// rest of its fields empty. Then "saved", then format,encoding. The
-    /// files not read follow, score, best match and saved empty, passed 0,
-    /// and "не прочитан: " and the reason in the encoding field.
+    /// rest of its fields empty. Then "saved", then format,encoding, then
+    /// "disguised". The files not read follow, score, best match, saved and
+    /// disguised empty, passed 0, and "не прочитан: " and the reason in the
+    /// encoding field.
     QByteArray toCsv() const;
     /// {"settings": {...}, "counts": {...}, "rows": [{file, score, passed,
-    /// best_match, saved, format, encoding}, ...], "not_read": [{file,
+    /// best_match, saved, format, encoding, disguised}, ...], "not_read": [{file,
     /// format, reason}, ...]}. With --pairs N the settings hold "pairs": N
     /// and every row "pairs": [{file, score}, ...].
     QByteArray toJson() const;

@@ -141,16 +141,16 @@ TEST_F(HtmlReportTest, TableHasARowPerDocumentMarkedBySign) {
     writeBatch();
     const std::string html = EngineRun({source()}).html();
     EXPECT_EQ(occurrences(html, "<tr id=\"row-"), 4u) << "the empty file is not loaded";
-    EXPECT_NE(
-        html.find("<tr id=\"row-1\" class=\"passed\"><td class=\"num\">1</td>"
-                  "<td>a_original.txt</td><td class=\"num\">0%</td>"
-                  "<td class=\"verdict\">✓ Прошло</td><td>—</td><td>TXT, Windows-1251</td></tr>"),
-        std::string::npos);
+    EXPECT_NE(html.find("<tr id=\"row-1\" class=\"passed\"><td class=\"num\">1</td>"
+                        "<td>a_original.txt</td><td class=\"num\">0%</td>"
+                        "<td class=\"verdict\">✓ Прошло</td><td>—</td><td>TXT, "
+                        "Windows-1251</td><td class=\"num disguised\"></td></tr>"),
+              std::string::npos);
     EXPECT_NE(html.find("<tr id=\"row-2\" class=\"failed\"><td class=\"num\">2</td>"
                         "<td><a href=\"#text-2\">b_copy.txt</a></td><td class=\"num\">100%</td>"
                         "<td class=\"verdict\">✗ Не прошло</td>"
                         "<td><a href=\"#row-1\">1. a_original.txt</a></td>"
-                        "<td>TXT, Windows-1251</td></tr>"),
+                        "<td>TXT, Windows-1251</td><td class=\"num disguised\"></td></tr>"),
               std::string::npos);
     EXPECT_NE(html.find("<tr id=\"row-4\" class=\"passed\"><td class=\"num\">4</td>"
                         "<td>e_other.txt</td>"),
@@ -228,6 +228,28 @@ TEST_F(HtmlReportTest, NamesAndTextsAreEscaped) {
     EXPECT_EQ(occurrences(html, "</mark>"), 2u);
 }
 
+TEST_F(HtmlReportTest, DisguisedColumnShowsOnlyCountsAboveZero) {
+    // \x6F in b is a Latin "o" inside a Cyrillic word.
+    TextBatch::write(m_source / "a_clean.txt",
+                     "Сегодня мы пишем слово о лесах и реках нашей большой страны\n");
+    TextBatch::write(m_source / "b_masked.txt",
+                     "Вчера они читали сл\x6Fво о горах и морях далёкой северной земли\n");
+    const std::string html = EngineRun({source()}).html();
+    EXPECT_NE(
+        html.find("<th scope=\"col\">Формат</th><th scope=\"col\">Замаскированные слова</th>"),
+        std::string::npos);
+    const std::pair<std::string, std::string> cases[] = {
+        {"<tr id=\"row-1\"", "<td class=\"num disguised\"></td>"},
+        {"<tr id=\"row-2\"", "<td class=\"num disguised\">1</td>"},
+    };
+    for (const auto& [start, cell] : cases) {
+        const std::size_t row = html.find(start);
+        ASSERT_NE(row, std::string::npos) << start;
+        const std::string text = html.substr(row, html.find("</tr>", row) - row);
+        EXPECT_TRUE(text.ends_with("<td>TXT, UTF-8</td>" + cell)) << text;
+    }
+}
+
 TEST_F(HtmlReportTest, PairsColumnListsTheEarlierTextsBestFirst) {
     const std::string original = TextBatch::article(1, 300);
     TextBatch::write(m_source / "a.txt", original);
@@ -235,7 +257,10 @@ TEST_F(HtmlReportTest, PairsColumnListsTheEarlierTextsBestFirst) {
     TextBatch::write(m_source / "c.txt", original);
     const std::string html = EngineRun({"--pairs", "2", source()}).html();
     EXPECT_NE(html.find("<th scope=\"col\">Похожие тексты</th>"), std::string::npos);
-    EXPECT_NE(html.find("<td>—</td><td>—</td><td>TXT, Windows-1251</td></tr>"), std::string::npos)
+    EXPECT_NE(
+        html.find(
+            "<td>—</td><td>—</td><td>TXT, Windows-1251</td><td class=\"num disguised\"></td></tr>"),
+        std::string::npos)
         << "a has none";
     const std::size_t row = html.find("<tr id=\"row-3\"");
     ASSERT_NE(row, std::string::npos);

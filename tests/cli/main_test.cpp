@@ -76,11 +76,11 @@ protected:
     }
 
     static QByteArray csv(const std::vector<ExpectedRow>& rows, int percent) {
-        QByteArray text = "file,score,passed,best_match,saved,format,encoding\n";
+        QByteArray text = "file,score,passed,best_match,saved,format,encoding,disguised\n";
         for (const ExpectedRow& row : rows) {
             text += QByteArray::fromStdString(row.file) + ',' + QByteArray::number(row.score) +
                     ',' + (row.score <= percent ? '1' : '0') + ',' +
-                    QByteArray::fromStdString(row.bestMatch) + ",,TXT,Windows-1251\n";
+                    QByteArray::fromStdString(row.bestMatch) + ",,TXT,Windows-1251,0\n";
         }
         return text;
     }
@@ -91,9 +91,9 @@ protected:
         for (const QByteArray& line :
              QByteArray::fromStdString(TextBatch::read(report)).split('\n'))
             if (!line.isEmpty() && !line.startsWith("file,"))
-                // The last three columns: saved, format, encoding.
+                // Four columns from the end: saved, format, encoding, disguised.
                 saved[line.left(line.indexOf(',')).toStdString()] =
-                    line.split(',').at(line.split(',').size() - 3).toStdString();
+                    line.split(',').at(line.split(',').size() - 4).toStdString();
         return saved;
     }
 
@@ -134,9 +134,9 @@ TEST_F(CliRunTest, CsvQuotesNamesWithCommasAndQuotes) {
     TextBatch::write(m_source / "b.txt", article);
     QByteArray out;
     ASSERT_EQ(CliProcess::run({"-q", source()}, &out), 0);
-    EXPECT_EQ(out, "file,score,passed,best_match,saved,format,encoding\n"
-                   "\"a \"\"say\"\", hi.txt\",0,1,,,TXT,Windows-1251\n"
-                   "b.txt,100,0,\"a \"\"say\"\", hi.txt\",,TXT,Windows-1251\n");
+    EXPECT_EQ(out, "file,score,passed,best_match,saved,format,encoding,disguised\n"
+                   "\"a \"\"say\"\", hi.txt\",0,1,,,TXT,Windows-1251,0\n"
+                   "b.txt,100,0,\"a \"\"say\"\", hi.txt\",,TXT,Windows-1251,0\n");
 }
 
 TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
@@ -171,8 +171,8 @@ TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
     for (qsizetype i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(expected[i].file);
         const QJsonObject row = rows[i].toObject();
-        EXPECT_EQ(row.keys(), QStringList({"best_match", "encoding", "file", "format", "passed",
-                                           "saved", "score"}));
+        EXPECT_EQ(row.keys(), QStringList({"best_match", "disguised", "encoding", "file", "format",
+                                           "passed", "saved", "score"}));
         EXPECT_EQ(row["file"].toString().toStdString(), expected[i].file);
         EXPECT_EQ(row["score"].toInt(), expected[i].score);
         EXPECT_EQ(row["passed"].toBool(), expected[i].score <= percent);
@@ -209,12 +209,12 @@ TEST_F(CliRunTest, PairsNameTheEarlierTextsWithTheHighestScores) {
     EXPECT_EQ(
         QString::fromUtf8(out),
         QStringLiteral("file,score,passed,best_match,pair1_file,pair1_score,pair2_file,pair2_score,"
-                       "saved,format,encoding\n"
-                       "a.txt,0,1,,,,,,,TXT,Windows-1251\n"
-                       "b.txt,%1,0,a.txt,a.txt,%1,,,,TXT,Windows-1251\n"
-                       "c.txt,100,0,a.txt,a.txt,100,b.txt,%1,,TXT,Windows-1251\n"
-                       "d.txt,100,0,b.txt,b.txt,100,a.txt,%1,,TXT,Windows-1251\n"
-                       "e.txt,0,1,,,,,,,TXT,Windows-1251\n")
+                       "saved,format,encoding,disguised\n"
+                       "a.txt,0,1,,,,,,,TXT,Windows-1251,0\n"
+                       "b.txt,%1,0,a.txt,a.txt,%1,,,,TXT,Windows-1251,0\n"
+                       "c.txt,100,0,a.txt,a.txt,100,b.txt,%1,,TXT,Windows-1251,0\n"
+                       "d.txt,100,0,b.txt,b.txt,100,a.txt,%1,,TXT,Windows-1251,0\n"
+                       "e.txt,0,1,,,,,,,TXT,Windows-1251,0\n")
             .arg(half));
 
     ASSERT_EQ(CliProcess::run({"-q", "--format", "json", "--pairs", "3", source()}, &out), 0);
@@ -231,8 +231,38 @@ TEST_F(CliRunTest, PairsNameTheEarlierTextsWithTheHighestScores) {
     EXPECT_EQ(rows[3]["pairs"].toArray(),
               QJsonArray({pair("b.txt", 100), pair("a.txt", half), pair("c.txt", half)}));
     EXPECT_EQ(rows[4]["pairs"].toArray(), QJsonArray());
-    EXPECT_EQ(rows[3].toObject().keys(), QStringList({"best_match", "encoding", "file", "format",
-                                                      "pairs", "passed", "saved", "score"}));
+    EXPECT_EQ(rows[3].toObject().keys(),
+              QStringList({"best_match", "disguised", "encoding", "file", "format", "pairs",
+                           "passed", "saved", "score"}));
+}
+
+TEST_F(CliRunTest, DisguisedWordsAreReportedWhetherOrNotUnmasking) {
+    // \x6F in b is a Latin "o" inside a Cyrillic word.
+    TextBatch::write(m_source / "a.txt",
+                     "Сегодня мы пишем слово о лесах и реках нашей большой страны\n");
+    TextBatch::write(m_source / "b.txt",
+                     "Вчера они читали сл\x6Fво о горах и морях далёкой северной земли\n");
+    for (const bool unmask : {false, true}) {
+        SCOPED_TRACE(unmask);
+        std::vector<std::string> arguments{"-q", source()};
+        if (unmask)
+            arguments.insert(arguments.begin(), "--unmask");
+        QByteArray out;
+        ASSERT_EQ(CliProcess::run(arguments, &out), 0);
+        const QList<QByteArray> lines = out.split('\n');
+        ASSERT_EQ(lines.size(), 4) << out.toStdString();
+        EXPECT_TRUE(lines[0].startsWith("file,score,passed,best_match,saved,format,encoding,"));
+        EXPECT_TRUE(lines[1].startsWith("a.txt,")) << lines[1].toStdString();
+        EXPECT_TRUE(lines[1].endsWith(",TXT,UTF-8,0")) << lines[1].toStdString();
+        EXPECT_TRUE(lines[2].endsWith(",TXT,UTF-8,1")) << lines[2].toStdString();
+
+        arguments.insert(arguments.begin(), {"--format", "json"});
+        ASSERT_EQ(CliProcess::run(arguments, &out), 0);
+        const QJsonArray rows = QJsonDocument::fromJson(out).object()["rows"].toArray();
+        ASSERT_EQ(rows.size(), 2);
+        EXPECT_EQ(rows[0]["disguised"], QJsonValue(0));
+        EXPECT_EQ(rows[1]["disguised"], QJsonValue(1));
+    }
 }
 
 TEST_F(CliRunTest, NoPairsLeaveTheReportsAsTheyWere) {
