@@ -1,6 +1,7 @@
 #include "Unmasking.h"
 
 #include <array>
+#include <cstring>
 #include <utility>
 
 namespace quillmark {
@@ -60,9 +61,36 @@ bool isDisguised(unsigned word) {
     return (word & HiddenInside) != 0 || (word & mixed) == mixed;
 }
 
+/// Whether the text holds a Latin letter or a soft hyphen: a disguise needs
+/// one or the other, and most Russian texts have neither. Sixteen bytes at a
+/// time, as every text is checked.
+bool mayHoldDisguise(std::string_view text) {
+    using Bytes = unsigned char __attribute__((vector_size(16)));
+    Bytes found{};
+    std::size_t i = 0;
+    for (; i + sizeof(Bytes) <= text.size(); i += sizeof(Bytes)) {
+        Bytes chunk;
+        std::memcpy(&chunk, text.data() + i, sizeof chunk);
+        const Bytes letter = (chunk | 0x20) - 'a';
+        found |=
+            reinterpret_cast<Bytes>(letter < 26) | reinterpret_cast<Bytes>(chunk == softHyphen);
+    }
+    for (std::size_t k = 0; k < sizeof(Bytes); ++k)
+        if (found[k] != 0)
+            return true;
+    for (; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (isLatin(byte) || byte == softHyphen)
+            return true;
+    }
+    return false;
+}
+
 /// Unmasking's count without its text, in one tight pass: every text is
 /// counted, whether or not it is unmasked.
 std::int32_t countDisguised(std::string_view text) {
+    if (!mayHoldDisguise(text))
+        return 0;
     static const auto classes = makeLetterClasses();
     std::int32_t count = 0;
     unsigned word = 0;
@@ -181,6 +209,14 @@ unsigned char Unmasking::standIn(char32_t codePoint) {
 Unmasking::Result Unmasking::apply(std::string_view text, Output output) {
     if (output == Output::CountOnly)
         return {{}, countDisguised(text)};
+    if (!mayHoldDisguise(text)) {
+        // Nothing to drop or replace in a word: only the separators change.
+        Result plain{std::string(text), 0};
+        for (char& c : plain.text)
+            if (c == '\r' || static_cast<unsigned char>(c) == noBreakSpace)
+                c = ' ';
+        return plain;
+    }
     Pass pass(text.size(), output);
     for (const char c : text)
         pass.add(static_cast<unsigned char>(c));

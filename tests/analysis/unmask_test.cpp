@@ -161,6 +161,26 @@ TEST(Unmasking, RandomDisguisesComeBackAsThePlainWords) {
     }
 }
 
+// A text without a Latin letter or a soft hyphen takes a short way; it must
+// come out as the full pass makes it, which a Latin letter at the end forces.
+TEST(Unmasking, TextsWithoutLatinLettersComeOutAsTheFullPassMakesThem) {
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> byte(0x20, 0xFF);
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        for (int i = 0; i < 300; ++i) {
+            auto c = static_cast<unsigned char>(byte(random));
+            const bool latin = ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == 0xAD;
+            text += latin ? "\r\n" : std::string(1, static_cast<char>(c));
+        }
+        const Unmasking::Result shortWay = Unmasking::apply(text, Unmasking::Output::Text);
+        const Unmasking::Result fullPass = Unmasking::apply(text + " z", Unmasking::Output::Text);
+        ASSERT_EQ(shortWay.text + " z", fullPass.text) << round;
+        EXPECT_EQ(shortWay.disguisedWords, fullPass.disguisedWords);
+        EXPECT_EQ(Unmasking::apply(text, Unmasking::Output::CountOnly).disguisedWords, 0);
+    }
+}
+
 TEST(Unmasking, OffKeepsTheWordsAsTheyWere) {
     const std::string text = cp("мы\u00ADла\r\nраму мaмa");
     EXPECT_EQ(wordsOf(text, Unmask::Off), "мы лараму м"
