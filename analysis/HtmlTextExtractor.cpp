@@ -194,8 +194,18 @@ private:
     int m_preformatted = 0;
 };
 
+bool hiddenByStyle(const xmlNode* element) {
+    for (const xmlAttr* a = element->properties; a != nullptr; a = a->next) {
+        if (a->children == nullptr || a->children->content == nullptr ||
+            std::string_view(reinterpret_cast<const char*>(a->name)) != "style")
+            continue;
+        return HtmlTextExtractor::styleHides(reinterpret_cast<const char*>(a->children->content));
+    }
+    return false;
+}
+
 // Returns whether the walk should go into the element's children.
-bool enter(const xmlNode* node, TextSink& sink) {
+bool enter(const xmlNode* node, TextSink& sink, HtmlTextExtractor::StyleHidden styleHidden) {
     switch (node->type) {
     case XML_TEXT_NODE:
     case XML_CDATA_SECTION_NODE:
@@ -207,6 +217,8 @@ bool enter(const xmlNode* node, TextSink& sink) {
     default:
         return false;
     }
+    if (styleHidden == HtmlTextExtractor::StyleHidden::Skip && hiddenByStyle(node))
+        return false;
     switch (kindOf(node)) {
     case ElementKind::Hidden:
         return false;
@@ -248,7 +260,8 @@ void leave(const xmlNode* node, TextSink& sink) {
 
 // Depth-first over the document's nodes by the tree's own links, so that
 // the depth of the page costs no stack.
-std::string walk(const xmlDoc* doc, std::size_t pageBytes, const StopCheck& stop) {
+std::string walk(const xmlDoc* doc, std::size_t pageBytes, const StopCheck& stop,
+                 HtmlTextExtractor::StyleHidden styleHidden) {
     // Nodes between two looks at the stop flag.
     constexpr unsigned pollNodes = 1u << 16;
     TextSink sink(pageBytes);
@@ -256,7 +269,7 @@ std::string walk(const xmlDoc* doc, std::size_t pageBytes, const StopCheck& stop
     for (unsigned visited = 1; node; ++visited) {
         if (visited % pollNodes == 0)
             Stopped::check(stop);
-        if (enter(node, sink)) {
+        if (enter(node, sink, styleHidden)) {
             if (node->children) {
                 node = node->children;
                 continue;
@@ -394,8 +407,25 @@ struct DocumentDeleter {
 
 } // namespace
 
+bool HtmlTextExtractor::styleHides(std::string_view style) {
+    // Declarations as a browser reads them: case and blanks do not matter.
+    std::string plain;
+    plain.reserve(style.size());
+    for (const char c : style)
+        if (!isCollapsibleSpace(c))
+            plain += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    for (std::string_view rest = plain; !rest.empty();) {
+        const std::size_t end = std::min(rest.find(';'), rest.size());
+        const std::string_view declaration = rest.substr(0, end);
+        if (declaration.starts_with("display:none") || declaration.starts_with("visibility:hidden"))
+            return true;
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    return false;
+}
+
 std::string HtmlTextExtractor::textOf(std::string_view utf8Html, EndTags endTags,
-                                      const StopCheck& stop) {
+                                      const StopCheck& stop, StyleHidden styleHidden) {
     if (utf8Html.empty())
         return {};
     std::string filtered =
@@ -423,7 +453,7 @@ std::string HtmlTextExtractor::textOf(std::string_view utf8Html, EndTags endTags
         throw std::bad_alloc();
     if (!doc)
         return {};
-    return walk(doc.get(), html.size(), stop);
+    return walk(doc.get(), html.size(), stop, styleHidden);
 }
 
 } // namespace quillmark

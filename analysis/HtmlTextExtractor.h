@@ -16,6 +16,9 @@ public:
     /// for white space or a stray "<" that libxml2 drops in front of such a
     /// tag and a browser keeps.
     enum class EndTags { DropUnopened, Keep };
+    /// Whether elements an inline style hides ("display: none",
+    /// "visibility: hidden") are read or skipped with their content.
+    enum class StyleHidden { Read, Skip };
 
     /// Parses UTF-8 HTML (any bytes, recovering from every error) and returns
     /// its readable text in UTF-8. No tag reaches the parser with more than
@@ -25,7 +28,10 @@ public:
     /// it is asked every few hundred kilobytes of the page, also while
     /// libxml2 parses it.
     static std::string textOf(std::string_view utf8Html, EndTags endTags = EndTags::DropUnopened,
-                              const StopCheck& stop = {});
+                              const StopCheck& stop = {},
+                              StyleHidden styleHidden = StyleHidden::Read);
+    /// Whether an inline style attribute hides its element.
+    static bool styleHides(std::string_view style);
 };
 
 } // namespace quillmark

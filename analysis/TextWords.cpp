@@ -21,7 +21,7 @@ TextWords WordsOfText(std::string_view text, Truncation truncation, HtmlHandling
     if (shingleLength < 0)
         ShinglesFromWords({}, shingleLength, result.shingles);
     result.shingleLength = shingleLength;
-    result.text = html == HtmlHandling::Cut ? HtmlToText(text) : std::string(text);
+    result.text = html == HtmlHandling::Cut ? HtmlToText(text, {}, unmask) : std::string(text);
     if (unmask == Unmask::On)
         result.text = Unmasking::apply(result.text).text;
 

@@ -243,7 +243,7 @@ std::int32_t ShinglesFromText(std::string_view text, Truncation truncation, Html
     requireNonNegative(shingleLength);
     std::string reduced;
     if (html == HtmlHandling::Cut) {
-        reduced = HtmlToText(text, stop);
+        reduced = HtmlToText(text, stop, unmask);
         text = reduced;
     }
     const Unmasking::Result unmasked = Unmasking::apply(

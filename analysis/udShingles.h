@@ -94,6 +94,8 @@ std::int32_t BestMatchPercent(std::span<const TudShingleList> earlier,
 /// the parser runs out of memory, std::length_error when the page is too
 /// large for it (over 2 GB as UTF-8), and Stopped once `stop` is given and
 /// answers yes, asked every few hundred kilobytes of the page.
-std::string HtmlToText(std::string_view text, const StopCheck& stop = {});
+/// With Unmask::On, text an inline style hides is left out too.
+std::string HtmlToText(std::string_view text, const StopCheck& stop = {},
+                       Unmask unmask = Unmask::Off);
 
 } // namespace quillmark

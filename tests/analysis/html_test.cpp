@@ -42,6 +42,20 @@ TEST(HtmlToText, HiddenElementsGiveNothing) {
     EXPECT_TEXT("<p>один</p><script>document.write('<p>два</p>')</script><p>три</p>", "один\nтри");
 }
 
+// Words an inline style hides pad a copy unseen: unmasking leaves them out;
+// without it the page reads as it always did.
+TEST(HtmlToText, TextHiddenByAnInlineStyleGoesOnlyWhenUnmasking) {
+    const std::string page =
+        "<p>seen <span style=\"DISPLAY : None\">pad1</span>one "
+        "<b style=\"color:red; visibility:hidden\">pad2 <i>pad3</i></b>two "
+        "<span style=\"display:inline\">three</span> <span style=\"visibility:visible\">four"
+        "</span></p><div style=\"display: none\"><p>pad4</p></div><p>five</p>";
+    EXPECT_EQ(HtmlToText(page, {}, Unmask::On), "seen one two three four\nfive");
+    EXPECT_EQ(HtmlToText(page, {}, Unmask::Off),
+              "seen pad1one pad2 pad3two three four\npad4\nfive");
+    EXPECT_EQ(HtmlToText(page), HtmlToText(page, {}, Unmask::Off));
+}
+
 TEST(HtmlToText, EntitiesAndCharactersOutsideTheCodePage) {
     EXPECT_TEXT("&lt;a&gt; &amp; &quot;b&quot; &#1046;&#x436; &laquo;x&raquo; &mdash; &euro;",
                 "<a> & \"b\" Жж «x» — €");
