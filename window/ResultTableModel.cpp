@@ -1,5 +1,7 @@
 #include "ResultTableModel.h"
 
+#include "engine/RunControl.h"
+
 #include <QBrush>
 #include <QColor>
 #include <QCoreApplication>
@@ -40,11 +42,6 @@ QString unreadFormat(const QString& name, TextFormat format) {
     if (format != TextFormat::Text || suffix.isEmpty())
         return originText(format, Encoding::Auto);
     return suffix;
-}
-
-// Reading gives its reasons in Russian; the window shows them in its language.
-QString translatedReason(const QString& reason) {
-    return QCoreApplication::translate("UnreadableText", reason.toUtf8().constData());
 }
 
 // A reference text as the table names it: its folder and its name; the
@@ -99,7 +96,7 @@ void ResultTableModel::setResults(const DocumentTable& documents, int percent) {
         Row row;
         row.name = QFile::decodeName(file.name);
         row.format = unreadFormat(row.name, file.format);
-        row.unreadReason = file.reason.isEmpty() ? unreadText() : translatedReason(file.reason);
+        row.unreadReason = file.reason.isEmpty() ? unreadText() : RunControl::translatedReason(file.reason);
         m_rows.push_back(std::move(row));
     }
     m_percent = percent;

@@ -181,32 +181,6 @@ TEST(Unmasking, TextsWithoutLatinLettersComeOutAsTheFullPassMakesThem) {
     }
 }
 
-TEST(Unmasking, OffKeepsTheWordsAsTheyWere) {
-    const std::string text = cp("мы\u00ADла\r\nраму мaмa");
-    EXPECT_EQ(wordsOf(text, Unmask::Off), "мы лараму м"
-                                          "a"
-                                          "м"
-                                          "a");
-    TudShingleList before;
-    TudShingleList after;
-    ShinglesFromText(text, Truncation::On, HtmlHandling::Keep, 2, before);
-    ShinglesFromText(text, Truncation::On, HtmlHandling::Keep, Unmask::Off, 2, after);
-    EXPECT_EQ(after.Hashes, before.Hashes);
-}
-
-TEST(Unmasking, InvisibleCharactersAndSpacesStandInForQuestionMarks) {
-    // Not word characters either way: the fingerprint without unmasking
-    // is what it was when they became '?'.
-    for (const char32_t c : {0x200B, 0x200F, 0x202E, 0x2069, 0xFEFF, 0x2060})
-        EXPECT_EQ(Unmasking::standIn(c), 0xAD) << std::hex << static_cast<std::uint32_t>(c);
-    for (const char32_t c : {0x2000, 0x2009, 0x200A, 0x202F, 0x205F, 0x3000})
-        EXPECT_EQ(Unmasking::standIn(c), 0xA0) << std::hex << static_cast<std::uint32_t>(c);
-    for (const char32_t c : {0x2010, 0x2116 + 1, 0x4E00, 0x1F600})
-        EXPECT_EQ(Unmasking::standIn(c), '?') << std::hex << static_cast<std::uint32_t>(c);
-    for (const unsigned char byte : {0x3F, 0xA0, 0xAD})
-        EXPECT_FALSE(IsWordChar(byte));
-}
-
 /// One-line forms of every sample and of random texts with nothing to unmask.
 std::vector<std::string> cleanLines() {
     std::vector<std::string> lines;

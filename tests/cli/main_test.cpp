@@ -236,35 +236,6 @@ TEST_F(CliRunTest, PairsNameTheEarlierTextsWithTheHighestScores) {
                            "passed", "saved", "score"}));
 }
 
-TEST_F(CliRunTest, DisguisedWordsAreReportedWhetherOrNotUnmasking) {
-    // \x6F in b is a Latin "o" inside a Cyrillic word.
-    TextBatch::write(m_source / "a.txt",
-                     "Сегодня мы пишем слово о лесах и реках нашей большой страны\n");
-    TextBatch::write(m_source / "b.txt",
-                     "Вчера они читали сл\x6Fво о горах и морях далёкой северной земли\n");
-    for (const bool unmask : {false, true}) {
-        SCOPED_TRACE(unmask);
-        std::vector<std::string> arguments{"-q", source()};
-        if (unmask)
-            arguments.insert(arguments.begin(), "--unmask");
-        QByteArray out;
-        ASSERT_EQ(CliProcess::run(arguments, &out), 0);
-        const QList<QByteArray> lines = out.split('\n');
-        ASSERT_EQ(lines.size(), 4) << out.toStdString();
-        EXPECT_TRUE(lines[0].startsWith("file,score,passed,best_match,saved,format,encoding,"));
-        EXPECT_TRUE(lines[1].startsWith("a.txt,")) << lines[1].toStdString();
-        EXPECT_TRUE(lines[1].endsWith(",TXT,UTF-8,0")) << lines[1].toStdString();
-        EXPECT_TRUE(lines[2].endsWith(",TXT,UTF-8,1")) << lines[2].toStdString();
-
-        arguments.insert(arguments.begin(), {"--format", "json"});
-        ASSERT_EQ(CliProcess::run(arguments, &out), 0);
-        const QJsonArray rows = QJsonDocument::fromJson(out).object()["rows"].toArray();
-        ASSERT_EQ(rows.size(), 2);
-        EXPECT_EQ(rows[0]["disguised"], QJsonValue(0));
-        EXPECT_EQ(rows[1]["disguised"], QJsonValue(1));
-    }
-}
-
 TEST_F(CliRunTest, NoPairsLeaveTheReportsAsTheyWere) {
     writeBatch();
     for (const char* format : {"csv", "json"}) {
