@@ -211,51 +211,6 @@ void appendAllText(const xmlNode* node, std::string& out) {
     }
 }
 
-/// A WordprocessingML on/off property: on unless its w:val turns it off.
-bool isOn(const xmlNode* property) {
-    const std::string_view value = attribute(property, "val");
-    return value != "0" && value != "false" && value != "off";
-}
-
-/// A run its own properties hide (w:vanish, w:specVanish). The properties of
-/// a paragraph mark (w:pPr/w:rPr) hide only the mark, never the runs.
-bool isHiddenRun(const xmlNode* run) {
-    for (const xmlNode* child = run->children; child != nullptr; child = child->next) {
-        if (!named(child, "rPr"))
-            continue;
-        for (const xmlNode* property = child->children; property != nullptr;
-             property = property->next)
-            if ((named(property, "vanish") || named(property, "specVanish")) && isOn(property))
-                return true;
-    }
-    return false;
-}
-
-// WordprocessingML: runs' text (w:t), tabs and breaks, a line per paragraph.
-// Hidden runs, deleted text, field codes and the fallback copy of drawings
-// are skipped.
-void docxText(const xmlNode* node, std::string& out) {
-    for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
-        if (child->type != XML_ELEMENT_NODE)
-            continue;
-        if (named(child, "r") && isHiddenRun(child)) {
-            continue;
-        } else if (named(child, "t")) {
-            appendAllText(child, out);
-        } else if (named(child, "tab")) {
-            out += '\t';
-        } else if (named(child, "br") || named(child, "cr")) {
-            out += '\n';
-        } else if (named(child, "p")) {
-            docxText(child, out);
-            out += '\n';
-        } else if (!named(child, "Fallback") && !named(child, "delText") &&
-                   !named(child, "instrText")) {
-            docxText(child, out);
-        }
-    }
-}
-
 const xmlNode* findElement(const xmlNode* node, const char* name) {
     for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
         if (named(child, name))
@@ -271,6 +226,151 @@ const xmlNode* childNamed(const xmlNode* node, const char* name) {
         if (named(child, name))
             return child;
     return nullptr;
+}
+
+/// Whether run properties hide text, show it, or leave it to a style.
+enum class Visibility { Unset, Shown, Hidden };
+
+/// What run properties (w:rPr) say of hiding: w:vanish or w:specVanish turned
+/// on hides; either turned off (w:val 0, false, off) shows.
+Visibility visibilityOf(const xmlNode* runProperties) {
+    Visibility visibility = Visibility::Unset;
+    for (const xmlNode* property = runProperties->children; property != nullptr;
+         property = property->next) {
+        if (!named(property, "vanish") && !named(property, "specVanish"))
+            continue;
+        const std::string_view value = attribute(property, "val");
+        if (value != "0" && value != "false" && value != "off")
+            return Visibility::Hidden;
+        visibility = Visibility::Shown;
+    }
+    return visibility;
+}
+
+/// The paragraph and character styles of a WordprocessingML document
+/// (word/styles.xml) and whether their run properties hide text, directly or
+/// by the style they are based on.
+class DocxStyles {
+public:
+    /// Takes the styles of `root` (w:styles); none when it is missing.
+    void add(const xmlNode* root) {
+        if (root == nullptr)
+            return;
+        for (const xmlNode* style = root->children; style != nullptr; style = style->next) {
+            if (!named(style, "style"))
+                continue;
+            Style entry;
+            if (const xmlNode* basedOn = childNamed(style, "basedOn"))
+                entry.basedOn = attribute(basedOn, "val");
+            if (const xmlNode* properties = childNamed(style, "rPr"))
+                entry.visibility = visibilityOf(properties);
+            m_styles.emplace(std::string(attribute(style, "styleId")), std::move(entry));
+        }
+    }
+
+    Visibility of(std::string_view id) const {
+        // A chain longer than any real one is a loop.
+        for (int depth = 0; depth < 32 && !id.empty(); ++depth) {
+            const auto found = m_styles.find(std::string(id));
+            if (found == m_styles.end())
+                return Visibility::Unset;
+            if (found->second.visibility != Visibility::Unset)
+                return found->second.visibility;
+            id = found->second.basedOn;
+        }
+        return Visibility::Unset;
+    }
+
+private:
+    struct Style {
+        std::string basedOn;
+        Visibility visibility = Visibility::Unset;
+    };
+    std::unordered_map<std::string, Style> m_styles;
+};
+
+/// The style a paragraph or run names in its properties (w:pPr/w:pStyle,
+/// w:rPr/w:rStyle); empty when none.
+std::string_view styleOf(const xmlNode* node, const char* properties, const char* style) {
+    const xmlNode* list = childNamed(node, properties);
+    const xmlNode* named = list != nullptr ? childNamed(list, style) : nullptr;
+    return named != nullptr ? attribute(named, "val") : std::string_view();
+}
+
+// WordprocessingML: runs' text (w:t), tabs and breaks, a line per paragraph.
+// Hidden runs (by their own properties, their character style or their
+// paragraph's style), deleted text, field codes and the fallback copy of
+// drawings are skipped; hidden runs' text goes to `hidden`, a line each.
+class DocxReader {
+public:
+    DocxReader(const DocxStyles& styles, std::string& out, std::string* hidden)
+        : m_styles(styles)
+        , m_out(out)
+        , m_hidden(hidden) {}
+
+    void read(const xmlNode* node, Visibility paragraph = Visibility::Unset) {
+        for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
+            if (child->type != XML_ELEMENT_NODE)
+                continue;
+            if (named(child, "r") && isHidden(child, paragraph)) {
+                keepHidden(child);
+            } else if (named(child, "t")) {
+                appendAllText(child, m_out);
+            } else if (named(child, "tab")) {
+                m_out += '\t';
+            } else if (named(child, "br") || named(child, "cr")) {
+                m_out += '\n';
+            } else if (named(child, "p")) {
+                read(child, m_styles.of(styleOf(child, "pPr", "pStyle")));
+                m_out += '\n';
+            } else if (!named(child, "Fallback") && !named(child, "delText") &&
+                       !named(child, "instrText")) {
+                read(child, paragraph);
+            }
+        }
+    }
+
+private:
+    /// The run's own properties win over its character style, and that over
+    /// its paragraph's style. The properties of a paragraph mark
+    /// (w:pPr/w:rPr) hide only the mark, never the runs.
+    bool isHidden(const xmlNode* run, Visibility paragraph) const {
+        const xmlNode* properties = childNamed(run, "rPr");
+        Visibility visibility =
+            properties != nullptr ? visibilityOf(properties) : Visibility::Unset;
+        if (visibility == Visibility::Unset)
+            visibility = m_styles.of(styleOf(run, "rPr", "rStyle"));
+        if (visibility == Visibility::Unset)
+            visibility = paragraph;
+        return visibility == Visibility::Hidden;
+    }
+
+    void keepHidden(const xmlNode* run) {
+        if (m_hidden == nullptr)
+            return;
+        std::string text;
+        DocxReader(m_styles, text, nullptr).read(run);
+        *m_hidden += text;
+        *m_hidden += '\n';
+    }
+
+    const DocxStyles& m_styles;
+    std::string& m_out;
+    std::string* m_hidden;
+};
+
+/// The styles of word/styles.xml, where it can be read: a damaged one hides
+/// nothing, and the body is read as it always was.
+DocxStyles docxStyles(ZipReader& zip) {
+    DocxStyles styles;
+    if (!zip.has("word/styles.xml"))
+        return styles;
+    try {
+        const XmlDocument document = parseXml(zip.read("word/styles.xml"), TextFormat::Docx);
+        styles.add(xmlDocGetRootElement(document.get()));
+    } catch (const UnreadableText&) {
+    }
+    return styles;
 }
 
 /// The paragraph and text styles of an OpenDocument text whose text
@@ -366,18 +466,27 @@ void appendSpaces(const xmlNode* node, std::string& out) {
 }
 
 // OpenDocument text: paragraphs and headings, a line each; hidden text,
-// notes, annotations and tracked changes are skipped.
-void odtText(const xmlNode* node, bool inParagraph, const OdtStyles& styles, std::string& out) {
+// notes, annotations and tracked changes are skipped; hidden text goes to
+// `hidden` (when given), a line for each hidden element.
+void odtText(const xmlNode* node, bool inParagraph, const OdtStyles& styles, std::string& out,
+             std::string* hidden) {
     for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
         if (child->type == XML_TEXT_NODE) {
             if (inParagraph)
                 appendText(child, out);
             continue;
         }
-        if (child->type != XML_ELEMENT_NODE || isHiddenOdt(child, styles))
+        if (child->type != XML_ELEMENT_NODE)
             continue;
+        if (isHiddenOdt(child, styles)) {
+            if (hidden != nullptr) {
+                appendAllText(child, *hidden);
+                *hidden += '\n';
+            }
+            continue;
+        }
         if (named(child, "p") || named(child, "h")) {
-            odtText(child, true, styles, out);
+            odtText(child, true, styles, out, hidden);
             out += '\n';
         } else if (named(child, "s")) {
             appendSpaces(child, out);
@@ -387,7 +496,7 @@ void odtText(const xmlNode* node, bool inParagraph, const OdtStyles& styles, std
             out += '\n';
         } else if (!named(child, "note") && !named(child, "annotation") &&
                    !named(child, "tracked-changes")) {
-            odtText(child, inParagraph, styles, out);
+            odtText(child, inParagraph, styles, out, hidden);
         }
     }
 }
@@ -407,7 +516,7 @@ void addCommonStyles(ZipReader& zip, OdtStyles& styles) {
 /// The body's text; the content's automatic styles and the common styles
 /// (styles.xml) tell which paragraphs and spans are hidden, an automatic
 /// style winning over a common one of its name.
-std::string odtDocumentText(ZipReader& zip) {
+std::string odtDocumentText(ZipReader& zip, std::string* hidden) {
     const XmlDocument document = parseXml(zip.read("content.xml"), TextFormat::Odt);
     const xmlNode* root = xmlDocGetRootElement(document.get());
     OdtStyles styles;
@@ -415,7 +524,7 @@ std::string odtDocumentText(ZipReader& zip) {
     addCommonStyles(zip, styles);
     std::string text;
     if (const xmlNode* body = findElement(root, "body"))
-        odtText(body, false, styles, text);
+        odtText(body, false, styles, text, hidden);
     return text;
 }
 
@@ -610,21 +719,22 @@ TextFormat DocumentText::formatOf(std::string_view bytes) {
 }
 
 std::string DocumentText::paragraphsOf(std::string_view bytes, TextFormat format,
-                                       std::string& encoding) {
+                                       std::string& encoding, std::string* hidden) {
     encoding.clear();
     std::string text;
     switch (format) {
     case TextFormat::Docx: {
         ZipReader zip(bytes, format);
         const XmlDocument document = parseXml(zip.read("word/document.xml"), format);
+        const DocxStyles styles = docxStyles(zip);
         const xmlNode* body = findElement(reinterpret_cast<xmlNode*>(document.get()), "body");
         if (body != nullptr)
-            docxText(body, text);
+            DocxReader(styles, text, hidden).read(body);
         return text;
     }
     case TextFormat::Odt: {
         ZipReader zip(bytes, format);
-        return odtDocumentText(zip);
+        return odtDocumentText(zip, hidden);
     }
     case TextFormat::Epub: {
         ZipReader zip(bytes, format);

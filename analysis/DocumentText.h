@@ -48,9 +48,10 @@ public:
 
     /// The document's paragraphs in UTF-8, each ended by a line feed.
     /// `encoding` receives the declared encoding of an FB2 book (empty
-    /// otherwise). Throws UnreadableText.
+    /// otherwise); `hidden`, when given, the hidden text of a .docx or .odt,
+    /// a line for each hidden run or element. Throws UnreadableText.
     static std::string paragraphsOf(std::string_view bytes, TextFormat format,
-                                    std::string& encoding);
+                                    std::string& encoding, std::string* hidden = nullptr);
 };
 
 } // namespace quillmark

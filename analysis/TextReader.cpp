@@ -41,6 +41,21 @@ Encoding documentEncoding(const std::string& declared) {
     return encoding == Encoding::Auto ? Encoding::Utf8 : encoding;
 }
 
+/// The fingerprint's words in a UTF-8 text: runs of word characters once it
+/// reads as Windows-1251.
+std::int32_t wordCount(std::string_view utf8) {
+    std::string text;
+    Cp1251::appendFromUtf8(utf8, text);
+    std::int32_t count = 0;
+    bool inWord = false;
+    for (const char c : text) {
+        const bool wordChar = IsWordChar(static_cast<unsigned char>(c));
+        count += wordChar && !inWord ? 1 : 0;
+        inWord = wordChar;
+    }
+    return count;
+}
+
 } // namespace
 
 std::string_view TextReader::formatName(TextFormat format) {
@@ -113,8 +128,10 @@ TextReader::Result TextReader::read(std::string_view bytes, HtmlHandling html, E
     const TextFormat document = DocumentText::formatOf(bytes);
     if (isDocument(document)) {
         std::string declared;
-        const std::string utf8 = DocumentText::paragraphsOf(bytes, document, declared);
+        std::string hidden;
+        const std::string utf8 = DocumentText::paragraphsOf(bytes, document, declared, &hidden);
         Cp1251::appendFromUtf8(utf8, result.text);
+        result.hiddenWords = wordCount(hidden);
         result.origin = {document,
                          document == TextFormat::Fb2 ? documentEncoding(declared) : Encoding::Auto};
         return result;

@@ -26,6 +26,8 @@ public:
         /// Windows-1251; line ends and NULs as the file has them.
         std::string text;
         TextOrigin origin;
+        /// Words of a document's hidden text, which `text` leaves out.
+        std::int32_t hiddenWords = 0;
     };
 
     /// Reads a file's whole content. A document is reduced to its

@@ -3,6 +3,7 @@
 #include "Unmasking.h"
 
 #include <cassert>
+#include <utility>
 
 namespace quillmark {
 
@@ -22,8 +23,13 @@ TextWords WordsOfText(std::string_view text, Truncation truncation, HtmlHandling
         ShinglesFromWords({}, shingleLength, result.shingles);
     result.shingleLength = shingleLength;
     result.text = html == HtmlHandling::Cut ? HtmlToText(text, {}, unmask) : std::string(text);
-    if (unmask == Unmask::On)
-        result.text = Unmasking::apply(result.text).text;
+    Unmasking::Result unmasked = Unmasking::apply(result.text);
+    if (unmask == Unmask::On) {
+        result.text = std::move(unmasked.text);
+        result.disguisedLetters = std::move(unmasked.changedLetters);
+    } else {
+        result.disguisedLetters = std::move(unmasked.sourceLetters);
+    }
 
     // The same reading as the fingerprint's: lowercase, CR LF pairs cut out
     // (so a word may run across one), words of word characters.

@@ -35,6 +35,10 @@ struct TextWords {
     /// never count it.
     std::uint32_t lastWindowHash = 0;
     bool hasLastWindow = false;
+    /// The letters of `text` a disguise changed, as ascending offsets: with
+    /// Unmask::On those unmasking replaced, otherwise those it would replace
+    /// (after an invisible character, the letter that follows it).
+    std::vector<std::size_t> disguisedLetters;
 
     /// The words [first, last) that window `window` of `shingles` hashes:
     /// L words from the window's own, or every word when the text has no more

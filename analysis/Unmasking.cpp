@@ -137,20 +137,29 @@ private:
         if (m_output == Unmasking::Output::Text)
             m_result.text.push_back(static_cast<char>(byte));
     }
+    void changed(std::size_t inWord) {
+        m_result.changedLetters.push_back(m_wordStart + inWord);
+        m_result.sourceLetters.push_back(m_wordSource[inWord]);
+    }
     void endWord();
 
     Unmasking::Output m_output;
     Unmasking::Result m_result;
+    std::size_t m_at = 0; // the next byte's offset in the text given
     std::size_t m_wordStart = 0;
+    // Where each letter of the word stood in the text given.
+    std::vector<std::size_t> m_wordSource;
+    // The word's letters that follow a dropped invisible character.
+    std::vector<std::size_t> m_afterHidden;
     bool m_inWord = false;
     bool m_cyrillic = false;
     bool m_latin = false;
     bool m_lookAlike = false;
-    bool m_hidden = false;
     bool m_hiddenPending = false;
 };
 
 void Pass::add(unsigned char byte) {
+    const std::size_t at = m_at++;
     if (byte == softHyphen) {
         // Inside a word only once a word character follows.
         m_hiddenPending = m_inWord;
@@ -169,8 +178,10 @@ void Pass::add(unsigned char byte) {
         m_inWord = true;
         m_wordStart = m_result.text.size();
     }
-    m_hidden = m_hidden || m_hiddenPending;
+    if (m_hiddenPending)
+        m_afterHidden.push_back(m_wordSource.size());
     m_hiddenPending = false;
+    m_wordSource.push_back(at);
     m_cyrillic = m_cyrillic || isCyrillic(byte);
     m_latin = m_latin || isLatin(byte);
     m_lookAlike = m_lookAlike || lookAlikes[byte] != 0;
@@ -179,15 +190,24 @@ void Pass::add(unsigned char byte) {
 
 void Pass::endWord() {
     const bool mixed = m_cyrillic && m_latin && m_lookAlike;
-    if (mixed && m_output == Unmasking::Output::Text) {
-        for (std::size_t i = m_wordStart; i < m_result.text.size(); ++i) {
-            const unsigned char cyrillic = lookAlikes[static_cast<unsigned char>(m_result.text[i])];
+    if (m_output == Unmasking::Output::Text && (mixed || !m_afterHidden.empty())) {
+        auto afterHidden = m_afterHidden.begin();
+        for (std::size_t i = 0; i < m_wordSource.size(); ++i) {
+            char& letter = m_result.text[m_wordStart + i];
+            const unsigned char cyrillic =
+                mixed ? lookAlikes[static_cast<unsigned char>(letter)] : 0;
+            const bool follows = afterHidden != m_afterHidden.end() && *afterHidden == i;
+            afterHidden += follows ? 1 : 0;
             if (cyrillic != 0)
-                m_result.text[i] = static_cast<char>(cyrillic);
+                letter = static_cast<char>(cyrillic);
+            if (cyrillic != 0 || follows)
+                changed(i);
         }
     }
-    m_result.disguisedWords += mixed || m_hidden ? 1 : 0;
-    m_inWord = m_cyrillic = m_latin = m_lookAlike = m_hidden = false;
+    m_result.disguisedWords += mixed || !m_afterHidden.empty() ? 1 : 0;
+    m_inWord = m_cyrillic = m_latin = m_lookAlike = false;
+    m_wordSource.clear();
+    m_afterHidden.clear();
 }
 
 Unmasking::Result Pass::finish() {
@@ -207,11 +227,15 @@ unsigned char Unmasking::standIn(char32_t codePoint) {
 }
 
 Unmasking::Result Unmasking::apply(std::string_view text, Output output) {
-    if (output == Output::CountOnly)
-        return {{}, countDisguised(text)};
+    if (output == Output::CountOnly) {
+        Result counted;
+        counted.disguisedWords = countDisguised(text);
+        return counted;
+    }
     if (!mayHoldDisguise(text)) {
         // Nothing to drop or replace in a word: only the separators change.
-        Result plain{std::string(text), 0};
+        Result plain;
+        plain.text = text;
         for (char& c : plain.text)
             if (c == '\r' || static_cast<unsigned char>(c) == noBreakSpace)
                 c = ' ';

@@ -5,9 +5,11 @@
 
 #include "udShingles.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillmark {
 
@@ -21,6 +23,12 @@ public:
         std::string text;
         /// Words a look-alike letter or an invisible character changed.
         std::int32_t disguisedWords = 0;
+        /// With Output::Text, in ascending order: the letters a disguise
+        /// changed (a look-alike replaced, or the first letter after a dropped
+        /// invisible character), as offsets into `text` and, in the same
+        /// order, into the text given.
+        std::vector<std::size_t> changedLetters;
+        std::vector<std::size_t> sourceLetters;
     };
 
     /// The Windows-1251 byte a code point the code page lacks stands for: the

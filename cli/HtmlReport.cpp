@@ -3,6 +3,7 @@
 #include "HtmlText.h"
 #include "ReportName.h"
 #include "TextExcerpt.h"
+#include "analysis/TextWords.h"
 #include "engine/BatchEngine.h"
 #include "engine/DocumentPair.h"
 #include "engine/ScoreHistogram.h"
@@ -10,6 +11,7 @@
 #include <QString>
 #include <algorithm>
 #include <string_view>
+#include <vector>
 
 namespace quillmark {
 
@@ -53,6 +55,7 @@ section.pair{border:1px solid var(--line);border-radius:6px;padding:1em;margin:1
 .fragment+.fragment{margin-top:.8em;padding-top:.8em;border-top:1px dashed var(--line)}
 .gap{color:#8c959f}
 mark{background:#ffe58a;color:inherit;text-decoration:underline #b08800}
+.swap{color:var(--fail);text-decoration:underline wavy var(--fail)}
 .note{margin:.4em 0 0;color:var(--muted);font-size:.9em}
 .error{color:var(--fail)}
 @media print{.body{max-height:none;overflow:visible}thead th{position:static}}
@@ -100,6 +103,22 @@ std::string sectionId(std::int32_t index) {
 /// A name of the report, escaped as ReportName does for HTML.
 void appendName(const QString& name, std::string& html) {
     HtmlText::append(ReportName::htmlText(name), html);
+}
+
+/// Bytes [begin, end) of `text`, each letter a disguise changed marked.
+void appendLetters(const TextWords& text, std::size_t begin, std::size_t end, std::string& html) {
+    const std::string_view bytes = text.text;
+    const std::vector<std::size_t>& letters = text.disguisedLetters;
+    std::size_t at = begin;
+    for (auto letter = std::lower_bound(letters.begin(), letters.end(), begin);
+         letter != letters.end() && *letter < end; ++letter) {
+        HtmlText::appendCp1251(bytes.substr(at, *letter - at), html);
+        html += "<span class=\"swap\">";
+        HtmlText::appendCp1251(bytes.substr(*letter, 1), html);
+        html += "</span>";
+        at = *letter + 1;
+    }
+    HtmlText::appendCp1251(bytes.substr(at, end - at), html);
 }
 
 std::string escapedPath(const QByteArray& path) {
@@ -432,13 +451,13 @@ void HtmlReport::appendText(const TextWords& text, const std::vector<Passage>& p
             const std::size_t markEnd = std::min(fragment.end, passage->end);
             if (markBegin >= markEnd)
                 continue;
-            HtmlText::appendCp1251(bytes.substr(at, markBegin - at), html);
+            appendLetters(text, at, markBegin, html);
             html += "<mark>";
-            HtmlText::appendCp1251(bytes.substr(markBegin, markEnd - markBegin), html);
+            appendLetters(text, markBegin, markEnd, html);
             html += "</mark>";
             at = markEnd;
         }
-        HtmlText::appendCp1251(bytes.substr(at, fragment.end - at), html);
+        appendLetters(text, at, fragment.end, html);
         if (fragment.end < bytes.size())
             html += "<span class=\"gap\"> …</span>";
         html += "</div>";
@@ -456,6 +475,10 @@ void HtmlReport::appendText(const TextWords& text, const std::vector<Passage>& p
         if (excerpt.shortened)
             html += " Дальше не показано: из одного текста отчёт берёт не больше " +
                     std::to_string(TextExcerpt::MaxShownBytes / 1024) + " КБ.";
+        if (!text.disguisedLetters.empty())
+            html += " Подменённые буквы (латинские вместо русских, после невидимых символов) "
+                    "подчёркнуты волнистой линией: " +
+                    std::to_string(text.disguisedLetters.size()) + '.';
     }
     html += "</p>\n";
 }

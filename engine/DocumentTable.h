@@ -74,8 +74,9 @@ struct DocumentTable {
     std::vector<FingerprintSettings> settings;
     /// The format and encoding each document was read from.
     std::vector<TextOrigin> origins;
-    /// Words a look-alike letter or an invisible character disguised,
-    /// counted whether or not unmasking was on; 0 for a reference text.
+    /// Words a look-alike letter or an invisible character disguised, and
+    /// words of hidden document text, counted whether or not unmasking was
+    /// on; 0 for a reference text.
     std::vector<std::int32_t> disguisedWords;
     /// Best score against the earlier documents; 0 until compared.
     std::vector<std::int32_t> scores;

@@ -43,8 +43,10 @@ LoadedText ParallelLoader::loadOne(const LoadJob& job, const StopCheck& stop) {
         // A document is already its text: markup in it is words.
         const HtmlHandling html =
             TextReader::isDocument(read.origin.format) ? HtmlHandling::Keep : job.html;
-        loaded.disguisedWords = ShinglesFromText(read.text, job.truncation, html, job.unmask,
-                                                 job.shingleLength, loaded.shingles, stop);
+        // Hidden document text is a disguise too, though it is never read.
+        loaded.disguisedWords =
+            read.hiddenWords + ShinglesFromText(read.text, job.truncation, html, job.unmask,
+                                                job.shingleLength, loaded.shingles, stop);
         loaded.settings = {job.shingleLength, job.truncation, html, job.unmask};
         loaded.origin = read.origin;
     } catch (...) {

@@ -45,7 +45,8 @@ struct LoadedText {
     TudShingleList shingles;
     FingerprintSettings settings;
     TextOrigin origin;
-    /// Words a disguise changed (Unmasking), counted either way.
+    /// Words a disguise changed (Unmasking) and words of hidden document
+    /// text, counted either way.
     std::int32_t disguisedWords = 0;
     FileIdentity identity;
     /// CRC-32 of the bytes read, when the job asked for it.

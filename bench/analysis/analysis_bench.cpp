@@ -4,6 +4,7 @@
 #include "analysis/SharedPassages.h"
 #include "analysis/TextReader.h"
 #include "analysis/TextWords.h"
+#include "analysis/Unmasking.h"
 #include "analysis/udShingles.h"
 
 #include <benchmark/benchmark.h>
@@ -102,6 +103,56 @@ void BM_ShinglesFromText_Plain(benchmark::State& state) {
     fingerprint(state, text, HtmlHandling::Keep);
 }
 BENCHMARK(BM_ShinglesFromText_Plain)->Unit(benchmark::kMillisecond);
+
+// The same prose with every second word in Latin letters, one word in twenty
+// disguised by a Latin look-alike, and a soft hyphen in one word in forty:
+// the most work unmasking meets in a text.
+std::string latinHeavyText() {
+    std::string text = generatedText();
+    std::mt19937 rng(20261209);
+    bool inWord = false;
+    std::size_t word = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool letter = byte >= 0xC0;
+        word += letter && !inWord ? 1 : 0;
+        inWord = letter;
+        if (letter && word % 2 == 0)
+            text[i] = static_cast<char>('a' + rng() % 26);
+        else if (letter && word % 20 == 1 && byte == 0xE0)
+            text[i] = 'a';
+        else if (letter && word % 40 == 3 && rng() % 4 == 0)
+            text[i] = static_cast<char>(0xAD);
+    }
+    return text;
+}
+
+void BM_Unmasking_LatinHeavy(benchmark::State& state) {
+    static const std::string text = latinHeavyText();
+    const auto output = static_cast<Unmasking::Output>(state.range(0));
+    std::int32_t disguised = 0;
+    for (auto _ : state) {
+        const Unmasking::Result result = Unmasking::apply(text, output);
+        disguised = result.disguisedWords;
+        benchmark::DoNotOptimize(result.text.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.counters["disguised"] = disguised;
+}
+// 0: the count every text gets; 1: the rewrite unmasking makes.
+BENCHMARK(BM_Unmasking_LatinHeavy)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_ShinglesFromText_LatinHeavy(benchmark::State& state) {
+    static const std::string text = latinHeavyText();
+    const auto unmask = static_cast<Unmask>(state.range(0));
+    TudShingleList list;
+    for (auto _ : state) {
+        ShinglesFromText(text, Truncation::On, HtmlHandling::Keep, unmask, 10, list);
+        benchmark::DoNotOptimize(list.Hashes.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ShinglesFromText_LatinHeavy)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_ShinglesFromText_Html(benchmark::State& state) {
     static const std::string page = generatedPage();

@@ -46,6 +46,26 @@ std::string docx(const std::string& body) {
                                             body + "</w:body></w:document>"}});
 }
 
+/// A .docx of `body` whose word/styles.xml holds `styles`.
+std::string docxWithStyles(const std::string& body, const std::string& styles) {
+    return zipOf({{"word/document.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                                        "<w:document xmlns:w=\"urn:w\"><w:body>" +
+                                            body + "</w:body></w:document>"},
+                  {"word/styles.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                                      "<w:styles xmlns:w=\"urn:w\">" +
+                                          styles + "</w:styles>"}});
+}
+
+/// A style of `type` (paragraph or character) whose run properties are
+/// `properties`, based on `basedOn`.
+std::string docxStyle(const std::string& type, const std::string& id, const std::string& properties,
+                      const std::string& basedOn = {}) {
+    std::string style = "<w:style w:type=\"" + type + "\" w:styleId=\"" + id + "\">";
+    if (!basedOn.empty())
+        style += "<w:basedOn w:val=\"" + basedOn + "\"/>";
+    return style + "<w:rPr>" + properties + "</w:rPr></w:style>";
+}
+
 const char* const odtNamespaces = " xmlns:office=\"urn:office\" xmlns:text=\"urn:text\""
                                   " xmlns:style=\"urn:style\" xmlns:draw=\"urn:draw\"";
 
@@ -138,6 +158,56 @@ TEST(DocumentText, DocxHiddenRunsAreLeftOut) {
          TextFormat::Docx, "видно\n"},
     };
     expectTexts(rows);
+}
+
+TEST(DocumentText, DocxStylesHideTheirRuns) {
+    const std::string styles =
+        docxStyle("character", "Secret", "<w:vanish/>") +
+        docxStyle("character", "Quiet", "<w:b/>", "Secret") +
+        docxStyle("character", "Shown", "<w:vanish w:val=\"0\"/>", "Secret") +
+        docxStyle("paragraph", "Note", "<w:specVanish/>") +
+        docxStyle("character", "LoopA", "", "LoopB") + docxStyle("character", "LoopB", "", "LoopA");
+    const auto style = [](const char* id) {
+        return std::string("<w:rStyle w:val=\"") + id + "\"/>";
+    };
+    const std::vector<Row> rows = {
+        {"a character style, directly and by the style it is based on",
+         docxWithStyles("<w:p>" + run("один ") + run(style("Secret"), "x ") +
+                            run(style("Quiet"), "y ") + run(style("Shown"), "два ") +
+                            run(style("LoopA"), "три") + "</w:p>",
+                        styles),
+         TextFormat::Docx, "один два три\n"},
+        {"a paragraph style; the run's own properties win",
+         docxWithStyles("<w:p><w:pPr><w:pStyle w:val=\"Note\"/></w:pPr>" + run("x ") +
+                            run("<w:vanish w:val=\"false\"/>", "видно") + "</w:p><w:p>" +
+                            run("после") + "</w:p>",
+                        styles),
+         TextFormat::Docx, "видно\nпосле\n"},
+        {"a damaged styles.xml hides nothing",
+         zipOf({{"word/document.xml", "<w:document xmlns:w=\"urn:w\"><w:body><w:p>" +
+                                          run(style("Secret"), "видно") +
+                                          "</w:p></w:body></w:document>"},
+                {"word/styles.xml", "<w:styles"}}),
+         TextFormat::Docx, "видно\n"},
+    };
+    expectTexts(rows);
+}
+
+TEST(DocumentText, HiddenTextIsKeptApartForCounting) {
+    const std::pair<std::string, std::string> cases[] = {
+        {docx("<w:p>" + run("один ") + run("<w:vanish/>", "тайные слова") + run("два") +
+              run("<w:vanish/>", "ещё") + "</w:p>"),
+         "тайные слова\nещё\n"},
+        {odt("<text:p>один <text:span text:display=\"none\">тайна <text:span>вся</text:span>"
+             "</text:span>два</text:p><text:p text:display=\"none\">абзац</text:p>"),
+         "тайна вся\nабзац\n"},
+    };
+    for (const auto& [bytes, hidden] : cases) {
+        std::string encoding;
+        std::string kept;
+        DocumentText::paragraphsOf(bytes, DocumentText::formatOf(bytes), encoding, &kept);
+        EXPECT_EQ(kept, hidden);
+    }
 }
 
 TEST(DocumentText, OdtHiddenTextIsLeftOut) {

@@ -250,6 +250,33 @@ TEST_F(HtmlReportTest, DisguisedColumnShowsOnlyCountsAboveZero) {
     }
 }
 
+TEST_F(HtmlReportTest, ChangedLettersAreMarkedInTheTextsBesideEachOther) {
+    // The copy's words "мама" carry a Latin "a", its "раму" a soft hyphen.
+    const std::string plain = "мама мыла раму и папа мыла раму а мы смотрели на них\n";
+    TextBatch::write(m_source / "a.txt", plain);
+    TextBatch::write(
+        m_source / "b.txt",
+        "м\x61м\x61 мыла ра\xC2\xADму и папа мыла ра\xC2\xADму а мы смотрели на них\n");
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* marked;
+    };
+    const Case cases[] = {
+        {{source(), "--shingle-len", "3"}, "<span class=\"swap\">a</span>"},
+        {{source(), "--shingle-len", "3", "--unmask"}, "<span class=\"swap\">а</span>"},
+    };
+    for (const Case& test : cases) {
+        const std::string copy = section(EngineRun(test.arguments).html(), 2);
+        SCOPED_TRACE(test.marked);
+        ASSERT_FALSE(copy.empty());
+        // Two look-alikes, and the letter after each of the two soft hyphens.
+        EXPECT_EQ(occurrences(copy, "<span class=\"swap\">"), 4u);
+        EXPECT_EQ(occurrences(copy, test.marked), 2u);
+        EXPECT_EQ(occurrences(copy, "<span class=\"swap\">м</span>"), 2u);
+        EXPECT_NE(copy.find("подчёркнуты волнистой линией: 4."), std::string::npos);
+    }
+}
+
 TEST_F(HtmlReportTest, PairsColumnListsTheEarlierTextsBestFirst) {
     const std::string original = TextBatch::article(1, 300);
     TextBatch::write(m_source / "a.txt", original);

@@ -526,8 +526,8 @@ TEST_F(ReferenceRunTest, IndexingTellsWhatChanged) {
     const std::vector<Step> steps = {
         {"first",
          [&] { box.write(ref, "a.txt", Lake), box.write(ref, "b.txt", Sea); },
-         {2, 0, 0, 0}},
-        {"again", [] {}, {0, 0, 0, 2}},
+         {2, 0, 0, 0, false, false, {}}},
+        {"again", [] {}, {0, 0, 0, 2, false, false, {}}},
         {"all kinds",
          [&] {
              QFile::remove(ref + QStringLiteral("a.txt"));
@@ -535,7 +535,7 @@ TEST_F(ReferenceRunTest, IndexingTellsWhatChanged) {
              box.write(ref, "b.txt", Forest);
              box.write(ref, "c.txt", Mountains);
          },
-         {1, 1, 1, 0}},
+         {1, 1, 1, 0, false, false, {}}},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);

@@ -9,9 +9,12 @@
 #include <QDir>
 #include <QFile>
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <iconv.h>
 #include <set>
+#include <utility>
+#include <vector>
 #include <zip.h>
 
 namespace quillmark::test {
@@ -198,6 +201,78 @@ TEST(TextReading, EveryMarklessFileKeepsItsReading) {
     EXPECT_EQ(wide, 4) << "UTF-8 with a mark, UTF-16LE, UTF-16BE, UTF-32LE";
 }
 
+/// The glyph names of the Windows-1251 letters, so that a PDF's text layer
+/// says which letters it shows without embedding a font.
+std::string cyrillicDifferences() {
+    std::string names = "/Differences [168 /afii10023 184 /afii10071 192";
+    for (int letter = 0; letter < 64; ++letter) {
+        // Ё sits between Е and Ж in the glyph names' order.
+        const int upper = letter < 32 ? letter : letter - 32;
+        const int name = (letter < 32 ? 10017 : 10065) + upper + (upper >= 6 ? 1 : 0);
+        names += " /afii" + std::to_string(name);
+    }
+    return names + "]";
+}
+
+/// A PDF showing the words of a Windows-1251 text as a word processor lays
+/// them out: lines of at most `columns` characters, 50 lines a page, each
+/// paragraph starting a new line.
+std::string pdfOf(const std::string& text, std::size_t columns) {
+    std::vector<std::string> lines;
+    std::string line;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find_first_of(" \r\n", start), text.size());
+        const std::string word = text.substr(start, end - start);
+        if (!word.empty() && !line.empty() && line.size() + 1 + word.size() > columns)
+            lines.push_back(std::exchange(line, {}));
+        if (!word.empty())
+            line += (line.empty() ? "" : " ") + word;
+        if ((end < text.size() && text[end] != ' ' && !line.empty()) || end == text.size())
+            lines.push_back(std::exchange(line, {}));
+        start = end + 1;
+    }
+    std::string widths;
+    for (int code = 32; code <= 255; ++code)
+        widths += "500 ";
+    std::vector<std::string> objects = {
+        "<</Type/Catalog/Pages 2 0 R>>", "",
+        "<</Type/Font/Subtype/Type1/BaseFont/Helvetica/FirstChar 32/LastChar 255/Widths[" + widths +
+            "]/Encoding<</Type/Encoding/BaseEncoding/WinAnsiEncoding" + cyrillicDifferences() +
+            ">>>>"};
+    std::string kids;
+    for (std::size_t first = 0; first < lines.size(); first += 50) {
+        std::string content = "BT /F1 11 Tf 14 TL 40 800 Td";
+        for (std::size_t i = first; i < std::min(first + 50, lines.size()); ++i) {
+            content += " (";
+            for (const char c : lines[i])
+                content +=
+                    c == '(' || c == ')' || c == '\\' ? std::string("\\") + c : std::string(1, c);
+            content += ") Tj T*";
+        }
+        content += " ET";
+        objects.push_back("<</Length " + std::to_string(content.size()) + ">>\nstream\n" + content +
+                          "\nendstream");
+        objects.push_back("<</Type/Page/Parent 2 0 R/MediaBox[0 0 595 842]/Resources<</Font"
+                          "<</F1 3 0 R>>>>/Contents " +
+                          std::to_string(objects.size()) + " 0 R>>");
+        kids += std::to_string(objects.size()) + " 0 R ";
+    }
+    objects[1] =
+        "<</Type/Pages/Kids[" + kids + "]/Count " + std::to_string((lines.size() + 49) / 50) + ">>";
+    std::string pdf = "%PDF-1.4\n";
+    std::string xref = "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        char entry[21];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", pdf.size());
+        xref += entry;
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const std::size_t xrefAt = pdf.size();
+    return pdf + xref + "trailer\n<</Size " + std::to_string(objects.size() + 1) +
+           "/Root 1 0 R>>\nstartxref\n" + std::to_string(xrefAt) + "\n%%EOF\n";
+}
+
 class TextReadingRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -264,6 +339,38 @@ TEST_F(TextReadingRun, MixedBatchScoresAsItsWindows1251Twin) {
     for (const TextOrigin& origin : got.origins)
         encodings.insert(origin.encoding);
     EXPECT_EQ(encodings.size(), 6u) << "Windows-1251, UTF-8, UTF-16LE, KOI8-R, UTF-16BE and none";
+}
+
+TEST_F(TextReadingRun, UnmaskedPdfScoresAsTheTextItWasMadeFrom) {
+    const QString source = box.makeDir(QStringLiteral("src"));
+    const QByteArray article = Sandbox::read(samples + u'/', "baikal.txt");
+    ASSERT_TRUE(article.contains("\r\n")) << "paragraphs a line each";
+    box.write(source, "a.txt", article);
+    box.write(source, "b.pdf", QByteArray::fromStdString(pdfOf(article.toStdString(), 70)));
+    host.shingleLen = 10;
+    for (const Unmask unmask : {Unmask::Off, Unmask::On}) {
+        host.unmaskSwitch = unmask;
+        run(source);
+        const DocumentTable& documents = engine.documents();
+        ASSERT_EQ(documents.count(), 2);
+        ASSERT_EQ(documents.origins[1].format, TextFormat::Pdf);
+        // Read as it is, the text's line ends join words its PDF keeps apart.
+        EXPECT_EQ(documents.scores[1] == 100, unmask == Unmask::On) << documents.scores[1];
+    }
+}
+
+TEST_F(TextReadingRun, HiddenDocumentWordsCountAsDisguised) {
+    const QString source = box.makeDir(QStringLiteral("src"));
+    writeZip(source + QStringLiteral("a.docx"),
+             {{"word/document.xml",
+               "<w:document xmlns:w=\"w\"><w:body><w:p><w:r><w:t>видимый текст </w:t></w:r>"
+               "<w:r><w:rPr><w:vanish/></w:rPr><w:t>три тайных слова</w:t></w:r>"
+               "<w:r><w:t>и м\x61ска</w:t></w:r></w:p></w:body></w:document>"}});
+    for (const Unmask unmask : {Unmask::Off, Unmask::On}) {
+        host.unmaskSwitch = unmask;
+        run(source);
+        EXPECT_EQ(engine.documents().disguisedWords, std::vector<std::int32_t>{4});
+    }
 }
 
 TEST_F(TextReadingRun, FilesWithoutTextAreListedAndStayWhereTheyAre) {
