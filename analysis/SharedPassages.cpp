@@ -1,6 +1,7 @@
 #include "SharedPassages.h"
 
 #include <algorithm>
+#include <span>
 #include <utility>
 
 namespace quillmark {
@@ -13,21 +14,31 @@ std::vector<std::uint32_t> distinctHashes(std::vector<std::uint32_t> hashes) {
     return hashes;
 }
 
-/// The hashes of every window of `text`, its last one included.
-std::vector<std::uint32_t> shownHashes(const TextWords& text) {
+bool holds(std::span<const std::uint32_t> sorted, std::uint32_t hash) {
+    return std::binary_search(sorted.begin(), sorted.end(), hash);
+}
+
+/// `hashes` without those `ignored` holds.
+std::vector<std::uint32_t> without(std::vector<std::uint32_t> hashes,
+                                   std::span<const std::uint32_t> ignored) {
+    if (!ignored.empty())
+        std::erase_if(hashes, [ignored](std::uint32_t hash) { return holds(ignored, hash); });
+    return hashes;
+}
+
+/// The hashes of every window of `text`, its last one included, but for the
+/// ignored ones.
+std::vector<std::uint32_t> shownHashes(const TextWords& text,
+                                       std::span<const std::uint32_t> ignored) {
     std::vector<std::uint32_t> hashes = text.shingles.Hashes;
     if (text.hasLastWindow)
         hashes.push_back(text.lastWindowHash);
-    return distinctHashes(std::move(hashes));
-}
-
-bool holds(const std::vector<std::uint32_t>& sorted, std::uint32_t hash) {
-    return std::binary_search(sorted.begin(), sorted.end(), hash);
+    return without(distinctHashes(std::move(hashes)), ignored);
 }
 
 /// The runs of words covered by the windows of `text` whose hash `other`
 /// holds.
-std::vector<Passage> passagesOf(const TextWords& text, const std::vector<std::uint32_t>& other) {
+std::vector<Passage> passagesOf(const TextWords& text, std::span<const std::uint32_t> other) {
     const std::size_t wordCount = text.words.size();
     // +1 where a covered stretch starts, -1 past its end.
     std::vector<std::int32_t> depth(wordCount + 1, 0);
@@ -78,13 +89,15 @@ template <class Wanted> std::int32_t firstWindow(const TextWords& text, Wanted w
 
 } // namespace
 
-SharedPassages FindSharedPassages(const TextWords& earlier, const TextWords& current) {
+SharedPassages FindSharedPassages(const TextWords& earlier, const TextWords& current,
+                                  std::span<const std::uint32_t> ignored) {
     SharedPassages shared;
-    shared.current = passagesOf(current, shownHashes(earlier));
-    shared.earlier = passagesOf(earlier, shownHashes(current));
+    shared.current = passagesOf(current, shownHashes(earlier, ignored));
+    shared.earlier = passagesOf(earlier, shownHashes(current, ignored));
 
     // The views open where the scored windows meet.
-    const std::vector<std::uint32_t> earlierHashes = distinctHashes(earlier.shingles.Hashes);
+    const std::vector<std::uint32_t> earlierHashes =
+        without(distinctHashes(earlier.shingles.Hashes), ignored);
 
     const std::int32_t window = firstWindow(
         current, [&earlierHashes](std::uint32_t hash) { return holds(earlierHashes, hash); });
@@ -98,6 +111,11 @@ SharedPassages FindSharedPassages(const TextWords& earlier, const TextWords& cur
     if (earlierWindow >= 0)
         shared.earlierAnchor = earlier.windowWords(earlierWindow).first;
     return shared;
+}
+
+std::vector<Passage> PassagesWithHashes(const TextWords& text,
+                                        std::span<const std::uint32_t> hashes) {
+    return passagesOf(text, hashes);
 }
 
 } // namespace quillmark

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace quillmark {
@@ -33,7 +34,14 @@ struct SharedPassages {
 };
 
 /// The passages of `earlier` and `current` that belong to windows whose hash
-/// the other text's fingerprint also holds (the hashes MatchPercent counts).
-SharedPassages FindSharedPassages(const TextWords& earlier, const TextWords& current);
+/// the other text's fingerprint also holds (the hashes MatchPercent counts),
+/// but for the hashes `ignored` (ascending) holds: text left out of scores.
+SharedPassages FindSharedPassages(const TextWords& earlier, const TextWords& current,
+                                  std::span<const std::uint32_t> ignored = {});
+
+/// The passages of `text` that belong to windows whose hash `hashes`
+/// (ascending) holds.
+std::vector<Passage> PassagesWithHashes(const TextWords& text,
+                                        std::span<const std::uint32_t> hashes);
 
 } // namespace quillmark

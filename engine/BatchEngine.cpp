@@ -1,5 +1,6 @@
 #include "BatchEngine.h"
 
+#include "CommonText.h"
 #include "IndexedDocuments.h"
 #include "MatchIndex.h"
 #include "ParallelComparison.h"
@@ -143,6 +144,7 @@ RunOutcome BatchEngine::runStages(const QByteArray& source, const Output& output
                                   SaveMode startMode, const std::vector<DirectoryEntry>& listing) {
     loadAll(source, output.path, listing);
     m_control.throwIfStopped();
+    CommonText(m_control).apply(m_documents);
     m_comparedPercent = m_host.allowedPercent();
     m_selectionPercent = m_comparedPercent;
     try {
@@ -321,6 +323,10 @@ void BatchEngine::keepLoaded(const QByteArray& name, LoadedText loaded) {
                    .arg(loaded.disguisedWords));
     m_documents.identities[at] = loaded.identity;
     m_documents.identities[at].checksum = loaded.checksum;
+}
+
+Families BatchEngine::families() const {
+    return Families::of(m_documents, m_selectionPercent);
 }
 
 void BatchEngine::setJobCount(int count) {

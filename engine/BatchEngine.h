@@ -10,6 +10,7 @@
 #include "DirectoryListing.h"
 #include "DocumentTable.h"
 #include "EngineHost.h"
+#include "Families.h"
 #include "ParallelLoader.h"
 #include "ReferenceSet.h"
 #include "RunControl.h"
@@ -61,6 +62,8 @@ public:
     bool isSelecting() const { return m_selecting; }
     RunOutcome lastOutcome() const { return m_outcome; }
     const DocumentTable& documents() const { return m_documents; }
+    /// The families of copies of the selection the table shows now.
+    Families families() const;
     /// Documents that passed in the last comparison that ran to its end.
     int passedCount() const { return m_passed; }
     /// The allowed percentage with which texts were last moved; 0 until then.

@@ -57,7 +57,12 @@ DocumentPair DocumentPair::load(const BatchEngine& engine, std::int32_t current,
     pair.earlierIndex = earlier;
     pair.current = reread(engine, current);
     pair.earlier = reread(engine, earlier);
-    pair.passages = FindSharedPassages(pair.earlier, pair.current);
+    const std::vector<std::uint32_t>& removed = documents.removedHashes;
+    pair.passages = FindSharedPassages(pair.earlier, pair.current, removed);
+    if (!removed.empty()) {
+        pair.commonCurrent = PassagesWithHashes(pair.current, removed);
+        pair.commonEarlier = PassagesWithHashes(pair.earlier, removed);
+    }
     pair.currentOrigin = documents.origins[static_cast<std::size_t>(current)];
     pair.earlierOrigin = documents.origins[static_cast<std::size_t>(earlier)];
     return pair;

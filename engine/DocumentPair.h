@@ -10,6 +10,7 @@
 #include <QString>
 #include <cstdint>
 #include <stdexcept>
+#include <vector>
 
 namespace quillmark {
 
@@ -26,7 +27,12 @@ struct DocumentPair {
     std::int32_t earlierIndex = -1;
     TextWords current;
     TextWords earlier;
+    /// Shared passages but for text left out of the scores as common.
     SharedPassages passages;
+    /// The passages of each text left out of the scores as common text
+    /// (a template's, or most texts'), in text order; empty when none was.
+    std::vector<Passage> commonCurrent;
+    std::vector<Passage> commonEarlier;
     /// What each text was read from, as the run found it.
     TextOrigin currentOrigin;
     TextOrigin earlierOrigin;

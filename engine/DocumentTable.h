@@ -22,6 +22,17 @@ struct FingerprintSettings {
     Unmask unmask = Unmask::Off;
 };
 
+/// What a comparison leaves out of every score as text the articles share.
+struct CommonTextSettings {
+    /// The template, a file or a directory of files; empty when none.
+    QByteArray templatePath;
+    /// Shingles held by at least this per cent of the texts (and by three
+    /// texts at least) are left out; 0 leaves none out.
+    int commonPercent = 0;
+    bool any() const { return !templatePath.isEmpty() || commonPercent > 0; }
+    friend bool operator==(const CommonTextSettings&, const CommonTextSettings&) = default;
+};
+
 /// An earlier document and the score of the current one against it.
 struct RankedMatch {
     std::int32_t document = -1;
@@ -103,6 +114,14 @@ struct DocumentTable {
     std::int32_t referenceCount = 0;
     /// The directory (as a prefix) each reference text lies in.
     std::vector<QByteArray> referenceDirectories;
+    /// The settings of common text the last comparison was made with.
+    CommonTextSettings commonText;
+    /// The hashes it left out of every score, ascending; empty when none.
+    std::vector<std::uint32_t> removedHashes;
+    /// Per document, its shingles (repeats counted) left out as the
+    /// template's, and as common to many texts but not the template's.
+    std::vector<std::int32_t> templateShingles;
+    std::vector<std::int32_t> commonShingles;
 
     std::int32_t count() const { return static_cast<std::int32_t>(names.size()); }
     bool isReference(std::int32_t index) const { return index >= 0 && index < referenceCount; }
@@ -113,8 +132,19 @@ struct DocumentTable {
         const auto at = static_cast<std::size_t>(index);
         return referenceDirectories[at] + names[at];
     }
+    /// Whether every shingle of document `index` was left out as common text:
+    /// it scores 0 and matches nothing.
+    bool onlyCommonText(std::int32_t index) const {
+        const auto at = static_cast<std::size_t>(index);
+        return at < templateShingles.size() && shingles[at].Count > 0 &&
+               templateShingles[at] + commonShingles[at] == shingles[at].Count;
+    }
     void clear() {
         referenceCount = 0;
+        commonText = {};
+        removedHashes.clear();
+        templateShingles.clear();
+        commonShingles.clear();
         referenceDirectories.clear();
         names.clear();
         shingles.clear();

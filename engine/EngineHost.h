@@ -54,6 +54,12 @@ public:
     virtual Encoding forcedEncoding() { return Encoding::Auto; }
     // Read once when comparison starts, and by a new selection.
     virtual int allowedPercent() = 0;
+    /// Read when comparison starts: the template whose text is left out of
+    /// every score (a file or a directory of files; empty for none), and the
+    /// per cent of texts a shingle must be common to for it to be left out
+    /// (0 for none).
+    virtual QByteArray templatePath() { return {}; }
+    virtual int commonPercent() { return 0; }
     // Read at the start of a run and by the saving step.
     virtual SaveMode saveMode() = 0;
     // Read at the start of a run: the reference texts the batch is checked

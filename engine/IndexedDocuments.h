@@ -2,7 +2,9 @@
 // shingles share no hash with the batch: the index holds only the others,
 // which keeps every score and every first best match. While it lives, the
 // lists of the held documents are moved out of the table (when some are
-// left out); they go back when it ends.
+// left out); they go back when it ends. When the table names hashes left out
+// of every score (common text), the index holds copies of the lists without
+// them instead.
 #pragma once
 
 #include "DocumentTable.h"
@@ -33,6 +35,8 @@ private:
     std::vector<std::int32_t> m_held;
     std::vector<TudShingleList> m_lists;
     bool m_compact = false;
+    /// The lists are copies without the removed hashes.
+    bool m_filtered = false;
     std::int32_t m_offset = 0;
 };
 

@@ -346,6 +346,13 @@ void SelectionSaver::logChangedSettings() {
     const auto first = std::min(static_cast<std::size_t>(m_documents.referenceCount), compared);
     const auto begin = m_documents.settings.begin() + static_cast<std::ptrdiff_t>(first);
     const auto end = m_documents.settings.begin() + static_cast<std::ptrdiff_t>(compared);
+    const CommonTextSettings common{host.templatePath(), host.commonPercent()};
+    if (common != m_documents.commonText)
+        m_control.AddLog(QCoreApplication::translate(
+            "BatchEngine", "Оценки взяты из последнего сравнения, в котором общий текст "
+                           "учитывался по-другому (%1); новые настройки действуют со "
+                           "следующего сравнения")
+                             .arg(describeCommonText(m_documents.commonText)));
     if (std::all_of(begin, end, [&](const FingerprintSettings& s) { return same(s, now); }))
         return;
     const bool mixed =
@@ -359,6 +366,19 @@ void SelectionSaver::logChangedSettings() {
                      "BatchEngine", "Оценки взяты из последнего сравнения (%1); новые настройки "
                                     "действуют со следующего сравнения"))
             .arg(describeSettings(*begin)));
+}
+
+QString SelectionSaver::describeCommonText(const CommonTextSettings& settings) {
+    QStringList parts;
+    if (!settings.templatePath.isEmpty())
+        parts << QCoreApplication::translate("BatchEngine", "шаблон \"%1\"")
+                     .arg(QFile::decodeName(settings.templatePath));
+    if (settings.commonPercent > 0)
+        parts << QCoreApplication::translate("BatchEngine", "не учитывались фрагменты, общие для %1% текстов")
+                     .arg(settings.commonPercent);
+    if (parts.isEmpty())
+        return QCoreApplication::translate("BatchEngine", "весь текст учитывался");
+    return parts.join(QStringLiteral(", "));
 }
 
 int SelectionSaver::failingIn(const QByteArray& directory, int percent) const {

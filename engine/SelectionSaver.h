@@ -83,6 +83,8 @@ private:
     void offerMoveBack(int percent, const QByteArray& source, const QByteArray& outputPath,
                        SelectionNote& note);
     static QString describeSettings(const FingerprintSettings& settings);
+    /// What a comparison left out as common text, for the log.
+    static QString describeCommonText(const CommonTextSettings& settings);
     /// Says in the log which settings the stored scores were made with, when
     /// the controls no longer show them.
     void logChangedSettings();

@@ -243,6 +243,8 @@ Settings SettingsProfile::LoadSettings() const {
     settings.lemmatize = profile.boolean("Lemmatize", true);
     settings.cutHtml = profile.boolean("CutHTML", false);
     settings.unmask = profile.boolean("Unmask", false);
+    settings.templatePath = profile.text("Template", QString());
+    settings.commonPercent = std::clamp(profile.integer("CommonPercent", 0), 0, 100);
     settings.delFiles = profile.boolean("DelFiles", true);
     settings.againstOutput = profile.boolean("AgainstOutput", false);
     return settings;
@@ -279,6 +281,8 @@ void SettingsProfile::SaveSettings(const Settings& settings) const {
     put("Lemmatize", settings.lemmatize ? "1" : "0");
     put("CutHTML", settings.cutHtml ? "1" : "0");
     put("Unmask", settings.unmask ? "1" : "0");
+    put("Template", settings.templatePath.toUtf8());
+    put("CommonPercent", QByteArray::number(settings.commonPercent));
     put("DelFiles", settings.delFiles ? "1" : "0");
     put("AgainstOutput", settings.againstOutput ? "1" : "0");
 

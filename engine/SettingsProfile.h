@@ -19,6 +19,10 @@ struct Settings {
     bool cutHtml = false;
     /// Disguised characters read as the letters they stand for.
     bool unmask = false;
+    /// The template whose text no score counts; empty for none.
+    QString templatePath;
+    /// Shingles common to this per cent of the texts are not counted; 0 for none.
+    int commonPercent = 0;
     bool delFiles = true;
     /// The texts already in the output directory are references of a run.
     bool againstOutput = false;
