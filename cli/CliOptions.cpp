@@ -87,6 +87,21 @@ void CliOptions::addHelpAndVersion(CLI::App& app, const std::string& version) {
         utf8(cliTranslate("CliOptions", "Display program version information and exit")));
 }
 
+void CliOptions::addCommonTextOptions(CLI::App& app) {
+    const std::string number = utf8(cliTranslate("CliOptions", "INT"));
+    app.add_option("--template", m_template,
+                   utf8(cliTranslate("CliOptions",
+                                     "a file, or a directory of files, whose text no score counts "
+                                     "(a site's standard introduction, a legal notice)")))
+        ->type_name(utf8(cliTranslate("CliOptions", "PATH")));
+    app.add_option("--ignore-common", m_commonPercent,
+                   utf8(cliTranslate("CliOptions",
+                                     "no score counts fragments that at least INT% of the texts "
+                                     "(and 3 at least) hold; 0 to 100 (default 0: off)")))
+        ->type_name(number)
+        ->transform(wholeNumber(0, 100));
+}
+
 void CliOptions::addTo(CLI::App& app) {
     const std::string text = utf8(cliTranslate("CliOptions", "TEXT"));
     const std::string number = utf8(cliTranslate("CliOptions", "INT"));
@@ -114,6 +129,7 @@ void CliOptions::addTo(CLI::App& app) {
                  utf8(cliTranslate("CliOptions",
                                    "see through disguised characters: Latin look-alikes in Russian "
                                    "words, invisible characters, line ends inside words")));
+    addCommonTextOptions(app);
     app.add_option(
            "--encoding", m_encoding,
            utf8(cliTranslate("CliOptions",

@@ -45,6 +45,10 @@ public:
     Truncation truncation() const { return m_noLemmatize ? Truncation::Off : Truncation::On; }
     HtmlHandling htmlHandling() const { return m_cutHtml ? HtmlHandling::Cut : HtmlHandling::Keep; }
     Unmask unmask() const { return m_unmask ? Unmask::On : Unmask::Off; }
+    /// --template, the bytes as given; empty when not given.
+    QByteArray templatePath() const { return QByteArray::fromStdString(m_template); }
+    /// --ignore-common; 0 when not given.
+    int commonPercent() const { return m_commonPercent; }
     SaveMode saveMode() const;
     /// --encoding; Auto unless one is forced.
     Encoding forcedEncoding() const;
@@ -74,6 +78,9 @@ public:
     static constexpr int MaxPairCount = 1000;
 
 private:
+    /// --template and --ignore-common.
+    void addCommonTextOptions(CLI::App& app);
+
     std::string m_source;
     std::string m_out;
     int m_shingleLength = 10;
@@ -81,6 +88,8 @@ private:
     bool m_noLemmatize = false;
     bool m_cutHtml = false;
     bool m_unmask = false;
+    std::string m_template;
+    int m_commonPercent = 0;
     std::string m_encoding = "auto";
     std::string m_save = "none";
     std::string m_report;

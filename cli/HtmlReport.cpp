@@ -56,6 +56,10 @@ section.pair{border:1px solid var(--line);border-radius:6px;padding:1em;margin:1
 .gap{color:#8c959f}
 mark{background:#ffe58a;color:inherit;text-decoration:underline #b08800}
 .swap{color:var(--fail);text-decoration:underline wavy var(--fail)}
+.common{color:#8c959f}
+ol.families{padding-left:1.4em}
+ol.families li{margin:.3em 0}
+.reference{color:var(--muted)}
 .note{margin:.4em 0 0;color:var(--muted);font-size:.9em}
 .error{color:var(--fail)}
 @media print{.body{max-height:none;overflow:visible}thead th{position:static}}
@@ -96,6 +100,10 @@ std::string rowId(std::int32_t index) {
     return "row-" + std::to_string(index + 1);
 }
 
+std::string familyId(std::int32_t number) {
+    return "family-" + std::to_string(number);
+}
+
 std::string sectionId(std::int32_t index) {
     return "text-" + std::to_string(index + 1);
 }
@@ -121,6 +129,42 @@ void appendLetters(const TextWords& text, std::size_t begin, std::size_t end, st
     HtmlText::appendCp1251(bytes.substr(at, end - at), html);
 }
 
+/// The passage of `list` that holds byte `at`, from `from` on (both in text
+/// order); list.end() when none does.
+std::vector<Passage>::const_iterator passageAt(const std::vector<Passage>& list,
+                                               std::vector<Passage>::const_iterator from,
+                                               std::size_t at) {
+    while (from != list.end() && from->end <= at)
+        ++from;
+    return from;
+}
+
+/// Bytes [begin, end) of `text` split where a shared or a common passage
+/// starts or ends, each piece marked as what it lies in.
+void appendMarked(const TextWords& text, const TextExcerpt::Fragment& fragment,
+                  const std::vector<Passage>& shared, const std::vector<Passage>& common,
+                  std::string& html) {
+    auto nextShared = shared.begin();
+    auto nextCommon = common.begin();
+    for (std::size_t at = fragment.begin; at < fragment.end;) {
+        nextShared = passageAt(shared, nextShared, at);
+        nextCommon = passageAt(common, nextCommon, at);
+        const bool inShared = nextShared != shared.end() && nextShared->begin <= at;
+        const bool inCommon = nextCommon != common.end() && nextCommon->begin <= at;
+        std::size_t end = fragment.end;
+        if (nextShared != shared.end())
+            end = std::min(end, inShared ? nextShared->end : nextShared->begin);
+        if (nextCommon != common.end())
+            end = std::min(end, inCommon ? nextCommon->end : nextCommon->begin);
+        html += inShared ? "<mark>" : "";
+        html += inCommon ? "<span class=\"common\">" : "";
+        appendLetters(text, at, end, html);
+        html += inCommon ? "</span>" : "";
+        html += inShared ? "</mark>" : "";
+        at = end;
+    }
+}
+
 std::string escapedPath(const QByteArray& path) {
     return HtmlText::escaped(ReportName::text(path, ControlEscape::Html));
 }
@@ -143,6 +187,7 @@ QByteArray HtmlReport::render() const {
     appendCounts(html);
     appendHistogram(html);
     appendTable(html);
+    appendFamilies(html);
     appendPairs(html);
     html += "</main>\n</body>\n</html>\n";
     return QByteArray::fromStdString(html);
@@ -171,6 +216,15 @@ void HtmlReport::appendSettings(std::string& html) const {
     appendSetting("Лемматизировать слова", yesNo(options.truncation() == Truncation::On), html);
     appendSetting("Отбрасывать HTML", yesNo(options.htmlHandling() == HtmlHandling::Cut), html);
     appendSetting("Распознавать подмену символов", yesNo(options.unmask() == Unmask::On), html);
+    const CommonTextSettings& common = m_report.commonText();
+    appendSetting("Шаблон (не учитывать)",
+                  common.templatePath.isEmpty() ? std::string("нет")
+                                                : escapedPath(common.templatePath),
+                  html);
+    appendSetting("Не учитывать фрагменты, общие для",
+                  common.commonPercent > 0 ? std::to_string(common.commonPercent) + "% текстов"
+                                           : std::string("нет"),
+                  html);
     appendSetting("Прошедшие проверку тексты", saveModeText(options.saveMode()), html);
     if (m_report.pairCount() > 0) {
         appendSetting("Похожих текстов в таблице, не больше", std::to_string(m_report.pairCount()),
@@ -280,8 +334,8 @@ void HtmlReport::appendTable(std::string& html) const {
         html += "<th scope=\"col\">Похожие тексты</th>";
     if (m_report.options().saveMode() != SaveMode::None)
         html += "<th scope=\"col\">Сохранение (saved)</th>";
-    html += "<th scope=\"col\">Формат</th><th scope=\"col\">Замаскированные слова</th></tr>\n"
-            "</thead>\n<tbody>\n";
+    html += "<th scope=\"col\">Формат</th><th scope=\"col\">Замаскированные слова</th>"
+            "<th scope=\"col\">Семья</th></tr>\n</thead>\n<tbody>\n";
     const auto count = static_cast<std::int32_t>(m_report.rows().size());
     for (std::int32_t index = 0; index < count; ++index)
         appendRow(index, html);
@@ -297,7 +351,7 @@ void HtmlReport::appendTable(std::string& html) const {
             html += "<td class=\"saved\">—</td>";
         html += "<td>";
         HtmlText::append(row.format, html);
-        html += "</td><td class=\"num\">—</td></tr>\n";
+        html += "</td><td class=\"num\">—</td><td class=\"num\">—</td></tr>\n";
     }
     html += "</tbody>\n</table>\n";
     if (count == 0)
@@ -318,6 +372,8 @@ void HtmlReport::appendRow(std::int32_t index, std::string& html) const {
     }
     html += "</td><td class=\"num\">" + std::to_string(row.score) + "%</td><td class=\"verdict\">";
     html += row.passed ? "✓ Прошло" : "✗ Не прошло";
+    if (row.onlyCommon)
+        html += " (только общий текст)";
     html += "</td><td>";
     if (row.bestMatchIndex >= 0)
         appendDocumentLink(row.bestMatchIndex, html);
@@ -354,7 +410,55 @@ void HtmlReport::appendRow(std::int32_t index, std::string& html) const {
     html += "</td><td class=\"num disguised\">";
     if (row.disguisedWords > 0)
         appendNumber(row.disguisedWords, html);
+    html += "</td><td class=\"num family\">";
+    if (row.family > 0)
+        html += "<a href=\"#" + familyId(row.family) + "\">" + std::to_string(row.family) + "</a>";
     html += "</td></tr>\n";
+}
+
+void HtmlReport::appendFamilies(std::string& html) const {
+    const std::vector<Family>& families = m_report.families();
+    if (families.empty())
+        return;
+    // The largest first; a family's number stays the one the table shows.
+    std::vector<std::size_t> order(families.size());
+    for (std::size_t f = 0; f < order.size(); ++f)
+        order[f] = f;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return families[a].members.size() > families[b].members.size();
+    });
+    html += "<section aria-labelledby=\"families\">\n<h2 id=\"families\">Семьи копий</h2>\n"
+            "<p class=\"note\">Тексты, связанные оценками выше допустимого процента: каждый "
+            "не прошедший проверку текст — со своим наибольшим совпадением.</p>\n"
+            "<ol class=\"families\">\n";
+    for (const std::size_t f : order)
+        appendFamily(static_cast<std::int32_t>(f + 1), families[f], html);
+    html += "</ol>\n</section>\n";
+}
+
+void HtmlReport::appendFamily(std::int32_t number, const Family& family, std::string& html) const {
+    html += "<li id=\"" + familyId(number) + "\" value=\"" + std::to_string(number) +
+            "\"><b>Семья " + std::to_string(number) + "</b>: текстов — " +
+            std::to_string(family.members.size()) + ", наибольшая оценка — " +
+            std::to_string(family.highestScore) + "%. ";
+    bool first = true;
+    for (const std::int32_t member : family.members) {
+        html += first ? "" : ", ";
+        first = false;
+        const std::int32_t row = m_report.rowOfDocument(member);
+        if (row < 0) {
+            html += "<span class=\"reference\">";
+            appendName(m_report.documentName(member), html);
+            html += " (эталон)</span>";
+        } else if (!m_report.rows()[static_cast<std::size_t>(row)].passed) {
+            html += "<a href=\"#" + sectionId(row) + "\">" + std::to_string(row + 1) + ". ";
+            appendName(m_report.rows()[static_cast<std::size_t>(row)].file, html);
+            html += "</a>";
+        } else {
+            appendDocumentLink(row, html);
+        }
+    }
+    html += "</li>\n";
 }
 
 void HtmlReport::appendDocumentLink(std::int32_t index, std::string& html) const {
@@ -423,16 +527,16 @@ void HtmlReport::appendPair(std::int32_t index, bool withTexts, std::string& htm
     html += "<div class=\"texts\">\n<div class=\"text current\">\n<h4>Проверяемый текст: ";
     appendName(row.file, html);
     html += "</h4>\n";
-    appendText(pair.current, pair.passages.current, html);
+    appendText(pair.current, pair.passages.current, pair.commonCurrent, html);
     html += "</div>\n<div class=\"text earlier\">\n<h4>Ранее: ";
     appendName(row.bestMatch, html);
     html += "</h4>\n";
-    appendText(pair.earlier, pair.passages.earlier, html);
+    appendText(pair.earlier, pair.passages.earlier, pair.commonEarlier, html);
     html += "</div>\n</div>\n</section>\n";
 }
 
 void HtmlReport::appendText(const TextWords& text, const std::vector<Passage>& passages,
-                            std::string& html) {
+                            const std::vector<Passage>& common, std::string& html) {
     const TextExcerpt excerpt = TextExcerpt::of(text, passages);
     const std::string_view bytes = text.text;
     // The body keeps the text's own line breaks and spaces: no markup
@@ -442,22 +546,7 @@ void HtmlReport::appendText(const TextWords& text, const std::vector<Passage>& p
         html += "<div class=\"fragment\">";
         if (fragment.begin > 0)
             html += "<span class=\"gap\">… </span>";
-        auto passage = std::lower_bound(
-            passages.begin(), passages.end(), fragment.begin,
-            [](const Passage& shared, std::size_t offset) { return shared.end <= offset; });
-        std::size_t at = fragment.begin;
-        for (; passage != passages.end() && passage->begin < fragment.end; ++passage) {
-            const std::size_t markBegin = std::max(at, passage->begin);
-            const std::size_t markEnd = std::min(fragment.end, passage->end);
-            if (markBegin >= markEnd)
-                continue;
-            appendLetters(text, at, markBegin, html);
-            html += "<mark>";
-            appendLetters(text, markBegin, markEnd, html);
-            html += "</mark>";
-            at = markEnd;
-        }
-        appendLetters(text, at, fragment.end, html);
+        appendMarked(text, fragment, passages, common, html);
         if (fragment.end < bytes.size())
             html += "<span class=\"gap\"> …</span>";
         html += "</div>";
@@ -475,6 +564,8 @@ void HtmlReport::appendText(const TextWords& text, const std::vector<Passage>& p
         if (excerpt.shortened)
             html += " Дальше не показано: из одного текста отчёт берёт не больше " +
                     std::to_string(TextExcerpt::MaxShownBytes / 1024) + " КБ.";
+        if (!common.empty())
+            html += " Серым — общий текст, который оценка не учитывает.";
         if (!text.disguisedLetters.empty())
             html += " Подменённые буквы (латинские вместо русских, после невидимых символов) "
                     "подчёркнуты волнистой линией: " +

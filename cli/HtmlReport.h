@@ -15,6 +15,7 @@
 namespace quillmark {
 
 class BatchEngine;
+struct Family;
 struct Passage;
 struct TextWords;
 
@@ -41,12 +42,15 @@ private:
     void appendHistogram(std::string& html) const;
     void appendTable(std::string& html) const;
     void appendRow(std::int32_t index, std::string& html) const;
+    void appendFamilies(std::string& html) const;
+    void appendFamily(std::int32_t number, const Family& family, std::string& html) const;
     void appendPairs(std::string& html) const;
     void appendPair(std::int32_t index, bool withTexts, std::string& html) const;
     /// A link to document `index`'s row showing its number and name.
     void appendDocumentLink(std::int32_t index, std::string& html) const;
+    /// A text's excerpt, its shared passages marked and its common ones grey.
     static void appendText(const TextWords& text, const std::vector<Passage>& passages,
-                           std::string& html);
+                           const std::vector<Passage>& common, std::string& html);
 
     const Report& m_report;
     const BatchEngine& m_engine;

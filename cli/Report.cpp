@@ -85,12 +85,36 @@ Report::Report(const CliOptions& options, const DocumentTable& documents, int al
         }
         if (at < documents.disguisedWords.size())
             row.disguisedWords = documents.disguisedWords[at];
+        if (at < documents.templateShingles.size()) {
+            row.templateShingles = documents.templateShingles[at];
+            row.commonShingles = documents.commonShingles[at];
+            row.onlyCommon = documents.onlyCommonText(i);
+        }
         m_passedCount += row.passed ? 1 : 0;
         m_rows.push_back(std::move(row));
     }
     for (const UnreadFile& file : documents.unread)
         m_unread.push_back(
             {ReportName::text(file.name), formatText({file.format, Encoding::Auto}), file.reason});
+    Families families = Families::of(documents, allowedPercent);
+    for (Row& row : m_rows)
+        row.family = families.familyOf(row.document);
+    m_families = std::move(families).list();
+    m_commonText = documents.commonText;
+    for (std::int32_t i = 0; i < documents.referenceCount; ++i)
+        m_referenceNames.push_back(nameOf(documents, i));
+}
+
+QString Report::documentName(std::int32_t document) const {
+    if (document >= 0 && static_cast<std::size_t>(document) < m_referenceNames.size())
+        return m_referenceNames[static_cast<std::size_t>(document)];
+    const std::int32_t row = rowOfDocument(document);
+    return row >= 0 ? m_rows[static_cast<std::size_t>(row)].file : QString();
+}
+
+std::int32_t Report::rowOfDocument(std::int32_t document) const {
+    const auto row = document - static_cast<std::int32_t>(m_referenceNames.size());
+    return row >= 0 && row < static_cast<std::int32_t>(m_rows.size()) ? row : -1;
 }
 
 Report::Report(const CliOptions& options, const BatchEngine& engine)
@@ -138,7 +162,10 @@ QByteArray Report::toCsv() const {
     QString csv = QStringLiteral("file,score,passed,best_match");
     for (int k = 1; k <= m_pairCount; ++k)
         csv += QStringLiteral(",pair%1_file,pair%1_score").arg(k);
-    csv += QStringLiteral(",saved,format,encoding,disguised\n");
+    const bool leftOut = m_commonText.any();
+    csv += QStringLiteral(",saved,format,encoding,disguised,family");
+    csv += leftOut ? QStringLiteral(",left_out_template,left_out_common,only_common\n")
+                   : QStringLiteral("\n");
     for (const Row& row : m_rows) {
         csv += csvField(row.file) + u',' + QString::number(row.score) + u',' +
                (row.passed ? u'1' : u'0') + u',' + csvField(row.bestMatch);
@@ -151,14 +178,20 @@ QByteArray Report::toCsv() const {
             }
         }
         csv += u',' + csvField(row.saved) + u',' + csvField(row.format) + u',' +
-               csvField(row.encoding) + u',' + QString::number(row.disguisedWords) + u'\n';
+               csvField(row.encoding) + u',' + QString::number(row.disguisedWords) + u',' +
+               (row.family > 0 ? QString::number(row.family) : QString());
+        if (leftOut)
+            csv += u',' + QString::number(row.templateShingles) + u',' +
+                   QString::number(row.commonShingles) + u',' + (row.onlyCommon ? u'1' : u'0');
+        csv += u'\n';
     }
     for (const UnreadRow& row : m_unread) {
         csv += csvField(row.file) + QStringLiteral(",,0,");
         for (int k = 0; k < m_pairCount; ++k)
             csv += QStringLiteral(",,");
         csv += QStringLiteral(",,") + csvField(row.format) + u',' +
-               csvField(QStringLiteral("не прочитан: ") + row.reason) + QStringLiteral(",\n");
+               csvField(QStringLiteral("не прочитан: ") + row.reason) + QStringLiteral(",,");
+        csv += leftOut ? QStringLiteral(",,,\n") : QStringLiteral("\n");
     }
     return csv.toUtf8();
 }
@@ -179,6 +212,8 @@ QByteArray Report::toJson() const {
     };
     if (m_pairCount > 0)
         settings.insert("pairs", m_pairCount);
+    settings.insert("template", ReportName::text(m_commonText.templatePath));
+    settings.insert("ignore_common", m_commonText.commonPercent);
     QJsonObject counts{
         {"loaded", static_cast<int>(m_rows.size())},
         {"passed", m_passedCount},
@@ -193,6 +228,12 @@ QByteArray Report::toJson() const {
             {"saved", row.saved},       {"format", row.format},
             {"encoding", row.encoding}, {"disguised", row.disguisedWords},
         };
+        object.insert("family", row.family > 0 ? QJsonValue(row.family) : QJsonValue());
+        if (m_commonText.any()) {
+            object.insert("left_out", QJsonObject{{"template", row.templateShingles},
+                                                  {"common", row.commonShingles}});
+            object.insert("only_common", row.onlyCommon);
+        }
         if (m_pairCount > 0) {
             QJsonArray pairs;
             for (const RankedFile& pair : row.pairs)
@@ -205,9 +246,33 @@ QByteArray Report::toJson() const {
     for (const UnreadRow& row : m_unread)
         unread.append(
             QJsonObject{{"file", row.file}, {"format", row.format}, {"reason", row.reason}});
-    const QJsonObject report{
-        {"settings", settings}, {"counts", counts}, {"rows", rows}, {"not_read", unread}};
+    const QJsonObject report{{"settings", settings},
+                             {"counts", counts},
+                             {"rows", rows},
+                             {"not_read", unread},
+                             {"families", familiesJson()}};
     return QJsonDocument(report).toJson(QJsonDocument::Indented);
+}
+
+QJsonArray Report::familiesJson() const {
+    QJsonArray list;
+    for (std::size_t f = 0; f < m_families.size(); ++f) {
+        const Family& family = m_families[f];
+        QJsonArray members;
+        for (const std::int32_t member : family.members)
+            members.append(QJsonObject{{"file", documentName(member)},
+                                       {"reference", rowOfDocument(member) < 0}});
+        QJsonArray links;
+        for (const Family::Link& link : family.links)
+            links.append(QJsonObject{{"file", documentName(link.text)},
+                                     {"match", documentName(link.match)},
+                                     {"score", link.score}});
+        list.append(QJsonObject{{"number", static_cast<int>(f + 1)},
+                                {"members", members},
+                                {"links", links},
+                                {"highest_score", family.highestScore}});
+    }
+    return list;
 }
 
 QByteArray Report::render(ReportFormat format) const {

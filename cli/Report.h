@@ -6,8 +6,10 @@
 
 #include "CliOptions.h"
 #include "engine/DocumentTable.h"
+#include "engine/Families.h"
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -54,6 +56,13 @@ public:
         QString encoding;
         /// Words a look-alike letter or an invisible character disguised.
         std::int32_t disguisedWords = 0;
+        /// The number of the row's family of copies; 0 when it is in none.
+        std::int32_t family = 0;
+        /// Its shingles left out as the template's and as common ones, and
+        /// whether that was all of them.
+        std::int32_t templateShingles = 0;
+        std::int32_t commonShingles = 0;
+        bool onlyCommon = false;
     };
 
     /// A file that held no text to read.
@@ -77,6 +86,14 @@ public:
     int pairCount() const { return m_pairCount; }
     const std::vector<Row>& rows() const { return m_rows; }
     const std::vector<UnreadRow>& unreadRows() const { return m_unread; }
+    /// The families of copies; members are document table numbers.
+    const std::vector<Family>& families() const { return m_families; }
+    /// What the comparison left out as common text.
+    const CommonTextSettings& commonText() const { return m_commonText; }
+    /// A document's name as the report writes it (a reference with its
+    /// directory); the row it has, -1 for a reference.
+    QString documentName(std::int32_t document) const;
+    std::int32_t rowOfDocument(std::int32_t document) const;
     int passedCount() const { return m_passedCount; }
     int failedCount() const { return static_cast<int>(m_rows.size()) - m_passedCount; }
 
@@ -84,14 +101,19 @@ public:
     /// With --pairs N the header goes on with pair1_file,pair1_score, ...,
     /// pairN_file,pairN_score, and a row without that many pairs leaves the
     /// rest of its fields empty. Then "saved", then format,encoding, then
-    /// "disguised". The files not read follow, score, best match, saved and
-    /// disguised empty, passed 0, and "не прочитан: " and the reason in the
-    /// encoding field.
+    /// "disguised", then "family" (empty when none). With --template or
+    /// --ignore-common: left_out_template,left_out_common,only_common. The
+    /// files not read follow, score, best match, saved, disguised and family
+    /// empty, passed 0, and "не прочитан: " and the reason in the encoding
+    /// field.
     QByteArray toCsv() const;
     /// {"settings": {...}, "counts": {...}, "rows": [{file, score, passed,
-    /// best_match, saved, format, encoding, disguised}, ...], "not_read": [{file,
-    /// format, reason}, ...]}. With --pairs N the settings hold "pairs": N
-    /// and every row "pairs": [{file, score}, ...].
+    /// best_match, saved, format, encoding, disguised, family}, ...],
+    /// "not_read": [{file, format, reason}, ...], "families": [{number,
+    /// members: [{file, reference}], links: [{file, match, score}],
+    /// highest_score}, ...]}. With --pairs N the settings hold "pairs": N and
+    /// every row "pairs": [{file, score}, ...]; with common text left out,
+    /// every row "left_out": {template, common} and "only_common".
     QByteArray toJson() const;
     /// Throws std::logic_error for a report made without the engine.
     QByteArray render(ReportFormat format) const;
@@ -108,12 +130,17 @@ public:
     static QString savedText(SaveOutcome outcome, const QString& reason);
 
 private:
+    QJsonArray familiesJson() const;
+
     const CliOptions& m_options;
     const BatchEngine* m_engine = nullptr;
     int m_allowedPercent;
     int m_pairCount;
     std::vector<Row> m_rows;
     std::vector<UnreadRow> m_unread;
+    std::vector<Family> m_families;
+    CommonTextSettings m_commonText;
+    std::vector<QString> m_referenceNames;
     int m_passedCount = 0;
 };
 

@@ -44,6 +44,8 @@ public:
     Truncation truncation() override { return m_options.truncation(); }
     HtmlHandling htmlHandling() override { return m_options.htmlHandling(); }
     Unmask unmask() override { return m_options.unmask(); }
+    QByteArray templatePath() override { return m_options.templatePath(); }
+    int commonPercent() override { return m_options.commonPercent(); }
     Encoding forcedEncoding() override { return m_options.forcedEncoding(); }
     int allowedPercent() override { return m_options.allowedPercent(); }
     SaveMode saveMode() override { return m_options.saveMode(); }

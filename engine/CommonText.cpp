@@ -88,9 +88,8 @@ void CommonText::readTemplateFile(const QByteArray& path, const QByteArray& show
     } catch (const Stopped&) {
         throw;
     } catch (const std::exception& error) {
-        throw RunFailure(
-            QCoreApplication::translate("BatchEngine", "Шаблон \"%1\" не прочитан: %2")
-                .arg(QFile::decodeName(shownName), QString::fromUtf8(error.what())));
+        throw RunFailure(QCoreApplication::translate("BatchEngine", "Шаблон \"%1\" не прочитан: %2")
+                             .arg(QFile::decodeName(shownName), QString::fromUtf8(error.what())));
     }
 }
 
@@ -158,16 +157,16 @@ void CommonText::logRemoved(const DocumentTable& table, std::size_t templateCoun
                             std::size_t commonCount) {
     const CommonTextSettings& settings = table.commonText;
     if (!settings.templatePath.isEmpty())
-        m_control.AddLog(
-            QCoreApplication::translate("BatchEngine", "Шаблон \"%1\": не учитываются фрагментов - %2")
-                .arg(QFile::decodeName(settings.templatePath))
-                .arg(templateCount));
-    if (settings.commonPercent > 0)
         m_control.AddLog(QCoreApplication::translate(
-                             "BatchEngine",
-                             "Общие для %1% текстов фрагменты: не учитываются фрагментов - %2")
-                             .arg(settings.commonPercent)
-                             .arg(commonCount));
+                             "BatchEngine", "Шаблон \"%1\": не учитываются фрагментов - %2")
+                             .arg(QFile::decodeName(settings.templatePath))
+                             .arg(templateCount));
+    if (settings.commonPercent > 0)
+        m_control.AddLog(
+            QCoreApplication::translate(
+                "BatchEngine", "Общие для %1% текстов фрагменты: не учитываются фрагментов - %2")
+                .arg(settings.commonPercent)
+                .arg(commonCount));
     for (std::int32_t d = table.referenceCount; d < table.count(); ++d)
         if (table.onlyCommonText(d))
             m_control.AddLog(

@@ -43,8 +43,7 @@ private:
     void readTemplateFile(const QByteArray& path, const QByteArray& shownName, bool alone,
                           std::vector<std::uint32_t>& hashes);
     void count(DocumentTable& table, const std::vector<std::uint32_t>& fromTemplate);
-    void logRemoved(const DocumentTable& table, std::size_t templateCount,
-                    std::size_t commonCount);
+    void logRemoved(const DocumentTable& table, std::size_t templateCount, std::size_t commonCount);
 
     RunControl& m_control;
 };

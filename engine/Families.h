@@ -7,6 +7,7 @@
 #include "DocumentTable.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace quillmark {
@@ -39,7 +40,9 @@ public:
     /// The number of document `index`'s family; 0 for none.
     std::int32_t familyOf(std::int32_t index) const;
     /// Family `number` is list()[number - 1].
-    const std::vector<Family>& list() const { return m_families; }
+    const std::vector<Family>& list() const& { return m_families; }
+    /// Of a temporary (engine.families().list()), the list itself.
+    std::vector<Family> list() && { return std::move(m_families); }
 
 private:
     std::vector<std::int32_t> m_numbers;

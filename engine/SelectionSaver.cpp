@@ -349,9 +349,10 @@ void SelectionSaver::logChangedSettings() {
     const CommonTextSettings common{host.templatePath(), host.commonPercent()};
     if (common != m_documents.commonText)
         m_control.AddLog(QCoreApplication::translate(
-            "BatchEngine", "Оценки взяты из последнего сравнения, в котором общий текст "
-                           "учитывался по-другому (%1); новые настройки действуют со "
-                           "следующего сравнения")
+                             "BatchEngine",
+                             "Оценки взяты из последнего сравнения, в котором общий текст "
+                             "учитывался по-другому (%1); новые настройки действуют со "
+                             "следующего сравнения")
                              .arg(describeCommonText(m_documents.commonText)));
     if (std::all_of(begin, end, [&](const FingerprintSettings& s) { return same(s, now); }))
         return;
@@ -374,7 +375,8 @@ QString SelectionSaver::describeCommonText(const CommonTextSettings& settings) {
         parts << QCoreApplication::translate("BatchEngine", "шаблон \"%1\"")
                      .arg(QFile::decodeName(settings.templatePath));
     if (settings.commonPercent > 0)
-        parts << QCoreApplication::translate("BatchEngine", "не учитывались фрагменты, общие для %1% текстов")
+        parts << QCoreApplication::translate("BatchEngine",
+                                             "не учитывались фрагменты, общие для %1% текстов")
                      .arg(settings.commonPercent);
     if (parts.isEmpty())
         return QCoreApplication::translate("BatchEngine", "весь текст учитывался");

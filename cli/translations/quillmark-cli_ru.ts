@@ -143,6 +143,18 @@
         <source>see through disguised characters: Latin look-alikes in Russian words, invisible characters, line ends inside words</source>
         <translation>распознавать подмену символов: латинские двойники букв в русских словах, невидимые символы, концы строк внутри слов</translation>
     </message>
+    <message>
+        <source>a file, or a directory of files, whose text no score counts (a site&apos;s standard introduction, a legal notice)</source>
+        <translation>файл или каталог файлов, текст которых не учитывается в оценках (стандартное вступление сайта, юридическое примечание)</translation>
+    </message>
+    <message>
+        <source>PATH</source>
+        <translation>ПУТЬ</translation>
+    </message>
+    <message>
+        <source>no score counts fragments that at least INT% of the texts (and 3 at least) hold; 0 to 100 (default 0: off)</source>
+        <translation>не учитывать фрагменты, которые есть не меньше чем в INT% текстов (и не меньше чем в 3); от 0 до 100 (по умолчанию 0: выключено)</translation>
+    </message>
 </context>
 <context>
     <name>OptionError</name>

@@ -271,6 +271,50 @@
         <source>, подмена символов распознавалась</source>
         <translation>, disguised characters recognised</translation>
     </message>
+    <message>
+        <source>Файл шаблона &quot;%1&quot; не прочитан: %2</source>
+        <translation>Template file &quot;%1&quot; not read: %2</translation>
+    </message>
+    <message>
+        <source>Шаблон &quot;%1&quot; не прочитан: %2</source>
+        <translation>Template &quot;%1&quot; not read: %2</translation>
+    </message>
+    <message>
+        <source>Шаблон &quot;%1&quot; не найден</source>
+        <translation>Template &quot;%1&quot; not found</translation>
+    </message>
+    <message>
+        <source>В шаблоне &quot;%1&quot; нет текста</source>
+        <translation>Template &quot;%1&quot; holds no text</translation>
+    </message>
+    <message>
+        <source>Шаблон &quot;%1&quot;: не учитываются фрагментов - %2</source>
+        <translation>Template &quot;%1&quot;: fragments not counted - %2</translation>
+    </message>
+    <message>
+        <source>Общие для %1% текстов фрагменты: не учитываются фрагментов - %2</source>
+        <translation>Fragments common to %1% of the texts: not counted - %2</translation>
+    </message>
+    <message>
+        <source>Текст «%1»: только общий текст</source>
+        <translation>Text «%1»: common text only</translation>
+    </message>
+    <message>
+        <source>Оценки взяты из последнего сравнения, в котором общий текст учитывался по-другому (%1); новые настройки действуют со следующего сравнения</source>
+        <translation>Scores are taken from the last comparison, which left out common text differently (%1); new settings apply from the next comparison</translation>
+    </message>
+    <message>
+        <source>шаблон &quot;%1&quot;</source>
+        <translation>template &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>не учитывались фрагменты, общие для %1% текстов</source>
+        <translation>fragments common to %1% of the texts not counted</translation>
+    </message>
+    <message>
+        <source>весь текст учитывался</source>
+        <translation>all text counted</translation>
+    </message>
 </context>
 <context>
     <name>DocumentPair</name>

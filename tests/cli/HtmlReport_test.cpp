@@ -144,13 +144,15 @@ TEST_F(HtmlReportTest, TableHasARowPerDocumentMarkedBySign) {
     EXPECT_NE(html.find("<tr id=\"row-1\" class=\"passed\"><td class=\"num\">1</td>"
                         "<td>a_original.txt</td><td class=\"num\">0%</td>"
                         "<td class=\"verdict\">✓ Прошло</td><td>—</td><td>TXT, "
-                        "Windows-1251</td><td class=\"num disguised\"></td></tr>"),
+                        "Windows-1251</td><td class=\"num disguised\"></td>"
+                        "<td class=\"num family\"><a href=\"#family-1\">1</a></td></tr>"),
               std::string::npos);
     EXPECT_NE(html.find("<tr id=\"row-2\" class=\"failed\"><td class=\"num\">2</td>"
                         "<td><a href=\"#text-2\">b_copy.txt</a></td><td class=\"num\">100%</td>"
                         "<td class=\"verdict\">✗ Не прошло</td>"
                         "<td><a href=\"#row-1\">1. a_original.txt</a></td>"
-                        "<td>TXT, Windows-1251</td><td class=\"num disguised\"></td></tr>"),
+                        "<td>TXT, Windows-1251</td><td class=\"num disguised\"></td>"
+                        "<td class=\"num family\"><a href=\"#family-1\">1</a></td></tr>"),
               std::string::npos);
     EXPECT_NE(html.find("<tr id=\"row-4\" class=\"passed\"><td class=\"num\">4</td>"
                         "<td>e_other.txt</td>"),
@@ -217,9 +219,9 @@ TEST_F(HtmlReportTest, NamesAndTextsAreEscaped) {
     EXPECT_EQ(html.find(copy), std::string::npos);
     const std::string originalEscaped = "a&lt;i&gt;&amp;&quot;x&#39;.txt";
     const std::string copyEscaped = "b &lt;script&gt;.txt";
-    // The table row, the best match, the pairs and the section's captions.
-    EXPECT_EQ(occurrences(html, originalEscaped), 5u) << html;
-    EXPECT_EQ(occurrences(html, copyEscaped), 3u);
+    // The table row, the best match, the pairs, the family and the section's captions.
+    EXPECT_EQ(occurrences(html, originalEscaped), 6u) << html;
+    EXPECT_EQ(occurrences(html, copyEscaped), 4u);
     // The text is marked whole, markup and all, in both columns.
     EXPECT_EQ(
         occurrences(html, "&lt;script&gt;alert(&quot;x&quot; &amp; &#39;y&#39;)&lt;/script&gt;"),
@@ -246,7 +248,8 @@ TEST_F(HtmlReportTest, DisguisedColumnShowsOnlyCountsAboveZero) {
         const std::size_t row = html.find(start);
         ASSERT_NE(row, std::string::npos) << start;
         const std::string text = html.substr(row, html.find("</tr>", row) - row);
-        EXPECT_TRUE(text.ends_with("<td>TXT, UTF-8</td>" + cell)) << text;
+        EXPECT_TRUE(text.ends_with("<td>TXT, UTF-8</td>" + cell + "<td class=\"num family\"></td>"))
+            << text;
     }
 }
 
@@ -285,8 +288,8 @@ TEST_F(HtmlReportTest, PairsColumnListsTheEarlierTextsBestFirst) {
     const std::string html = EngineRun({"--pairs", "2", source()}).html();
     EXPECT_NE(html.find("<th scope=\"col\">Похожие тексты</th>"), std::string::npos);
     EXPECT_NE(
-        html.find(
-            "<td>—</td><td>—</td><td>TXT, Windows-1251</td><td class=\"num disguised\"></td></tr>"),
+        html.find("<td>—</td><td>—</td><td>TXT, Windows-1251</td><td class=\"num disguised\"></td>"
+                  "<td class=\"num family\"><a href=\"#family-1\">1</a></td></tr>"),
         std::string::npos)
         << "a has none";
     const std::size_t row = html.find("<tr id=\"row-3\"");

@@ -68,9 +68,10 @@ TEST_F(ReportNameTest, EveryReportKeepsTheBytesOfTheName) {
     for (const NameCase& c : NameCases) {
         SCOPED_TRACE(c.name.toHex(' ').toStdString());
         const Report report = reportOf(c.name);
-        EXPECT_EQ(report.toCsv(), "file,score,passed,best_match,saved,format,encoding,disguised\n" +
-                                      c.csvCell + ",0,1,,,TXT,Windows-1251,0\n" + "z.txt,100,0," +
-                                      c.csvCell + ",,TXT,Windows-1251,0\n");
+        EXPECT_EQ(report.toCsv(),
+                  "file,score,passed,best_match,saved,format,encoding,disguised,family\n" +
+                      c.csvCell + ",0,1,,,TXT,Windows-1251,0,1\n" + "z.txt,100,0," + c.csvCell +
+                      ",,TXT,Windows-1251,0,1\n");
 
         const QJsonArray rows = QJsonDocument::fromJson(report.toJson()).object()["rows"].toArray();
         ASSERT_EQ(rows.size(), 2);

@@ -84,12 +84,12 @@ TEST_F(ReportTest, CsvNeutralisesEveryTextCellButLeavesTheScores) {
     m_table.saveOutcomes = {SaveOutcome::Failed, SaveOutcome::None};
     m_table.saveErrors = {"-x", ""};
     const Report report(m_options, m_table, 20);
-    EXPECT_EQ(
-        report.toCsv(),
-        "file,score,passed,best_match,pair1_file,pair1_score,saved,format,encoding,disguised\n"
-        "\"'=cmd|' -C calc'!A0.txt\",0,1,,,,failed: -x,TXT,Windows-1251,0\n"
-        "\"'-copy.txt\",100,0,\"'=cmd|' -C calc'!A0.txt\",\"'=cmd|' -C calc'!A0.txt\",100,,"
-        "TXT,Windows-1251,0\n");
+    EXPECT_EQ(report.toCsv(),
+              "file,score,passed,best_match,pair1_file,pair1_score,saved,format,encoding,disguised,"
+              "family\n"
+              "\"'=cmd|' -C calc'!A0.txt\",0,1,,,,failed: -x,TXT,Windows-1251,0,1\n"
+              "\"'-copy.txt\",100,0,\"'=cmd|' -C calc'!A0.txt\",\"'=cmd|' -C calc'!A0.txt\",100,,"
+              "TXT,Windows-1251,0,1\n");
     // JSON is no spreadsheet: its values stay as they are.
     const QJsonArray rows = QJsonDocument::fromJson(report.toJson()).object()["rows"].toArray();
     EXPECT_EQ(rows[1].toObject()["file"].toString(), "-copy.txt");
@@ -104,16 +104,17 @@ TEST_F(ReportTest, RowsPassAtTheAllowedPercentAndNameTheirMatch) {
     EXPECT_EQ(report.passedCount(), 3);
     EXPECT_EQ(report.failedCount(), 1);
     EXPECT_EQ(QString::fromUtf8(report.toCsv()),
-              QStringLiteral("file,score,passed,best_match,saved,format,encoding,disguised\n"
-                             "first.txt,0,1,,,TXT,Windows-1251,0\n"
-                             "at-limit.txt,30,1,first.txt,,TXT,Windows-1251,0\n"
-                             "above.txt,31,0,at-limit.txt,,TXT,Windows-1251,0\n"
-                             "\"Статья, 2.txt\",0,1,,,TXT,Windows-1251,0\n"));
+              QStringLiteral("file,score,passed,best_match,saved,format,encoding,disguised,family\n"
+                             "first.txt,0,1,,,TXT,Windows-1251,0,\n"
+                             "at-limit.txt,30,1,first.txt,,TXT,Windows-1251,0,1\n"
+                             "above.txt,31,0,at-limit.txt,,TXT,Windows-1251,0,1\n"
+                             "\"Статья, 2.txt\",0,1,,,TXT,Windows-1251,0,\n"));
 }
 
 TEST_F(ReportTest, EmptyBatchHasTheHeaderOnly) {
     const Report report(m_options, m_table, 20);
-    EXPECT_EQ(report.toCsv(), "file,score,passed,best_match,saved,format,encoding,disguised\n");
+    EXPECT_EQ(report.toCsv(),
+              "file,score,passed,best_match,saved,format,encoding,disguised,family\n");
     const QJsonObject json = QJsonDocument::fromJson(report.toJson()).object();
     EXPECT_TRUE(json["rows"].toArray().isEmpty());
     EXPECT_EQ(json["counts"].toObject()["loaded"].toInt(), 0);
@@ -153,7 +154,8 @@ TEST_F(ReportTest, JsonHoldsTheSettingsUsedAndTheSameRows) {
                                                {"saved", ""},
                                                {"format", "TXT"},
                                                {"encoding", "Windows-1251"},
-                                               {"disguised", 0}}));
+                                               {"disguised", 0},
+                                               {"family", 1}}));
     EXPECT_EQ(rows[0].toObject()["best_match"].toString(), "");
 }
 
@@ -161,12 +163,13 @@ TEST_F(ReportTest, WithoutPairsTheRankedMatchesStayOut) {
     addRanked();
     const Report report(m_options, m_table, 20);
     EXPECT_EQ(report.pairCount(), 0);
-    EXPECT_EQ(report.toCsv(), "file,score,passed,best_match,saved,format,encoding,disguised\n"
-                              "a.txt,0,1,,,TXT,Windows-1251,0\n"
-                              "b.txt,100,0,a.txt,,TXT,Windows-1251,0\n"
-                              "\"c, \"\"quoted\"\".txt\",60,0,a.txt,,TXT,Windows-1251,0\n"
-                              "d.txt,100,0,b.txt,,TXT,Windows-1251,0\n"
-                              "e.txt,0,1,,,TXT,Windows-1251,0\n");
+    EXPECT_EQ(report.toCsv(),
+              "file,score,passed,best_match,saved,format,encoding,disguised,family\n"
+              "a.txt,0,1,,,TXT,Windows-1251,0,1\n"
+              "b.txt,100,0,a.txt,,TXT,Windows-1251,0,1\n"
+              "\"c, \"\"quoted\"\".txt\",60,0,a.txt,,TXT,Windows-1251,0,1\n"
+              "d.txt,100,0,b.txt,,TXT,Windows-1251,0,1\n"
+              "e.txt,0,1,,,TXT,Windows-1251,0,\n");
     const QJsonObject json = QJsonDocument::fromJson(report.toJson()).object();
     EXPECT_FALSE(json["settings"].toObject().contains("pairs"));
     for (const QJsonValue& row : json["rows"].toArray())
@@ -183,12 +186,12 @@ TEST_F(ReportTest, CsvPairsFillTheirColumnsBestFirst) {
         << "at most two, in the engine's order";
     EXPECT_EQ(QString::fromUtf8(report.toCsv()),
               "file,score,passed,best_match,pair1_file,pair1_score,pair2_file,pair2_score,saved,"
-              "format,encoding,disguised\n"
-              "a.txt,0,1,,,,,,,TXT,Windows-1251,0\n"
-              "b.txt,100,0,a.txt,a.txt,100,,,,TXT,Windows-1251,0\n"
-              "\"c, \"\"quoted\"\".txt\",60,0,a.txt,a.txt,60,b.txt,60,,TXT,Windows-1251,0\n"
-              "d.txt,100,0,b.txt,b.txt,100,a.txt,100,,TXT,Windows-1251,0\n"
-              "e.txt,0,1,,,,,,,TXT,Windows-1251,0\n");
+              "format,encoding,disguised,family\n"
+              "a.txt,0,1,,,,,,,TXT,Windows-1251,0,1\n"
+              "b.txt,100,0,a.txt,a.txt,100,,,,TXT,Windows-1251,0,1\n"
+              "\"c, \"\"quoted\"\".txt\",60,0,a.txt,a.txt,60,b.txt,60,,TXT,Windows-1251,0,1\n"
+              "d.txt,100,0,b.txt,b.txt,100,a.txt,100,,TXT,Windows-1251,0,1\n"
+              "e.txt,0,1,,,,,,,TXT,Windows-1251,0,\n");
 }
 
 TEST_F(ReportTest, CsvPairsWithMoreColumnsThanMatches) {
@@ -197,11 +200,11 @@ TEST_F(ReportTest, CsvPairsWithMoreColumnsThanMatches) {
     const QByteArray csv = Report(m_options, m_table, 20).toCsv();
     EXPECT_TRUE(csv.startsWith("file,score,passed,best_match,pair1_file,pair1_score,pair2_file,"
                                "pair2_score,pair3_file,pair3_score,pair4_file,pair4_score,saved,"
-                               "format,encoding,disguised\n"));
+                               "format,encoding,disguised,family\n"));
     EXPECT_TRUE(csv.contains("\nd.txt,100,0,b.txt,b.txt,100,a.txt,100,"
-                             "\"c, \"\"quoted\"\".txt\",60,,,,TXT,Windows-1251,0\n"))
+                             "\"c, \"\"quoted\"\".txt\",60,,,,TXT,Windows-1251,0,1\n"))
         << csv.toStdString();
-    EXPECT_TRUE(csv.endsWith("\ne.txt,0,1,,,,,,,,,,,TXT,Windows-1251,0\n")) << csv.toStdString();
+    EXPECT_TRUE(csv.endsWith("\ne.txt,0,1,,,,,,,,,,,TXT,Windows-1251,0,\n")) << csv.toStdString();
 }
 
 TEST_F(ReportTest, JsonPairsListFileAndScore) {
@@ -222,6 +225,7 @@ TEST_F(ReportTest, JsonPairsListFileAndScore) {
                            {"format", "TXT"},
                            {"encoding", "Windows-1251"},
                            {"disguised", 0},
+                           {"family", 1},
                            {"pairs", QJsonArray{QJsonObject{{"file", "a.txt"}, {"score", 60}},
                                                 QJsonObject{{"file", "b.txt"}, {"score", 60}}}}}));
     EXPECT_EQ(rows[3].toObject()["pairs"],
@@ -234,11 +238,11 @@ TEST_F(ReportTest, PairsOfATableThatWasNotRankedAreEmpty) {
     add("a.txt", 0, -1);
     add("b.txt", 100, 0);
     parse({"--pairs", "1"});
-    EXPECT_EQ(
-        Report(m_options, m_table, 20).toCsv(),
-        "file,score,passed,best_match,pair1_file,pair1_score,saved,format,encoding,disguised\n"
-        "a.txt,0,1,,,,,TXT,Windows-1251,0\n"
-        "b.txt,100,0,a.txt,,,,TXT,Windows-1251,0\n");
+    EXPECT_EQ(Report(m_options, m_table, 20).toCsv(),
+              "file,score,passed,best_match,pair1_file,pair1_score,saved,format,encoding,disguised,"
+              "family\n"
+              "a.txt,0,1,,,,,TXT,Windows-1251,0,1\n"
+              "b.txt,100,0,a.txt,,,,TXT,Windows-1251,0,1\n");
 }
 
 TEST_F(ReportTest, SavedColumnTellsWhatSavingDidWithEachText) {
@@ -259,7 +263,7 @@ TEST_F(ReportTest, SavedColumnTellsWhatSavingDidWithEachText) {
     const QList<QByteArray> lines = report.toCsv().split('\n');
     const QJsonArray rows = QJsonDocument::fromJson(report.toJson()).object()["rows"].toArray();
     for (qsizetype i = 0; i < qsizetype(std::size(cases)); ++i) {
-        EXPECT_EQ(lines[i + 1], "t.txt,0,1,," + cases[i].second + ",TXT,Windows-1251,0") << i;
+        EXPECT_EQ(lines[i + 1], "t.txt,0,1,," + cases[i].second + ",TXT,Windows-1251,0,") << i;
         EXPECT_EQ(rows[i].toObject()["saved"].toString().toUtf8(),
                   QByteArray(cases[i].second).replace("\"", ""))
             << i;
@@ -295,10 +299,10 @@ TEST_F(ReportTest, DisguisedColumnComesAfterTheColumnsScriptsAlreadyRead) {
         parse(c.options);
         const QList<QByteArray> lines = Report(m_options, m_table, 20).toCsv().split('\n');
         ASSERT_EQ(lines.size(), 5);
-        EXPECT_EQ(lines[0], c.header + ",disguised");
-        EXPECT_EQ(lines[1], c.clean + ",0");
-        EXPECT_EQ(lines[2], c.masked + ",3");
-        EXPECT_EQ(QString::fromUtf8(lines[3]), QString::fromUtf8(c.unread + ","))
+        EXPECT_EQ(lines[0], c.header + ",disguised,family");
+        EXPECT_EQ(lines[1], c.clean + ",0,1");
+        EXPECT_EQ(lines[2], c.masked + ",3,1");
+        EXPECT_EQ(QString::fromUtf8(lines[3]), QString::fromUtf8(c.unread + ",,"))
             << "empty like the score";
     }
 }

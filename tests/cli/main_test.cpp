@@ -76,11 +76,19 @@ protected:
     }
 
     static QByteArray csv(const std::vector<ExpectedRow>& rows, int percent) {
-        QByteArray text = "file,score,passed,best_match,saved,format,encoding,disguised\n";
+        QByteArray text = "file,score,passed,best_match,saved,format,encoding,disguised,family\n";
+        // The texts that fail all failed against the same original: one family.
+        const auto inFamily = [&](const ExpectedRow& row) {
+            return row.score > percent ||
+                   std::any_of(rows.begin(), rows.end(), [&](const ExpectedRow& other) {
+                       return other.score > percent && other.bestMatch == row.file;
+                   });
+        };
         for (const ExpectedRow& row : rows) {
             text += QByteArray::fromStdString(row.file) + ',' + QByteArray::number(row.score) +
                     ',' + (row.score <= percent ? '1' : '0') + ',' +
-                    QByteArray::fromStdString(row.bestMatch) + ",,TXT,Windows-1251,0\n";
+                    QByteArray::fromStdString(row.bestMatch) + ",,TXT,Windows-1251,0," +
+                    (inFamily(row) ? "1" : "") + '\n';
         }
         return text;
     }
@@ -91,9 +99,9 @@ protected:
         for (const QByteArray& line :
              QByteArray::fromStdString(TextBatch::read(report)).split('\n'))
             if (!line.isEmpty() && !line.startsWith("file,"))
-                // Four columns from the end: saved, format, encoding, disguised.
+                // Five columns from the end: saved, format, encoding, disguised, family.
                 saved[line.left(line.indexOf(',')).toStdString()] =
-                    line.split(',').at(line.split(',').size() - 4).toStdString();
+                    line.split(',').at(line.split(',').size() - 5).toStdString();
         return saved;
     }
 
@@ -134,9 +142,9 @@ TEST_F(CliRunTest, CsvQuotesNamesWithCommasAndQuotes) {
     TextBatch::write(m_source / "b.txt", article);
     QByteArray out;
     ASSERT_EQ(CliProcess::run({"-q", source()}, &out), 0);
-    EXPECT_EQ(out, "file,score,passed,best_match,saved,format,encoding,disguised\n"
-                   "\"a \"\"say\"\", hi.txt\",0,1,,,TXT,Windows-1251,0\n"
-                   "b.txt,100,0,\"a \"\"say\"\", hi.txt\",,TXT,Windows-1251,0\n");
+    EXPECT_EQ(out, "file,score,passed,best_match,saved,format,encoding,disguised,family\n"
+                   "\"a \"\"say\"\", hi.txt\",0,1,,,TXT,Windows-1251,0,1\n"
+                   "b.txt,100,0,\"a \"\"say\"\", hi.txt\",,TXT,Windows-1251,0,1\n");
 }
 
 TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
@@ -171,8 +179,8 @@ TEST_F(CliRunTest, JsonReportCarriesSettingsCountsAndRows) {
     for (qsizetype i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(expected[i].file);
         const QJsonObject row = rows[i].toObject();
-        EXPECT_EQ(row.keys(), QStringList({"best_match", "disguised", "encoding", "file", "format",
-                                           "passed", "saved", "score"}));
+        EXPECT_EQ(row.keys(), QStringList({"best_match", "disguised", "encoding", "family", "file",
+                                           "format", "passed", "saved", "score"}));
         EXPECT_EQ(row["file"].toString().toStdString(), expected[i].file);
         EXPECT_EQ(row["score"].toInt(), expected[i].score);
         EXPECT_EQ(row["passed"].toBool(), expected[i].score <= percent);
@@ -209,12 +217,12 @@ TEST_F(CliRunTest, PairsNameTheEarlierTextsWithTheHighestScores) {
     EXPECT_EQ(
         QString::fromUtf8(out),
         QStringLiteral("file,score,passed,best_match,pair1_file,pair1_score,pair2_file,pair2_score,"
-                       "saved,format,encoding,disguised\n"
-                       "a.txt,0,1,,,,,,,TXT,Windows-1251,0\n"
-                       "b.txt,%1,0,a.txt,a.txt,%1,,,,TXT,Windows-1251,0\n"
-                       "c.txt,100,0,a.txt,a.txt,100,b.txt,%1,,TXT,Windows-1251,0\n"
-                       "d.txt,100,0,b.txt,b.txt,100,a.txt,%1,,TXT,Windows-1251,0\n"
-                       "e.txt,0,1,,,,,,,TXT,Windows-1251,0\n")
+                       "saved,format,encoding,disguised,family\n"
+                       "a.txt,0,1,,,,,,,TXT,Windows-1251,0,1\n"
+                       "b.txt,%1,0,a.txt,a.txt,%1,,,,TXT,Windows-1251,0,1\n"
+                       "c.txt,100,0,a.txt,a.txt,100,b.txt,%1,,TXT,Windows-1251,0,1\n"
+                       "d.txt,100,0,b.txt,b.txt,100,a.txt,%1,,TXT,Windows-1251,0,1\n"
+                       "e.txt,0,1,,,,,,,TXT,Windows-1251,0,\n")
             .arg(half));
 
     ASSERT_EQ(CliProcess::run({"-q", "--format", "json", "--pairs", "3", source()}, &out), 0);
@@ -232,8 +240,8 @@ TEST_F(CliRunTest, PairsNameTheEarlierTextsWithTheHighestScores) {
               QJsonArray({pair("b.txt", 100), pair("a.txt", half), pair("c.txt", half)}));
     EXPECT_EQ(rows[4]["pairs"].toArray(), QJsonArray());
     EXPECT_EQ(rows[3].toObject().keys(),
-              QStringList({"best_match", "disguised", "encoding", "file", "format", "pairs",
-                           "passed", "saved", "score"}));
+              QStringList({"best_match", "disguised", "encoding", "family", "file", "format",
+                           "pairs", "passed", "saved", "score"}));
 }
 
 TEST_F(CliRunTest, NoPairsLeaveTheReportsAsTheyWere) {

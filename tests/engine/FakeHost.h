@@ -21,6 +21,8 @@ public:
     HtmlHandling htmlSwitch = HtmlHandling::Keep;
     Unmask unmaskSwitch = Unmask::Off;
     int percent = 20;
+    QByteArray templateFile;
+    int commonShare = 0;
     SaveMode mode = SaveMode::Move;
     Answer answer = Answer::Yes;
     bool againstOutputSwitch = false;
@@ -64,6 +66,8 @@ public:
     int allowedPercent() override;
     SaveMode saveMode() override;
     bool againstOutput() override { return againstOutputSwitch; }
+    QByteArray templatePath() override { return templateFile; }
+    int commonPercent() override { return commonShare; }
     std::vector<QByteArray> referencePaths() override { return references; }
     QByteArray referenceCachePath() override { return cachePath; }
     void setCounter(ProgressRow row, const QString& text) override;

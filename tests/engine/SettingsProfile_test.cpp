@@ -66,12 +66,15 @@ TEST_F(SettingsProfileTest, RoundTripKeepsEveryOtherSectionKeyAndComment) {
     settings.unmask = true;
     settings.delFiles = false;
     settings.againstOutput = true;
+    settings.templatePath = QStringLiteral("/шаблоны/сайт.txt");
+    settings.commonPercent = 40;
     profile.SaveSettings(settings);
     const QByteArray written = Sandbox::read(dir, "profile.ini");
     for (const char* kept :
          {"; written by hand", "[Other]", "Keep=this", "; about the percentage", "Extra=kept too"})
         EXPECT_TRUE(written.contains(kept)) << kept << "\n" << written.constData();
-    EXPECT_EQ(written.count("ercent="), 1) << "the existing key is rewritten, not doubled";
+    EXPECT_EQ(written.toLower().count("goodpercent="), 1)
+        << "the existing key is rewritten, not doubled";
 
     const Settings again = profile.LoadSettings();
     EXPECT_EQ(again.dirSrc, settings.dirSrc);
@@ -83,6 +86,8 @@ TEST_F(SettingsProfileTest, RoundTripKeepsEveryOtherSectionKeyAndComment) {
     EXPECT_TRUE(again.unmask);
     EXPECT_FALSE(again.delFiles);
     EXPECT_TRUE(again.againstOutput);
+    EXPECT_EQ(again.templatePath, settings.templatePath);
+    EXPECT_EQ(again.commonPercent, 40);
 }
 
 TEST_F(SettingsProfileTest, ReadingsClampingAndDefaults) {
@@ -102,6 +107,9 @@ TEST_F(SettingsProfileTest, ReadingsClampingAndDefaults) {
     EXPECT_FALSE(load("[Config]\nDelFiles=$0\n").delFiles);
     EXPECT_FALSE(load("[Config]\n").againstOutput) << "off unless asked";
     EXPECT_TRUE(load("[Config]\nAgainstOutput=1\n").againstOutput);
+    EXPECT_EQ(load("[Config]\n").commonPercent, 0) << "nothing left out unless asked";
+    EXPECT_EQ(load("[Config]\nCommonPercent=150\n").commonPercent, 100);
+    EXPECT_EQ(load("[Config]\n").templatePath, QString());
     EXPECT_EQ(load("[Config]\nDirSrc=\n").dirSrc, QString()) << "present and empty";
     EXPECT_EQ(load("[Other]\nDirSrc=/x/\n").dirSrc, dir + QStringLiteral("Texts/"));
 
