@@ -6,6 +6,7 @@
 #include "analysis/TextWords.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <random>
 
 namespace quillmark {
@@ -125,6 +126,35 @@ TEST(FindSharedPassages, CopyWithOneInsertedSentence) {
               (Texts{"Осень пришла в город. Листья падают на мокрые тротуары. Дети идут в школу"}));
     EXPECT_EQ(shared.currentAnchor, 0);
     EXPECT_EQ(shared.earlierAnchor, 0);
+}
+
+TEST(FindSharedPassages, IgnoredHashesAreNeitherSharedNorAnchors) {
+    // Both texts open with the same notice; only the notice and one phrase
+    // are shared.
+    const std::string notice = "Перепечатка материалов только со ссылкой на сайт. ";
+    const TextWords earlier =
+        wordsOf(cp(notice + "Осень пришла в город и листья падают на мокрые тротуары.\r\n"), 3);
+    const TextWords current =
+        wordsOf(cp(notice + "Зима пришла рано. Листья падают на мокрые тротуары.\r\n"), 3);
+    const TextWords template_ = wordsOf(cp(notice + "конец"), 3);
+    std::vector<std::uint32_t> ignored = template_.shingles.Hashes;
+    std::sort(ignored.begin(), ignored.end());
+
+    const SharedPassages all = FindSharedPassages(earlier, current);
+    EXPECT_EQ(passageTexts(current, all.current),
+              (Texts{"Перепечатка материалов только со ссылкой на сайт",
+                     "Листья падают на мокрые тротуары"}));
+    EXPECT_EQ(all.currentAnchor, 0);
+
+    const SharedPassages kept = FindSharedPassages(earlier, current, ignored);
+    EXPECT_EQ(passageTexts(current, kept.current), (Texts{"Листья падают на мокрые тротуары"}));
+    EXPECT_EQ(passageTexts(earlier, kept.earlier), (Texts{"листья падают на мокрые тротуары"}));
+    EXPECT_EQ(wordAt(current, kept.currentAnchor), "Листья");
+    EXPECT_EQ(wordAt(earlier, kept.earlierAnchor), "листья");
+    // The notice is what the ignored windows cover, in each text.
+    for (const TextWords* text : {&earlier, &current})
+        EXPECT_EQ(passageTexts(*text, PassagesWithHashes(*text, ignored)),
+                  (Texts{"Перепечатка материалов только со ссылкой на сайт"}));
 }
 
 TEST(FindSharedPassages, RewriteKeepsOnlyTheUnchangedRuns) {

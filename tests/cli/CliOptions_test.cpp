@@ -32,6 +32,8 @@ TEST(CliOptionsTest, DefaultsMatchTheWindowsDefaults) {
     EXPECT_EQ(options.verbosity(), Verbosity::Normal);
     EXPECT_TRUE(options.reportPath().isEmpty());
     EXPECT_EQ(options.pairCount(), 0);
+    EXPECT_TRUE(options.templatePath().isEmpty());
+    EXPECT_EQ(options.commonPercent(), 0);
 }
 
 TEST(CliOptionsTest, EveryOptionReachesItsSetting) {
@@ -49,6 +51,8 @@ TEST(CliOptionsTest, EveryOptionReachesItsSetting) {
     EXPECT_EQ(options.strictness(), Strictness::Strict);
     EXPECT_EQ(options.verbosity(), Verbosity::Quiet);
     EXPECT_EQ(options.pairCount(), 5);
+    EXPECT_EQ(parsed({"--template", "/шаблон/сайт.txt", "in"}).templatePath(), "/шаблон/сайт.txt");
+    EXPECT_EQ(parsed({"--ignore-common", "050", "in"}).commonPercent(), 50);
     EXPECT_EQ(parsed({"--format", "html", "in"}).reportFormat(), ReportFormat::Html);
     EXPECT_EQ(parsed({"--format", "csv", "in"}).reportFormat(), ReportFormat::Csv);
     EXPECT_EQ(parsed({"--save", "copy", "in"}).saveMode(), SaveMode::Copy);
@@ -79,7 +83,8 @@ TEST(CliOptionsTest, ValuesOutsideTheirSetsAreRejected) {
         {"-p", "1e1"},        {"-p", ""},           {"-l", "+"},         {"--pairs", "-1"},
         {"--pairs", "1001"},  {"--pairs", "0x3"},   {"--pairs", "2.0"},  {"--pairs", ""},
         {"--pairs", "three"}, {"--format", "HTML"}, {"--format", "htm"}, {"-j", "0"},
-        {"--jobs", "1025"},   {"-j", "two"}};
+        {"--jobs", "1025"},   {"-j", "two"},        {"--ignore-common", "101"},
+        {"--ignore-common", "-5"}, {"--ignore-common", "half"}};
     for (std::vector<std::string> arguments : cases) {
         SCOPED_TRACE(arguments[0] + " " + arguments[1]);
         arguments.push_back("in");

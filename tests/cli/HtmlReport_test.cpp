@@ -280,6 +280,41 @@ TEST_F(HtmlReportTest, ChangedLettersAreMarkedInTheTextsBesideEachOther) {
     }
 }
 
+TEST_F(HtmlReportTest, FamiliesAndCommonTextAreShown) {
+    // Every text opens with the same notice; c copies a, d is the notice alone.
+    const std::string notice = TextBatch::article(9, 40);
+    TextBatch::write(m_source / "a.txt", notice + TextBatch::article(1, 200));
+    TextBatch::write(m_source / "b.txt", notice + TextBatch::article(2, 200));
+    TextBatch::write(m_source / "c.txt", notice + TextBatch::article(1, 200));
+    TextBatch::write(m_source / "d.txt", notice);
+    const fs::path templateFile = fs::path(m_temp.path().toStdString()) / "notice.txt";
+    TextBatch::write(templateFile, notice);
+    const std::string html = EngineRun({"--template", templateFile.string(), source()}).html();
+
+    EXPECT_NE(html.find("<th scope=\"row\">Шаблон (не учитывать)</th><td>" +
+                        templateFile.string() + "</td>"),
+              std::string::npos);
+    EXPECT_NE(html.find("✓ Прошло (только общий текст)"), std::string::npos) << "d";
+    const std::size_t families = html.find("<h2 id=\"families\">Семьи копий</h2>");
+    ASSERT_NE(families, std::string::npos);
+    const std::string family = html.substr(html.find("<li id=\"family-1\"", families));
+    EXPECT_TRUE(family.starts_with(
+        "<li id=\"family-1\" value=\"1\"><b>Семья 1</b>: текстов — 2, наибольшая оценка — "
+        "100%. <a href=\"#row-1\">1. a.txt</a>, <a href=\"#text-3\">3. c.txt</a></li>"))
+        << family.substr(0, 300);
+    EXPECT_EQ(occurrences(html, "<li id=\"family-"), 1u);
+    EXPECT_NE(html.find("<td class=\"num family\"><a href=\"#family-1\">1</a></td>"),
+              std::string::npos);
+
+    // The copy's section opens both texts with the notice grey and unmarked;
+    // only its last words, in windows that reach into the article, are shared.
+    const std::string copy = section(html, 3);
+    ASSERT_FALSE(copy.empty());
+    EXPECT_EQ(occurrences(copy, "<div class=\"fragment\"><span class=\"common\">"), 2u);
+    EXPECT_EQ(occurrences(copy, "<mark><span class=\"common\">"), 2u);
+    EXPECT_EQ(occurrences(copy, "Серым — общий текст"), 2u);
+}
+
 TEST_F(HtmlReportTest, PairsColumnListsTheEarlierTextsBestFirst) {
     const std::string original = TextBatch::article(1, 300);
     TextBatch::write(m_source / "a.txt", original);

@@ -318,6 +318,62 @@ TEST_F(ReportTest, JsonRowsCountTheDisguisedWords) {
     EXPECT_EQ(rows[1].toObject()["disguised"], QJsonValue(2));
 }
 
+TEST_F(ReportTest, CommonTextColumnsComeOnlyWhenCommonTextWasLeftOut) {
+    add("a.txt", 0, -1);
+    add("b.txt", 0, -1);
+    add("c.txt", 90, 1);
+    m_table.shingles[0].Count = 10;
+    m_table.shingles[1].Count = 4;
+    m_table.shingles[2].Count = 8;
+    m_table.templateShingles = {3, 3, 0};
+    m_table.commonShingles = {2, 1, 0};
+    const QByteArray header = "file,score,passed,best_match,saved,format,encoding,disguised,family";
+    EXPECT_TRUE(Report(m_options, m_table, 20).toCsv().startsWith(header + "\n"));
+
+    m_table.commonText = {"/t/site.txt", 40};
+    const Report report(m_options, m_table, 20);
+    EXPECT_EQ(report.toCsv(),
+              header + ",left_out_template,left_out_common,only_common\n"
+                       "a.txt,0,1,,,TXT,Windows-1251,0,,3,2,0\n"
+                       "b.txt,0,1,,,TXT,Windows-1251,0,1,3,1,1\n"
+                       "c.txt,90,0,b.txt,,TXT,Windows-1251,0,1,0,0,0\n");
+    const QJsonObject json = QJsonDocument::fromJson(report.toJson()).object();
+    EXPECT_EQ(json["settings"]["template"].toString(), "/t/site.txt");
+    EXPECT_EQ(json["settings"]["ignore_common"].toInt(), 40);
+    const QJsonObject b = json["rows"][1].toObject();
+    EXPECT_EQ(b["left_out"].toObject(), (QJsonObject{{"template", 3}, {"common", 1}}));
+    EXPECT_EQ(b["only_common"], QJsonValue(true));
+    EXPECT_EQ(json["rows"][0]["family"], QJsonValue()) << "null: in no family";
+}
+
+TEST_F(ReportTest, JsonListsTheFamiliesWithTheirLinks) {
+    m_table.append("ref.txt");
+    m_table.referenceCount = 1;
+    m_table.referenceDirectories = {"/refs/"};
+    add("a.txt", 0, -1);
+    add("b.txt", 100, 1);
+    add("c.txt", 50, 0);
+    add("d.txt", 0, -1);
+    const QJsonArray families =
+        QJsonDocument::fromJson(Report(m_options, m_table, 20).toJson()).object()["families"].toArray();
+    const auto member = [](const char* file, bool reference) {
+        return QJsonObject{{"file", file}, {"reference", reference}};
+    };
+    const auto link = [](const char* file, const char* match, int score) {
+        return QJsonObject{{"file", file}, {"match", match}, {"score", score}};
+    };
+    EXPECT_EQ(families, (QJsonArray{QJsonObject{{"number", 1},
+                                                {"members", QJsonArray{member("a.txt", false),
+                                                                       member("b.txt", false)}},
+                                                {"links", QJsonArray{link("b.txt", "a.txt", 100)}},
+                                                {"highest_score", 100}},
+                                    QJsonObject{{"number", 2},
+                                                {"members", QJsonArray{member("/refs/ref.txt", true),
+                                                                       member("c.txt", false)}},
+                                                {"links", QJsonArray{link("c.txt", "/refs/ref.txt", 50)}},
+                                                {"highest_score", 50}}}));
+}
+
 TEST_F(ReportTest, HtmlNeedsTheRunsEngine) {
     add("a.txt", 0, -1);
     const Report report(m_options, m_table, 20);
