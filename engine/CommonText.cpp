@@ -6,7 +6,10 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <algorithm>
+#include <array>
 #include <iterator>
+#include <memory>
+#include <span>
 
 namespace quillmark {
 
@@ -17,19 +20,45 @@ void makeDistinct(std::vector<std::uint32_t>& hashes) {
     hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
 }
 
-/// Sorts (hash << 32 | document) keys by their hash, keeping the documents'
-/// order within a hash: two stable passes of 16 bits.
-void sortByHash(std::vector<std::uint64_t>& keys) {
-    std::vector<std::uint64_t> scratch(keys.size());
-    for (const int shift : {32, 48}) {
-        std::vector<std::size_t> start(65537, 0);
-        for (const std::uint64_t key : keys)
-            ++start[((key >> shift) & 0xFFFF) + 1];
+// The (hash << 32 | document) keys of all texts go into buckets by the hash's
+// top bits, the documents ascending in each; a bucket is small enough to sort
+// by the rest of the hash within the caches.
+constexpr int topBits = 11;
+constexpr int lowBits = 32 - topBits;
+
+/// Stable sort of a bucket's keys by the hash's low bits: two passes.
+void sortBucket(std::span<std::uint64_t> keys, std::vector<std::uint64_t>& scratch) {
+    scratch.resize(keys.size());
+    std::span<std::uint64_t> from = keys;
+    std::span<std::uint64_t> to(scratch);
+    for (const int shift : {32, 32 + lowBits / 2}) {
+        const int width = shift == 32 ? lowBits / 2 : lowBits - lowBits / 2;
+        const std::uint64_t mask = (std::uint64_t{1} << width) - 1;
+        std::array<std::size_t, (1u << (lowBits - lowBits / 2)) + 1> start{};
+        for (const std::uint64_t key : from)
+            ++start[((key >> shift) & mask) + 1];
         for (std::size_t b = 1; b < start.size(); ++b)
             start[b] += start[b - 1];
-        for (const std::uint64_t key : keys)
-            scratch[start[(key >> shift) & 0xFFFF]++] = key;
-        keys.swap(scratch);
+        for (const std::uint64_t key : from)
+            to[start[(key >> shift) & mask]++] = key;
+        std::swap(from, to);
+    }
+    // Two passes end where they began.
+}
+
+/// Appends the hashes of a sorted bucket that at least `needed` documents hold.
+void collectCommon(std::span<const std::uint64_t> keys, std::int64_t needed,
+                   std::vector<std::uint32_t>& common) {
+    for (std::size_t i = 0; i < keys.size();) {
+        const std::uint64_t hash = keys[i] >> 32;
+        std::int64_t holders = 0;
+        std::uint64_t last = ~std::uint64_t{0};
+        for (; i < keys.size() && keys[i] >> 32 == hash; ++i) {
+            holders += keys[i] != last ? 1 : 0;
+            last = keys[i];
+        }
+        if (holders >= needed)
+            common.push_back(static_cast<std::uint32_t>(hash));
     }
 }
 
@@ -41,27 +70,24 @@ std::vector<std::uint32_t> CommonText::commonHashes(std::span<const TudShingleLi
     const std::int64_t needed = std::max(fewestTexts, (percent * total + 99) / 100);
     if (percent <= 0 || needed > total)
         return {};
-    std::size_t size = 0;
+    std::vector<std::size_t> start((1u << topBits) + 1, 0);
     for (const TudShingleList& list : documents)
-        size += list.Hashes.size();
-    std::vector<std::uint64_t> keys;
-    keys.reserve(size);
+        for (const std::uint32_t hash : list.Hashes)
+            ++start[(hash >> lowBits) + 1];
+    for (std::size_t b = 1; b < start.size(); ++b)
+        start[b] += start[b - 1];
+    // Left uninitialised: every slot is written below.
+    const std::unique_ptr<std::uint64_t[]> keys(new std::uint64_t[start.back()]);
+    std::vector<std::size_t> next(start.begin(), start.end() - 1);
     for (std::size_t d = 0; d < documents.size(); ++d)
         for (const std::uint32_t hash : documents[d].Hashes)
-            keys.push_back(std::uint64_t{hash} << 32 | d);
-    sortByHash(keys);
-    // Each run of one hash, its documents ascending: count the distinct ones.
+            keys[next[hash >> lowBits]++] = std::uint64_t{hash} << 32 | d;
     std::vector<std::uint32_t> common;
-    for (std::size_t i = 0; i < keys.size();) {
-        const std::uint64_t hash = keys[i] >> 32;
-        std::int64_t holders = 0;
-        std::uint64_t last = ~std::uint64_t{0};
-        for (; i < keys.size() && keys[i] >> 32 == hash; ++i) {
-            holders += keys[i] != last ? 1 : 0;
-            last = keys[i];
-        }
-        if (holders >= needed)
-            common.push_back(static_cast<std::uint32_t>(hash));
+    std::vector<std::uint64_t> scratch;
+    for (std::size_t b = 0; b + 1 < start.size(); ++b) {
+        const std::span<std::uint64_t> bucket(keys.get() + start[b], start[b + 1] - start[b]);
+        sortBucket(bucket, scratch);
+        collectCommon(bucket, needed, common);
     }
     return common;
 }

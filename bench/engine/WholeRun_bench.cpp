@@ -2,6 +2,7 @@
 // directory of 20,000 texts. The directory is made once under /tmp and kept
 // for later runs; the run saves nothing, so it stays as it is.
 #include "engine/BatchEngine.h"
+#include "engine/CommonText.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,7 +27,9 @@ public:
     int allowedPercent() override { return 20; }
     SaveMode saveMode() override { return SaveMode::None; }
     Unmask unmask() override { return m_unmask; }
+    int commonPercent() override { return m_commonPercent; }
     Unmask m_unmask = Unmask::Off;
+    int m_commonPercent = 0;
     void setCounter(ProgressRow, const QString&) override {}
     void setProgressLabel(ProgressRow, const QString&) override {}
     void setBarRange(ProgressRow, int, int) override {}
@@ -87,10 +90,12 @@ QString generatedDirectory() {
     return dir;
 }
 
-// Argument 1: with unmasking.
+// Argument 1: with unmasking; 2: leaving out shingles common to 50% of the
+// texts (--ignore-common 50).
 void WholeRun(benchmark::State& state) {
     SilentHost host(generatedDirectory());
     host.m_unmask = state.range(0) == 1 ? Unmask::On : Unmask::Off;
+    host.m_commonPercent = state.range(0) == 2 ? 50 : 0;
     BatchEngine engine(host);
     for (auto _ : state) {
         engine.startOrStopRun();
@@ -102,6 +107,33 @@ void WholeRun(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * engine.documents().count());
 }
 
-BENCHMARK(WholeRun)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(WholeRun)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The families of the run above, as the window and the reports ask for them.
+void FamiliesOfTheRun(benchmark::State& state) {
+    SilentHost host(generatedDirectory());
+    BatchEngine engine(host);
+    engine.startOrStopRun();
+    std::size_t families = 0;
+    for (auto _ : state) {
+        const Families found = engine.families();
+        families = found.list().size();
+        benchmark::DoNotOptimize(families);
+    }
+    state.counters["families"] = static_cast<double>(families);
+}
+
+BENCHMARK(FamiliesOfTheRun)->Unit(benchmark::kMillisecond);
+
+// The pass that finds the shingles half of the run's texts hold.
+void CommonHashesOfTheRun(benchmark::State& state) {
+    SilentHost host(generatedDirectory());
+    BatchEngine engine(host);
+    engine.startOrStopRun();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(CommonText::commonHashes(engine.documents().shingles, 50));
+}
+
+BENCHMARK(CommonHashesOfTheRun)->Unit(benchmark::kMillisecond);
 
 } // namespace
