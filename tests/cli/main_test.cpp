@@ -289,6 +289,20 @@ TEST_F(CliRunTest, StrictFailsOnlyWhenATextDidNotPass) {
     EXPECT_EQ(CliProcess::run({"-q", source()}), 0) << "without --strict a failing text is fine";
 }
 
+TEST_F(CliRunTest, AMissingTemplateFailsTheRunBeforeAnythingMoves) {
+    writeBatch();
+    const auto before = TextBatch::snapshot(m_root);
+    QByteArray out;
+    QByteArray err;
+    EXPECT_EQ(CliProcess::run({"--save", "move", "--template", (m_root / "none.txt").string(),
+                               source()},
+                              &out, &err),
+              1);
+    EXPECT_TRUE(out.isEmpty()) << "no report";
+    EXPECT_TRUE(err.contains("none.txt\" не найден")) << err.toStdString();
+    EXPECT_EQ(TextBatch::snapshot(m_root), before);
+}
+
 TEST_F(CliRunTest, SaveNoneChangesNothingOnDisk) {
     writeBatch();
     const auto before = TextBatch::snapshot(m_root);
