@@ -1,5 +1,6 @@
 #include "TextEncoding.h"
 
+#include "CodePageGuess.h"
 #include "Cp1251.h"
 
 #include <uchardet/uchardet.h>
@@ -7,8 +8,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <iconv.h>
 #include <memory>
+#include <utility>
 
 namespace quillmark {
 
@@ -115,60 +118,117 @@ Encoding askDetector(std::string_view bytes) {
     return charset == nullptr ? Encoding::Auto : fromDetectorName(charset);
 }
 
-/// Whether Windows-1251 reads the letters of `bytes` as capitals with hardly
-/// a small letter: the bytes KOI8-R reads as a lower-case text.
-bool capitalsOnly(std::string_view bytes) {
-    std::size_t capitals = 0;
+/// What the first look at a text counts.
+struct PlainCounts {
     std::size_t smalls = 0;
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        capitals += (b >= 0xC0 && b <= 0xDF) || b == 0xA8;
-        smalls += b >= 0xE0 || b == 0xB8;
+    std::size_t capitals = 0;
+    std::size_t vowels = 0; ///< а, е, и, о, small or capital
+    std::size_t signs = 0;  ///< bytes of 0x80-0xBF
+    std::size_t macLetters = 0;
+    bool foreign = false;
+
+    /// Я or Ю right after a small letter (MacCyrillic's я and ё), and a small
+    /// letter right after a byte of 0x80-0x9F (MacCyrillic's capitals).
+    void add(unsigned char byte, unsigned char before) {
+        smalls += byte >= 0xE0;
+        capitals += byte >= 0xC0 && byte < 0xE0;
+        const unsigned char folded = byte | 0x20;
+        vowels += folded == 0xE0 || folded == 0xE5 || folded == 0xE8 || folded == 0xEE;
+        signs += byte >= 0x80 && byte < 0xC0;
+        macLetters += ((byte == 0xDF || byte == 0xDE) && before >= 0xE0 && before != 0xFF) ||
+                      (byte >= 0xE0 && before >= 0x80 && before < 0xA0);
     }
-    return capitals > 0 && smalls * 100 <= capitals;
+};
+
+using Bytes16 = unsigned char __attribute__((vector_size(16)));
+
+/// Counts sixteen bytes at a time (`before` is the same bytes one back);
+/// matches add up as 0xFF in a lane, which counts -1.
+/// Returns whether the chunk holds a byte of 0x80-0xBF.
+bool addChunk(Bytes16 chunk, Bytes16 before, std::array<Bytes16, 5>& lanes) {
+    const Bytes16 folded = chunk | 0x20;
+    const Bytes16 small = reinterpret_cast<Bytes16>(chunk >= 0xE0);
+    const Bytes16 letter = reinterpret_cast<Bytes16>(chunk >= 0xC0);
+    lanes[0] += small;
+    lanes[1] += letter & ~small;
+    lanes[2] += reinterpret_cast<Bytes16>((folded == 0xE0) | (folded == 0xE5) | (folded == 0xE8) |
+                                          (folded == 0xEE));
+    const Bytes16 sign = reinterpret_cast<Bytes16>(chunk >= 0x80) & ~letter;
+    lanes[3] += sign;
+    const Bytes16 afterSmall = reinterpret_cast<Bytes16>((before >= 0xE0) & (before != 0xFF));
+    const Bytes16 afterMacCapital = reinterpret_cast<Bytes16>((before >= 0x80) & (before < 0xA0));
+    lanes[4] += (reinterpret_cast<Bytes16>((chunk == 0xDF) | (chunk == 0xDE)) & afterSmall) |
+                (small & afterMacCapital);
+    std::uint64_t halves[2];
+    std::memcpy(halves, &sign, sizeof halves);
+    return (halves[0] | halves[1]) != 0;
 }
 
-/// Whether `bytes` plainly reads as a Russian Windows-1251 text: small
-/// letters well ahead of capitals and of the upper-half signs, and none of
-/// the bytes that are other alphabets' letters there (where KOI8-R, CP866,
-/// ISO-8859-5 and MacCyrillic put their Russian letters). The detector is
-/// slow; it is asked only about texts this leaves in doubt.
-bool plainlyWindows1251(std::string_view bytes) {
-    // Bytes 0x80-0xBF that are letters of other alphabets, or unassigned.
+/// Adds the lanes' counts (each lane counts down from 0 by one a match).
+void flush(std::array<Bytes16, 5>& lanes, PlainCounts& counts) {
+    std::size_t* const totals[5] = {&counts.smalls, &counts.capitals, &counts.vowels, &counts.signs,
+                                    &counts.macLetters};
+    for (std::size_t k = 0; k < lanes.size(); ++k) {
+        for (std::size_t lane = 0; lane < sizeof(Bytes16); ++lane)
+            *totals[k] += static_cast<unsigned char>(-lanes[k][lane]);
+        lanes[k] = Bytes16{};
+    }
+}
+
+/// Whether a byte of 0x80-0xBF is another alphabet's letter in
+/// Windows-1251, or unassigned: where KOI8-R, CP866, ISO-8859-5 and
+/// MacCyrillic put their Russian letters.
+bool anyForeign(std::string_view bytes) {
     constexpr std::uint64_t foreign =
         (1ULL << 0x00) | (1ULL << 0x01) | (1ULL << 0x03) | (1ULL << 0x0A) | (0x1FULL << 0x0C) |
         (1ULL << 0x18) | (1ULL << 0x1A) | (0xFULL << 0x1C) | (0x7ULL << 0x21) | (1ULL << 0x25) |
         (1ULL << 0x2A) | (1ULL << 0x2F) | (0x7ULL << 0x32) | (1ULL << 0x3A) | (0xFULL << 0x3C);
-    std::size_t smalls = 0;
-    std::size_t capitals = 0;
-    std::size_t signs = 0;
-    for (const char c : bytes) {
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) {
         const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80)
-            continue;
-        if (b >= 0xE0) {
-            ++smalls;
-        } else if (b >= 0xC0) {
-            ++capitals;
-        } else {
-            if ((foreign >> (b - 0x80)) & 1U)
-                return false;
-            ++signs;
-        }
-    }
-    return smalls > 0 && capitals * 4 <= smalls && signs * 4 <= smalls;
+        return b >= 0x80 && b < 0xC0 && ((foreign >> (b - 0x80)) & 1U) != 0;
+    });
 }
 
-std::string foldedUnderWindows1251(std::string_view bytes) {
-    std::string folded(bytes);
-    for (char& c : folded) {
-        const auto b = static_cast<unsigned char>(c);
-        if ((b >= 0xC0 && b <= 0xDF) || (b >= 'A' && b <= 'Z'))
-            c = static_cast<char>(b + 0x20);
-        else if (b == 0xA8)
-            c = static_cast<char>(0xB8);
+PlainCounts countPlain(std::string_view bytes) {
+    PlainCounts counts;
+    std::array<Bytes16, 5> lanes{};
+    std::size_t i = 1;
+    if (!bytes.empty())
+        counts.add(static_cast<unsigned char>(bytes[0]), 0);
+    // A lane holds up to 255 matches: flushed every 255 chunks.
+    for (std::size_t chunks = 0; i + sizeof(Bytes16) <= bytes.size(); i += sizeof(Bytes16)) {
+        Bytes16 chunk;
+        Bytes16 before;
+        std::memcpy(&chunk, bytes.data() + i, sizeof chunk);
+        std::memcpy(&before, bytes.data() + i - 1, sizeof before);
+        // Signs are rare: the chunks that hold one are looked at byte by byte.
+        if (addChunk(chunk, before, lanes) && !counts.foreign)
+            counts.foreign = anyForeign(bytes.substr(i, sizeof chunk));
+        if (++chunks % 255 == 0)
+            flush(lanes, counts);
     }
-    return folded;
+    flush(lanes, counts);
+    const std::size_t rest = std::min(i, bytes.size());
+    for (; i < bytes.size(); ++i)
+        counts.add(static_cast<unsigned char>(bytes[i]), static_cast<unsigned char>(bytes[i - 1]));
+    counts.foreign =
+        counts.foreign || anyForeign(bytes.substr(0, 1)) || anyForeign(bytes.substr(rest));
+    return counts;
+}
+
+/// Whether `bytes` plainly reads as a Russian Windows-1251 text: small
+/// letters well ahead of capitals and of the upper-half signs, none of the
+/// bytes that are other alphabets' letters there, а, е, и, о as common as
+/// Russian has them (a KOI8-R text in capitals reads as small letters here,
+/// but hardly ever as those four), and no sign of MacCyrillic, whose small
+/// letters are nearly Windows-1251's. Scoring the letter pairs costs more;
+/// only texts this leaves in doubt are scored.
+bool plainlyWindows1251(std::string_view bytes) {
+    const PlainCounts counts = countPlain(bytes);
+    const std::size_t smalls = counts.smalls;
+    return smalls > 0 && counts.capitals * 4 <= smalls && counts.signs * 4 <= smalls &&
+           counts.vowels * 4 >= smalls + counts.capitals && counts.macLetters * 200 <= smalls &&
+           !counts.foreign;
 }
 
 const char* iconvName(Encoding encoding) {
@@ -235,6 +295,52 @@ const ByteTable& tableOf(Encoding encoding) {
     default:
         return koi8r;
     }
+}
+
+/// Whether a text that reads as Windows-1251 has MacCyrillic's я and ё
+/// (Windows-1251's Я and Ю) inside its small-letter words, where capitals
+/// hardly ever stand: the two pages differ in little else among small letters.
+bool smallLettersOfMacCyrillic(std::string_view sample) {
+    std::size_t smalls = 0;
+    std::size_t inside = 0;
+    bool afterSmall = false;
+    for (const char c : sample) {
+        const auto b = static_cast<unsigned char>(c);
+        inside += afterSmall && (b == 0xDF || b == 0xDE) ? 1 : 0;
+        afterSmall = b >= 0xE0 && b != 0xFF;
+        smalls += afterSmall ? 1 : 0;
+    }
+    return inside * 200 > smalls;
+}
+
+/// The single-byte code page under which `sample` reads most like Russian.
+/// Another page must read clearly better than Windows-1251 (half a bit for
+/// each byte it reads otherwise), so a text of few or odd letters stays
+/// Windows-1251; a sample of too few upper-half bytes is left to the detector.
+Encoding mostRussian(std::string_view sample) {
+    const auto upper =
+        static_cast<std::int64_t>(std::count_if(sample.begin(), sample.end(), [](char c) {
+            return static_cast<unsigned char>(c) >= 0x80;
+        }));
+    if (upper < 32) {
+        const Encoding named = askDetector(sample);
+        return named == Encoding::Auto ? Encoding::Windows1251 : named;
+    }
+    const std::int64_t windows = CodePageGuess::score(sample, CodePageGuess::windows1251());
+    Encoding best = Encoding::Windows1251;
+    std::int64_t bestScore = windows;
+    for (const Encoding other :
+         {Encoding::Koi8R, Encoding::Cp866, Encoding::Iso8859_5, Encoding::MacCyrillic}) {
+        const std::int64_t score = CodePageGuess::score(sample, tableOf(other));
+        const std::int64_t margin = 8 * CodePageGuess::bytesReadOtherwise(sample, tableOf(other));
+        if (score > bestScore && score > windows + margin) {
+            best = other;
+            bestScore = score;
+        }
+    }
+    if (best == Encoding::Windows1251 && smallLettersOfMacCyrillic(sample))
+        return Encoding::MacCyrillic;
+    return best;
 }
 
 unsigned codeUnit(const unsigned char* at, std::size_t width, bool bigEndian) {
@@ -450,14 +556,7 @@ Encoding TextEncoding::detect(std::string_view bytes) {
     const std::string_view sample = bytes.substr(0, detectorSample);
     if (plainlyWindows1251(sample))
         return Encoding::Windows1251;
-    const Encoding guess = askDetector(sample);
-    if (guess == Encoding::Auto || guess == Encoding::Windows1251)
-        return Encoding::Windows1251;
-    // Capitals in Windows-1251 are small letters in KOI8-R; a text that is
-    // really Windows-1251 says so once its letters are small.
-    if (capitalsOnly(sample) && askDetector(foldedUnderWindows1251(sample)) != guess)
-        return Encoding::Windows1251;
-    return guess;
+    return mostRussian(sample);
 }
 
 std::string TextEncoding::toWindows1251(std::string_view bytes, Encoding encoding) {
