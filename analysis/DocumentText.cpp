@@ -106,6 +106,22 @@ public:
         return zip_name_locate(m_archive.get(), name.c_str(), 0) >= 0;
     }
 
+    /// The name of the archive's one file when it holds just one (folders
+    /// aside); empty otherwise.
+    std::string onlyFile() const {
+        std::string only;
+        const zip_int64_t entries = zip_get_num_entries(m_archive.get(), 0);
+        for (zip_int64_t i = 0; i < entries; ++i) {
+            const char* name = zip_get_name(m_archive.get(), static_cast<zip_uint64_t>(i), 0);
+            if (name == nullptr || std::string_view(name).ends_with('/'))
+                continue;
+            if (!only.empty())
+                return {};
+            only = name;
+        }
+        return only;
+    }
+
     void setFormat(TextFormat format) { m_format = format; }
 
     /// The entry's bytes; throws UnreadableText when it is missing, locked,
@@ -144,6 +160,29 @@ private:
     std::size_t m_left;
 };
 
+/// The bytes of the one document an archive holds (a zipped FictionBook, a
+/// PDF sent as a ZIP), read within the archive's unpack limit. Throws
+/// UnreadableText for any other archive, an archive inside it among them.
+std::string onlyDocument(ZipReader& zip) {
+    const std::string name = zip.onlyFile();
+    std::string inner = name.empty() ? std::string() : zip.read(name);
+    if (inner.empty() || inner.starts_with("PK\x03\x04"))
+        throw UnreadableText(TextFormat::Text, "архив, в котором нет документа");
+    return inner;
+}
+
+TextFormat onlyDocumentFormat(ZipReader& zip) {
+    const std::string inner = onlyDocument(zip);
+    TextFormat format = TextFormat::Text;
+    try {
+        format = DocumentText::formatOf(inner);
+    } catch (const UnreadableText&) {
+    }
+    if (!TextReader::isDocument(format))
+        throw UnreadableText(TextFormat::Text, "архив, в котором нет документа");
+    return format;
+}
+
 TextFormat zipFormat(ZipReader& zip) {
     if (zip.has("word/document.xml"))
         return TextFormat::Docx;
@@ -155,7 +194,7 @@ TextFormat zipFormat(ZipReader& zip) {
         if (mime.starts_with("application/vnd.oasis.opendocument.text"))
             return TextFormat::Odt;
     }
-    throw UnreadableText(TextFormat::Text, "архив, в котором нет документа");
+    return onlyDocumentFormat(zip);
 }
 
 // --- XML ------------------------------------------------------------------
@@ -720,6 +759,12 @@ TextFormat DocumentText::formatOf(std::string_view bytes) {
 
 std::string DocumentText::paragraphsOf(std::string_view bytes, TextFormat format,
                                        std::string& encoding, std::string* hidden) {
+    const bool zipped = format != TextFormat::Docx && format != TextFormat::Odt &&
+                        format != TextFormat::Epub && bytes.starts_with("PK\x03\x04");
+    if (zipped) {
+        ZipReader zip(bytes, format);
+        return paragraphsOf(onlyDocument(zip), format, encoding, hidden);
+    }
     encoding.clear();
     std::string text;
     switch (format) {

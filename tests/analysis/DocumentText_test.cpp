@@ -275,3 +275,60 @@ TEST(DocumentText, OdtHiddenTextIsLeftOut) {
 }
 
 } // namespace
+
+namespace {
+
+/// Reads `bytes` as the reading step does: the format and the paragraphs,
+/// or the reason it is not read.
+std::pair<TextFormat, std::string> readDocument(const std::string& bytes) {
+    try {
+        const TextFormat format = DocumentText::formatOf(bytes);
+        std::string encoding;
+        return {format, DocumentText::paragraphsOf(bytes, format, encoding)};
+    } catch (const UnreadableText& error) {
+        return {error.format(), std::string("не прочитан: ") + error.what()};
+    }
+}
+
+TEST(DocumentText, AZipOfOneDocumentIsThatDocument) {
+    const std::string book = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><FictionBook "
+                             "xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\"><body><section>"
+                             "<p>Первая строка</p><p>вторая</p></section></body></FictionBook>";
+    const std::string none = "не прочитан: архив, в котором нет документа";
+    struct Row {
+        const char* what;
+        std::string bytes;
+        TextFormat format;
+        std::string text;
+    };
+    const std::vector<Row> rows = {
+        {"a zipped book", zipOf({{"book.fb2", book}}), TextFormat::Fb2, "Первая строка\nвторая\n"},
+        {"folders aside", zipOf({{"books/", ""}, {"books/book.fb2", book}}), TextFormat::Fb2,
+         "Первая строка\nвторая\n"},
+        {"two books", zipOf({{"a.fb2", book}, {"b.fb2", book}}), TextFormat::Text, none},
+        {"a plain text", zipOf({{"a.txt", "просто текст"}}), TextFormat::Text, none},
+        {"a picture", zipOf({{"a.png", "\x89PNG\r\n\x1a\n" + std::string(16, '\0')}}),
+         TextFormat::Text, none},
+        {"a zip in a zip", zipOf({{"inner.zip", zipOf({{"book.fb2", book}})}}), TextFormat::Text,
+         none},
+        {"an empty archive", zipOf({{"dir/", ""}}), TextFormat::Text, none},
+    };
+    for (const Row& row : rows) {
+        const auto [format, text] = readDocument(row.bytes);
+        EXPECT_EQ(format, row.format) << row.what;
+        EXPECT_EQ(text, row.text) << row.what;
+    }
+}
+
+TEST(DocumentText, AZippedDocumentUnpacksWithinTheLimit) {
+    // A book that unpacks to far more than 64 times the archive.
+    std::string book = "<FictionBook><body><section><p>";
+    book += std::string(40 << 20, 'a');
+    book += "</p></section></body></FictionBook>";
+    const std::string bytes = zipOf({{"big.fb2", book}});
+    ASSERT_LT(bytes.size() * 64, book.size());
+    const auto [format, text] = readDocument(bytes);
+    EXPECT_TRUE(text.find("распаковывается больше допустимого") != std::string::npos) << text;
+}
+
+} // namespace
