@@ -1,5 +1,5 @@
-// The comparison of two texts: which words are highlighted, where the views
-// open, and the steps from one shared passage to the next.
+// The comparison of two texts: which words are highlighted or greyed, where
+// the views open, and the steps from one shared passage to the next.
 #include "window/ComparisonDialog.h"
 
 #include "TextViewProbe.h"
@@ -28,6 +28,12 @@ std::string words(const char* tag, int first, int last) {
         text += lineEnd ? ". \r\n" : " ";
     }
     return text;
+}
+
+// The passage of words [first, end) of `text`.
+Passage passageOf(const TextWords& text, std::int32_t first, std::int32_t end) {
+    return {first, end, text.words[static_cast<std::size_t>(first)].begin,
+            text.words[static_cast<std::size_t>(end - 1)].end};
 }
 
 DocumentPair pairOf(const std::string& current, const std::string& earlier, int shingleLength) {
@@ -64,16 +70,55 @@ private slots:
         QVERIFY(ComparisonDialog::SharedWords != ComparisonDialog::CurrentPassage);
     }
 
+    void greysExactlyTheCommonPassages() {
+        // The current text opens with a task many texts quote, the earlier
+        // one ends with another; both share the al words.
+        const std::string current = words("tk", 0, 16) + words("al", 0, 20) + "cend";
+        const std::string earlier = words("al", 0, 20) + words("tq", 0, 16) + "eend";
+        DocumentPair pair = pairOf(current, earlier, 3);
+        // The task, and apart from it al18 and al19, which the current text
+        // also shares: greyed and highlighted at once.
+        pair.commonCurrent = {passageOf(pair.current, 0, 16), passageOf(pair.current, 34, 36)};
+        pair.commonEarlier = {passageOf(pair.earlier, 20, 36)};
+        ComparisonDialog dialog(std::move(pair), QStringLiteral("b.txt"), QStringLiteral("a.txt"),
+                                100);
+        const QColor grey = ComparisonDialog::LeftOutText;
+        const auto currentGrey = colouredWords(dialog.eCurrent, grey);
+        QCOMPARE(currentGrey.size(), std::size_t(37));
+        for (const auto& [word, greyed] : currentGrey) {
+            const bool common = word.startsWith(QStringLiteral("tk")) ||
+                                word == QStringLiteral("al18") || word == QStringLiteral("al19");
+            QVERIFY2(greyed == common, qPrintable(word));
+        }
+        for (const auto& [word, highlighted] : highlightedWords(dialog.eCurrent))
+            QVERIFY2(highlighted == word.startsWith(QStringLiteral("al")), qPrintable(word));
+        const auto earlierGrey = colouredWords(dialog.eEarlier, grey);
+        QCOMPARE(earlierGrey.size(), std::size_t(37));
+        for (const auto& [word, greyed] : earlierGrey)
+            QVERIFY2(greyed == word.startsWith(QStringLiteral("tq")), qPrintable(word));
+        // A passage is greyed from its first letter to its last, blanks
+        // included; the full stop after it ("tk15. " and a line break) is not.
+        const QTextDocument* document = dialog.eCurrent->document();
+        QVERIFY(hasForeground(document, 3, grey));
+        const int after = positionOfWord(dialog.eCurrent, QStringLiteral("al0"));
+        QVERIFY(hasForeground(document, after - 4, grey));
+        QVERIFY(!hasForeground(document, after - 3, grey));
+        // The legend names the grey.
+        QVERIFY(dialog.sCommonSample->isVisibleTo(&dialog));
+        QCOMPARE(dialog.sCommonSample->palette().color(QPalette::WindowText), grey);
+        QCOMPARE(dialog.sCommonSample->text(), QStringLiteral("общий текст (не учитывается)"));
+    }
+
     void numbersFollowTheTableAndReferencesAreNamed() {
         // Two reference texts ahead of the batch: the batch's first text is № 1.
         DocumentPair batch = pairOf(words("al", 0, 20), words("al", 0, 20), 3);
         batch.currentIndex = 4;
         batch.earlierIndex = 2;
-        ComparisonDialog inBatch(std::move(batch), QStringLiteral("c.txt"),
-                                 QStringLiteral("a.txt"), 100, nullptr, 2);
+        ComparisonDialog inBatch(std::move(batch), QStringLiteral("c.txt"), QStringLiteral("a.txt"),
+                                 100, nullptr, 2);
         QVERIFY(inBatch.sCurrent->text().startsWith(QStringLiteral("№ 3: c.txt")));
-        QVERIFY(inBatch.sEarlier->text().startsWith(
-            QStringLiteral("Более ранний текст № 1: a.txt")));
+        QVERIFY(
+            inBatch.sEarlier->text().startsWith(QStringLiteral("Более ранний текст № 1: a.txt")));
         DocumentPair reference = pairOf(words("al", 0, 20), words("al", 0, 20), 3);
         reference.currentIndex = 2;
         reference.earlierIndex = 1;
@@ -84,8 +129,8 @@ private slots:
             QStringLiteral("Эталонный текст: /refs/old.txt")));
         // Disguised words are named where there are any.
         onReference.noteDisguisedWords(7, 0);
-        QVERIFY(onReference.sCurrent->text().endsWith(
-            QStringLiteral("; подмена символов — 7 слов")));
+        QVERIFY(
+            onReference.sCurrent->text().endsWith(QStringLiteral("; подмена символов — 7 слов")));
         QVERIFY(!onReference.sEarlier->text().contains(QStringLiteral("подмена")));
     }
 
@@ -198,6 +243,11 @@ private slots:
         QVERIFY(!dialog.bPrevious->isEnabled());
         for (const auto& [word, highlighted] : highlightedWords(dialog.eCurrent))
             QVERIFY2(!highlighted, qPrintable(word));
+        // No common text: no grey, and no legend for it.
+        for (const auto& [word, greyed] :
+             colouredWords(dialog.eCurrent, ComparisonDialog::LeftOutText))
+            QVERIFY2(!greyed, qPrintable(word));
+        QVERIFY(!dialog.sCommonSample->isVisibleTo(&dialog));
         QTest::mouseClick(dialog.bClose, Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
     }

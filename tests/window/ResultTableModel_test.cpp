@@ -49,7 +49,7 @@ private slots:
         ResultTableModel model;
         model.setResults(table, 20);
         QCOMPARE(model.rowCount(), 4);
-        QCOMPARE(model.columnCount(), 7);
+        QCOMPARE(model.columnCount(), 8);
         QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("№"));
         QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Файл"));
         QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Сходство, %"));
@@ -57,6 +57,7 @@ private slots:
         QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QStringLiteral("Похож на"));
         QCOMPARE(model.headerData(5, Qt::Horizontal).toString(), QStringLiteral("Формат"));
         QCOMPARE(model.headerData(6, Qt::Horizontal).toString(), QStringLiteral("Подмена"));
+        QCOMPARE(model.headerData(7, Qt::Horizontal).toString(), QStringLiteral("Семья"));
 
         QCOMPARE(cell(model, 2, ResultTableModel::OrderColumn), QStringLiteral("3"));
         QCOMPARE(cell(model, 2, ResultTableModel::NameColumn), QStringLiteral("c.txt"));
@@ -192,6 +193,75 @@ private slots:
         QCOMPARE(cell(sorted, 1, ResultTableModel::NameColumn), QStringLiteral("c.txt"));
         QCOMPARE(model.headerData(column, Qt::Horizontal, Qt::InitialSortOrderRole).toInt(),
                  int(Qt::DescendingOrder));
+    }
+
+    void familiesNumberTheirRowsAndSortTogether() {
+        // a ← c ← d is a chain, b ← f another family; g is near a but passes.
+        DocumentTable table = tableOf({{"a.txt", 0, -1},
+                                       {"b.txt", 0, -1},
+                                       {"c.txt", 100, 0},
+                                       {"d.txt", 60, 2},
+                                       {"e.txt", 0, -1},
+                                       {"f.txt", 90, 1},
+                                       {"g.txt", 10, 0}},
+                                      7);
+        table.unread.push_back({"x.pdf", TextFormat::Pdf, QStringLiteral("нет текста")});
+        ResultTableModel model;
+        model.setResults(table, 20);
+        QSortFilterProxyModel sorted;
+        sorted.setSourceModel(&model);
+        sorted.setSortRole(ResultTableModel::SortRole);
+        const auto column = [&sorted](int source) {
+            QStringList values;
+            for (int row = 0; row < sorted.rowCount(); ++row)
+                values << sorted.index(row, source).data().toString();
+            return values;
+        };
+        const int family = ResultTableModel::FamilyColumn;
+        QCOMPARE(column(family), (QStringList{"1", "2", "1", "1", "", "2", "", ""}));
+        QCOMPARE(model.index(3, 0).data(ResultTableModel::FamilyRole).toInt(), 1);
+        QCOMPARE(model.index(4, 0).data(ResultTableModel::FamilyRole).toInt(), 0);
+        QVERIFY(cell(model, 5, family, Qt::ToolTipRole).contains(QStringLiteral("2")));
+        QVERIFY(cell(model, 4, family, Qt::ToolTipRole).isEmpty());
+
+        // A family's rows together in listing order; rows of none after
+        // every family, the file not read last.
+        sorted.sort(family, Qt::AscendingOrder);
+        QCOMPARE(column(ResultTableModel::NameColumn).join(u' '),
+                 QStringLiteral("a.txt c.txt d.txt b.txt f.txt e.txt g.txt x.pdf"));
+        sorted.sort(family, Qt::DescendingOrder);
+        QCOMPARE(column(ResultTableModel::NameColumn).join(u' '),
+                 QStringLiteral("x.pdf g.txt e.txt f.txt b.txt d.txt c.txt a.txt"));
+        QCOMPARE(model.headerData(family, Qt::Horizontal, Qt::InitialSortOrderRole).toInt(),
+                 int(Qt::AscendingOrder));
+
+        // The selection's percentage draws the families: at 70 d passes and
+        // leaves the chain.
+        model.setResults(table, 70);
+        sorted.sort(ResultTableModel::OrderColumn, Qt::AscendingOrder);
+        QCOMPARE(column(family), (QStringList{"1", "2", "1", "", "", "2", "", ""}));
+        model.setResults(table, 100);
+        QCOMPARE(column(family), QStringList(8, QString()));
+    }
+
+    void aTextOfOnlyCommonTextSaysSo() {
+        DocumentTable table = tableOf({{"a.txt", 0, -1}, {"b.txt", 0, -1}, {"c.txt", 0, -1}}, 3);
+        for (auto& shingles : table.shingles)
+            shingles.Count = 10;
+        // b: all of it the template's or common; c: most of it.
+        table.templateShingles = {0, 6, 6};
+        table.commonShingles = {0, 4, 3};
+        ResultTableModel model;
+        model.setResults(table, 20);
+        const int match = ResultTableModel::MatchColumn;
+        QCOMPARE(cell(model, 1, match), QStringLiteral("только общий текст"));
+        QVERIFY(cell(model, 1, match, Qt::ToolTipRole).contains(QStringLiteral("общий текст")));
+        QVERIFY(model.index(1, match).data(Qt::ForegroundRole).canConvert<QBrush>());
+        QCOMPARE(cell(model, 2, match), QStringLiteral("—"));
+        QCOMPARE(cell(model, 0, match), QStringLiteral("—"));
+        // Its score and verdict keep their meaning.
+        QCOMPARE(cell(model, 1, ResultTableModel::ScoreColumn), QStringLiteral("0"));
+        QCOMPARE(cell(model, 1, ResultTableModel::VerdictColumn), QStringLiteral("✓ прошло"));
     }
 
     void clearShowsNothing() {

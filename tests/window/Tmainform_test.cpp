@@ -5,6 +5,7 @@
 #include "TextViewProbe.h"
 #include "WindowFixture.h"
 #include "window/ComparisonDialog.h"
+#include "window/FamilyList.h"
 #include "window/ResultTableModel.h"
 #include "window/ScoreChart.h"
 #include "window/SortHeaderView.h"
@@ -15,11 +16,14 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -308,7 +312,7 @@ private slots:
     void startsWithDefaultsWithoutProfile() {
         Tmainform form(m_programDir);
         QCOMPARE(form.windowTitle(), QStringLiteral("Quillmark v.1.1"));
-        QCOMPARE(form.size(), QSize(681, 506));
+        QCOMPARE(form.size(), QSize(681, 546));
         QCOMPARE(form.eDirSrc->text(), m_programDir + QStringLiteral("Texts/"));
         QCOMPARE(form.eDirOut->text(), m_programDir + QStringLiteral("Texts/Result/"));
         QCOMPARE(form.eShingleLen->value(), 10);
@@ -370,6 +374,11 @@ private slots:
             {"Label2", form.Label2},
             {"eDirOut", form.eDirOut},
             {"eAgainstOutput", form.eAgainstOutput},
+            {"LabelTemplate", form.LabelTemplate},
+            {"eTemplate", form.eTemplate},
+            {"bTemplate", form.bTemplate},
+            {"LabelCommon", form.LabelCommon},
+            {"eCommonPercent", form.eCommonPercent},
             {"eDelFiles", form.eDelFiles},
             {"Label5", form.Label5},
             {"eShingleLen", form.eShingleLen},
@@ -431,11 +440,12 @@ private slots:
                 QVERIFY2(widget->font().pixelSize() == 11, name);
         }
         QVERIFY(form.bSetSrcDir->font().bold());
+        QVERIFY(form.bTemplate->font().bold());
         QVERIFY(form.sHomePage->font().underline());
 
         // Flat buttons: hand cursor, and the keyboard focus stays where it was.
-        for (QPushButton* button : {form.bGo, form.bSelect, form.bSetSrcDir, form.SpeedButton1,
-                                    form.SpeedButton2, form.bBack}) {
+        for (QPushButton* button : {form.bGo, form.bSelect, form.bSetSrcDir, form.bTemplate,
+                                    form.SpeedButton1, form.SpeedButton2, form.bBack}) {
             QVERIFY2(button->isFlat(), qPrintable(button->objectName()));
             QCOMPARE(button->focusPolicy(), Qt::NoFocus);
             QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
@@ -443,19 +453,20 @@ private slots:
         QCOMPARE(form.sHomePage->cursor().shape(), Qt::PointingHandCursor);
 
         const QColor lightOrange(255, 191, 128);
-        for (QWidget* field : QList<QWidget*>{form.eDirSrc, form.eDirOut, form.eLog})
+        for (QWidget* field :
+             QList<QWidget*>{form.eDirSrc, form.eDirOut, form.eTemplate, form.eLog})
             QCOMPARE(field->palette().color(QPalette::Base), lightOrange);
-        QCOMPARE(form.eShingleLen->findChild<QLineEdit*>()->palette().color(QPalette::Base),
-                 lightOrange);
+        for (QSpinBox* spin : {form.eShingleLen, form.eCommonPercent})
+            QCOMPARE(spin->findChild<QLineEdit*>()->palette().color(QPalette::Base), lightOrange);
         QCOMPARE(form.palette().color(QPalette::Window), QColor(Qt::white));
         QCOMPARE(form.sRes->palette().color(QPalette::WindowText), QColor(128, 0, 0));
         QCOMPARE(form.sHomePage->palette().color(QPalette::WindowText), QColor(0, 0, 128));
 
-        // The bands: header 89, bottom 35, settings panel 169.
+        // The bands: header 89, bottom 35, settings panel 209.
         QCOMPARE(form.Panel1->geometry(), QRect(0, 0, 681, 89));
-        QCOMPARE(form.Panel2->geometry(), QRect(0, 506 - 35, 681, 35));
-        QCOMPARE(form.Panel4->height(), 169);
-        QCOMPARE(form.Pages->geometry(), QRect(0, 89, 681, 506 - 89 - 35));
+        QCOMPARE(form.Panel2->geometry(), QRect(0, 546 - 35, 681, 35));
+        QCOMPARE(form.Panel4->height(), 209);
+        QCOMPARE(form.Pages->geometry(), QRect(0, 89, 681, 546 - 89 - 35));
         // No control spills out of the part of the window it belongs to.
         // A page not yet shown keeps its own size: measure against the page area.
         for (const auto& [name, widget] : controls) {
@@ -477,6 +488,20 @@ private slots:
                          !form.eUnmask->geometry().intersects(other->geometry()),
                      qPrintable(other->objectName()));
         QVERIFY(form.eUnmask->toolTip().contains(QStringLiteral("латинские")));
+        // The template's row overlaps nothing, and its captions are whole.
+        const QList<QWidget*> templateRow{form.LabelTemplate, form.eTemplate, form.bTemplate,
+                                          form.LabelCommon, form.eCommonPercent};
+        for (QWidget* control : templateRow) {
+            for (QWidget* other : form.Panel4->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                QVERIFY2(other == control || !control->geometry().intersects(other->geometry()),
+                         qPrintable(control->objectName() + u'/' + other->objectName()));
+            QVERIFY2(!control->toolTip().isEmpty(), qPrintable(control->objectName()));
+        }
+        for (QLabel* caption : {form.LabelTemplate, form.LabelCommon})
+            QVERIFY(caption->fontMetrics().horizontalAdvance(caption->text()) <= caption->width());
+        QCOMPARE(form.eCommonPercent->minimum(), 0);
+        QCOMPARE(form.eCommonPercent->maximum(), 100);
+        QCOMPARE(form.eCommonPercent->text(), QStringLiteral("выкл."));
 
         QCOMPARE(form.eShingleLen->minimum(), 1);
         QCOMPARE(form.eShingleLen->maximum(), 100);
@@ -533,6 +558,91 @@ private slots:
         QCOMPARE(again.eShingleLen->value(), 5);
         QVERIFY(again.eAgainstOutput->isChecked());
         QCOMPARE(again.sPercent->text(), QStringLiteral("35%"));
+    }
+
+    void commonTextSettingsGoThroughTheProfile() {
+        const QString task = QStringLiteral("/srv/задания/тема.txt");
+        writeFile(m_programDir + QStringLiteral("profile.ini"),
+                  "[Config]\r\nTemplate=" + task.toUtf8() + "\r\nCommonPercent=30\r\n");
+        auto form = std::make_unique<Tmainform>(m_programDir);
+        QCOMPARE(form->eTemplate->text(), task);
+        QCOMPARE(form->templatePath(), QFile::encodeName(task));
+        QCOMPARE(form->eCommonPercent->value(), 30);
+        QCOMPARE(form->eCommonPercent->text(), QStringLiteral("30% текстов"));
+        QCOMPARE(form->commonPercent(), 30);
+        // A field of blanks names no template.
+        form->eTemplate->setText(QStringLiteral("  "));
+        QVERIFY(form->templatePath().isEmpty());
+
+        form->eTemplate->setText(QStringLiteral("/data/task/"));
+        form->eCommonPercent->setValue(0);
+        QCOMPARE(form->eCommonPercent->text(), QStringLiteral("выкл."));
+        QCOMPARE(form->commonPercent(), 0);
+        form.reset();
+        QSettings profile(m_programDir + QStringLiteral("profile.ini"), QSettings::IniFormat);
+        profile.beginGroup(QStringLiteral("Config"));
+        QCOMPARE(profile.value(QStringLiteral("Template")).toString(),
+                 QStringLiteral("/data/task/"));
+        QCOMPARE(profile.value(QStringLiteral("CommonPercent")).toString(), QStringLiteral("0"));
+        Tmainform again(m_programDir);
+        QCOMPARE(again.eTemplate->text(), QStringLiteral("/data/task/"));
+        QCOMPARE(again.eCommonPercent->value(), 0);
+    }
+
+    void templateIsChosenAsAFileOrAFolder() {
+        const QString folder = QDir::cleanPath(m_programDir + QStringLiteral("../template"));
+        const QString file = folder + QStringLiteral("/task.txt");
+        QVERIFY(QDir().mkpath(folder) && QDir().mkpath(m_src));
+        writeFile(file, sentences("tk", 0, 20));
+        Tmainform form(m_programDir);
+        QVERIFY(shownOver(form, m_src, m_out));
+        const auto choose = [&form](const QString& caption) {
+            QTest::mouseClick(form.bTemplate, Qt::LeftButton);
+            QVERIFY(QTest::qWaitForWindowExposed(form.mTemplate));
+            for (QAction* action : form.mTemplate->actions()) {
+                if (action->text() == caption)
+                    QTest::mouseClick(form.mTemplate, Qt::LeftButton, {},
+                                      form.mTemplate->actionGeometry(action).center());
+            }
+        };
+        // A folder through the folder page, which leaves the texts' paths alone.
+        choose(QStringLiteral("Каталог…"));
+        QCOMPARE(form.Pages->currentWidget(), form.TabSheet3);
+        form.eFolderPath->setText(folder);
+        QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+        QCOMPARE(form.Pages->currentWidget(), form.TabSheet1);
+        QCOMPARE(form.eTemplate->text(), folder + QLatin1Char('/'));
+        QCOMPARE(form.templatePath(), QFile::encodeName(folder + QLatin1Char('/')));
+        QCOMPARE(form.eDirSrc->text(), m_src);
+        QCOMPARE(form.eDirOut->text(), m_out);
+        // The texts' own chooser still sets the texts' folder.
+        QTest::mouseClick(form.bSetSrcDir, Qt::LeftButton);
+        form.eFolderPath->setText(folder);
+        QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+        QCOMPARE(form.eDirSrc->text(), folder + QLatin1Char('/'));
+        QCOMPARE(form.eTemplate->text(), folder + QLatin1Char('/'));
+
+        // A file through the file dialog, which opens in the template's folder.
+        QString openedIn;
+        QTimer answer;
+        answer.setInterval(10);
+        connect(&answer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr || !dialog->isVisible())
+                return;
+            openedIn = dialog->directory().absolutePath();
+            dialog->selectFile(file);
+            // As its "Open" button does.
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        answer.start();
+        choose(QStringLiteral("Файл…"));
+        answer.stop();
+        QCOMPARE(openedIn, folder);
+        QCOMPARE(form.eTemplate->text(), file);
+        choose(QStringLiteral("Без шаблона"));
+        QVERIFY(form.eTemplate->text().isEmpty());
+        QVERIFY(form.templatePath().isEmpty());
     }
 
     void reportsProfileThatCannotBeWritten() {
@@ -728,12 +838,13 @@ private slots:
                  (QStringList{QStringLiteral("1/4"), QStringLiteral("2/4"), QStringLiteral("3/4"),
                               QStringLiteral("4/4")}));
         // Listed by name: a, b, c pass; d, a copy of a, leaves the line as it was.
-        QCOMPARE(resultAtCounter, (QMap<QString, QString>{
-                                      {QStringLiteral("1/4"), QString()},
-                                      {QStringLiteral("2/4"), QStringLiteral("Прошло проверку (20%) - 2")},
-                                      {QStringLiteral("3/4"), QStringLiteral("Прошло проверку (20%) - 3")},
-                                      {QStringLiteral("4/4"), QStringLiteral("Прошло проверку (20%) - 3")},
-                                  }));
+        QCOMPARE(resultAtCounter,
+                 (QMap<QString, QString>{
+                     {QStringLiteral("1/4"), QString()},
+                     {QStringLiteral("2/4"), QStringLiteral("Прошло проверку (20%) - 2")},
+                     {QStringLiteral("3/4"), QStringLiteral("Прошло проверку (20%) - 3")},
+                     {QStringLiteral("4/4"), QStringLiteral("Прошло проверку (20%) - 3")},
+                 }));
 
         // 4 files and the subdirectory Result: the loading total is 4.
         QCOMPARE(form.sStat1->text(), QStringLiteral("4/4"));
@@ -1249,6 +1360,132 @@ private slots:
             QVERIFY(arrow == QStyleOptionHeader::SortDown ? first > last : first < last);
             QCOMPARE(scroll->value(), 0);
         }
+    }
+
+    void familiesListSelectsTheirRows() {
+        QVERIFY(QDir().mkpath(m_src));
+        // d copies a and e half of it: a family of three; f copies b.
+        writeFile(m_src + QStringLiteral("a.txt"), articleText(1));
+        writeFile(m_src + QStringLiteral("b.txt"), articleText(2));
+        writeFile(m_src + QStringLiteral("c.txt"), articleText(3));
+        writeFile(m_src + QStringLiteral("d.txt"), articleText(1));
+        writeFile(m_src + QStringLiteral("e.txt"), halfArticle(1, 5));
+        writeFile(m_src + QStringLiteral("f.txt"), articleText(2));
+        Tmainform form(m_programDir);
+        QVERIFY(shownOver(form, m_src, m_out));
+        form.eLemma->setChecked(false);
+        form.eDelFiles->setChecked(false);
+        form.bGo->click();
+        QTest::mouseClick(form.bResults, Qt::LeftButton);
+
+        QCOMPARE(form.lFamilies->count(), 2);
+        QVERIFY(form.lFamilies->isVisible());
+        QCOMPARE(form.lFamilies->item(0)->text(),
+                 QStringLiteral("Семья 1 (текстов: 3): первый — a.txt, до 100%"));
+        QCOMPARE(form.lFamilies->item(1)->text(),
+                 QStringLiteral("Семья 2 (текстов: 2): первый — b.txt, до 100%"));
+        QCOMPARE(resultColumn(form, ResultTableModel::FamilyColumn),
+                 (QStringList{"1", "2", "", "1", "1", "2"}));
+        // The list shows both lines and stands clear of the table, log and chart.
+        QVERIFY(form.lFamilies->viewport()->rect().contains(
+            form.lFamilies->visualItemRect(form.lFamilies->item(1))));
+        for (QWidget* other : QList<QWidget*>{form.gResults, form.eLog, form.cScores, form.bBack})
+            QVERIFY2(!form.lFamilies->geometry().intersects(other->geometry()),
+                     qPrintable(other->objectName()));
+
+        const auto clickFamily = [&form](int line) {
+            QListWidgetItem* item = form.lFamilies->item(line);
+            QTest::mouseClick(form.lFamilies->viewport(), Qt::LeftButton, {},
+                              form.lFamilies->visualItemRect(item).center());
+        };
+        const auto selectedNames = [&form] {
+            QStringList names;
+            for (const QModelIndex& row :
+                 form.gResults->selectionModel()->selectedRows(ResultTableModel::NameColumn))
+                names << row.data().toString();
+            names.sort();
+            return names;
+        };
+        clickFamily(1);
+        QCOMPARE(selectedNames(), (QStringList{"b.txt", "f.txt"}));
+        clickFamily(0);
+        QCOMPARE(selectedNames(), (QStringList{"a.txt", "d.txt", "e.txt"}));
+        // Sorted by family, each family's rows come together; a click still
+        // finds them.
+        QHeaderView* header = form.gResults->horizontalHeader();
+        const int column = ResultTableModel::FamilyColumn;
+        QTest::mouseClick(
+            header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                   header->height() / 2));
+        QCOMPARE(resultColumn(form, ResultTableModel::NameColumn),
+                 (QStringList{"a.txt", "d.txt", "e.txt", "b.txt", "f.txt", "c.txt"}));
+        clickFamily(1);
+        QCOMPARE(selectedNames(), (QStringList{"b.txt", "f.txt"}));
+
+        // A looser selection lets e pass: it leaves its family.
+        form.ePercent->setValue(50);
+        form.bSelect->click();
+        QCOMPARE(form.lFamilies->item(0)->text(),
+                 QStringLiteral("Семья 1 (текстов: 2): первый — a.txt, до 100%"));
+        // Where nothing fails there is no family: the list hides and the log
+        // takes its room back.
+        const int logTop = form.eLog->y();
+        form.ePercent->setValue(100);
+        form.bSelect->click();
+        QCOMPARE(form.lFamilies->count(), 0);
+        QVERIFY(!form.lFamilies->isVisible());
+        QCOMPARE(form.eLog->y(), form.gResults->geometry().bottom() + 1 + 6);
+        QVERIFY(form.eLog->y() < logTop);
+    }
+
+    void templateTextIsLeftOutAndGreyed() {
+        QVERIFY(QDir().mkpath(m_src));
+        // Each text opens with the task; b copies a's own words; c is the task alone.
+        const QByteArray task = sentences("tk", 0, 40);
+        writeFile(m_src + QStringLiteral("a.txt"), task + sentences("al", 0, 60) + "aend\r\n");
+        writeFile(m_src + QStringLiteral("b.txt"), task + sentences("al", 0, 60) + "bend\r\n");
+        writeFile(m_src + QStringLiteral("c.txt"), task);
+        const QString template_ = m_programDir + QStringLiteral("task.txt");
+        writeFile(template_, task);
+        Tmainform form(m_programDir);
+        QVERIFY(shownOver(form, m_src, m_out));
+        form.eTemplate->setText(template_);
+        form.eShingleLen->setValue(3);
+        form.eLemma->setChecked(false);
+        form.eDelFiles->setChecked(false);
+        form.bGo->click();
+        QTest::mouseClick(form.bResults, Qt::LeftButton);
+        QCOMPARE(resultCell(form, QStringLiteral("c.txt"), ResultTableModel::MatchColumn),
+                 QStringLiteral("только общий текст"));
+        QCOMPARE(resultCell(form, QStringLiteral("c.txt"), ResultTableModel::ScoreColumn),
+                 QStringLiteral("0"));
+        {
+            ModalAnswerer answerer{QString()};
+            doubleClickRow(form, resultRow(form, QStringLiteral("c.txt")));
+            QCOMPARE(answerer.seen().size(), 1);
+            QVERIFY(answerer.seen().first().text.contains(QStringLiteral("общий текст")));
+        }
+        QVERIFY(form.comparison() == nullptr);
+
+        // In b beside a the task is grey and the copied words highlighted (the
+        // task's last words start windows that reach past it: they are left
+        // as they come).
+        doubleClickRow(form, resultRow(form, QStringLiteral("b.txt")));
+        ComparisonDialog* dialog = form.comparison();
+        QVERIFY(dialog != nullptr);
+        for (QPlainTextEdit* view : {dialog->eCurrent, dialog->eEarlier}) {
+            const auto greyed = colouredWords(view, ComparisonDialog::LeftOutText);
+            const auto highlighted = highlightedWords(view);
+            QCOMPARE(greyed.size(), std::size_t(40 + 60 + 1));
+            for (const auto& [word, grey] : greyed) {
+                if (word.startsWith(QStringLiteral("al")))
+                    QVERIFY2(!grey && highlighted.at(word), qPrintable(word));
+                else if (word.startsWith(QStringLiteral("tk")) && word.mid(2).toInt() < 36)
+                    QVERIFY2(grey && !highlighted.at(word), qPrintable(word));
+            }
+        }
+        QVERIFY(dialog->sCommonSample->isVisible());
     }
 
     void failingRowOpensComparisonAtSharedWords() {
