@@ -40,11 +40,6 @@ void FamilyList::setFamilies(const DocumentTable& documents, const Families& fam
     setVisible(count() > 0);
 }
 
-void FamilyList::clearFamilies() {
-    clear();
-    setVisible(false);
-}
-
 int FamilyList::heightFor(int rows) const {
     const int row = count() > 0 ? sizeHintForRow(0) : fontMetrics().height() + 2;
     return rows * row + 2 * frameWidth();

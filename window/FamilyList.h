@@ -23,8 +23,6 @@ public:
 
     /// Shows `families` of `documents`; hidden when there are none.
     void setFamilies(const DocumentTable& documents, const Families& families);
-    /// Shows nothing.
-    void clearFamilies();
     /// The height that shows `rows` lines whole.
     int heightFor(int rows) const;
 

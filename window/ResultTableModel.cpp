@@ -31,7 +31,7 @@ QString failedText() {
 }
 
 QString onlyCommonText() {
-    return QCoreApplication::translate("quillmark::ResultTableModel", "только общий текст");
+    return QCoreApplication::translate("quillmark::ResultTableModel", "✓ общий текст");
 }
 
 QString unreadText() {
@@ -186,11 +186,11 @@ Qt::Alignment ResultTableModel::alignment(int column) {
 QVariant ResultTableModel::foreground(const Row& row, int column) const {
     if (row.unread())
         return column == VerdictColumn ? QBrush(FailingSign) : QVariant();
-    if (column == VerdictColumn)
-        return QBrush(row.score > m_percent ? FailingSign : PassingSign);
-    if (column == MatchColumn && row.onlyCommon)
+    if (column != VerdictColumn)
+        return {};
+    if (row.onlyCommon)
         return QBrush(CommonTextSign);
-    return {};
+    return QBrush(row.score > m_percent ? FailingSign : PassingSign);
 }
 
 QVariant ResultTableModel::display(int index, int column) const {
@@ -215,9 +215,9 @@ QVariant ResultTableModel::display(int index, int column) const {
     case ScoreColumn:
         return row.score;
     case VerdictColumn:
-        return row.score <= m_percent ? passedText() : failedText();
+        return verdictText(row);
     case MatchColumn:
-        return matchText(row);
+        return row.matchName.isEmpty() ? QStringLiteral("—") : row.matchName;
     default:
         return {};
     }
@@ -258,12 +258,11 @@ QVariant ResultTableModel::familyKey(const Row& row, int index) {
     return family * (qint64(1) << 32) + index;
 }
 
-QString ResultTableModel::matchText(const Row& row) {
-    if (row.onlyCommon)
-        return onlyCommonText();
-    if (row.matchName.isEmpty())
-        return QStringLiteral("—");
-    return row.matchName;
+QString ResultTableModel::verdictText(const Row& row) const {
+    // Only common text scores 0: it passes, and says why.
+    if (row.score > m_percent)
+        return failedText();
+    return row.onlyCommon ? onlyCommonText() : passedText();
 }
 
 QVariant ResultTableModel::toolTip(int index, int column) const {
@@ -286,6 +285,9 @@ QVariant ResultTableModel::toolTip(int index, int column) const {
                                     .arg(row.family)
                               : QVariant();
     case VerdictColumn:
+        if (row.onlyCommon)
+            return tr("Только общий текст: весь текст — шаблон или фрагменты, общие для многих "
+                      "текстов; он не учитывается, сходство 0%");
         return row.score <= m_percent
                    ? tr("Сходство %1% не больше допустимых %2%").arg(row.score).arg(m_percent)
                    : tr("Сходство %1% больше допустимых %2%").arg(row.score).arg(m_percent);
@@ -297,9 +299,6 @@ QVariant ResultTableModel::toolTip(int index, int column) const {
 }
 
 QString ResultTableModel::matchToolTip(const Row& row) const {
-    if (row.onlyCommon)
-        return tr("Весь текст — общий текст (шаблон или фрагменты, общие для многих "
-                  "текстов): он не учитывается, сходство 0%");
     if (row.matchName.isEmpty())
         return tr("Ни с одним более ранним текстом общих шинглов нет");
     if (row.match < 0)

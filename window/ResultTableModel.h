@@ -92,7 +92,7 @@ private:
     QVariant display(int row, int column) const;
     QVariant sortKey(int row, int column) const;
     static QVariant familyKey(const Row& row, int index);
-    static QString matchText(const Row& row);
+    QString verdictText(const Row& row) const;
     QVariant toolTip(int row, int column) const;
     QString matchToolTip(const Row& row) const;
     static QVariant headerText(int section);

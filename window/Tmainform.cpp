@@ -415,6 +415,8 @@ void Tmainform::resultsChanged() {
     m_results->setResults(documents, m_engine.selectionPercent());
     cScores->setScores(documents, m_engine.selectionPercent());
     lFamilies->setFamilies(documents, m_engine.families());
+    // A column of no family says nothing: it gives its room to the names.
+    gResults->setColumnHidden(ResultTableModel::FamilyColumn, lFamilies->count() == 0);
     layoutResultPage(m_content->width(), Pages->height());
 }
 

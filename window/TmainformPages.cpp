@@ -406,15 +406,20 @@ void Tmainform::buildResultTable() {
     header->resizeSection(ResultTableModel::OrderColumn, 48);
     header->resizeSection(ResultTableModel::ScoreColumn, 88);
     header->resizeSection(ResultTableModel::VerdictColumn, 96);
+    // The counts' columns as wide as their captions; the family's numbers are
+    // short.
+    const QFontMetrics metrics = gResults->fontMetrics();
     for (const int column : {ResultTableModel::DisguisedColumn, ResultTableModel::FamilyColumn})
-        header->resizeSection(column,
-                              gResults->fontMetrics().horizontalAdvance(
-                                  m_results->headerData(column, Qt::Horizontal).toString()) +
-                                  24);
+        header->resizeSection(
+            column,
+            metrics.horizontalAdvance(m_results->headerData(column, Qt::Horizontal).toString()) +
+                (column == ResultTableModel::FamilyColumn ? 16 : 24));
     // Room for the longest origin the format column names.
     header->resizeSection(
         ResultTableModel::FormatColumn,
         gResults->fontMetrics().horizontalAdvance(QStringLiteral("HTML, Windows-1251")) + 12);
+    // Shown while there are families.
+    gResults->setColumnHidden(ResultTableModel::FamilyColumn, true);
     gResults->setSortingEnabled(true);
     gResults->sortByColumn(ResultTableModel::OrderColumn, Qt::AscendingOrder);
     // After the view has sorted: a new order is read from its first row.

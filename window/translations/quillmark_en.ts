@@ -401,16 +401,8 @@
         <translation>How many words are disguised by Latin letters in place of Russian look-alikes or by invisible characters inside a word</translation>
     </message>
     <message>
-        <source>только общий текст</source>
-        <translation>common text only</translation>
-    </message>
-    <message>
         <source>Семья копий %1: строки с тем же номером связаны через «не прошло» и «Похож на»</source>
         <translation>Family of copies %1: rows of the same number are linked through “failed” and “Similar to”</translation>
-    </message>
-    <message>
-        <source>Весь текст — общий текст (шаблон или фрагменты, общие для многих текстов): он не учитывается, сходство 0%</source>
-        <translation>All of the text is common text (the template or passages common to many texts): it does not count, similarity 0%</translation>
     </message>
     <message>
         <source>Семья</source>
@@ -419,6 +411,14 @@
     <message>
         <source>Семья копий: не прошедший текст и тот, на который он похож, в одной семье, и так по цепочке; пусто — текст ни в одной семье</source>
         <translation>Family of copies: a failed text and the one it is similar to are in one family, and so on along the chain; empty when the text is in no family</translation>
+    </message>
+    <message>
+        <source>✓ общий текст</source>
+        <translation>✓ common text</translation>
+    </message>
+    <message>
+        <source>Только общий текст: весь текст — шаблон или фрагменты, общие для многих текстов; он не учитывается, сходство 0%</source>
+        <translation>Common text only: all of the text is the template or passages common to many texts; it does not count, similarity 0%</translation>
     </message>
 </context>
 <context>
