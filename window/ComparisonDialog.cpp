@@ -91,6 +91,8 @@ qsizetype longestUnbrokenRun(const QString& text) {
 const QColor ComparisonDialog::SharedWords(255, 226, 120);
 // Over the highlight of the other passages.
 const QColor ComparisonDialog::CurrentPassage(255, 170, 70);
+// Readable on white and on either highlight.
+const QColor ComparisonDialog::LeftOutText(140, 140, 140);
 
 ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName,
                                    const QString& earlierName, int score, QWidget* parent,
@@ -123,8 +125,8 @@ ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName
     sEarlier->setObjectName(QStringLiteral("sEarlier"));
     eCurrent = makeView("eCurrent", this);
     eEarlier = makeView("eEarlier", this);
-    fill(eCurrent, m_currentText, m_pair.passages.current);
-    fill(eEarlier, m_earlierText, m_pair.passages.earlier);
+    fill(eCurrent, m_currentText, m_pair.passages.current, m_pair.commonCurrent);
+    fill(eEarlier, m_earlierText, m_pair.passages.earlier, m_pair.commonEarlier);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setChildrenCollapsible(false);
@@ -159,6 +161,15 @@ QHBoxLayout* ComparisonDialog::buildBottomRow() {
     sSharedSample = makeSample(SharedWords, this);
     auto* currentLegend = new QLabel(tr("текущий фрагмент"), this);
     sCurrentSample = makeSample(CurrentPassage, this);
+    // The sample is its own words, greyed as the views grey common text.
+    sCommonSample = new QLabel(tr("общий текст (не учитывается)"), this);
+    sCommonSample->setObjectName(QStringLiteral("sCommonSample"));
+    QPalette grey = sCommonSample->palette();
+    grey.setColor(QPalette::WindowText, LeftOutText);
+    sCommonSample->setPalette(grey);
+    sCommonSample->setToolTip(tr("Шаблон или фрагменты, общие для многих текстов: их шинглы "
+                                 "не входят в сходство"));
+    sCommonSample->setVisible(!m_pair.commonCurrent.empty() || !m_pair.commonEarlier.empty());
 
     bPrevious = new QPushButton(tr("◀ Предыдущий"), this);
     bPrevious->setObjectName(QStringLiteral("bPrevious"));
@@ -186,6 +197,8 @@ QHBoxLayout* ComparisonDialog::buildBottomRow() {
     bottom->addSpacing(8);
     bottom->addWidget(sCurrentSample);
     bottom->addWidget(currentLegend);
+    bottom->addSpacing(8);
+    bottom->addWidget(sCommonSample);
     bottom->addStretch(1);
     bottom->addWidget(bPrevious);
     bottom->addWidget(sPassage);
@@ -207,7 +220,8 @@ int ComparisonDialog::passageCount() const {
 }
 
 void ComparisonDialog::fill(QPlainTextEdit* view, const DisplayText& text,
-                            const std::vector<Passage>& passages) {
+                            const std::vector<Passage>& passages,
+                            const std::vector<Passage>& common) {
     // Laying out a long stretch with no place to break at a word costs the
     // square of its length (minutes for a megabyte of one "word"): such a
     // text is broken anywhere instead.
@@ -219,11 +233,17 @@ void ComparisonDialog::fill(QPlainTextEdit* view, const DisplayText& text,
     QTextCursor cursor(view->document());
     QTextCharFormat shared;
     shared.setBackground(SharedWords);
+    // Grey letters leave the background free for the shared words' highlight.
+    QTextCharFormat leftOut;
+    leftOut.setForeground(LeftOutText);
     cursor.beginEditBlock();
-    for (const Passage& passage : passages) {
-        cursor.setPosition(text.position(passage.begin));
-        cursor.setPosition(text.position(passage.end), QTextCursor::KeepAnchor);
-        cursor.mergeCharFormat(shared);
+    for (const auto& [marked, format] :
+         {std::pair{&passages, &shared}, std::pair{&common, &leftOut}}) {
+        for (const Passage& passage : *marked) {
+            cursor.setPosition(text.position(passage.begin));
+            cursor.setPosition(text.position(passage.end), QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(*format);
+        }
     }
     cursor.endEditBlock();
 }

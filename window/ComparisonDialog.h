@@ -1,6 +1,7 @@
 // A document of the last run beside the earlier text it is most similar to,
-// with the words of their shared shingles highlighted in both and both views
-// opened at the first shared passage.
+// with the words of their shared shingles highlighted in both, the text left
+// out of the scores as common text greyed, and both views opened at the first
+// shared passage.
 #pragma once
 
 #include "DisplayText.h"
@@ -26,6 +27,8 @@ public:
     static const QColor SharedWords;
     /// The shared passage both views stand at.
     static const QColor CurrentPassage;
+    /// The letters of text left out of the scores as common text.
+    static const QColor LeftOutText;
 
     /// `score` is the current document's score against the earlier one. The
     /// first `referenceCount` documents of the run are reference texts; the
@@ -55,6 +58,8 @@ public:
     /// The colour samples of the legend: shared words, the current passage.
     QLabel* sSharedSample = nullptr;
     QLabel* sCurrentSample = nullptr;
+    /// Shown only where either text has common text left out.
+    QLabel* sCommonSample = nullptr;
 
 public slots:
     /// Moves both views to shared passage `index` of the current text and
@@ -69,9 +74,9 @@ protected:
 private:
     /// The legend and the passage and close buttons below the two views.
     QHBoxLayout* buildBottomRow();
-    /// Fills `view` and highlights `passages` in one edit.
+    /// Fills `view`, highlights `passages` and greys `common` in one edit.
     static void fill(QPlainTextEdit* view, const DisplayText& text,
-                     const std::vector<Passage>& passages);
+                     const std::vector<Passage>& passages, const std::vector<Passage>& common);
     /// Puts the cursor of `view` at word `word` of `words` and brings its
     /// line to the middle of the view.
     static void scrollToWord(QPlainTextEdit* view, const DisplayText& text, const TextWords& words,

@@ -25,10 +25,14 @@ inline const QColor Navy(0, 0, 128);
 inline const QColor Red(255, 0, 0);
 
 inline constexpr int ClientWidth = 681;
-inline constexpr int ClientHeight = 506;
+inline constexpr int ClientHeight = 546;
 inline constexpr int HeaderHeight = 89;
 inline constexpr int BottomHeight = 35;
-inline constexpr int SettingsPanelHeight = 169;
+// The row of the template and of common text, between the output path and
+// the shingle length.
+inline constexpr int TemplateRowHeight = 40;
+inline constexpr int SettingsPanelHeight = 169 + TemplateRowHeight;
+inline constexpr int TemplateCaptionTop = 98;
 inline constexpr int PageHeight = ClientHeight - HeaderHeight - BottomHeight;
 inline constexpr int Margin = 16;
 // Where the window was drawn to open (the corner of its frame).
@@ -48,14 +52,17 @@ inline constexpr int ButtonsFromBottom = 45;
 // What a window manager adds around a window, assumed until it says.
 inline constexpr QMargins AssumedFrame(4, 30, 4, 4);
 
-// The result page: the table across the top; below it the log on the left
-// and the score chart on the right, reaching down beside bBack.
+// The result page: the table across the top; below it the families of
+// copies (when there are any) and the log on the left and the score chart on
+// the right, reaching down beside bBack.
 inline constexpr int ResultTop = 46;
 inline constexpr int ResultTableHeight = 176;
 inline constexpr int ResultGap = 6;
-inline constexpr int LogBottom = 328;
+inline constexpr int LogBottom = 368;
 inline constexpr int ChartWidth = 250;
-inline constexpr int ChartBottom = 374;
+inline constexpr int ChartBottom = 414;
+// The most lines the families list shows before it scrolls.
+inline constexpr int FamilyRows = 3;
 
 // Flat buttons read as links: no frame until the pointer is over them.
 inline constexpr const char* FlatButtonStyle =

@@ -1,8 +1,9 @@
 // The compared documents of the last run as table rows: listing order, file
 // name, score, whether the score passes the selection's percentage, the
-// earlier text it is most similar to, and the format and encoding it was read
-// from. The files that could not be read follow as rows of their own. The model keeps its own copy
-// of what it shows, so a run rebuilding the engine's table never pulls rows from under a view.
+// earlier text it is most similar to, the format and encoding it was read
+// from, and the family of copies it belongs to. The files that could not be read follow as rows of
+// their own. The model keeps its own copy of what it shows, so a run rebuilding the engine's table
+// never pulls rows from under a view.
 #pragma once
 
 #include "engine/DocumentTable.h"
@@ -28,6 +29,8 @@ public:
         /// Words disguised by look-alike letters or invisible characters;
         /// empty when none.
         DisguisedColumn,
+        /// The number of the text's family of copies; empty when none.
+        FamilyColumn,
         ColumnCount
     };
 
@@ -37,6 +40,8 @@ public:
     /// The document a row shows, as its index in the engine's table; -1 for
     /// a file that was not read.
     static constexpr int DocumentRole = Qt::UserRole + 1;
+    /// The number of the family a row's text belongs to; 0 for none.
+    static constexpr int FamilyRole = Qt::UserRole + 2;
 
     explicit ResultTableModel(QObject* parent = nullptr);
 
@@ -72,14 +77,26 @@ private:
         /// "TXT, UTF-8", "DOCX", ...
         QString format;
         std::int32_t disguised = 0;
+        /// The family of copies (Families::familyOf); 0 for none.
+        std::int32_t family = 0;
+        /// Every shingle of the text was left out as common text.
+        bool onlyCommon = false;
         /// Why the file was not read; empty for a compared document.
         QString unreadReason;
         bool unread() const { return !unreadReason.isEmpty(); }
     };
 
+    static Row comparedRow(const DocumentTable& documents, std::size_t index, std::size_t first);
+    static Qt::Alignment alignment(int column);
+    QVariant foreground(const Row& row, int column) const;
     QVariant display(int row, int column) const;
     QVariant sortKey(int row, int column) const;
+    static QVariant familyKey(const Row& row, int index);
+    QString verdictText(const Row& row) const;
     QVariant toolTip(int row, int column) const;
+    QString matchToolTip(const Row& row) const;
+    static QVariant headerText(int section);
+    QVariant headerToolTip(int section) const;
 
     std::vector<Row> m_rows;
     int m_percent = 0;

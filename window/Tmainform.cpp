@@ -1,6 +1,7 @@
 #include "Tmainform.h"
 
 #include "ComparisonDialog.h"
+#include "FamilyList.h"
 #include "FormLook.h"
 #include "LayoutTwins.h"
 #include "ResultTableModel.h"
@@ -16,15 +17,18 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelection>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -58,6 +62,15 @@ QString defaultOutputFor(const QString& source) {
     if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
     return path + QStringLiteral("/Result/");
+}
+
+// The folder of the template, or the texts' folder while there is none.
+QString templateStart(const QString& field, const QString& source) {
+    const QString path = field.trimmed();
+    if (path.isEmpty())
+        return source.trimmed();
+    const QFileInfo info(path);
+    return info.isDir() ? path : info.absolutePath();
 }
 
 // The installed README as HTML; else, for a build folder inside the project,
@@ -128,6 +141,7 @@ Tmainform::Tmainform(const QString& programDirectory, QWidget* parent)
 
     connect(ePercent, &QSlider::valueChanged, this, &Tmainform::ePercentChange);
     connect(bSetSrcDir, &QPushButton::clicked, this, &Tmainform::bSetSrcDirClick);
+    connect(bTemplate, &QPushButton::clicked, this, &Tmainform::bTemplateClick);
     connect(SpeedButton1, &QPushButton::clicked, this, &Tmainform::SpeedButton1Click);
     connect(SpeedButton2, &QPushButton::clicked, this, &Tmainform::SpeedButton2Click);
     connect(bBack, &QPushButton::clicked, this, &Tmainform::bBackClick);
@@ -198,6 +212,8 @@ void Tmainform::FormCreate() {
     eUnmask->setChecked(settings.unmask);
     eDelFiles->setChecked(settings.delFiles);
     eAgainstOutput->setChecked(settings.againstOutput);
+    eTemplate->setText(settings.templatePath);
+    eCommonPercent->setValue(settings.commonPercent);
     sStat1->clear();
     sStat2->clear();
     sStat3->clear();
@@ -217,6 +233,8 @@ void Tmainform::FormDestroy() {
     settings.unmask = eUnmask->isChecked();
     settings.delFiles = eDelFiles->isChecked();
     settings.againstOutput = eAgainstOutput->isChecked();
+    settings.templatePath = eTemplate->text();
+    settings.commonPercent = eCommonPercent->value();
     try {
         m_profile.SaveSettings(settings);
     } catch (const ProfileWriteError& error) {
@@ -325,6 +343,17 @@ int Tmainform::allowedPercent() {
     return ePercent->value();
 }
 
+QByteArray Tmainform::templatePath() {
+    // A field of blanks names no template.
+    if (eTemplate->text().trimmed().isEmpty())
+        return {};
+    return QFile::encodeName(eTemplate->text());
+}
+
+int Tmainform::commonPercent() {
+    return eCommonPercent->value();
+}
+
 SaveMode Tmainform::saveMode() {
     return eDelFiles->isChecked() ? SaveMode::Move : SaveMode::Copy;
 }
@@ -385,6 +414,10 @@ void Tmainform::resultsChanged() {
     const DocumentTable& documents = m_engine.documents();
     m_results->setResults(documents, m_engine.selectionPercent());
     cScores->setScores(documents, m_engine.selectionPercent());
+    lFamilies->setFamilies(documents, m_engine.families());
+    // A column of no family says nothing: it gives its room to the names.
+    gResults->setColumnHidden(ResultTableModel::FamilyColumn, lFamilies->count() == 0);
+    layoutResultPage(m_content->width(), Pages->height());
 }
 
 void Tmainform::processEvents() {
@@ -417,6 +450,7 @@ void Tmainform::ePercentChange() {
 }
 
 void Tmainform::bSetSrcDirClick() {
+    m_folderFor = FolderFor::Source;
     Pages->setCurrentWidget(TabSheet3);
     // The page opens where the texts are now; a source the tree does not
     // show (a dot-folder) keeps its path in the field.
@@ -426,11 +460,36 @@ void Tmainform::bSetSrcDirClick() {
         eFolderPath->setText(QDir::cleanPath(QDir(source).absolutePath()));
 }
 
+void Tmainform::bTemplateClick() {
+    mTemplate->popup(bTemplate->mapToGlobal(QPoint(0, bTemplate->height())));
+}
+
+void Tmainform::chooseTemplateFile() {
+    const QString file = QFileDialog::getOpenFileName(
+        this, tr("Файл шаблона"), templateStart(eTemplate->text(), eDirSrc->text()));
+    if (!file.isEmpty())
+        eTemplate->setText(file);
+}
+
+void Tmainform::chooseTemplateFolder() {
+    m_folderFor = FolderFor::Template;
+    Pages->setCurrentWidget(TabSheet3);
+    const QString start = templateStart(eTemplate->text(), eDirSrc->text());
+    selectFolder(start.isEmpty() ? QDir::homePath() : start);
+    if (!start.isEmpty() && QFileInfo(start).isDir())
+        eFolderPath->setText(QDir::cleanPath(QDir(start).absolutePath()));
+}
+
 void Tmainform::SpeedButton1Click() {
     QString path = eFolderPath->text().trimmed();
     // A typed path may end with its separator; the root keeps its own.
     if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
+    if (m_folderFor == FolderFor::Template) {
+        eTemplate->setText(path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/'));
+        Pages->setCurrentWidget(TabSheet1);
+        return;
+    }
     // An output path the user typed stays; one that followed the old source
     // follows the new one.
     const QString output = eDirOut->text().trimmed();
@@ -455,6 +514,25 @@ void Tmainform::bResultsClick() {
     Pages->setCurrentWidget(TabSheet4);
 }
 
+void Tmainform::selectFamily(int number) {
+    QItemSelection rows;
+    QModelIndex first;
+    for (int row = 0; row < m_sortedResults->rowCount(); ++row) {
+        const QModelIndex index = m_sortedResults->index(row, 0);
+        if (number <= 0 || index.data(ResultTableModel::FamilyRole).toInt() != number)
+            continue;
+        rows.select(index, index);
+        if (!first.isValid())
+            first = index;
+    }
+    QItemSelectionModel* selection = gResults->selectionModel();
+    selection->select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (!first.isValid())
+        return;
+    selection->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    gResults->scrollTo(first);
+}
+
 void Tmainform::bGoClick() {
     m_engine.startOrStopRun();
     closeIfPending();
@@ -475,6 +553,25 @@ void Tmainform::gResultsDblClick(const QModelIndex& index) {
     showComparison(index.data(ResultTableModel::DocumentRole).toInt());
 }
 
+bool Tmainform::saidNothingToCompare(std::int32_t document) {
+    const DocumentTable& documents = m_engine.documents();
+    const auto at = static_cast<std::size_t>(document);
+    const QString name = QFile::decodeName(documents.names[at]);
+    QString why;
+    if (documents.onlyCommonText(document))
+        why = tr("Весь текст «%1» — общий текст (шаблон или фрагменты, общие "
+                 "для многих текстов): сравнивать не с чем.")
+                  .arg(name);
+    else if (documents.bestMatches[at] < 0)
+        why = tr("У текста «%1» нет общих шинглов ни с одним "
+                 "более ранним текстом: сравнивать не с чем.")
+                  .arg(name);
+    else
+        return false;
+    QMessageBox::information(this, windowTitle(), why);
+    return true;
+}
+
 void Tmainform::showComparison(std::int32_t document) {
     // The table the rows name is being rebuilt or saved.
     if (busy())
@@ -483,16 +580,11 @@ void Tmainform::showComparison(std::int32_t document) {
     if (document < documents.referenceCount || document >= documents.comparedCount ||
         document >= documents.count())
         return;
+    if (saidNothingToCompare(document))
+        return;
     const auto at = static_cast<std::size_t>(document);
     const QString name = QFile::decodeName(documents.names[at]);
     const std::int32_t earlier = documents.bestMatches[at];
-    if (earlier < 0) {
-        QMessageBox::information(this, windowTitle(),
-                                 tr("У текста «%1» нет общих шинглов ни с одним "
-                                    "более ранним текстом: сравнивать не с чем.")
-                                     .arg(name));
-        return;
-    }
 
     DocumentPair pair;
     QString failure;

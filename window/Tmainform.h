@@ -22,6 +22,7 @@ class QFileSystemModel;
 class QFrame;
 class QKeyEvent;
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -40,6 +41,7 @@ class QTreeView;
 
 namespace quillmark {
 class ComparisonDialog;
+class FamilyList;
 class ResultTableModel;
 class ScoreChart;
 } // namespace quillmark
@@ -85,6 +87,16 @@ public:
     QLineEdit* eDirOut = nullptr;
     QCheckBox* eDelFiles = nullptr;
     QCheckBox* eAgainstOutput = nullptr;
+    /// The template whose text no score counts: a file or a folder; empty
+    /// for none.
+    QLabel* LabelTemplate = nullptr;
+    QLineEdit* eTemplate = nullptr;
+    /// Offers a file or a folder for eTemplate.
+    QPushButton* bTemplate = nullptr;
+    QMenu* mTemplate = nullptr;
+    /// Passages common to this per cent of the texts are not counted; 0 is off.
+    QLabel* LabelCommon = nullptr;
+    QSpinBox* eCommonPercent = nullptr;
     QLabel* Label5 = nullptr;
     QSpinBox* eShingleLen = nullptr;
     QLabel* Label4 = nullptr;
@@ -126,6 +138,8 @@ public:
     /// The compared documents of the last run, sortable by any column.
     QTableView* gResults = nullptr;
     quillmark::ScoreChart* cScores = nullptr;
+    /// The families of copies of the table's selection; hidden when none.
+    quillmark::FamilyList* lFamilies = nullptr;
     QFrame* Panel2 = nullptr;
 
     // EngineHost: the engine reads the settings from the controls and reports
@@ -137,6 +151,8 @@ public:
     quillmark::HtmlHandling htmlHandling() override;
     quillmark::Unmask unmask() override;
     int allowedPercent() override;
+    QByteArray templatePath() override;
+    int commonPercent() override;
     quillmark::SaveMode saveMode() override;
     bool againstOutput() override;
     void setCounter(quillmark::ProgressRow row, const QString& text) override;
@@ -162,10 +178,17 @@ public slots:
     void ShowPercent();
     void ePercentChange();
     void bSetSrcDirClick();
+    /// Offers the template's file or folder in a menu under bTemplate.
+    void bTemplateClick();
+    void chooseTemplateFile();
+    /// Opens the folder page for the template's folder.
+    void chooseTemplateFolder();
     void SpeedButton1Click();
     void SpeedButton2Click();
     void bBackClick();
     void bResultsClick();
+    /// Selects every row of family `number` in gResults.
+    void selectFamily(int number);
     /// Opens the comparison of the document a row of gResults shows.
     void gResultsDblClick(const QModelIndex& index);
     /// Opens document `document` beside the earlier text it is most similar
@@ -185,11 +208,19 @@ protected:
 private:
     void buildHeader();
     void buildSettingsPage();
+    /// The template and the per cent of common text, below the output path.
+    void buildTemplateRow();
+    /// The shingle length, the reading switches, the saving mode and the
+    /// allowed percentage.
+    void buildOptionRows();
     /// The progress rows, the result line and the action buttons.
     void buildProgressPanel();
     void addSettingsHints();
+    void addCommonTextHints();
     void buildFolderPage();
     void buildResultPage();
+    /// The table of compared documents over its sorting model.
+    void buildResultTable();
     /// Opens at the drawn size and place where the screen has room, else as
     /// large as its free area allows, with `frame` around the window.
     void placeOnScreen(const QMargins& frame);
@@ -200,6 +231,7 @@ private:
     /// The lowest page that shows every control of each page whole.
     int minimumPageHeight() const;
     void layoutSettingsPage(int width, int page);
+    void layoutTemplateRow(int width);
     void layoutFolderPage(int width, int page);
     void layoutResultPage(int width, int page);
     void addShortcuts();
@@ -212,6 +244,9 @@ private:
     void showTreeFolder();
     /// Brings the folder selectFolder chose back into view.
     void followFolder();
+    /// Says so when document `document` has nothing to be compared with;
+    /// whether it did.
+    bool saidNothingToCompare(std::int32_t document);
     void closeIfPending();
     /// A run or a new selection is in progress.
     bool busy() const;
@@ -240,6 +275,9 @@ private:
     quillmark::BatchEngine m_engine;
     bool m_closePending = false;
     bool m_typingFolder = false;
+    /// The field the folder page fills.
+    enum class FolderFor { Source, Template };
+    FolderFor m_folderFor = FolderFor::Source;
     /// The folder selectFolder chose, kept in view as the folders above it
     /// are listed.
     QString m_folderToShow;

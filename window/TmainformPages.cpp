@@ -3,6 +3,7 @@
 // a larger window, and the empty room given up first on a short screen.
 #include "Tmainform.h"
 
+#include "FamilyList.h"
 #include "FormLook.h"
 #include "ResultTableModel.h"
 #include "ScoreChart.h"
@@ -18,6 +19,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMoveEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -97,26 +99,40 @@ void Tmainform::buildSettingsPage() {
     // Right above the output path it is about, clear of that path's caption.
     eAgainstOutput->move(aboveRightEnd(eAgainstOutput, eDirOut, Label2), 51);
 
+    buildTemplateRow();
+    buildOptionRows();
+    buildProgressPanel();
+    for (QLineEdit* edit : {eDirSrc, eDirOut, eTemplate})
+        setColor(edit, QPalette::Base, LightOrange);
+    for (QSpinBox* spin : {eShingleLen, eCommonPercent})
+        setColor(spin, QPalette::Base, LightOrange);
+    addSettingsHints();
+    addCommonTextHints();
+}
+
+void Tmainform::buildOptionRows() {
+    // Below the template's row, lower by its height than drawn first.
+    const int below = TemplateRowHeight;
     eShingleLen = named(new QSpinBox(Panel4), "eShingleLen");
     eShingleLen->setRange(1, 100);
     eShingleLen->setSingleStep(1);
     eShingleLen->setValue(10);
-    eShingleLen->setGeometry(Margin, 104, 56, 24);
-    Label4 = makeLabel(Panel4, "Label4", tr("Длина шингла"), 80, 103);
-    Label6 = makeLabel(Panel4, "Label6", tr("(10 - стандарт, 5 - жестко)"), 80, 118);
+    eShingleLen->setGeometry(Margin, 104 + below, 56, 24);
+    Label4 = makeLabel(Panel4, "Label4", tr("Длина шингла"), 80, 103 + below);
+    Label6 = makeLabel(Panel4, "Label6", tr("(10 - стандарт, 5 - жестко)"), 80, 118 + below);
 
     eLemma = named(new QCheckBox(tr("Лемматизировать* слова"), Panel4), "eLemma");
     eLemma->setChecked(true);
-    eLemma->move(250, 101);
+    eLemma->move(250, 101 + below);
     eLemma->adjustSize();
     eCutHTML = named(new QCheckBox(tr("Отбрасывать HTML"), Panel4), "eCutHTML");
     eCutHTML->setChecked(false);
-    eCutHTML->move(250, 121);
+    eCutHTML->move(250, 121 + below);
     eCutHTML->adjustSize();
 
     eDelFiles = named(new QCheckBox(tr("Переместить прошедшие"), Panel4), "eDelFiles");
     eDelFiles->setChecked(true);
-    eDelFiles->move(456, 101);
+    eDelFiles->move(456, 101 + below);
     eDelFiles->adjustSize();
     // The second line of the check box's caption starts under its text.
     const int indent = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, eDelFiles) +
@@ -124,7 +140,7 @@ void Tmainform::buildSettingsPage() {
     Label5 = makeLabel(Panel4, "Label5", tr("проверку тексты "), eDelFiles->x() + indent,
                        eDelFiles->geometry().bottom() - 3);
 
-    Label3 = makeLabel(Panel4, "Label3", tr("Допустимый процент совпадений"), Margin, 142);
+    Label3 = makeLabel(Panel4, "Label3", tr("Допустимый процент совпадений"), Margin, 142 + below);
     ePercent = named(new QSlider(Qt::Horizontal, Panel4), "ePercent");
     ePercent->setRange(0, 100);
     ePercent->setSingleStep(1);
@@ -132,17 +148,37 @@ void Tmainform::buildSettingsPage() {
     ePercent->setTickInterval(1);
     ePercent->setTickPosition(QSlider::TicksBelow);
     ePercent->setValue(20);
-    ePercent->setGeometry(Label3->geometry().right() + 12, 134, 380, 30);
+    ePercent->setGeometry(Label3->geometry().right() + 12, 134 + below, 380, 30);
     sPercent = makeLabel(Panel4, "sPercent", QStringLiteral("0%"),
-                         ePercent->geometry().right() + 10, 136, 21);
+                         ePercent->geometry().right() + 10, 136 + below, 21);
     // Room for "100%" up to the panel's edge.
     sPercent->resize(ClientWidth - sPercent->x(), sPercent->height());
+}
 
-    buildProgressPanel();
-    for (QLineEdit* edit : {eDirSrc, eDirOut})
-        setColor(edit, QPalette::Base, LightOrange);
-    setColor(eShingleLen, QPalette::Base, LightOrange);
-    addSettingsHints();
+void Tmainform::buildTemplateRow() {
+    LabelTemplate =
+        makeLabel(Panel4, "LabelTemplate", tr("Шаблон (не учитывать)"), Margin, TemplateCaptionTop);
+    eTemplate = named(new QLineEdit(Panel4), "eTemplate");
+    eTemplate->setGeometry(Margin, TemplateCaptionTop + 15, 300, 22);
+    // Lower than bSetSrcDir: the caption line above it is taken.
+    bTemplate = makeFlatButton(Panel4, "bTemplate", tr("Выбрать.."),
+                               QRect(0, TemplateCaptionTop + 14, 0, 24), 0);
+    setPixelSize(bTemplate, 11, QFont::Bold);
+    bTemplate->resize(bTemplate->sizeHint().width(), bTemplate->height());
+    mTemplate = named(new QMenu(this), "mTemplate");
+    mTemplate->addAction(tr("Файл…"), this, &Tmainform::chooseTemplateFile);
+    mTemplate->addAction(tr("Каталог…"), this, &Tmainform::chooseTemplateFolder);
+    mTemplate->addAction(tr("Без шаблона"), eTemplate, &QLineEdit::clear);
+
+    LabelCommon = makeLabel(Panel4, "LabelCommon", tr("Не учитывать фрагменты, общие для"), 0,
+                            TemplateCaptionTop);
+    eCommonPercent = named(new QSpinBox(Panel4), "eCommonPercent");
+    eCommonPercent->setRange(0, 100);
+    eCommonPercent->setSpecialValueText(tr("выкл."));
+    eCommonPercent->setSuffix(tr("% текстов"));
+    eCommonPercent->setValue(0);
+    eCommonPercent->setGeometry(0, TemplateCaptionTop + 14, bSetSrcDir->width(), 24);
+    layoutTemplateRow(ClientWidth);
 }
 
 void Tmainform::buildProgressPanel() {
@@ -216,6 +252,22 @@ void Tmainform::addSettingsHints() {
     for (QWidget* control : {static_cast<QWidget*>(ePercent), static_cast<QWidget*>(Label3),
                              static_cast<QWidget*>(sPercent)})
         control->setToolTip(percent);
+}
+
+void Tmainform::addCommonTextHints() {
+    const QString pattern = tr("Файл или каталог с текстом, который есть во всех работах "
+                               "(задание, шаблон оформления): его фрагменты не учитываются в "
+                               "сходстве; пусто — шаблона нет");
+    for (QWidget* control :
+         {static_cast<QWidget*>(eTemplate), static_cast<QWidget*>(LabelTemplate)})
+        control->setToolTip(pattern);
+    bTemplate->setToolTip(tr("Выбрать файл или каталог шаблона"));
+    const QString common = tr("Фрагменты, которые есть в этой доле текстов (и не меньше чем в "
+                              "трёх), не учитываются в сходстве: общие цитаты, формулировки "
+                              "задания; «выкл.» — учитывается всё");
+    for (QWidget* control :
+         {static_cast<QWidget*>(eCommonPercent), static_cast<QWidget*>(LabelCommon)})
+        control->setToolTip(common);
 }
 
 void Tmainform::buildFolderPage() {
@@ -298,7 +350,30 @@ void Tmainform::buildResultPage() {
                               ClientWidth - Margin - Label22->geometry().right() - Margin,
                               Label22->height() - 4);
     setColor(sResultsHint, QPalette::WindowText, QColor(0x60, 0x60, 0x60));
+    buildResultTable();
 
+    // Before the log: the keyboard reaches the families first.
+    lFamilies = named(new FamilyList(TabSheet4), "lFamilies");
+    connect(lFamilies, &FamilyList::familyChosen, this, &Tmainform::selectFamily);
+
+    const int lowerTop = ResultTop + ResultTableHeight + ResultGap;
+    const int chartLeft = ClientWidth - Margin - ChartWidth;
+    eLog = named(new QPlainTextEdit(TabSheet4), "eLog");
+    eLog->setReadOnly(true);
+    // Long lines (a path in a failure) wrap: the log scrolls only vertically.
+    eLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    eLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    eLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    eLog->setGeometry(Margin, lowerTop, chartLeft - ResultGap - 2 - Margin, LogBottom - lowerTop);
+    setColor(eLog, QPalette::Base, LightOrange);
+
+    cScores = named(new ScoreChart(TabSheet4), "cScores");
+    cScores->setGeometry(chartLeft, lowerTop, ChartWidth, ChartBottom - lowerTop);
+
+    bBack = makeFlatButton(TabSheet4, "bBack", tr("Назад"), QRect(Margin - 10, 334, 160, 40), 24);
+}
+
+void Tmainform::buildResultTable() {
     m_results = new ResultTableModel(this);
     m_sortedResults = new QSortFilterProxyModel(this);
     m_sortedResults->setSourceModel(m_results);
@@ -331,34 +406,26 @@ void Tmainform::buildResultPage() {
     header->resizeSection(ResultTableModel::OrderColumn, 48);
     header->resizeSection(ResultTableModel::ScoreColumn, 88);
     header->resizeSection(ResultTableModel::VerdictColumn, 96);
-    header->resizeSection(ResultTableModel::DisguisedColumn,
-                          gResults->fontMetrics().horizontalAdvance(tr("Подмена")) + 24);
+    // The counts' columns as wide as their captions; the family's numbers are
+    // short.
+    const QFontMetrics metrics = gResults->fontMetrics();
+    for (const int column : {ResultTableModel::DisguisedColumn, ResultTableModel::FamilyColumn})
+        header->resizeSection(
+            column,
+            metrics.horizontalAdvance(m_results->headerData(column, Qt::Horizontal).toString()) +
+                (column == ResultTableModel::FamilyColumn ? 16 : 24));
     // Room for the longest origin the format column names.
     header->resizeSection(
         ResultTableModel::FormatColumn,
         gResults->fontMetrics().horizontalAdvance(QStringLiteral("HTML, Windows-1251")) + 12);
+    // Shown while there are families.
+    gResults->setColumnHidden(ResultTableModel::FamilyColumn, true);
     gResults->setSortingEnabled(true);
     gResults->sortByColumn(ResultTableModel::OrderColumn, Qt::AscendingOrder);
     // After the view has sorted: a new order is read from its first row.
     connect(header, &QHeaderView::sortIndicatorChanged, gResults, &QTableView::scrollToTop);
     gResults->installEventFilter(this);
     connect(gResults, &QTableView::doubleClicked, this, &Tmainform::gResultsDblClick);
-
-    const int lowerTop = ResultTop + ResultTableHeight + ResultGap;
-    const int chartLeft = ClientWidth - Margin - ChartWidth;
-    eLog = named(new QPlainTextEdit(TabSheet4), "eLog");
-    eLog->setReadOnly(true);
-    // Long lines (a path in a failure) wrap: the log scrolls only vertically.
-    eLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    eLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    eLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    eLog->setGeometry(Margin, lowerTop, chartLeft - ResultGap - 2 - Margin, LogBottom - lowerTop);
-    setColor(eLog, QPalette::Base, LightOrange);
-
-    cScores = named(new ScoreChart(TabSheet4), "cScores");
-    cScores->setGeometry(chartLeft, lowerTop, ChartWidth, ChartBottom - lowerTop);
-
-    bBack = makeFlatButton(TabSheet4, "bBack", tr("Назад"), QRect(Margin - 10, 334, 160, 40), 24);
 }
 
 void Tmainform::placeOnScreen(const QMargins& frame) {
@@ -436,6 +503,7 @@ void Tmainform::layoutSettingsPage(int width, int page) {
     eDirOut->resize(530 + wider, eDirOut->height());
     eAgainstOutput->move(aboveRightEnd(eAgainstOutput, eDirOut, Label2), eAgainstOutput->y());
     eUnmask->move(aboveRightEnd(eUnmask, eDirSrc, Label1), eUnmask->y());
+    layoutTemplateRow(width);
     ePercent->resize(380 + wider, ePercent->height());
     sPercent->setGeometry(ePercent->geometry().right() + 10, sPercent->y(),
                           width - ePercent->geometry().right() - 10, sPercent->height());
@@ -459,6 +527,17 @@ void Tmainform::layoutSettingsPage(int width, int page) {
                           bGo->x() - bSelect->geometry().right() - 16, bResults->height());
 }
 
+void Tmainform::layoutTemplateRow(int width) {
+    // The template's path and its button end where the output path does; the
+    // common text's per cent stands under bSetSrcDir, its caption ending there.
+    const int wider = width - ClientWidth;
+    bTemplate->move(Margin + 530 + wider - bTemplate->width(), bTemplate->y());
+    eTemplate->resize(bTemplate->x() - 4 - Margin, eTemplate->height());
+    eCommonPercent->move(554 + wider, eCommonPercent->y());
+    LabelCommon->move(eCommonPercent->geometry().right() + 1 - LabelCommon->width(),
+                      LabelCommon->y());
+}
+
 void Tmainform::layoutFolderPage(int width, int page) {
     eFolderPath->resize(width - Margin - eFolderPath->x(), eFolderPath->height());
     DirTree->setGeometry(Margin, 46, width - 2 * Margin, page - 100);
@@ -468,17 +547,24 @@ void Tmainform::layoutFolderPage(int width, int page) {
 
 void Tmainform::layoutResultPage(int width, int page) {
     sResultsHint->resize(width - Margin - sResultsHint->x(), sResultsHint->height());
-    // A taller page gives the table two thirds of what it adds; a shorter
+    // A taller page gives the table four fifths of what it adds; a shorter
     // one takes it all from the table.
     const int taller = page - PageHeight;
-    const int table = ResultTableHeight + (taller > 0 ? taller * 2 / 3 : taller);
+    const int table = ResultTableHeight + (taller > 0 ? taller * 4 / 5 : taller);
     gResults->setGeometry(Margin, ResultTop, width - 2 * Margin, table);
     const int lowerTop = ResultTop + table + ResultGap;
     const int chartWidth = ChartWidth + (width - ClientWidth) / 3;
     const int chartLeft = width - Margin - chartWidth;
     const int logBottom = page - (PageHeight - LogBottom);
     const int chartBottom = page - (PageHeight - ChartBottom);
-    eLog->setGeometry(Margin, lowerTop, chartLeft - ResultGap - 2 - Margin, logBottom - lowerTop);
+    const int logWidth = chartLeft - ResultGap - 2 - Margin;
+    // The families, when there are any, take the top of the log's room.
+    const int families =
+        lFamilies->isHidden()
+            ? 0
+            : lFamilies->heightFor(std::min(lFamilies->count(), FamilyRows)) + ResultGap;
+    lFamilies->setGeometry(Margin, lowerTop, logWidth, std::max(families - ResultGap, 0));
+    eLog->setGeometry(Margin, lowerTop + families, logWidth, logBottom - lowerTop - families);
     cScores->setGeometry(chartLeft, lowerTop, chartWidth, chartBottom - lowerTop);
     bBack->move(bBack->x(), page - 48);
 }

@@ -1,5 +1,5 @@
-// The comparison of two texts: which words are highlighted, where the views
-// open, and the steps from one shared passage to the next.
+// The comparison of two texts: which words are highlighted or greyed, where
+// the views open, and the steps from one shared passage to the next.
 #include "window/ComparisonDialog.h"
 
 #include "TextViewProbe.h"
@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextCursor>
@@ -28,6 +29,12 @@ std::string words(const char* tag, int first, int last) {
         text += lineEnd ? ". \r\n" : " ";
     }
     return text;
+}
+
+// The passage of words [first, end) of `text`.
+Passage passageOf(const TextWords& text, std::int32_t first, std::int32_t end) {
+    return {first, end, text.words[static_cast<std::size_t>(first)].begin,
+            text.words[static_cast<std::size_t>(end - 1)].end};
 }
 
 DocumentPair pairOf(const std::string& current, const std::string& earlier, int shingleLength) {
@@ -64,16 +71,49 @@ private slots:
         QVERIFY(ComparisonDialog::SharedWords != ComparisonDialog::CurrentPassage);
     }
 
+    void greysExactlyTheCommonPassages() {
+        // The current text opens with a task many texts quote, the earlier one
+        // ends with another; the al words are shared.
+        const std::string current = words("tk", 0, 16) + words("al", 0, 20) + "cend";
+        const std::string earlier = words("al", 0, 20) + words("tq", 0, 16) + "eend";
+        DocumentPair pair = pairOf(current, earlier, 3);
+        // al18 and al19 are also common: greyed and highlighted at once.
+        pair.commonCurrent = {passageOf(pair.current, 0, 16), passageOf(pair.current, 34, 36)};
+        pair.commonEarlier = {passageOf(pair.earlier, 20, 36)};
+        ComparisonDialog dialog(std::move(pair), QStringLiteral("b.txt"), QStringLiteral("a.txt"),
+                                100);
+        const QColor grey = ComparisonDialog::LeftOutText;
+        const struct {
+            QPlainTextEdit* view;
+            QRegularExpression common;
+        } views[] = {{dialog.eCurrent, QRegularExpression(QStringLiteral("^(tk.*|al1[89])$"))},
+                     {dialog.eEarlier, QRegularExpression(QStringLiteral("^tq"))}};
+        for (const auto& [view, common] : views) {
+            const auto greyed = colouredWords(view, grey);
+            QCOMPARE(greyed.size(), std::size_t(37));
+            for (const auto& [word, isGrey] : greyed)
+                QVERIFY2(isGrey == common.match(word).hasMatch(), qPrintable(word));
+            for (const auto& [word, highlighted] : highlightedWords(view))
+                QVERIFY2(highlighted == word.startsWith(QStringLiteral("al")), qPrintable(word));
+        }
+        // Blanks inside a passage are grey; the full stop after "tk15" is not.
+        const int next = positionOfWord(dialog.eCurrent, QStringLiteral("al0"));
+        QVERIFY(hasForeground(dialog.eCurrent->document(), 3, grey));
+        QVERIFY(!hasForeground(dialog.eCurrent->document(), next - 3, grey));
+        QVERIFY(dialog.sCommonSample->isVisibleTo(&dialog));
+        QCOMPARE(dialog.sCommonSample->palette().color(QPalette::WindowText), grey);
+    }
+
     void numbersFollowTheTableAndReferencesAreNamed() {
         // Two reference texts ahead of the batch: the batch's first text is № 1.
         DocumentPair batch = pairOf(words("al", 0, 20), words("al", 0, 20), 3);
         batch.currentIndex = 4;
         batch.earlierIndex = 2;
-        ComparisonDialog inBatch(std::move(batch), QStringLiteral("c.txt"),
-                                 QStringLiteral("a.txt"), 100, nullptr, 2);
+        ComparisonDialog inBatch(std::move(batch), QStringLiteral("c.txt"), QStringLiteral("a.txt"),
+                                 100, nullptr, 2);
         QVERIFY(inBatch.sCurrent->text().startsWith(QStringLiteral("№ 3: c.txt")));
-        QVERIFY(inBatch.sEarlier->text().startsWith(
-            QStringLiteral("Более ранний текст № 1: a.txt")));
+        QVERIFY(
+            inBatch.sEarlier->text().startsWith(QStringLiteral("Более ранний текст № 1: a.txt")));
         DocumentPair reference = pairOf(words("al", 0, 20), words("al", 0, 20), 3);
         reference.currentIndex = 2;
         reference.earlierIndex = 1;
@@ -84,8 +124,8 @@ private slots:
             QStringLiteral("Эталонный текст: /refs/old.txt")));
         // Disguised words are named where there are any.
         onReference.noteDisguisedWords(7, 0);
-        QVERIFY(onReference.sCurrent->text().endsWith(
-            QStringLiteral("; подмена символов — 7 слов")));
+        QVERIFY(
+            onReference.sCurrent->text().endsWith(QStringLiteral("; подмена символов — 7 слов")));
         QVERIFY(!onReference.sEarlier->text().contains(QStringLiteral("подмена")));
     }
 
@@ -198,6 +238,8 @@ private slots:
         QVERIFY(!dialog.bPrevious->isEnabled());
         for (const auto& [word, highlighted] : highlightedWords(dialog.eCurrent))
             QVERIFY2(!highlighted, qPrintable(word));
+        // No common text: no legend for it.
+        QVERIFY(!dialog.sCommonSample->isVisibleTo(&dialog));
         QTest::mouseClick(dialog.bClose, Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
     }

@@ -49,7 +49,7 @@ private slots:
         ResultTableModel model;
         model.setResults(table, 20);
         QCOMPARE(model.rowCount(), 4);
-        QCOMPARE(model.columnCount(), 7);
+        QCOMPARE(model.columnCount(), 8);
         QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("№"));
         QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Файл"));
         QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Сходство, %"));
@@ -57,6 +57,7 @@ private slots:
         QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QStringLiteral("Похож на"));
         QCOMPARE(model.headerData(5, Qt::Horizontal).toString(), QStringLiteral("Формат"));
         QCOMPARE(model.headerData(6, Qt::Horizontal).toString(), QStringLiteral("Подмена"));
+        QCOMPARE(model.headerData(7, Qt::Horizontal).toString(), QStringLiteral("Семья"));
 
         QCOMPARE(cell(model, 2, ResultTableModel::OrderColumn), QStringLiteral("3"));
         QCOMPARE(cell(model, 2, ResultTableModel::NameColumn), QStringLiteral("c.txt"));
@@ -192,6 +193,60 @@ private slots:
         QCOMPARE(cell(sorted, 1, ResultTableModel::NameColumn), QStringLiteral("c.txt"));
         QCOMPARE(model.headerData(column, Qt::Horizontal, Qt::InitialSortOrderRole).toInt(),
                  int(Qt::DescendingOrder));
+    }
+
+    void familiesNumberTheirRowsAndSortTogether() {
+        // a ← c ← d is a chain and b ← f a second family; g is near a but passes.
+        DocumentTable table = tableOf({{"a.txt", 0, -1},
+                                       {"b.txt", 0, -1},
+                                       {"c.txt", 100, 0},
+                                       {"d.txt", 60, 2},
+                                       {"e.txt", 0, -1},
+                                       {"f.txt", 90, 1},
+                                       {"g.txt", 10, 0}},
+                                      7);
+        table.unread.push_back({"x.pdf", TextFormat::Pdf, QStringLiteral("нет текста")});
+        ResultTableModel model;
+        QSortFilterProxyModel sorted;
+        sorted.setSourceModel(&model);
+        sorted.setSortRole(ResultTableModel::SortRole);
+        const auto column = [&sorted](int source) {
+            QStringList values;
+            for (int row = 0; row < sorted.rowCount(); ++row)
+                values << sorted.index(row, source).data().toString();
+            return values.join(u'|');
+        };
+        const int family = ResultTableModel::FamilyColumn;
+        // At 70% d passes and leaves the chain; at 20% it belongs to it.
+        model.setResults(table, 70);
+        QCOMPARE(column(family), QStringLiteral("1|2|1|||2||"));
+        model.setResults(table, 20);
+        QCOMPARE(column(family), QStringLiteral("1|2|1|1||2||"));
+        QCOMPARE(model.index(3, 0).data(ResultTableModel::FamilyRole).toInt(), 1);
+        // A family's rows together in listing order, the rows of none after them.
+        sorted.sort(family, Qt::AscendingOrder);
+        QCOMPARE(column(ResultTableModel::NameColumn),
+                 QStringLiteral("a.txt|c.txt|d.txt|b.txt|f.txt|e.txt|g.txt|x.pdf"));
+        sorted.sort(family, Qt::DescendingOrder);
+        QCOMPARE(column(ResultTableModel::NameColumn),
+                 QStringLiteral("x.pdf|g.txt|e.txt|f.txt|b.txt|d.txt|c.txt|a.txt"));
+    }
+
+    void onlyCommonTextPassesAndSaysSo() {
+        DocumentTable table = tableOf({{"a.txt", 0, -1}, {"b.txt", 0, -1}}, 2);
+        // All of b is the template's or common text; all of a but one shingle.
+        for (auto& shingles : table.shingles)
+            shingles.Count = 10;
+        table.templateShingles = {6, 6};
+        table.commonShingles = {3, 4};
+        ResultTableModel model;
+        model.setResults(table, 20);
+        const int verdict = ResultTableModel::VerdictColumn;
+        QCOMPARE(cell(model, 0, verdict), QStringLiteral("✓ прошло"));
+        QCOMPARE(cell(model, 1, verdict), QStringLiteral("✓ общий текст"));
+        QVERIFY(
+            cell(model, 1, verdict, Qt::ToolTipRole).startsWith(QStringLiteral("Только общий")));
+        QVERIFY(model.passed(1));
     }
 
     void clearShowsNothing() {

@@ -79,7 +79,7 @@ private slots:
         QFETCH(QRect, available);
         const QMargins frame(4, 30, 4, 4);
         const WindowPlacement placement =
-            WindowPlacement::fit(available, frame, QSize(681, 506), QPoint(204, 156));
+            WindowPlacement::fit(available, frame, QSize(681, 546), QPoint(204, 156));
         QVERIFY(available.contains(placement.frameRect(frame)));
         Tmainform form(programDir());
         QVERIFY(shown(form));
@@ -129,7 +129,7 @@ private slots:
     void aLargerWindowGivesTheTableAndLogTheRoom() {
         Tmainform form(programDir());
         QVERIFY(shown(form));
-        QVERIFY(form.maximumSize().width() > 681 && form.maximumSize().height() > 506);
+        QVERIFY(form.maximumSize().width() > 681 && form.maximumSize().height() > 546);
         form.Pages->setCurrentWidget(form.TabSheet4);
         const int rowHeight = form.gResults->verticalHeader()->defaultSectionSize();
         const int designRows = form.gResults->viewport()->height() / rowHeight;
@@ -139,8 +139,8 @@ private slots:
         QVERIFY(form.gResults->viewport()->height() / rowHeight >= 2 * designRows);
         QVERIFY(form.eLog->height() > designLog);
         QVERIFY(form.cScores->height() > form.eLog->height());
-        QVERIFY(form.rect().contains(form.bGo->geometry().translated(form.Panel3->pos() +
-                                                                     form.Pages->pos())));
+        QVERIFY(form.rect().contains(
+            form.bGo->geometry().translated(form.Panel3->pos() + form.Pages->pos())));
     }
 
     void flatButtonLettersWorkInEitherLayout_data() {

@@ -5,6 +5,7 @@
 #include "TextViewProbe.h"
 #include "WindowFixture.h"
 #include "window/ComparisonDialog.h"
+#include "window/FamilyList.h"
 #include "window/ResultTableModel.h"
 #include "window/ScoreChart.h"
 #include "window/SortHeaderView.h"
@@ -308,7 +309,7 @@ private slots:
     void startsWithDefaultsWithoutProfile() {
         Tmainform form(m_programDir);
         QCOMPARE(form.windowTitle(), QStringLiteral("Quillmark v.1.1"));
-        QCOMPARE(form.size(), QSize(681, 506));
+        QCOMPARE(form.size(), QSize(681, 546));
         QCOMPARE(form.eDirSrc->text(), m_programDir + QStringLiteral("Texts/"));
         QCOMPARE(form.eDirOut->text(), m_programDir + QStringLiteral("Texts/Result/"));
         QCOMPARE(form.eShingleLen->value(), 10);
@@ -370,6 +371,11 @@ private slots:
             {"Label2", form.Label2},
             {"eDirOut", form.eDirOut},
             {"eAgainstOutput", form.eAgainstOutput},
+            {"LabelTemplate", form.LabelTemplate},
+            {"eTemplate", form.eTemplate},
+            {"bTemplate", form.bTemplate},
+            {"LabelCommon", form.LabelCommon},
+            {"eCommonPercent", form.eCommonPercent},
             {"eDelFiles", form.eDelFiles},
             {"Label5", form.Label5},
             {"eShingleLen", form.eShingleLen},
@@ -431,11 +437,12 @@ private slots:
                 QVERIFY2(widget->font().pixelSize() == 11, name);
         }
         QVERIFY(form.bSetSrcDir->font().bold());
+        QVERIFY(form.bTemplate->font().bold());
         QVERIFY(form.sHomePage->font().underline());
 
         // Flat buttons: hand cursor, and the keyboard focus stays where it was.
-        for (QPushButton* button : {form.bGo, form.bSelect, form.bSetSrcDir, form.SpeedButton1,
-                                    form.SpeedButton2, form.bBack}) {
+        for (QPushButton* button : {form.bGo, form.bSelect, form.bSetSrcDir, form.bTemplate,
+                                    form.SpeedButton1, form.SpeedButton2, form.bBack}) {
             QVERIFY2(button->isFlat(), qPrintable(button->objectName()));
             QCOMPARE(button->focusPolicy(), Qt::NoFocus);
             QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
@@ -443,19 +450,20 @@ private slots:
         QCOMPARE(form.sHomePage->cursor().shape(), Qt::PointingHandCursor);
 
         const QColor lightOrange(255, 191, 128);
-        for (QWidget* field : QList<QWidget*>{form.eDirSrc, form.eDirOut, form.eLog})
+        for (QWidget* field :
+             QList<QWidget*>{form.eDirSrc, form.eDirOut, form.eTemplate, form.eLog})
             QCOMPARE(field->palette().color(QPalette::Base), lightOrange);
-        QCOMPARE(form.eShingleLen->findChild<QLineEdit*>()->palette().color(QPalette::Base),
-                 lightOrange);
+        for (QSpinBox* spin : {form.eShingleLen, form.eCommonPercent})
+            QCOMPARE(spin->findChild<QLineEdit*>()->palette().color(QPalette::Base), lightOrange);
         QCOMPARE(form.palette().color(QPalette::Window), QColor(Qt::white));
         QCOMPARE(form.sRes->palette().color(QPalette::WindowText), QColor(128, 0, 0));
         QCOMPARE(form.sHomePage->palette().color(QPalette::WindowText), QColor(0, 0, 128));
 
-        // The bands: header 89, bottom 35, settings panel 169.
+        // The bands: header 89, bottom 35, settings panel 209.
         QCOMPARE(form.Panel1->geometry(), QRect(0, 0, 681, 89));
-        QCOMPARE(form.Panel2->geometry(), QRect(0, 506 - 35, 681, 35));
-        QCOMPARE(form.Panel4->height(), 169);
-        QCOMPARE(form.Pages->geometry(), QRect(0, 89, 681, 506 - 89 - 35));
+        QCOMPARE(form.Panel2->geometry(), QRect(0, 546 - 35, 681, 35));
+        QCOMPARE(form.Panel4->height(), 209);
+        QCOMPARE(form.Pages->geometry(), QRect(0, 89, 681, 546 - 89 - 35));
         // No control spills out of the part of the window it belongs to.
         // A page not yet shown keeps its own size: measure against the page area.
         for (const auto& [name, widget] : controls) {
@@ -477,6 +485,14 @@ private slots:
                          !form.eUnmask->geometry().intersects(other->geometry()),
                      qPrintable(other->objectName()));
         QVERIFY(form.eUnmask->toolTip().contains(QStringLiteral("латинские")));
+        // The template's row overlaps nothing and explains itself.
+        for (QWidget* control : QList<QWidget*>{form.LabelTemplate, form.eTemplate, form.bTemplate,
+                                                form.LabelCommon, form.eCommonPercent}) {
+            for (QWidget* other : form.Panel4->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                QVERIFY2(other == control || !control->geometry().intersects(other->geometry()),
+                         qPrintable(control->objectName() + u'/' + other->objectName()));
+            QVERIFY2(!control->toolTip().isEmpty(), qPrintable(control->objectName()));
+        }
 
         QCOMPARE(form.eShingleLen->minimum(), 1);
         QCOMPARE(form.eShingleLen->maximum(), 100);
@@ -533,6 +549,43 @@ private slots:
         QCOMPARE(again.eShingleLen->value(), 5);
         QVERIFY(again.eAgainstOutput->isChecked());
         QCOMPARE(again.sPercent->text(), QStringLiteral("35%"));
+    }
+
+    void commonTextSettingsGoThroughTheProfile() {
+        const QString task = QStringLiteral("/srv/задания/тема.txt");
+        writeFile(m_programDir + QStringLiteral("profile.ini"),
+                  "[Config]\r\nTemplate=" + task.toUtf8() + "\r\nCommonPercent=30\r\n");
+        auto form = std::make_unique<Tmainform>(m_programDir);
+        QCOMPARE(form->templatePath(), QFile::encodeName(task));
+        QCOMPARE(form->eCommonPercent->text(), QStringLiteral("30% текстов"));
+        QCOMPARE(form->commonPercent(), 30);
+        // Blanks name no template; 0 is off.
+        form->eTemplate->setText(QStringLiteral("  "));
+        QVERIFY(form->templatePath().isEmpty());
+        form->eTemplate->setText(QStringLiteral("/data/task/"));
+        form->eCommonPercent->setValue(0);
+        QCOMPARE(form->eCommonPercent->text(), QStringLiteral("выкл."));
+        form.reset();
+        Tmainform again(m_programDir);
+        QCOMPARE(again.eTemplate->text(), QStringLiteral("/data/task/"));
+        QCOMPARE(again.commonPercent(), 0);
+    }
+
+    void templateFolderLeavesTheTextsFoldersAlone() {
+        Tmainform form(m_programDir);
+        pointAt(form, m_src, m_out);
+        form.chooseTemplateFolder();
+        QCOMPARE(form.Pages->currentWidget(), form.TabSheet3);
+        form.eFolderPath->setText(m_programDir);
+        QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+        QCOMPARE(form.eTemplate->text(), m_programDir);
+        QCOMPARE(form.eDirSrc->text(), m_src);
+        QCOMPARE(form.eDirOut->text(), m_out);
+        // The texts' own chooser still sets the texts' folder.
+        QTest::mouseClick(form.bSetSrcDir, Qt::LeftButton);
+        QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+        QVERIFY(form.eDirSrc->text() != m_src);
+        QCOMPARE(form.eTemplate->text(), m_programDir);
     }
 
     void reportsProfileThatCannotBeWritten() {
@@ -728,12 +781,13 @@ private slots:
                  (QStringList{QStringLiteral("1/4"), QStringLiteral("2/4"), QStringLiteral("3/4"),
                               QStringLiteral("4/4")}));
         // Listed by name: a, b, c pass; d, a copy of a, leaves the line as it was.
-        QCOMPARE(resultAtCounter, (QMap<QString, QString>{
-                                      {QStringLiteral("1/4"), QString()},
-                                      {QStringLiteral("2/4"), QStringLiteral("Прошло проверку (20%) - 2")},
-                                      {QStringLiteral("3/4"), QStringLiteral("Прошло проверку (20%) - 3")},
-                                      {QStringLiteral("4/4"), QStringLiteral("Прошло проверку (20%) - 3")},
-                                  }));
+        QCOMPARE(resultAtCounter,
+                 (QMap<QString, QString>{
+                     {QStringLiteral("1/4"), QString()},
+                     {QStringLiteral("2/4"), QStringLiteral("Прошло проверку (20%) - 2")},
+                     {QStringLiteral("3/4"), QStringLiteral("Прошло проверку (20%) - 3")},
+                     {QStringLiteral("4/4"), QStringLiteral("Прошло проверку (20%) - 3")},
+                 }));
 
         // 4 files and the subdirectory Result: the loading total is 4.
         QCOMPARE(form.sStat1->text(), QStringLiteral("4/4"));
@@ -1249,6 +1303,46 @@ private slots:
             QVERIFY(arrow == QStyleOptionHeader::SortDown ? first > last : first < last);
             QCOMPARE(scroll->value(), 0);
         }
+    }
+
+    void familiesListSelectsTheirRows() {
+        QVERIFY(QDir().mkpath(m_src));
+        // d copies a and e half of it: a family of three; f copies b.
+        const QList<QPair<QString, QByteArray>> texts{
+            {"a.txt", articleText(1)}, {"b.txt", articleText(2)},    {"c.txt", articleText(3)},
+            {"d.txt", articleText(1)}, {"e.txt", halfArticle(1, 5)}, {"f.txt", articleText(2)}};
+        for (const auto& [name, text] : texts)
+            writeFile(m_src + name, text);
+        Tmainform form(m_programDir);
+        QVERIFY(shownOver(form, m_src, m_out));
+        form.eLemma->setChecked(false);
+        form.eDelFiles->setChecked(false);
+        form.bGo->click();
+        QTest::mouseClick(form.bResults, Qt::LeftButton);
+        QCOMPARE(form.lFamilies->count(), 2);
+        QVERIFY(!form.gResults->isColumnHidden(ResultTableModel::FamilyColumn));
+        for (QWidget* other : QList<QWidget*>{form.gResults, form.eLog, form.cScores})
+            QVERIFY(!form.lFamilies->geometry().intersects(other->geometry()));
+
+        const QList<QPair<int, QStringList>> families{{1, {"b.txt", "f.txt"}},
+                                                      {0, {"a.txt", "d.txt", "e.txt"}}};
+        for (const auto& [line, names] : families) {
+            QTest::mouseClick(form.lFamilies->viewport(), Qt::LeftButton, {},
+                              form.lFamilies->visualItemRect(form.lFamilies->item(line)).center());
+            QStringList selected;
+            for (const QModelIndex& row :
+                 form.gResults->selectionModel()->selectedRows(ResultTableModel::NameColumn))
+                selected << row.data().toString();
+            selected.sort();
+            QCOMPARE(selected, names);
+        }
+        // Where nothing fails the list and column hide; the log takes the room back.
+        const int logTop = form.eLog->y();
+        form.ePercent->setValue(100);
+        form.bSelect->click();
+        QVERIFY(!form.lFamilies->isVisible());
+        QVERIFY(form.gResults->isColumnHidden(ResultTableModel::FamilyColumn));
+        QVERIFY(form.eLog->y() < logTop);
     }
 
     void failingRowOpensComparisonAtSharedWords() {

@@ -168,8 +168,56 @@
         <translation>See a copy through its disguise: Latin letters that look like Russian ones read as Russian, invisible characters and soft hyphens are dropped, a line end parts words</translation>
     </message>
     <message>
-        <source>Подмена</source>
-        <translation>Disguised</translation>
+        <source>Файл шаблона</source>
+        <translation>Template file</translation>
+    </message>
+    <message>
+        <source>Весь текст «%1» — общий текст (шаблон или фрагменты, общие для многих текстов): сравнивать не с чем.</source>
+        <translation>All of “%1” is common text (the template or passages common to many texts): there is nothing to compare.</translation>
+    </message>
+    <message>
+        <source>Шаблон (не учитывать)</source>
+        <translation>Template (not counted)</translation>
+    </message>
+    <message>
+        <source>Выбрать..</source>
+        <translation>Choose..</translation>
+    </message>
+    <message>
+        <source>Файл…</source>
+        <translation>File…</translation>
+    </message>
+    <message>
+        <source>Каталог…</source>
+        <translation>Folder…</translation>
+    </message>
+    <message>
+        <source>Без шаблона</source>
+        <translation>No template</translation>
+    </message>
+    <message>
+        <source>Не учитывать фрагменты, общие для</source>
+        <translation>Do not count passages common to</translation>
+    </message>
+    <message>
+        <source>выкл.</source>
+        <translation>off</translation>
+    </message>
+    <message>
+        <source>% текстов</source>
+        <translation>% of texts</translation>
+    </message>
+    <message>
+        <source>Файл или каталог с текстом, который есть во всех работах (задание, шаблон оформления): его фрагменты не учитываются в сходстве; пусто — шаблона нет</source>
+        <translation>A file or folder with text that every work contains (the task, a layout template): its passages do not count towards similarity; empty for no template</translation>
+    </message>
+    <message>
+        <source>Выбрать файл или каталог шаблона</source>
+        <translation>Choose the template file or folder</translation>
+    </message>
+    <message>
+        <source>Фрагменты, которые есть в этой доле текстов (и не меньше чем в трёх), не учитываются в сходстве: общие цитаты, формулировки задания; «выкл.» — учитывается всё</source>
+        <translation>Passages found in this share of the texts (and in three at least) do not count towards similarity: common quotations, the wording of the task; “off” counts everything</translation>
     </message>
 </context>
 <context>
@@ -229,6 +277,33 @@
     <message>
         <source>; подмена символов — %1 слов</source>
         <translation>; disguised characters — %1 words</translation>
+    </message>
+    <message>
+        <source>общий текст (не учитывается)</source>
+        <translation>common text (not counted)</translation>
+    </message>
+    <message>
+        <source>Шаблон или фрагменты, общие для многих текстов: их шинглы не входят в сходство</source>
+        <translation>The template or passages common to many texts: their shingles do not count towards similarity</translation>
+    </message>
+</context>
+<context>
+    <name>quillmark::FamilyList</name>
+    <message>
+        <source>Семья %1: %2. Щелчок — выделить её строки в таблице</source>
+        <translation>Family %1: %2. Click to select its rows in the table</translation>
+    </message>
+    <message>
+        <source>Семья %1 (текстов: %2): первый — %3, до %4%</source>
+        <translation>Family %1 (texts: %2): first — %3, up to %4%</translation>
+    </message>
+    <message>
+        <source>Семья %1 (текстов: %2, эталонов: %3): первый — %4, до %5%</source>
+        <translation>Family %1 (texts: %2, references: %3): first — %4, up to %5%</translation>
+    </message>
+    <message>
+        <source>%1 (эталон)</source>
+        <translation>%1 (reference)</translation>
     </message>
 </context>
 <context>
@@ -324,6 +399,26 @@
     <message>
         <source>Сколько слов замаскировано латинскими буквами вместо похожих русских или невидимыми знаками внутри слова</source>
         <translation>How many words are disguised by Latin letters in place of Russian look-alikes or by invisible characters inside a word</translation>
+    </message>
+    <message>
+        <source>Семья копий %1: строки с тем же номером связаны через «не прошло» и «Похож на»</source>
+        <translation>Family of copies %1: rows of the same number are linked through “failed” and “Similar to”</translation>
+    </message>
+    <message>
+        <source>Семья</source>
+        <translation>Family</translation>
+    </message>
+    <message>
+        <source>Семья копий: не прошедший текст и тот, на который он похож, в одной семье, и так по цепочке; пусто — текст ни в одной семье</source>
+        <translation>Family of copies: a failed text and the one it is similar to are in one family, and so on along the chain; empty when the text is in no family</translation>
+    </message>
+    <message>
+        <source>✓ общий текст</source>
+        <translation>✓ common text</translation>
+    </message>
+    <message>
+        <source>Только общий текст: весь текст — шаблон или фрагменты, общие для многих текстов; он не учитывается, сходство 0%</source>
+        <translation>Common text only: all of the text is the template or passages common to many texts; it does not count, similarity 0%</translation>
     </message>
 </context>
 <context>
