@@ -1,6 +1,7 @@
 #include "DocumentText.h"
 
 #include "HtmlTextExtractor.h"
+#include "RtfText.h"
 #include "TextReader.h"
 
 #include <libxml/parser.h>
@@ -749,6 +750,8 @@ TextFormat DocumentText::formatOf(std::string_view bytes) {
     }
     if (bytes.starts_with("%PDF-"))
         return TextFormat::Pdf;
+    if (RtfText::looksLikeRtf(bytes))
+        return TextFormat::Rtf;
     for (const Signature& signature : binarySignatures)
         if (bytes.starts_with(signature.bytes) && (!signature.needsNul || hasEarlyNul(bytes)))
             throw UnreadableText(TextFormat::Text, signature.reason);
@@ -794,6 +797,8 @@ std::string DocumentText::paragraphsOf(std::string_view bytes, TextFormat format
     }
     case TextFormat::Pdf:
         return pdfText(bytes);
+    case TextFormat::Rtf:
+        return RtfText::paragraphsOf(bytes, hidden, unpackLimit(bytes.size()));
     case TextFormat::Text:
     case TextFormat::Html:
         break;

@@ -1,6 +1,6 @@
 // The paragraphs of an office document or a book, recognised by its content:
-// .docx, .odt, .epub (ZIP and XML), .fb2 (XML) and .pdf with a text layer.
-// Footnotes, headers, footers, comments and hidden text are left out.
+// .docx, .odt, .epub (ZIP and XML), .fb2 (XML), .rtf and .pdf with a text
+// layer. Footnotes, headers, footers, comments and hidden text are left out.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +10,8 @@
 
 namespace quillmark {
 
-enum class TextFormat { Text, Html, Docx, Odt, Fb2, Epub, Pdf };
+// The reference cache stores a format by its number: new ones go at the end.
+enum class TextFormat { Text, Html, Docx, Odt, Fb2, Epub, Pdf, Rtf };
 
 /// A file that holds no text to read: what() is the reason for the user
 /// (UTF-8), format() what the file was taken for.
@@ -48,8 +49,8 @@ public:
 
     /// The document's paragraphs in UTF-8, each ended by a line feed.
     /// `encoding` receives the declared encoding of an FB2 book (empty
-    /// otherwise); `hidden`, when given, the hidden text of a .docx or .odt,
-    /// a line for each hidden run or element. Throws UnreadableText.
+    /// otherwise); `hidden`, when given, the hidden text of a .docx, .odt or
+    /// .rtf, a line for each hidden run or element. Throws UnreadableText.
     static std::string paragraphsOf(std::string_view bytes, TextFormat format,
                                     std::string& encoding, std::string* hidden = nullptr);
 };

@@ -1,6 +1,7 @@
 #include "TextReader.h"
 
 #include "Cp1251.h"
+#include "RtfText.h"
 
 #include <algorithm>
 
@@ -74,6 +75,8 @@ std::string_view TextReader::formatName(TextFormat format) {
         return "EPUB";
     case TextFormat::Pdf:
         return "PDF";
+    case TextFormat::Rtf:
+        return "RTF";
     }
     return {};
 }
@@ -92,7 +95,8 @@ bool TextReader::isDocument(TextFormat format) {
 
 bool TextReader::needsWholeFile(std::string_view head) {
     return isWide(TextEncoding::fromByteOrderMark(head)) || head.starts_with("PK\x03\x04") ||
-           head.starts_with("%PDF-") || isWide(TextEncoding::utf16WithoutMark(head));
+           head.starts_with("%PDF-") || RtfText::looksLikeRtf(head) ||
+           isWide(TextEncoding::utf16WithoutMark(head));
 }
 
 void TextReader::checkSize(std::uint64_t size, std::uint64_t limit) {

@@ -25,6 +25,9 @@ const char* const UnreadReasons[] = {
     QT_TRANSLATE_NOOP("UnreadableText", "текст PDF больше 256 МБ"),
     QT_TRANSLATE_NOOP("UnreadableText", "в PDF нет текстового слоя (скан?)"),
     QT_TRANSLATE_NOOP("UnreadableText", "файл больше 256 МБ"),
+    QT_TRANSLATE_NOOP("UnreadableText", "документ повреждён"),
+    QT_TRANSLATE_NOOP("UnreadableText", "в RTF больше 1000 вложенных групп"),
+    QT_TRANSLATE_NOOP("UnreadableText", "в RTF нет текста"),
 };
 
 const std::size_t UnreadReasonCount = sizeof UnreadReasons / sizeof UnreadReasons[0];

@@ -534,5 +534,17 @@
         <source>файл больше 256 МБ</source>
         <translation>file over 256 MB</translation>
     </message>
+    <message>
+        <source>документ повреждён</source>
+        <translation>document damaged</translation>
+    </message>
+    <message>
+        <source>в RTF больше 1000 вложенных групп</source>
+        <translation>RTF nests more than 1000 groups</translation>
+    </message>
+    <message>
+        <source>в RTF нет текста</source>
+        <translation>RTF holds no text</translation>
+    </message>
 </context>
 </TS>

@@ -2,6 +2,7 @@
 // one fingerprint, a mixed batch scores as its Windows-1251 twin, and a file
 // without text is listed as not read and left where it is.
 #include "FakeHost.h"
+#include "RtfOf.h"
 #include "Sandbox.h"
 #include "engine/BatchEngine.h"
 #include "engine/TextFile.h"
@@ -357,6 +358,28 @@ TEST_F(TextReadingRun, UnmaskedPdfScoresAsTheTextItWasMadeFrom) {
         // Read as it is, the text's line ends join words its PDF keeps apart.
         EXPECT_EQ(documents.scores[1] == 100, unmask == Unmask::On) << documents.scores[1];
     }
+}
+
+TEST_F(TextReadingRun, RtfDocumentsScoreAsTheirText) {
+    using quillmark::testing::RtfEscapes;
+    using quillmark::testing::rtfOf;
+    const QString source = box.makeDir(QStringLiteral("src"));
+    const std::string article = Sandbox::read(samples + u'/', "kosmos.txt").toStdString();
+    const std::string other = Sandbox::read(samples + u'/', "pchely.txt").toStdString();
+    // A picture's binary data holds NULs: the document is read past them.
+    std::string rtf = rtfOf(article, RtfEscapes::Bytes);
+    rtf.insert(rtf.find("\\pard"), std::string("{\\pict\\bin4 \0\0\0\0}", 17));
+    writeDocx(source + QStringLiteral("a.docx"), article);
+    box.write(source, "b.rtf", QByteArray::fromStdString(rtf));
+    box.write(source, "c.rtf", QByteArray::fromStdString(rtfOf(other, RtfEscapes::Unicode)));
+    run(source);
+    const DocumentTable& documents = engine.documents();
+    ASSERT_EQ(documents.names, (std::vector<QByteArray>{"a.docx", "b.rtf", "c.rtf"}));
+    EXPECT_TRUE(documents.unread.empty());
+    EXPECT_EQ(documents.origins[1], (TextOrigin{TextFormat::Rtf, Encoding::Auto}));
+    EXPECT_EQ(documents.origins[2], (TextOrigin{TextFormat::Rtf, Encoding::Auto}));
+    EXPECT_EQ(documents.scores[1], 100);
+    EXPECT_LT(documents.scores[2], 20) << "the control words every RTF has are no text";
 }
 
 TEST_F(TextReadingRun, HiddenDocumentWordsCountAsDisguised) {

@@ -1,4 +1,5 @@
 #include "analysis/DocumentText.h"
+#include "analysis/RtfText.h"
 #include "analysis/TextReader.h"
 #include "engine/SystemErrors.h"
 #include "engine/UiLanguage.h"
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <utility>
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -108,6 +110,21 @@ TEST(UiLanguage, ReasonsAFileIsNotReadAreTranslated) {
         ADD_FAILURE() << "a file over the limit passed";
     } catch (const UnreadableText& error) {
         EXPECT_TRUE(listed.count(error.what())) << error.what();
+    }
+    // An RTF document left open, without text, nested too deep, too long.
+    const std::pair<std::string, std::size_t> rtfs[] = {
+        {"{\\rtf1 a", 100},
+        {"{\\rtf1}", 100},
+        {"{\\rtf1" + std::string(RtfText::maxDepth, '{'), 100},
+        {"{\\rtf1 abc}", 2},
+    };
+    for (const auto& [rtf, limit] : rtfs) {
+        try {
+            RtfText::paragraphsOf(rtf, nullptr, limit);
+            ADD_FAILURE() << rtf.substr(0, 20) << " was read";
+        } catch (const UnreadableText& error) {
+            EXPECT_TRUE(listed.count(error.what())) << error.what();
+        }
     }
 }
 

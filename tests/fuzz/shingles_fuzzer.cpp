@@ -5,9 +5,12 @@
 // tags that close nothing must not change a visible character. The same bytes
 // then go through the reading step as a file's content: whatever encoding or
 // container they seem to be, it ends with a text or a reason, and a text read
-// as Windows-1251 is the bytes themselves.
+// as Windows-1251 is the bytes themselves. Bytes that begin as an RTF
+// document are read as one, and also by the RTF reader alone: a text in
+// UTF-8, lines ended, within the size it was allowed, or a reason.
 #include "analysis/Cp1251.h"
 #include "analysis/HtmlTextExtractor.h"
+#include "analysis/RtfText.h"
 #include "analysis/TextReader.h"
 #include "analysis/udShingles.h"
 
@@ -37,6 +40,34 @@ void checkReading(std::string_view bytes, HtmlHandling html, Encoding forced) {
     if (read.origin.format == TextFormat::Text && read.origin.encoding == Encoding::Windows1251 &&
         read.text != bytes.substr(0, bytes.find('\0')))
         __builtin_trap();
+}
+
+bool endsLines(const std::string& text) {
+    return text.empty() || text.back() == '\n';
+}
+
+bool hasText(const std::string& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) > ' '; });
+}
+
+void checkRtf(std::string_view bytes) {
+    if (!RtfText::looksLikeRtf(bytes))
+        return;
+    if (DocumentText::formatOf(bytes) != TextFormat::Rtf)
+        __builtin_trap();
+    constexpr std::size_t limit = 4096;
+    std::string hidden;
+    try {
+        const std::string text = RtfText::paragraphsOf(bytes, &hidden, limit);
+        if (!TextEncoding::isUtf8(text) || !TextEncoding::isUtf8(hidden) || !endsLines(text) ||
+            !endsLines(hidden) || text.size() + hidden.size() > limit ||
+            (!hasText(text) && !hasText(hidden)))
+            __builtin_trap();
+    } catch (const UnreadableText& error) {
+        if (error.format() != TextFormat::Rtf)
+            __builtin_trap();
+    }
 }
 
 } // namespace
@@ -78,5 +109,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                    Encoding::Koi8R};
     checkReading(page, (data[0] & 0x20) ? HtmlHandling::Cut : HtmlHandling::Keep,
                  forced[data[0] >> 6]);
+    checkRtf(page);
     return 0;
 }
