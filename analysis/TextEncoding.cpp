@@ -338,8 +338,15 @@ Encoding mostRussian(std::string_view sample) {
             bestScore = score;
         }
     }
-    if (best == Encoding::Windows1251 && smallLettersOfMacCyrillic(sample))
-        return Encoding::MacCyrillic;
+    if (best == Encoding::Windows1251 && smallLettersOfMacCyrillic(sample)) {
+        best = Encoding::MacCyrillic;
+        bestScore = CodePageGuess::score(sample, tableOf(best));
+    }
+    // Russian scores about -57 a byte, random letters about -98: a text that
+    // reads as Russian under no page stays Windows-1251.
+    constexpr std::int64_t russianAtLeast = -75;
+    if (bestScore < russianAtLeast * static_cast<std::int64_t>(sample.size()))
+        return Encoding::Windows1251;
     return best;
 }
 

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,27 @@ TEST(CodePageGuess, EveryPieceOfTheCorpusIsReadInItsOwnPage) {
         }
     }
     EXPECT_GT(checked, 1000);
+}
+
+TEST(CodePageGuess, TextsOfNoLanguageStayWindows1251) {
+    // Random small letters, some words capitalised: no page reads them as
+    // Russian, and they must read as they always did.
+    std::mt19937 random(26);
+    for (int text = 0; text < 200; ++text) {
+        std::string bytes;
+        const std::size_t size = 200 + random() % 3000;
+        while (bytes.size() < size) {
+            const std::size_t length = 2 + random() % 9;
+            for (std::size_t k = 0; k < length; ++k)
+                bytes += static_cast<char>(0xE0 + random() % 32);
+            if (random() % 8 == 0)
+                bytes[bytes.size() - length] = static_cast<char>(bytes[bytes.size() - length] - 0x20);
+            bytes += random() % 12 == 0 ? ".\r\n" : " ";
+        }
+        EXPECT_EQ(static_cast<int>(TextEncoding::detect(bytes)),
+                  static_cast<int>(Encoding::Windows1251))
+            << text;
+    }
 }
 
 } // namespace
