@@ -141,13 +141,6 @@ TEST(DocumentText, DocxHiddenRunsAreLeftOut) {
               run("<w:vanish w:val=\"off\"/>", "c ") + run("<w:vanish w:val=\"on\"/>", "z ") +
               run("<w:specVanish w:val=\"0\"/>", "d") + endP),
          TextFormat::Docx, "a b c d\n"},
-        {"in a hyperlink and a table cell",
-         docx(p + "<w:hyperlink r:id=\"rId1\">" +
-              run("<w:rStyle w:val=\"Link\"/><w:vanish/>", "x") + run("ссылка") + "</w:hyperlink>" +
-              endP + "<w:tbl><w:tr><w:tc><w:p>" + run("<w:vanish/>", "y") + run("ячейка") +
-              "</w:p></w:tc><w:tc><w:p>" + run("<w:vanish/>", "z") +
-              "</w:p></w:tc></w:tr></w:tbl>" + p + run("после") + endP),
-         TextFormat::Docx, "ссылка\nячейка\n\nпосле\n"},
         {"a hidden paragraph mark hides no text",
          docx("<w:p><w:pPr><w:rPr><w:vanish/></w:rPr></w:pPr>" + run("первый") + endP + p +
               run("второй") + endP),
@@ -232,13 +225,6 @@ TEST(DocumentText, OdtHiddenTextIsLeftOut) {
                  odtStyle("paragraph", "P2", ""),
              odtStyle("paragraph", "Hidden", "none")),
          TextFormat::Odt, "виден\n"},
-        {"hidden and conditional sections",
-         odt("<text:section text:name=\"S1\" text:display=\"none\"><text:p>x</text:p>"
-             "<text:h>y</text:h></text:section><text:p>между</text:p>"
-             "<text:section text:name=\"S2\" text:display=\"condition\" text:condition=\"a\">"
-             "<text:p>раздел</text:p></text:section>"
-             "<text:section text:name=\"S3\"><text:p>открытый</text:p></text:section>"),
-         TextFormat::Odt, "между\nраздел\nоткрытый\n"},
         {"display none on a paragraph, a span and a field",
          odt("<text:p text:display=\"none\">x</text:p><text:p>один <text:span "
              "text:display=\"none\">y </text:span>два<text:variable-set text:name=\"v\" "
@@ -253,15 +239,6 @@ TEST(DocumentText, OdtHiddenTextIsLeftOut) {
              "<text:p><text:hidden-paragraph text:condition=\"b\" text:is-hidden=\"false\"/>три"
              "</text:p>"),
          TextFormat::Odt, "один два\nтри\n"},
-        {"a frame's hidden paragraph hides only itself",
-         odt("<text:p>снаружи <draw:frame><draw:text-box><text:p><text:hidden-paragraph "
-             "text:is-hidden=\"true\"/>x</text:p><text:p>внутри</text:p></draw:text-box>"
-             "</draw:frame></text:p>"),
-         TextFormat::Odt, "снаружи внутри\n\n"},
-        {"styles based on each other in a loop",
-         odt("<text:p text:style-name=\"A\">кольцо</text:p>",
-             odtStyle("paragraph", "A", "", "B") + odtStyle("paragraph", "B", "", "A")),
-         TextFormat::Odt, "кольцо\n"},
         {"a damaged styles.xml hides nothing",
          zipOf({{"mimetype", "application/vnd.oasis.opendocument.text"},
                 {"content.xml", std::string("<?xml version=\"1.0\"?><office:document-content") +
@@ -303,12 +280,8 @@ TEST(DocumentText, AZipOfOneDocumentIsThatDocument) {
     };
     const std::vector<Row> rows = {
         {"a zipped book", zipOf({{"book.fb2", book}}), TextFormat::Fb2, "Первая строка\nвторая\n"},
-        {"folders aside", zipOf({{"books/", ""}, {"books/book.fb2", book}}), TextFormat::Fb2,
-         "Первая строка\nвторая\n"},
         {"two books", zipOf({{"a.fb2", book}, {"b.fb2", book}}), TextFormat::Text, none},
         {"a plain text", zipOf({{"a.txt", "просто текст"}}), TextFormat::Text, none},
-        {"a picture", zipOf({{"a.png", "\x89PNG\r\n\x1a\n" + std::string(16, '\0')}}),
-         TextFormat::Text, none},
         {"a zip in a zip", zipOf({{"inner.zip", zipOf({{"book.fb2", book}})}}), TextFormat::Text,
          none},
         {"an empty archive", zipOf({{"dir/", ""}}), TextFormat::Text, none},
@@ -318,17 +291,6 @@ TEST(DocumentText, AZipOfOneDocumentIsThatDocument) {
         EXPECT_EQ(format, row.format) << row.what;
         EXPECT_EQ(text, row.text) << row.what;
     }
-}
-
-TEST(DocumentText, AZippedDocumentUnpacksWithinTheLimit) {
-    // A book that unpacks to far more than 64 times the archive.
-    std::string book = "<FictionBook><body><section><p>";
-    book += std::string(40 << 20, 'a');
-    book += "</p></section></body></FictionBook>";
-    const std::string bytes = zipOf({{"big.fb2", book}});
-    ASSERT_LT(bytes.size() * 64, book.size());
-    const auto [format, text] = readDocument(bytes);
-    EXPECT_TRUE(text.find("распаковывается больше допустимого") != std::string::npos) << text;
 }
 
 } // namespace

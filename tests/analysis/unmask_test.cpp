@@ -101,43 +101,6 @@ TEST(Unmasking, UndoesEachDisguiseInEveryEncoding) {
     }
 }
 
-/// `text` (UTF-8) read as its words are shown, each letter a disguise changed
-/// in brackets.
-std::string markedLetters(const std::string& text, Unmask unmask) {
-    const TextWords words =
-        WordsOfText(TextReader::read(text, HtmlHandling::Keep, Encoding::Utf8).text,
-                    Truncation::Off, HtmlHandling::Keep, 1, unmask);
-    std::string marked;
-    auto letter = words.disguisedLetters.begin();
-    for (std::size_t at = 0; at < words.text.size(); ++at) {
-        const bool changed = letter != words.disguisedLetters.end() && *letter == at;
-        letter += changed ? 1 : 0;
-        marked += changed ? "[" + words.text.substr(at, 1) + "]" : words.text.substr(at, 1);
-    }
-    return utf8(marked);
-}
-
-TEST(Unmasking, KnowsWhichLettersItChanged) {
-    struct Row {
-        const char* text;
-        const char* unmasked;
-        const char* asRead;
-    };
-    const Row rows[] = {
-        {"мaмa мыла", "м[а]м[а] мыла", "м[a]м[a] мыла"},
-        {"ЖABEKMHOPCTX", "Ж[А][В][Е][К][М][Н][О][Р][С][Т][Х]",
-         "Ж[A][B][E][K][M][H][O][P][C][T][X]"},
-        {"сло\u00ADво Windows", "сло[в]о Windows", "сло\u00AD[в]о Windows"},
-        {"мa\u200Bма и", "м[а][м]а и", "м[a]\u00AD[м]а и"},
-        {"Т-34 и 3D, COVID-19 слово\u00AD", "Т-34 и 3D, COVID-19 слово",
-         "Т-34 и 3D, COVID-19 слово\u00AD"},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(markedLetters(row.text, Unmask::On), row.unmasked);
-        EXPECT_EQ(markedLetters(row.text, Unmask::Off), row.asRead);
-    }
-}
-
 TEST(Unmasking, PagesAreUnmaskedOnceReduced) {
     // Entities become their characters only when the page is read.
     const std::string page = cp("<html><body><p>сло&#8203;во м&#97;ма</p><p>ра&shy;му</p>"

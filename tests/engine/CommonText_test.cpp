@@ -4,7 +4,6 @@
 // texts made of nothing else, and a batch whose template would fail it all.
 #include "FakeHost.h"
 #include "Sandbox.h"
-#include "analysis/HashMembership.h"
 #include "engine/BatchEngine.h"
 #include "engine/CommonText.h"
 #include "engine/TextFile.h"
@@ -15,7 +14,6 @@
 #include <map>
 #include <random>
 #include <set>
-#include <zip.h>
 
 namespace quillmark::test {
 namespace {
@@ -165,49 +163,6 @@ TEST_F(CommonTextRun, ScoresAreThoseOfTheTextsWithoutTheLeftOutShingles) {
     }
 }
 
-TEST_F(CommonTextRun, CountsWhatEachWayLeftOut) {
-    const QByteArray shared = wordsText(7, 150);
-    writeSiteBatch(shared, 4);
-    box.write(tpl, "site.txt", shared.left(shared.size() / 2));
-    host.templateFile = QFile::encodeName(tpl) + "site.txt";
-    host.commonShare = 50;
-    engine.startOrStopRun();
-    const DocumentTable& table = engine.documents();
-    const std::set<std::uint32_t> fromTemplate = hashesOf(host.templateFile);
-    const HashMembership inTemplate(
-        std::vector<std::uint32_t>(fromTemplate.begin(), fromTemplate.end()));
-    for (std::int32_t d = 0; d < table.count(); ++d) {
-        const auto at = static_cast<std::size_t>(d);
-        const std::vector<std::uint32_t>& hashes = table.shingles[at].Hashes;
-        EXPECT_EQ(table.templateShingles[at], inTemplate.countFound(hashes));
-        EXPECT_GT(table.commonShingles[at], 0) << "the shared tail is common, not the template's";
-    }
-    const QStringList log = host.messages();
-    EXPECT_EQ(log.filter(QStringLiteral("не учитываются фрагментов")).size(), 2);
-}
-
-/// A .docx of one paragraph.
-QByteArray docxOf(const QByteArray& text) {
-    const std::string document = "<w:document xmlns:w=\"w\"><w:body><w:p><w:r><w:t>" +
-                                 text.toStdString() + "</w:t></w:r></w:p></w:body></w:document>";
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_t* archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
-    zip_source_keep(buffer);
-    zip_file_add(archive, "word/document.xml",
-                 zip_source_buffer(archive, document.data(), document.size(), 0), 0);
-    zip_close(archive);
-    QByteArray bytes;
-    zip_source_open(buffer);
-    char chunk[4096];
-    for (zip_int64_t got; (got = zip_source_read(buffer, chunk, sizeof chunk)) > 0;)
-        bytes.append(chunk, got);
-    zip_source_close(buffer);
-    zip_source_free(buffer);
-    return bytes;
-}
-
 TEST_F(CommonTextRun, ATemplateIsReadInAnyFormatTheBatchIs) {
     const QStringList words =
         QStringLiteral("редакция сайта напоминает что перепечатка материалов разрешена только "
@@ -225,7 +180,6 @@ TEST_F(CommonTextRun, ATemplateIsReadInAnyFormatTheBatchIs) {
         {"cp1251.txt", QByteArray::fromStdString(TextFile::toText(shared.toStdString()))},
         {"utf16.txt", utf16},
         {"page.html", "<html><body><p>" + shared.toUtf8() + "</p></body></html>"},
-        {"doc.docx", docxOf(shared.toUtf8())},
     };
     engine.startOrStopRun();
     const std::vector<std::int32_t> whole = engine.documents().scores;

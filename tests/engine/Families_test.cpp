@@ -82,20 +82,6 @@ TEST(Families, AreTheGroupsJoinedByFailedTexts) {
     }
 }
 
-TEST(Families, ListTheirLinksAndHighestScore) {
-    const DocumentTable table = tableOf(1, {{25, 0}, {70, 1}, {100, 0}, {0, -1}, {40, 4}});
-    const Families families = Families::of(table, 20);
-    ASSERT_EQ(families.list().size(), 2u);
-    const Family& first = families.list()[0];
-    EXPECT_EQ(first.members, (std::vector<std::int32_t>{0, 1, 2, 3}));
-    EXPECT_EQ(first.links, (std::vector<Family::Link>{{1, 0, 25}, {2, 1, 70}, {3, 0, 100}}));
-    EXPECT_EQ(first.highestScore, 100);
-    EXPECT_EQ(first.firstText, 1);
-    const Family& second = families.list()[1];
-    EXPECT_EQ(second.members, (std::vector<std::int32_t>{4, 5}));
-    EXPECT_EQ(second.highestScore, 40);
-}
-
 TEST(Families, AnotherPercentageRegroupsTheStoredScores) {
     // 0 <- 1 (60) <- 2 (30): one family at 20%, the weaker link dropped at 50%.
     const DocumentTable table = tableOf(0, {{0, -1}, {60, 0}, {30, 1}, {55, 2}});
