@@ -40,9 +40,13 @@ void sortBucket(std::uint64_t* first, std::uint64_t* last, std::vector<std::uint
             std::sort(first, last);
             return;
         }
-        hashes[distinct++] = hash;
+        // Kept in order as they come: a handful, and std::sort on so short a range trips a
+        // false array-bounds warning in GCC 12.
+        std::size_t at = distinct++;
+        for (; at > 0 && hashes[at - 1] > hash; --at)
+            hashes[at] = hashes[at - 1];
+        hashes[at] = hash;
     }
-    std::sort(hashes.begin(), hashes.begin() + distinct);
     std::array<std::size_t, kFew + 1> start{};
     for (const std::uint64_t* entry = first; entry != last; ++entry)
         ++start[indexOf(static_cast<std::uint32_t>(*entry >> 32)) + 1];
