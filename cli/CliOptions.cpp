@@ -130,6 +130,7 @@ void CliOptions::addTo(CLI::App& app) {
                                    "see through disguised characters: Latin look-alikes in Russian "
                                    "words, invisible characters, line ends inside words")));
     addCommonTextOptions(app);
+    addArchiveOption(app);
     app.add_option(
            "--encoding", m_encoding,
            utf8(cliTranslate("CliOptions",
@@ -212,6 +213,16 @@ void CliOptions::addTo(CLI::App& app) {
                  utf8(cliTranslate("CliOptions",
                                    "read every reference text anew instead of taking unchanged "
                                    "ones from the reference cache")));
+}
+
+void CliOptions::addArchiveOption(CLI::App& app) {
+    app.add_option("--archive,--uri", m_archive,
+                   utf8(cliTranslate("CliOptions",
+                                     "the team archive on a PostgreSQL server, as a connection "
+                                     "URI (postgresql://user@host/database; the password from "
+                                     "~/.pgpass or PGPASSWORD): every text is scored against it "
+                                     "too, and the texts saved are added to it")))
+        ->type_name("URI");
 }
 
 std::vector<QByteArray> CliOptions::referencePaths() const {

@@ -73,6 +73,8 @@ public:
     std::vector<QByteArray> referencePaths() const;
     /// The reference cache file; empty with --no-cache.
     QByteArray referenceCachePath() const;
+    /// --archive (or --uri); empty when not given.
+    QByteArray archiveUri() const { return QByteArray::fromStdString(m_archive); }
 
     /// The most --pairs takes: more would make the CSV report unwieldy.
     static constexpr int MaxPairCount = 1000;
@@ -80,6 +82,7 @@ public:
 private:
     /// --template and --ignore-common.
     void addCommonTextOptions(CLI::App& app);
+    void addArchiveOption(CLI::App& app);
 
     std::string m_source;
     std::string m_out;
@@ -102,6 +105,7 @@ private:
     bool m_againstOutput = false;
     std::vector<std::string> m_references;
     bool m_noCache = false;
+    std::string m_archive;
 };
 
 } // namespace quillmark

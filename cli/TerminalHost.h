@@ -52,6 +52,7 @@ public:
     bool againstOutput() override { return m_options.againstOutput(); }
     std::vector<QByteArray> referencePaths() override { return m_options.referencePaths(); }
     QByteArray referenceCachePath() override { return m_options.referenceCachePath(); }
+    QByteArray archiveUri() override { return m_options.archiveUri(); }
 
     void setCounter(ProgressRow row, const QString& text) override;
     void setProgressLabel(ProgressRow row, const QString& text) override;

@@ -1,4 +1,5 @@
 // quillmark-cli: the batch check of the window, driven by options, for scripts.
+#include "ArchiveCommand.h"
 #include "CliLanguage.h"
 #include "CliOptions.h"
 #include "ExitStatus.h"
@@ -7,6 +8,7 @@
 #include "Report.h"
 #include "ReportFile.h"
 #include "TerminalHost.h"
+#include "analysis/Stopped.h"
 #include "engine/BatchEngine.h"
 #include "engine/ReferenceCache.h"
 #include "engine/SystemErrors.h"
@@ -94,6 +96,36 @@ std::string optionIndexIgnores(const CLI::App& app) {
     return {};
 }
 
+/// What the call does; "index DIR" and "archive add DIR" take the source's place.
+enum class Command { Run, Index, ArchiveAdd, ArchiveAdmin };
+
+Command commandOf(int argc, char** argv) {
+    const auto word = [&](int at) { return at < argc ? std::string_view(argv[at]) : ""; };
+    if (word(1) == "index")
+        return Command::Index;
+    if (word(1) != "archive")
+        return Command::Run;
+    return word(2) == "add" ? Command::ArchiveAdd : Command::ArchiveAdmin;
+}
+
+/// Adds the source directory's texts to the archive --uri names.
+int addToArchive(const CliOptions& options, BatchEngine& engine, TerminalHost& host) {
+    if (options.archiveUri().isEmpty()) {
+        host.printLine(cliTranslate("main", "quillmark-cli: archive add needs --uri"));
+        return ExitBadOptions;
+    }
+    try {
+        return archiveAddStatus(engine.addToArchive(options.sourcePath()), host);
+    } catch (const Stopped&) {
+        host.printLine(cliTranslate("main", "Stopped: the texts read since the last stored "
+                                            "thousands were not added"));
+        return ExitInterrupted;
+    } catch (const std::exception& error) {
+        host.printLine(QString::fromUtf8(error.what()));
+        return ExitRunFailed;
+    }
+}
+
 /// The exit status of `index`: its counts, then whether they were stored.
 int indexStatus(const IndexChanges& changes, TerminalHost& host) {
     if (!printIndexCounts(changes, host))
@@ -114,14 +146,16 @@ int main(int argc, char** argv) {
     // rather than ending the program before it says what was saved.
     std::signal(SIGPIPE, SIG_IGN);
     // "index DIR [options]": DIR takes the source's place.
-    const bool indexing = argc > 1 && std::string_view(argv[1]) == "index";
-    if (indexing) {
-        --argc;
-        ++argv;
-    }
+    const Command command = commandOf(argc, argv);
+    const bool indexing = command == Command::Index;
+    const int skipped = command == Command::Run ? 0 : command == Command::ArchiveAdd ? 2 : 1;
+    argc -= skipped;
+    argv += skipped;
     // The language is known first: the help and option errors speak it too.
     const QCoreApplication application(argc, argv);
     installCliTranslation(languageFromArguments(argc, argv));
+    if (command == Command::ArchiveAdmin)
+        return runArchiveAdmin(argc, argv, std::string("quillmark-cli ") + QUILLMARK_VERSION);
 
     CLI::App app(std::string(), "quillmark-cli");
     CliOptions::addHelpAndVersion(app, std::string("quillmark-cli ") + QUILLMARK_VERSION);
@@ -133,11 +167,13 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& error) {
         return app.exit(error) == 0 ? ExitCompleted : ExitBadOptions;
     }
-    if (const std::string unused = indexing ? optionIndexIgnores(app) : std::string();
+    if (const std::string unused =
+            command != Command::Run ? optionIndexIgnores(app) : std::string();
         !unused.empty()) {
         std::fprintf(stderr, "%s\n",
-                     cliTranslate("main", "quillmark-cli: %1 does not apply to index")
-                         .arg(QString::fromStdString(unused))
+                     cliTranslate("main", "quillmark-cli: %1 does not apply to %2")
+                         .arg(QString::fromStdString(unused),
+                              indexing ? QStringLiteral("index") : QStringLiteral("archive add"))
                          .toUtf8()
                          .constData());
         return ExitBadOptions;
@@ -159,6 +195,8 @@ int main(int argc, char** argv) {
 
     BatchEngine engine(host);
     host.attach(engine);
+    if (command == Command::ArchiveAdd)
+        return addToArchive(options, engine, host);
     if (indexing) {
         try {
             const IndexChanges changes = engine.indexReferences(options.sourcePath());

@@ -32,7 +32,8 @@ BatchEngine::BatchEngine(EngineHost& host)
     : m_host(host)
     , m_control(host, [this] { return stopRequested(); })
     , m_references(m_control, m_documents)
-    , m_saver(m_control, m_documents, m_references) {}
+    , m_archive(m_control, m_documents)
+    , m_saver(m_control, m_documents, m_references, m_archive) {}
 
 BatchEngine::~BatchEngine() = default;
 
@@ -168,11 +169,14 @@ void BatchEngine::loadAll(const QByteArray& source, const QByteArray& outputPath
                           const std::vector<DirectoryEntry>& listing) {
     const std::vector<QByteArray> references =
         m_references.directoriesFor(source, DirectoryListing::prefix(outputPath));
+    // An archive that cannot be reached ends the run before anything is read.
+    m_archive.open();
     if (!references.empty())
         m_references.open();
     const int total = CountFiles(listing);
     try {
         m_references.LoadReferences(references);
+        m_archive.appendTexts();
     } catch (const Stopped&) {
         m_host.setBarRange(ProgressRow::Loading, 0, total);
         throw;
@@ -180,6 +184,7 @@ void BatchEngine::loadAll(const QByteArray& source, const QByteArray& outputPath
     m_host.setBarRange(ProgressRow::Loading, 0, total);
     LoadTexts(source, listing, total);
     m_references.loadShared();
+    m_archive.loadShared();
 }
 
 void BatchEngine::saveResults(SaveMode startMode, const Output& output) {
@@ -205,6 +210,7 @@ void BatchEngine::saveResults(SaveMode startMode, const Output& output) {
 
 void BatchEngine::finishRun(RunOutcome outcome) {
     m_references.close();
+    m_archive.close();
     m_host.resultsChanged();
     if (outcome == RunOutcome::LoadFailed || outcome == RunOutcome::CompareFailed) {
         endEarly(outcome);
@@ -579,6 +585,15 @@ IndexChanges BatchEngine::indexReferences(const QByteArray& directory) {
     m_state = RunState::Running;
     const auto idle = qScopeGuard([this] { m_state = RunState::Idle; });
     return m_references.index(directory);
+}
+
+ArchiveAdded BatchEngine::addToArchive(const QByteArray& directory) {
+    m_state = RunState::Running;
+    const auto idle = qScopeGuard([this] {
+        m_archive.close();
+        m_state = RunState::Idle;
+    });
+    return m_archive.addDirectory(directory);
 }
 
 void BatchEngine::AddLog(const QString& message, PageSwitch page) {

@@ -7,6 +7,7 @@
 // the state of the run.
 #pragma once
 
+#include "ArchiveSet.h"
 #include "DirectoryListing.h"
 #include "DocumentTable.h"
 #include "EngineHost.h"
@@ -89,6 +90,9 @@ public:
     /// host's settings, as a run would. Throws FileOpenError when the
     /// directory cannot be read, ReferenceCacheError when there is no cache.
     IndexChanges indexReferences(const QByteArray& directory);
+    /// Adds the texts of `directory` to the host's team archive under the
+    /// host's settings. Throws RunFailure, FileOpenError, Stopped.
+    ArchiveAdded addToArchive(const QByteArray& directory);
     /// How many reference files the runs so far read and fingerprinted (the
     /// others came from the reference cache, touched ones whose bytes kept
     /// their checksum too).
@@ -156,6 +160,7 @@ private:
     RunControl m_control;
     DocumentTable m_documents;
     ReferenceSet m_references;
+    ArchiveSet m_archive;
     SelectionSaver m_saver;
     RunState m_state = RunState::Idle;
     RunOutcome m_outcome = RunOutcome::None;

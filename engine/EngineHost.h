@@ -70,6 +70,8 @@ public:
     virtual std::vector<QByteArray> referencePaths() { return {}; }
     /// The file of the reference cache; empty to read every reference anew.
     virtual QByteArray referenceCachePath();
+    /// The team archive's connection URI; empty when the run goes without.
+    virtual QByteArray archiveUri() { return {}; }
 
     /// sStat1, sStat2, sStat3.
     virtual void setCounter(ProgressRow row, const QString& text) = 0;

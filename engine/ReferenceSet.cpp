@@ -65,18 +65,6 @@ FileVersion storedVersionOf(const FileIdentity& identity) {
     return version;
 }
 
-/// The format and encoding a document was read as, in the cache's words.
-QByteArray originKey(const TextOrigin& origin) {
-    return QByteArray::number(static_cast<int>(origin.format)) + ':' +
-           QByteArray::number(static_cast<int>(origin.encoding));
-}
-
-TextOrigin originOf(const QByteArray& key) {
-    const QList<QByteArray> parts = key.split(':');
-    if (parts.size() != 2)
-        return {};
-    return {static_cast<TextFormat>(parts[0].toInt()), static_cast<Encoding>(parts[1].toInt())};
-}
 
 } // namespace
 
@@ -198,12 +186,28 @@ void ReferenceSet::LoadReferences(const std::vector<QByteArray>& directories) {
     m_control.throwIfStopped();
 }
 
+QByteArray ReferenceSet::originKey(const TextOrigin& origin) {
+    return QByteArray::number(static_cast<int>(origin.format)) + ':' +
+           QByteArray::number(static_cast<int>(origin.encoding));
+}
+
+TextOrigin ReferenceSet::originOf(const QByteArray& key) {
+    const QList<QByteArray> parts = key.split(':');
+    if (parts.size() != 2)
+        return {};
+    return {static_cast<TextFormat>(parts[0].toInt()), static_cast<Encoding>(parts[1].toInt())};
+}
+
 QByteArray ReferenceSet::readingKey() {
     EngineHost& host = m_control.host();
-    const QByteArray key = "read4:" + QByteArray::number(static_cast<int>(host.forcedEncoding())) +
-                           ":html" + QByteArray::number(static_cast<int>(host.htmlHandling()));
+    return readingKeyOf(host.forcedEncoding(), host.htmlHandling(), host.unmask());
+}
+
+QByteArray ReferenceSet::readingKeyOf(Encoding encoding, HtmlHandling html, Unmask unmask) {
+    const QByteArray key = "read4:" + QByteArray::number(static_cast<int>(encoding)) + ":html" +
+                           QByteArray::number(static_cast<int>(html));
     // Keys written before unmasking existed stay those of reading without it.
-    return host.unmask() == Unmask::On ? key + unmaskedKey : key;
+    return unmask == Unmask::On ? key + unmaskedKey : key;
 }
 
 QByteArray ReferenceSet::cacheKeyOf(const QByteArray& directory) {

@@ -66,6 +66,12 @@ public:
     /// How many reference files were read and fingerprinted so far.
     int reads() const { return m_reads; }
 
+    /// How a run turns bytes into text, as the cache keeps it with a file.
+    static QByteArray readingKeyOf(Encoding encoding, HtmlHandling html, Unmask unmask);
+    /// The format and encoding a document was read as, in the cache's words.
+    static QByteArray originKey(const TextOrigin& origin);
+    static TextOrigin originOf(const QByteArray& key);
+
 private:
     struct PendingReference;
     struct DirectoryLoad;

@@ -1,5 +1,6 @@
 #include "SelectionSaver.h"
 
+#include "ArchiveSet.h"
 #include "DirectoryListing.h"
 #include "ReferenceSet.h"
 #include "RunFailure.h"
@@ -74,10 +75,11 @@ TransferReport reportOf(const TransferResult& result, bool moving, const QString
 } // namespace
 
 SelectionSaver::SelectionSaver(RunControl& control, DocumentTable& documents,
-                               ReferenceSet& references)
+                               ReferenceSet& references, ArchiveSet& archive)
     : m_control(control)
     , m_documents(documents)
-    , m_references(references) {}
+    , m_references(references)
+    , m_archive(archive) {}
 
 void SelectionSaver::ensureOutputDirectory(const Output& output) {
     if (DirectoryListing::isDirectory(output.path))
@@ -145,7 +147,9 @@ void SelectionSaver::SaveSelection(const QByteArray& source, int percent, SaveMo
         if (transferMode == TransferMode::Move && m_documents.saveSummary().saved() > 0)
             m_lastSavedPercent = percent;
         m_references.cacheSavedTexts(destination);
+        recordInArchive();
     };
+    m_archive.beginRecording(destination);
     try {
         saveEach(selection, source, transferMode, destination, output.shown);
     } catch (const Stopped&) {
@@ -205,10 +209,27 @@ void SelectionSaver::saveEach(const std::vector<std::int32_t>& selection, const 
     }
 }
 
+void SelectionSaver::recordInArchive() {
+    const QString failure = m_archive.finishRecording();
+    if (failure.isEmpty())
+        return;
+    m_control.showError(
+        QCoreApplication::translate("BatchEngine",
+                                    "Сохранённые тексты не добавлены в общий архив: %1. Они "
+                                    "остаются в каталоге для прошедших; добавьте их в архив позже")
+            .arg(failure));
+}
+
 void SelectionSaver::saveDocument(std::int32_t index, const QByteArray& source, TransferMode mode,
                                   const QByteArray& destination, const QString& shown) {
     const auto at = static_cast<std::size_t>(index);
     const QByteArray& name = m_documents.names[at];
+    // A text the archive cannot record stays where it is.
+    if (const QString lost = m_archive.record(index); !lost.isEmpty()) {
+        m_documents.saveOutcomes[at] = SaveOutcome::Failed;
+        m_documents.saveErrors[at] = lost;
+        return;
+    }
     const TransferResult result =
         FileTransfer::transfer(source + name, destination + name, mode, m_documents.identities[at]);
     const TransferReport report =

@@ -17,6 +17,7 @@
 
 namespace quillmark {
 
+class ArchiveSet;
 class ReferenceSet;
 
 class SelectionSaver {
@@ -40,8 +41,9 @@ public:
         QString around(const QString& resultLine) const;
     };
 
-    /// Saved texts are added to the cache of `references`.
-    SelectionSaver(RunControl& control, DocumentTable& documents, ReferenceSet& references);
+    /// Saved texts are added to the cache of `references` and to `archive`.
+    SelectionSaver(RunControl& control, DocumentTable& documents, ReferenceSet& references,
+                   ArchiveSet& archive);
 
     /// Creates the output directory when missing (that one level). Throws
     /// RunFailure when it cannot.
@@ -97,6 +99,8 @@ private:
     /// when a stop comes before the last file.
     void saveEach(const std::vector<std::int32_t>& selection, const QByteArray& source,
                   TransferMode mode, const QByteArray& destination, const QString& shown);
+    /// Adds the saved texts to the team archive; says when it could not.
+    void recordInArchive();
     /// Saves one document into `destination` (a prefix) and records what
     /// became of it.
     void saveDocument(std::int32_t index, const QByteArray& source, TransferMode mode,
@@ -108,6 +112,7 @@ private:
     RunControl& m_control;
     DocumentTable& m_documents;
     ReferenceSet& m_references;
+    ArchiveSet& m_archive;
     QByteArray m_savedDirectory;
     int m_lastSavedPercent = 0;
     /// The output directory the operation at hand made; empty when it made none.
