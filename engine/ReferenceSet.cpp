@@ -200,7 +200,7 @@ void ReferenceSet::LoadReferences(const std::vector<QByteArray>& directories) {
 
 QByteArray ReferenceSet::readingKey() {
     EngineHost& host = m_control.host();
-    const QByteArray key = "read4:" + QByteArray::number(static_cast<int>(host.forcedEncoding())) +
+    const QByteArray key = "read5:" + QByteArray::number(static_cast<int>(host.forcedEncoding())) +
                            ":html" + QByteArray::number(static_cast<int>(host.htmlHandling()));
     // Keys written before unmasking existed stay those of reading without it.
     return host.unmask() == Unmask::On ? key + unmaskedKey : key;
