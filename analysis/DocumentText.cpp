@@ -1,5 +1,6 @@
 #include "DocumentText.h"
 
+#include "DocText.h"
 #include "HtmlTextExtractor.h"
 #include "RtfText.h"
 #include "TextReader.h"
@@ -46,8 +47,6 @@ constexpr Signature binarySignatures[] = {
     {"Rar!", "архив", false},
     {"7z\xBC\xAF", "архив", false},
     {"\x1F\x8B", "архив", true},
-    {"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1",
-     "документ старого формата Office (.doc) или зашифрованный документ", false},
 };
 
 bool hasEarlyNul(std::string_view bytes) {
@@ -752,6 +751,8 @@ TextFormat DocumentText::formatOf(std::string_view bytes) {
         return TextFormat::Pdf;
     if (RtfText::looksLikeRtf(bytes))
         return TextFormat::Rtf;
+    if (DocText::looksLikeCompoundFile(bytes))
+        return TextFormat::Doc;
     for (const Signature& signature : binarySignatures)
         if (bytes.starts_with(signature.bytes) && (!signature.needsNul || hasEarlyNul(bytes)))
             throw UnreadableText(TextFormat::Text, signature.reason);
@@ -799,6 +800,8 @@ std::string DocumentText::paragraphsOf(std::string_view bytes, TextFormat format
         return pdfText(bytes);
     case TextFormat::Rtf:
         return RtfText::paragraphsOf(bytes, hidden, unpackLimit(bytes.size()));
+    case TextFormat::Doc:
+        return DocText::paragraphsOf(bytes, unpackLimit(bytes.size()));
     case TextFormat::Text:
     case TextFormat::Html:
         break;

@@ -1,6 +1,6 @@
 // The paragraphs of an office document or a book, recognised by its content:
-// .docx, .odt, .epub (ZIP and XML), .fb2 (XML), .rtf and .pdf with a text
-// layer. Footnotes, headers, footers, comments and hidden text are left out.
+// .docx, .odt, .epub (ZIP and XML), .fb2 (XML), .rtf, .doc (Word 97-2003)
+// and .pdf with a text layer. Footnotes, headers, footers, comments and hidden text are left out.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,7 @@
 namespace quillmark {
 
 // The reference cache stores a format by its number: new ones go at the end.
-enum class TextFormat { Text, Html, Docx, Odt, Fb2, Epub, Pdf, Rtf };
+enum class TextFormat { Text, Html, Docx, Odt, Fb2, Epub, Pdf, Rtf, Doc };
 
 /// A file that holds no text to read: what() is the reason for the user
 /// (UTF-8), format() what the file was taken for.

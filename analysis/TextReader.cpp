@@ -1,6 +1,7 @@
 #include "TextReader.h"
 
 #include "Cp1251.h"
+#include "DocText.h"
 #include "RtfText.h"
 
 #include <algorithm>
@@ -77,6 +78,8 @@ std::string_view TextReader::formatName(TextFormat format) {
         return "PDF";
     case TextFormat::Rtf:
         return "RTF";
+    case TextFormat::Doc:
+        return "DOC";
     }
     return {};
 }
@@ -96,7 +99,7 @@ bool TextReader::isDocument(TextFormat format) {
 bool TextReader::needsWholeFile(std::string_view head) {
     return isWide(TextEncoding::fromByteOrderMark(head)) || head.starts_with("PK\x03\x04") ||
            head.starts_with("%PDF-") || RtfText::looksLikeRtf(head) ||
-           isWide(TextEncoding::utf16WithoutMark(head));
+           DocText::looksLikeCompoundFile(head) || isWide(TextEncoding::utf16WithoutMark(head));
 }
 
 void TextReader::checkSize(std::uint64_t size, std::uint64_t limit) {

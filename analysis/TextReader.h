@@ -52,14 +52,14 @@ public:
     /// Whether reading a file that begins with `head` (its first 64 KB or
     /// all of it) needs the bytes after its first NUL: a UTF-16 or UTF-32
     /// text, marked or not, or a file that may be a document or binary (an
-    /// RTF document's binary data may hold NULs).
+    /// RTF document's binary data may hold NULs; a .doc is all binary).
     static bool needsWholeFile(std::string_view head);
 
     /// The charset a web page declares in its first 4 KB (<meta charset> or
     /// http-equiv Content-Type); Auto when none that is known.
     static Encoding declaredCharset(std::string_view html);
 
-    /// "TXT", "HTML", "DOCX", "ODT", "FB2", "EPUB", "PDF", "RTF".
+    /// "TXT", "HTML", "DOCX", "ODT", "FB2", "EPUB", "PDF", "RTF", "DOC".
     static std::string_view formatName(TextFormat format);
     /// The format, and the encoding when it has one: "TXT, UTF-8", "DOCX".
     static std::string describe(const TextOrigin& origin);

@@ -204,7 +204,7 @@ QByteArray ReferenceSet::readingKey() {
 }
 
 QByteArray ReferenceSet::readingKeyOf(Encoding encoding, HtmlHandling html, Unmask unmask) {
-    const QByteArray key = "read4:" + QByteArray::number(static_cast<int>(encoding)) + ":html" +
+    const QByteArray key = "read5:" + QByteArray::number(static_cast<int>(encoding)) + ":html" +
                            QByteArray::number(static_cast<int>(html));
     // Keys written before unmasking existed stay those of reading without it.
     return unmask == Unmask::On ? key + unmaskedKey : key;

@@ -11,8 +11,6 @@ const char* const UnreadReasons[] = {
     QT_TRANSLATE_NOOP("UnreadableText", "исполняемый файл"),
     QT_TRANSLATE_NOOP("UnreadableText", "изображение"),
     QT_TRANSLATE_NOOP("UnreadableText", "архив"),
-    QT_TRANSLATE_NOOP("UnreadableText",
-                      "документ старого формата Office (.doc) или зашифрованный документ"),
     QT_TRANSLATE_NOOP("UnreadableText", "документ повреждён или зашифрован"),
     QT_TRANSLATE_NOOP("UnreadableText", "документ зашифрован"),
     QT_TRANSLATE_NOOP(
@@ -28,6 +26,8 @@ const char* const UnreadReasons[] = {
     QT_TRANSLATE_NOOP("UnreadableText", "документ повреждён"),
     QT_TRANSLATE_NOOP("UnreadableText", "в RTF больше 1000 вложенных групп"),
     QT_TRANSLATE_NOOP("UnreadableText", "в RTF нет текста"),
+    QT_TRANSLATE_NOOP("UnreadableText", "файл Office без документа Word (таблица, презентация?)"),
+    QT_TRANSLATE_NOOP("UnreadableText", "документ Word 6.0 или 95: читаются Word 97 и новее"),
 };
 
 const std::size_t UnreadReasonCount = sizeof UnreadReasons / sizeof UnreadReasons[0];

@@ -491,10 +491,6 @@
         <translation>archive</translation>
     </message>
     <message>
-        <source>документ старого формата Office (.doc) или зашифрованный документ</source>
-        <translation>old Office document (.doc) or encrypted document</translation>
-    </message>
-    <message>
         <source>документ повреждён или зашифрован</source>
         <translation>document damaged or encrypted</translation>
     </message>
@@ -545,6 +541,14 @@
     <message>
         <source>в RTF нет текста</source>
         <translation>RTF holds no text</translation>
+    </message>
+    <message>
+        <source>файл Office без документа Word (таблица, презентация?)</source>
+        <translation>Office file without a Word document (a spreadsheet, a presentation?)</translation>
+    </message>
+    <message>
+        <source>документ Word 6.0 или 95: читаются Word 97 и новее</source>
+        <translation>Word 6.0 or 95 document: Word 97 and later are read</translation>
     </message>
 </context>
 </TS>

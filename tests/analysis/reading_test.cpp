@@ -263,7 +263,7 @@ TEST(DocumentText, BinaryFilesAndUnpackLimits) {
         {"MZ is a text", nullptr},
         {"BM text", nullptr},
         {"\x89PNG\r\n", "изображение"},
-        {"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", "документ старого формата Office"},
+        {"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", "повреждён"},
         {"PK\x03\x04 broken", "повреждён"},
         {"<?xml version=\"1.0\"?><FictionBook><body><p>x", "повреждён"},
     };

@@ -382,6 +382,17 @@ TEST_F(TextReadingRun, RtfDocumentsScoreAsTheirText) {
     EXPECT_LT(documents.scores[2], 20) << "the control words every RTF has are no text";
 }
 
+TEST_F(TextReadingRun, WordDocumentScoresAsTheArticleItWasMadeFrom) {
+    const QString source = box.makeDir(QStringLiteral("src"));
+    box.write(source, "a.txt", Sandbox::read(samples + u'/', "kosmos.txt"));
+    box.write(source, "b.doc", Sandbox::read(samples + u'/', "kosmos.doc"));
+    run(source);
+    const DocumentTable& documents = engine.documents();
+    ASSERT_EQ(documents.count(), 2);
+    EXPECT_EQ(documents.origins[1], (TextOrigin{TextFormat::Doc, Encoding::Auto}));
+    EXPECT_EQ(documents.scores[1], 100);
+}
+
 TEST_F(TextReadingRun, HiddenDocumentWordsCountAsDisguised) {
     const QString source = box.makeDir(QStringLiteral("src"));
     writeZip(source + QStringLiteral("a.docx"),

@@ -7,8 +7,11 @@
 // container they seem to be, it ends with a text or a reason, and a text read
 // as Windows-1251 is the bytes themselves. Bytes that begin as an RTF
 // document are read as one, and also by the RTF reader alone: a text in
-// UTF-8, lines ended, within the size it was allowed, or a reason.
+// UTF-8, lines ended, within the size it was allowed, or a reason. Bytes
+// that begin as a compound file go through the .doc reader alone the same
+// way.
 #include "analysis/Cp1251.h"
+#include "analysis/DocText.h"
 #include "analysis/HtmlTextExtractor.h"
 #include "analysis/RtfText.h"
 #include "analysis/TextReader.h"
@@ -70,6 +73,20 @@ void checkRtf(std::string_view bytes) {
     }
 }
 
+void checkDoc(std::string_view bytes) {
+    if (!DocText::looksLikeCompoundFile(bytes))
+        return;
+    if (DocumentText::formatOf(bytes) != TextFormat::Doc)
+        __builtin_trap();
+    constexpr std::size_t limit = 4096;
+    try {
+        const std::string text = DocText::paragraphsOf(bytes, limit);
+        if (!TextEncoding::isUtf8(text) || !endsLines(text) || text.size() > limit)
+            __builtin_trap();
+    } catch (const UnreadableText&) {
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -110,5 +127,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkReading(page, (data[0] & 0x20) ? HtmlHandling::Cut : HtmlHandling::Keep,
                  forced[data[0] >> 6]);
     checkRtf(page);
+    checkDoc(page);
     return 0;
 }
