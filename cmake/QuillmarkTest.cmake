@@ -1,10 +1,11 @@
-# quillmark_add_test(<name> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=value...>])
+# quillmark_add_test(<name> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=value...>]
+#                    [FIXTURES <fixture>])
 # Adds a GoogleTest executable and registers its cases with CTest in one line.
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
 function(quillmark_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ENV" ${ARGN})
+    cmake_parse_arguments(ARG "" "FIXTURES" "SOURCES;LIBS;ENV" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     target_compile_definitions(${name} PRIVATE
@@ -12,6 +13,6 @@ function(quillmark_add_test name)
         QUILLMARK_BINARY_DIR="${PROJECT_BINARY_DIR}")
     gtest_discover_tests(${name}
         WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-        PROPERTIES ENVIRONMENT "${ARG_ENV}"
+        PROPERTIES ENVIRONMENT "${ARG_ENV}" FIXTURES_REQUIRED "${ARG_FIXTURES}"
         DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -126,6 +126,8 @@ void FakeHost::appendLog(const QString& line, PageSwitch page) {
     log << line;
     if (page == PageSwitch::ShowResultPage)
         ++resultPageShown;
+    if (onLog)
+        onLog(line);
 }
 
 void FakeHost::resultsChanged() {

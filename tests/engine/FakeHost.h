@@ -29,6 +29,10 @@ public:
     std::vector<QByteArray> references;
     /// Empty: no reference cache.
     QByteArray cachePath;
+    /// Empty: no team archive.
+    QByteArray archive;
+    /// Called from appendLog with the line.
+    std::function<void(const QString&)> onLog;
     /// Called from processEvents with the number of calls so far (1-based).
     std::function<void(int)> onProcessEvents;
     /// Called from resultsChanged with the number of calls so far (1-based).
@@ -70,6 +74,7 @@ public:
     int commonPercent() override { return commonShare; }
     std::vector<QByteArray> referencePaths() override { return references; }
     QByteArray referenceCachePath() override { return cachePath; }
+    QByteArray archiveUri() override { return archive; }
     void setCounter(ProgressRow row, const QString& text) override;
     void setProgressLabel(ProgressRow row, const QString& text) override;
     void setBarRange(ProgressRow row, int minimum, int maximum) override;
