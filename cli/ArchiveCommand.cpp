@@ -88,11 +88,17 @@ int runArchiveAdmin(int argc, char** argv, const std::string& version) {
     removing->add_option("directory", directory)->required();
     removing->add_option("names", names);
     std::string uri;
-    for (CLI::App* action : {listing, checking, removing})
+    // The language was taken from the arguments before they were parsed.
+    std::string language;
+    for (CLI::App* action : {listing, checking, removing}) {
         action->add_option("--uri", uri,
                            cliTranslate("ArchiveCommand", "the archive's connection URI").toStdString())
             ->type_name("URI")
             ->required();
+        action->add_option("--lang", language,
+                           cliTranslate("ArchiveCommand", "language of the messages: ru or en")
+                               .toStdString());
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

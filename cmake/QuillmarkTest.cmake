@@ -11,8 +11,15 @@ function(quillmark_add_test name)
     target_compile_definitions(${name} PRIVATE
         QUILLMARK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         QUILLMARK_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    set(properties)
+    if(ARG_ENV)
+        list(APPEND properties ENVIRONMENT "${ARG_ENV}")
+    endif()
+    if(ARG_FIXTURES)
+        list(APPEND properties FIXTURES_REQUIRED ${ARG_FIXTURES})
+    endif()
     gtest_discover_tests(${name}
         WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-        PROPERTIES ENVIRONMENT "${ARG_ENV}" FIXTURES_REQUIRED "${ARG_FIXTURES}"
+        PROPERTIES ${properties}
         DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -228,6 +228,7 @@ ArchiveAdded ArchiveSet::addDirectory(const QByteArray& directory) {
             stageLoaded(origin, entry->name, *loaded, counts);
             if (++staged % AddChunk == 0) {
                 counts.added += m_archive->finishAdding();
+                m_control.AddLog(tr("Общий архив: добавлено текстов - %1").arg(counts.added));
                 m_archive->beginAdding();
             }
         }
