@@ -118,8 +118,8 @@ int addToArchive(const CliOptions& options, BatchEngine& engine, TerminalHost& h
     try {
         return archiveAddStatus(engine.addToArchive(options.sourcePath()), host);
     } catch (const Stopped&) {
-        host.printLine(cliTranslate("main", "Stopped: the texts read since the last stored "
-                                            "thousands were not added"));
+        host.printLine(cliTranslate("main", "Stopped: the texts read after the last 4,000 stored "
+                                            "were not added"));
         return ExitInterrupted;
     } catch (const std::exception& error) {
         host.printLine(QString::fromUtf8(error.what()));

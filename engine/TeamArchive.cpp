@@ -32,16 +32,19 @@ const char* const SchemaSql =
     " id integer PRIMARY KEY, batch integer NOT NULL, settings text NOT NULL,"
     " origin bytea NOT NULL, name bytea NOT NULL,"
     " added_by text NOT NULL DEFAULT current_user,"
-    " added_at timestamptz NOT NULL DEFAULT now(),"
-    " description text NOT NULL, hashes bytea NOT NULL,"
+    " added_at timestamptz NOT NULL DEFAULT now(), description text NOT NULL,"
     " UNIQUE(settings, origin, name));"
+    // Apart from the texts, so that listing them reads a small table.
+    "CREATE TABLE archive_hashes("
+    " id integer PRIMARY KEY REFERENCES archive_texts ON DELETE CASCADE,"
+    " hashes bytea NOT NULL);"
     "CREATE INDEX archive_texts_batch ON archive_texts(batch);"
     "CREATE TABLE archive_postings("
     " range integer NOT NULL, settings text NOT NULL, batch integer NOT NULL,"
     " entries bytea NOT NULL, PRIMARY KEY(range, settings, batch));"
     // Hashes do not compress: not trying saves the time.
     "ALTER TABLE archive_postings ALTER COLUMN entries SET STORAGE EXTERNAL;"
-    "ALTER TABLE archive_texts ALTER COLUMN hashes SET STORAGE EXTERNAL;"
+    "ALTER TABLE archive_hashes ALTER COLUMN hashes SET STORAGE EXTERNAL;"
     "INSERT INTO quillmark_schema VALUES (1);";
 
 std::uint32_t readBig32(const char* at) {
@@ -187,7 +190,7 @@ TeamArchive::shinglesOf(std::span<const std::int32_t> ids) {
     if (ids.empty())
         return lists;
     const QueryRows rows =
-        m_connection.run("SELECT id, hashes FROM archive_texts WHERE id = ANY($1) ORDER BY id",
+        m_connection.run("SELECT id, hashes FROM archive_hashes WHERE id = ANY($1) ORDER BY id",
                          {arrayText(ids)}, true);
     lists.reserve(static_cast<std::size_t>(rows.count()));
     for (int row = 0; row < rows.count(); ++row) {
@@ -312,10 +315,13 @@ int TeamArchive::finishAdding() {
             const std::vector<std::int32_t> ids = reserveIds(m_staged.size());
             copyStaged(ids);
             const QueryRows inserted = m_connection.run(
-                "INSERT INTO archive_texts(id, batch, settings, origin, name, description, hashes)"
-                " SELECT id, $1, settings, origin, name, description, hashes"
+                "INSERT INTO archive_texts(id, batch, settings, origin, name, description)"
+                " SELECT id, $1, settings, origin, name, description"
                 " FROM archive_staging ORDER BY id ON CONFLICT DO NOTHING RETURNING id",
                 {QByteArray::number(ids.front())});
+            // The ids are new: those now in the archive are the ones just added.
+            m_connection.run("INSERT INTO archive_hashes SELECT s.id, s.hashes"
+                             " FROM archive_staging s JOIN archive_texts t ON t.id = s.id");
             std::vector<std::int32_t> fresh;
             for (int row = 0; row < inserted.count(); ++row)
                 fresh.push_back(static_cast<std::int32_t>(inserted.number(row, 0)));
@@ -361,8 +367,8 @@ int TeamArchive::remove(const QByteArray& origin, const std::vector<QByteArray>&
 
 std::vector<ArchiveCount> TeamArchive::counts() {
     const QueryRows rows = m_connection.run(
-        "SELECT settings, count(*), coalesce(sum(length(hashes) / 4), 0) FROM archive_texts"
-        " GROUP BY settings ORDER BY settings");
+        "SELECT settings, count(*), coalesce(sum(length(hashes) / 4), 0)"
+        " FROM archive_texts JOIN archive_hashes USING (id) GROUP BY settings ORDER BY settings");
     std::vector<ArchiveCount> counts;
     for (int row = 0; row < rows.count(); ++row)
         counts.push_back({rows.bytes(row, 0), rows.number(row, 1), rows.number(row, 2)});
@@ -398,8 +404,15 @@ ArchiveHealth TeamArchive::check() {
     beginSnapshot();
     // Per live text: its hash count, less each posting naming it.
     std::unordered_map<std::int32_t, std::int64_t> unposted;
-    const QueryRows texts = m_connection.run("SELECT id, name, hashes FROM archive_texts", {}, true);
+    const QueryRows texts = m_connection.run(
+        "SELECT id, name, hashes FROM archive_texts JOIN archive_hashes USING (id)", {}, true);
     health.texts = texts.count();
+    const std::int64_t bare = m_connection
+                                  .run("SELECT count(*) FROM archive_texts t WHERE NOT EXISTS"
+                                       " (SELECT 1 FROM archive_hashes h WHERE h.id = t.id)")
+                                  .number(0, 0);
+    if (bare > 0)
+        health.problems << tr("текстов без отпечатка - %1").arg(bare);
     for (int row = 0; row < texts.count(); ++row) {
         const std::string_view hashes = texts.view(row, 2);
         const auto id = static_cast<std::int32_t>(readBig32(texts.view(row, 0).data()));

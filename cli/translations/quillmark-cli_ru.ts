@@ -2,6 +2,53 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru" sourcelanguage="en">
 <context>
+    <name>ArchiveCommand</name>
+    <message>
+        <source>%1: %2 texts, %3 shingles</source>
+        <translation>%1: текстов %2, шинглов %3</translation>
+    </message>
+    <message>
+        <source>in all: %1 texts</source>
+        <translation>всего текстов: %1</translation>
+    </message>
+    <message>
+        <source>%1 texts, %2 posting rows, %3 postings of removed texts</source>
+        <translation>текстов %1, строк указателей %2, указателей на удалённые тексты %3</translation>
+    </message>
+    <message>
+        <source>the archive is consistent</source>
+        <translation>архив согласован</translation>
+    </message>
+    <message>
+        <source>removed %1</source>
+        <translation>удалено %1</translation>
+    </message>
+    <message>
+        <source>added %1, already in the archive %2, not read %3</source>
+        <translation>добавлено %1, уже в архиве %2, не прочитано %3</translation>
+    </message>
+    <message>
+        <source>count the texts by settings</source>
+        <translation>посчитать тексты по настройкам</translation>
+    </message>
+    <message>
+        <source>check that the archive is consistent</source>
+        <translation>проверить согласованность архива</translation>
+    </message>
+    <message>
+        <source>remove texts added from a directory</source>
+        <translation>удалить тексты, добавленные из каталога</translation>
+    </message>
+    <message>
+        <source>the archive&apos;s connection URI</source>
+        <translation>адрес подключения к архиву (URI)</translation>
+    </message>
+    <message>
+        <source>language of the messages: ru or en</source>
+        <translation>язык сообщений: ru или en</translation>
+    </message>
+</context>
+<context>
     <name>CliOptions</name>
     <message>
         <source>Value %1 is not a decimal whole number</source>
@@ -155,6 +202,10 @@
         <source>no score counts fragments that at least INT% of the texts (and 3 at least) hold; 0 to 100 (default 0: off)</source>
         <translation>не учитывать фрагменты, которые есть не меньше чем в INT% текстов (и не меньше чем в 3); от 0 до 100 (по умолчанию 0: выключено)</translation>
     </message>
+    <message>
+        <source>the team archive on a PostgreSQL server, as a connection URI (postgresql://user@host/database; the password from ~/.pgpass or PGPASSWORD): every text is scored against it too, and the texts saved are added to it</source>
+        <translation>общий архив на сервере PostgreSQL, адрес подключения (postgresql://пользователь@сервер/база; пароль — из ~/.pgpass или PGPASSWORD): каждый текст сравнивается и с ним, а сохранённые тексты добавляются в него</translation>
+    </message>
 </context>
 <context>
     <name>OptionError</name>
@@ -221,10 +272,6 @@
         <translation>добавлено %1, изменено %2, удалено %3, без изменений %4</translation>
     </message>
     <message>
-        <source>quillmark-cli: %1 does not apply to index</source>
-        <translation>quillmark-cli: %1 не применяется к index</translation>
-    </message>
-    <message>
         <source>Stopped: nothing was stored</source>
         <translation>Остановлено: ничего не сохранено</translation>
     </message>
@@ -243,6 +290,18 @@
     <message>
         <source>Cannot write the counts: %1.</source>
         <translation>Не удалось вывести итоги: %1.</translation>
+    </message>
+    <message>
+        <source>quillmark-cli: archive add needs --uri</source>
+        <translation>quillmark-cli: для archive add нужен --uri</translation>
+    </message>
+    <message>
+        <source>Stopped: the texts read after the last 4,000 stored were not added</source>
+        <translation>Остановлено: тексты, прочитанные после последних сохранённых 4000, не добавлены</translation>
+    </message>
+    <message>
+        <source>quillmark-cli: %1 does not apply to %2</source>
+        <translation>quillmark-cli: %1 не применяется к %2</translation>
     </message>
 </context>
 </TS>

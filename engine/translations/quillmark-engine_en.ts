@@ -315,6 +315,10 @@
         <source>весь текст учитывался</source>
         <translation>all text counted</translation>
     </message>
+    <message>
+        <source>Сохранённые тексты не добавлены в общий архив: %1. Они остаются в каталоге для прошедших; добавьте их в архив позже</source>
+        <translation>The saved texts were not added to the team archive: %1. They stay in the output folder; add them to the archive later</translation>
+    </message>
 </context>
 <context>
     <name>DocumentPair</name>
@@ -549,6 +553,74 @@
     <message>
         <source>документ Word 6.0 или 95: читаются Word 97 и новее</source>
         <translation>Word 6.0 or 95 document: Word 97 and later are read</translation>
+    </message>
+</context>
+<context>
+    <name>quillmark</name>
+    <message>
+        <source>общий архив</source>
+        <translation>the team archive</translation>
+    </message>
+</context>
+<context>
+    <name>quillmark::ArchiveConnection</name>
+    <message>
+        <source>Адрес общего архива не задан</source>
+        <translation>No address of the team archive is given</translation>
+    </message>
+    <message>
+        <source>Общий архив %1 недоступен: %2</source>
+        <translation>The team archive %1 cannot be reached: %2</translation>
+    </message>
+    <message>
+        <source>связь с сервером потеряна (%1)</source>
+        <translation>the connection to the server was lost (%1)</translation>
+    </message>
+    <message>
+        <source>Общий архив %1: %2</source>
+        <translation>Team archive %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>quillmark::ArchiveSet</name>
+    <message>
+        <source>Общий архив: текстов с этими настройками - %1</source>
+        <translation>Team archive: texts with these settings - %1</translation>
+    </message>
+    <message>
+        <source>Общий архив: добавлено текстов - %1</source>
+        <translation>Team archive: texts added - %1</translation>
+    </message>
+    <message>
+        <source>Файл &quot;%1&quot; не добавлен в архив: %2</source>
+        <translation>File &quot;%1&quot; not added to the archive: %2</translation>
+    </message>
+    <message>
+        <source>Адрес общего архива не задан</source>
+        <translation>No address of the team archive is given</translation>
+    </message>
+</context>
+<context>
+    <name>quillmark::TeamArchive</name>
+    <message>
+        <source>Общий архив %1 устроен по схеме версии %2, эта программа знает версию %3; архив оставлен как есть</source>
+        <translation>The team archive %1 has schema version %2, this program knows version %3; the archive is left as it is</translation>
+    </message>
+    <message>
+        <source>текст %1 (№%2): отпечаток повреждён</source>
+        <translation>text %1 (no. %2): its fingerprint is damaged</translation>
+    </message>
+    <message>
+        <source>строка указателей диапазона %1 повреждена</source>
+        <translation>the postings row of range %1 is damaged</translation>
+    </message>
+    <message>
+        <source>текст №%1: указатели не сходятся с отпечатком (%2)</source>
+        <translation>text no. %1: its postings do not agree with its fingerprint (%2)</translation>
+    </message>
+    <message>
+        <source>текстов без отпечатка - %1</source>
+        <translation>texts without a fingerprint - %1</translation>
     </message>
 </context>
 </TS>
