@@ -36,10 +36,10 @@ int list(TeamArchive& archive) {
 
 int check(TeamArchive& archive) {
     const ArchiveHealth health = archive.check();
-    printOut(cliTranslate("ArchiveCommand",
-                          "%1 texts, %2 posting rows, %3 postings of removed texts")
-                 .arg(QString::number(health.texts), QString::number(health.postingRows),
-                      QString::number(health.leftByRemovals)));
+    printOut(
+        cliTranslate("ArchiveCommand", "%1 texts, %2 posting rows, %3 postings of removed texts")
+            .arg(QString::number(health.texts), QString::number(health.postingRows),
+                 QString::number(health.leftByRemovals)));
     for (const QString& problem : health.problems)
         printError(problem);
     if (!health.problems.isEmpty())
@@ -80,9 +80,11 @@ int runArchiveAdmin(int argc, char** argv, const std::string& version) {
     CLI::App* listing = app.add_subcommand(
         "list", cliTranslate("ArchiveCommand", "count the texts by settings").toStdString());
     CLI::App* checking = app.add_subcommand(
-        "check", cliTranslate("ArchiveCommand", "check that the archive is consistent").toStdString());
+        "check",
+        cliTranslate("ArchiveCommand", "check that the archive is consistent").toStdString());
     CLI::App* removing = app.add_subcommand(
-        "remove", cliTranslate("ArchiveCommand", "remove texts added from a directory").toStdString());
+        "remove",
+        cliTranslate("ArchiveCommand", "remove texts added from a directory").toStdString());
     std::string directory;
     std::vector<std::string> names;
     removing->add_option("directory", directory)->required();
@@ -91,13 +93,15 @@ int runArchiveAdmin(int argc, char** argv, const std::string& version) {
     // The language was taken from the arguments before they were parsed.
     std::string language;
     for (CLI::App* action : {listing, checking, removing}) {
-        action->add_option("--uri", uri,
-                           cliTranslate("ArchiveCommand", "the archive's connection URI").toStdString())
+        action
+            ->add_option(
+                "--uri", uri,
+                cliTranslate("ArchiveCommand", "the archive's connection URI").toStdString())
             ->type_name("URI")
             ->required();
-        action->add_option("--lang", language,
-                           cliTranslate("ArchiveCommand", "language of the messages: ru or en")
-                               .toStdString());
+        action->add_option(
+            "--lang", language,
+            cliTranslate("ArchiveCommand", "language of the messages: ru or en").toStdString());
     }
     try {
         app.parse(argc, argv);

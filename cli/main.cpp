@@ -89,9 +89,9 @@ bool printIndexCounts(const IndexChanges& changes, TerminalHost& host) {
 
 /// The first option given that `index` has no use for; empty when none.
 std::string optionIndexIgnores(const CLI::App& app) {
-    for (const char* name : {"--out", "--percent", "--save", "--report", "--format", "--pairs",
-                             "--strict", "--against-output", "--reference", "--template",
-                             "--ignore-common"})
+    for (const char* name :
+         {"--out", "--percent", "--save", "--report", "--format", "--pairs", "--strict",
+          "--against-output", "--reference", "--template", "--ignore-common"})
         if (app.count(name) > 0)
             return name;
     return {};

@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <QUrl>
 #include <cstdlib>
-#include <utility>
 #include <libpq-fe.h>
+#include <utility>
 #include <vector>
 
 namespace quillmark {
@@ -84,7 +84,8 @@ ArchiveConnection::ArchiveConnection(const QByteArray& uri)
         throw ArchiveError(tr("Общий архив %1 недоступен: %2").arg(m_shown, why).toStdString());
     }
     // Quiet: notices about existing tables would reach the terminal.
-    PQsetNoticeProcessor(m_connection, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        m_connection, [](void*, const char*) {}, nullptr);
 }
 
 ArchiveConnection::~ArchiveConnection() {

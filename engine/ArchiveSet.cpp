@@ -113,8 +113,9 @@ void ArchiveSet::loadShared() {
             // Both lists ascend; a text removed since the listing is not found.
             const auto hit = std::lower_bound(m_ids.begin(), m_ids.end(), id);
             if (hit != m_ids.end() && *hit == id)
-                m_documents.shingles[static_cast<std::size_t>(
-                    m_firstEntry + (hit - m_ids.begin()))] = std::move(list);
+                m_documents
+                    .shingles[static_cast<std::size_t>(m_firstEntry + (hit - m_ids.begin()))] =
+                    std::move(list);
         }
         m_archive->endSnapshot();
     } catch (const ArchiveError& error) {
@@ -167,8 +168,7 @@ QString ArchiveSet::finishRecording() {
             outcome != SaveOutcome::AlreadyThere)
             continue;
         m_archive->stage({settingsKey(m_documents.settings[at], encoding), m_recordedOutput,
-                          m_documents.names[at],
-                          ReferenceSet::originKey(m_documents.origins[at]),
+                          m_documents.names[at], ReferenceSet::originKey(m_documents.origins[at]),
                           m_documents.shingles[at].Hashes});
     }
     try {

@@ -65,7 +65,6 @@ FileVersion storedVersionOf(const FileIdentity& identity) {
     return version;
 }
 
-
 } // namespace
 
 /// A reference taken from the cache: its table entry waits for its shingles

@@ -85,8 +85,7 @@ TeamArchive::TeamArchive(const QByteArray& uri)
 void TeamArchive::ensureSchema() {
     m_connection.run("BEGIN");
     m_connection.run(SchemaLock);
-    const QueryRows found =
-        m_connection.run("SELECT to_regclass('quillmark_schema') IS NOT NULL");
+    const QueryRows found = m_connection.run("SELECT to_regclass('quillmark_schema') IS NOT NULL");
     if (found.view(0, 0) != "t") {
         createSchema();
         m_connection.run("COMMIT");
@@ -174,9 +173,8 @@ std::vector<std::int32_t> TeamArchive::textsSharing(const QByteArray& settings,
         const auto first = std::lower_bound(
             hashes.begin(), hashes.end(), range,
             [](std::uint32_t hash, std::int32_t wanted) { return rangeOf(hash) < wanted; });
-        const auto last = std::find_if(first, hashes.end(), [range](std::uint32_t hash) {
-            return rangeOf(hash) != range;
-        });
+        const auto last = std::find_if(
+            first, hashes.end(), [range](std::uint32_t hash) { return rangeOf(hash) != range; });
         appendSharing(rows.view(row, 1), {first, last}, found);
     }
     std::sort(found.begin(), found.end());
@@ -233,9 +231,9 @@ void TeamArchive::abandonAdding() {
 }
 
 std::vector<std::int32_t> TeamArchive::reserveIds(std::size_t count) {
-    const QueryRows rows = m_connection.run(
-        "SELECT nextval('archive_text_ids') FROM generate_series(1, $1)",
-        {QByteArray::number(static_cast<qulonglong>(count))});
+    const QueryRows rows =
+        m_connection.run("SELECT nextval('archive_text_ids') FROM generate_series(1, $1)",
+                         {QByteArray::number(static_cast<qulonglong>(count))});
     std::vector<std::int32_t> ids(count);
     for (int row = 0; row < rows.count(); ++row)
         ids[static_cast<std::size_t>(row)] = static_cast<std::int32_t>(rows.number(row, 0));
@@ -270,8 +268,9 @@ void TeamArchive::copyPostings(const std::vector<std::int32_t>& ids,
         while (ids[at] != id)
             ++at;
         const ArchiveAddition& text = m_staged[at];
-        auto settings = std::find_if(bySettings.begin(), bySettings.end(),
-                                     [&](const auto& entry) { return entry.first == text.settings; });
+        auto settings = std::find_if(bySettings.begin(), bySettings.end(), [&](const auto& entry) {
+            return entry.first == text.settings;
+        });
         if (settings == bySettings.end())
             settings = bySettings.insert(
                 bySettings.end(),
@@ -431,8 +430,8 @@ ArchiveHealth TeamArchive::check() {
         bool inRange = entries.size() % 8 == 0 && strictlyAscending(entries);
         for (std::size_t i = 0; i + 8 <= entries.size(); i += 8) {
             inRange = inRange && rangeOf(readLittle32(entries.data() + i)) == range;
-            const auto hit = unposted.find(
-                static_cast<std::int32_t>(readLittle32(entries.data() + i + 4)));
+            const auto hit =
+                unposted.find(static_cast<std::int32_t>(readLittle32(entries.data() + i + 4)));
             if (hit == unposted.end())
                 ++health.leftByRemovals;
             else
@@ -443,9 +442,8 @@ ArchiveHealth TeamArchive::check() {
     }
     for (const auto& [id, missing] : unposted)
         if (missing != 0)
-            health.problems << tr("текст №%1: указатели не сходятся с отпечатком (%2)")
-                                   .arg(id)
-                                   .arg(missing);
+            health.problems
+                << tr("текст №%1: указатели не сходятся с отпечатком (%2)").arg(id).arg(missing);
     endSnapshot();
     return health;
 }

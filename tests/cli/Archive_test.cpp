@@ -1,9 +1,9 @@
 // quillmark-cli with the team archive, on the suite's private PostgreSQL
 // server: runs against it, several clients at once, a client killed while
 // adding, a server that cannot be reached.
+#include "ArchiveServer.h"
 #include "CliProcess.h"
 #include "TextBatch.h"
-#include "ArchiveServer.h"
 
 #include <QTemporaryDir>
 #include <csignal>

@@ -136,8 +136,9 @@ protected:
         src = box.makeDir(QStringLiteral("src"));
         ref = box.makeDir(QStringLiteral("ref"));
         out = box.path(QStringLiteral("out/"));
-        const QByteArray words[] = {"озеро байкал глубокое чистое старое", "горы кавказа высокие снежные",
-                                    "море тёплое летом солёное", "тайга густая дикая огромная"};
+        const QByteArray words[] = {"озеро байкал глубокое чистое старое",
+                                    "горы кавказа высокие снежные", "море тёплое летом солёное",
+                                    "тайга густая дикая огромная"};
         box.write(ref, "a.txt", words[0] + " " + words[1]);
         box.write(ref, "b.txt", words[2] + " " + words[3]);
         box.write(src, "1.txt", words[0] + " " + words[1]);
