@@ -95,8 +95,12 @@ void ArchiveSet::appendTexts() {
 }
 
 void ArchiveSet::loadShared() {
-    if (!m_archive || m_ids.empty())
+    if (!m_archive)
         return;
+    if (m_ids.empty()) {
+        endSnapshot();
+        return;
+    }
     const LoadJob job = m_control.settingsNow();
     const FingerprintSettings settings{job.shingleLength, job.truncation, job.html, job.unmask};
     std::vector<std::uint32_t> hashes;
@@ -117,6 +121,14 @@ void ArchiveSet::loadShared() {
                     .shingles[static_cast<std::size_t>(m_firstEntry + (hit - m_ids.begin()))] =
                     std::move(list);
         }
+        m_archive->endSnapshot();
+    } catch (const ArchiveError& error) {
+        fail(error);
+    }
+}
+
+void ArchiveSet::endSnapshot() {
+    try {
         m_archive->endSnapshot();
     } catch (const ArchiveError& error) {
         fail(error);

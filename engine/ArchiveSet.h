@@ -68,6 +68,8 @@ public:
 private:
     void stageLoaded(const QByteArray& origin, const QByteArray& name, const LoadedText& loaded,
                      ArchiveAdded& counts);
+    /// Ends the listing's snapshot; throws RunFailure.
+    void endSnapshot();
     [[noreturn]] void fail(const ArchiveError& error) const;
 
     RunControl& m_control;

@@ -72,8 +72,8 @@ TEST_F(CliArchiveTest, TwoClientsAddingTheSameFilesKeepOneCopy) {
     CliProcess second({"archive", "add", texts.string(), "--uri", uri, "-q"});
     EXPECT_EQ(first.finish(), 0) << first.err().constData();
     EXPECT_EQ(second.finish(), 0) << second.err().constData();
-    EXPECT_NE(archived("list").find("in all: 300 texts"), std::string::npos);
-    EXPECT_NE(archived("check").find("consistent"), std::string::npos);
+    EXPECT_NE(archived("list").find("всего текстов: 300"), std::string::npos);
+    EXPECT_NE(archived("check").find("архив согласован"), std::string::npos);
 }
 
 TEST_F(CliArchiveTest, AClientKilledWhileAddingLeavesWholeTransactionsOnly) {
@@ -84,10 +84,10 @@ TEST_F(CliArchiveTest, AClientKilledWhileAddingLeavesWholeTransactionsOnly) {
     adding.sendSignal(SIGKILL);
     adding.finish();
     const std::string list = archived("list");
-    EXPECT_TRUE(list.find("in all: 4000 texts") != std::string::npos ||
-                list.find("in all: 4500 texts") != std::string::npos)
+    EXPECT_TRUE(list.find("всего текстов: 4000") != std::string::npos ||
+                list.find("всего текстов: 4500") != std::string::npos)
         << list;
-    EXPECT_NE(archived("check").find("consistent"), std::string::npos);
+    EXPECT_NE(archived("check").find("архив согласован"), std::string::npos);
 }
 
 TEST_F(CliArchiveTest, AServerOutOfReachStopsTheRunBeforeAnythingMoves) {

@@ -190,6 +190,18 @@ TEST_F(ArchiveRunTest, ScoresAsReferencesDoAndAddsTheSavedTexts) {
     EXPECT_TRUE(box.nothingLost({src, ref, out}));
 }
 
+TEST_F(ArchiveRunTest, AnEmptyArchiveTakesTheCopiedTexts) {
+    host.archive = uri;
+    host.mode = SaveMode::Copy;
+    host.percent = 100;
+    engine.startOrStopRun();
+    EXPECT_EQ(engine.documents().saveSummary().copied, 3);
+    EXPECT_EQ(TeamArchive(uri)
+                  .texts(ArchiveSet::settingsKey({3, Truncation::Off}, Encoding::Auto))
+                  .size(),
+              3u);
+}
+
 TEST_F(ArchiveRunTest, AServerLostInARunEndsItWithNothingSavedUnrecorded) {
     host.archive = uri;
     host.source = ref;
