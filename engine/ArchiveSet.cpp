@@ -103,16 +103,9 @@ void ArchiveSet::loadShared() {
     }
     const LoadJob job = m_control.settingsNow();
     const FingerprintSettings settings{job.shingleLength, job.truncation, job.html, job.unmask};
-    std::vector<std::uint32_t> hashes;
-    for (std::int32_t k = m_documents.referenceCount; k < m_documents.count(); ++k) {
-        const auto& list = m_documents.shingles[static_cast<std::size_t>(k)].Hashes;
-        hashes.insert(hashes.end(), list.begin(), list.end());
-    }
-    std::sort(hashes.begin(), hashes.end());
-    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
     try {
-        const std::vector<std::int32_t> sharing =
-            m_archive->textsSharing(settingsKey(settings, job.encoding), hashes);
+        const std::vector<std::int32_t> sharing = m_archive->textsSharing(
+            settingsKey(settings, job.encoding), m_documents.batchHashes());
         for (auto& [id, list] : m_archive->shinglesOf(sharing)) {
             // Both lists ascend; a text removed since the listing is not found.
             const auto hit = std::lower_bound(m_ids.begin(), m_ids.end(), id);

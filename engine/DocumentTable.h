@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -126,6 +127,15 @@ struct DocumentTable {
     std::int32_t count() const { return static_cast<std::int32_t>(names.size()); }
     bool isReference(std::int32_t index) const { return index >= 0 && index < referenceCount; }
     /// Where a reference text lies (its directory and name); empty for a text of the batch.
+    /// Every distinct hash of the batch (the entries after the references), sorted.
+    std::vector<std::uint32_t> batchHashes() const {
+        std::vector<std::uint32_t> hashes;
+        for (std::size_t k = static_cast<std::size_t>(referenceCount); k < shingles.size(); ++k)
+            hashes.insert(hashes.end(), shingles[k].Hashes.begin(), shingles[k].Hashes.end());
+        std::sort(hashes.begin(), hashes.end());
+        hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+        return hashes;
+    }
     QByteArray referencePath(std::int32_t index) const {
         if (!isReference(index))
             return {};

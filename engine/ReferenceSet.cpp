@@ -408,17 +408,6 @@ void ReferenceSet::logCacheRebuilt() {
         "BatchEngine", "Кэш эталонных текстов был повреждён и создан заново"));
 }
 
-std::vector<std::uint32_t> ReferenceSet::batchHashes() const {
-    std::vector<std::uint32_t> hashes;
-    for (std::int32_t k = m_documents.referenceCount; k < m_documents.count(); ++k) {
-        const auto& list = m_documents.shingles[static_cast<std::size_t>(k)].Hashes;
-        hashes.insert(hashes.end(), list.begin(), list.end());
-    }
-    std::sort(hashes.begin(), hashes.end());
-    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
-    return hashes;
-}
-
 void ReferenceSet::loadShared() {
     if (m_pending.empty())
         return;
@@ -457,7 +446,7 @@ ReferenceSet::fromCache(const std::vector<PendingReference>& pending) {
         const bool untouched = m_cache->generation() == m_cacheGeneration;
         std::vector<std::uint32_t> sharing;
         if (untouched)
-            sharing = m_cache->filesSharing(batchHashes());
+            sharing = m_cache->filesSharing(m_documents.batchHashes());
         for (const PendingReference& reference : pending) {
             if (untouched && !std::binary_search(sharing.begin(), sharing.end(), reference.id))
                 continue;

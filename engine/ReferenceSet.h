@@ -94,8 +94,6 @@ private:
                     const FileIdentity& identity, const CachedFile& file);
     /// The pending references the cache could not give shingles to.
     std::vector<const PendingReference*> fromCache(const std::vector<PendingReference>& pending);
-    /// Every distinct hash of the batch, sorted.
-    std::vector<std::uint32_t> batchHashes() const;
     /// Reads and fingerprints one reference file into table entry `entry`.
     /// Throws FileOpenError, UnreadableText, or what fingerprinting throws.
     void LoadText(const QByteArray& path, std::int32_t entry);
