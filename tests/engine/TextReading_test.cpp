@@ -382,15 +382,24 @@ TEST_F(TextReadingRun, RtfDocumentsScoreAsTheirText) {
     EXPECT_LT(documents.scores[2], 20) << "the control words every RTF has are no text";
 }
 
-TEST_F(TextReadingRun, WordDocumentScoresAsTheArticleItWasMadeFrom) {
-    const QString source = box.makeDir(QStringLiteral("src"));
-    box.write(source, "a.txt", Sandbox::read(samples + u'/', "kosmos.txt"));
-    box.write(source, "b.doc", Sandbox::read(samples + u'/', "kosmos.doc"));
-    run(source);
-    const DocumentTable& documents = engine.documents();
-    ASSERT_EQ(documents.count(), 2);
-    EXPECT_EQ(documents.origins[1], (TextOrigin{TextFormat::Doc, Encoding::Auto}));
-    EXPECT_EQ(documents.scores[1], 100);
+TEST_F(TextReadingRun, OfficeFilesScoreAsTheArticlesTheyWereMadeFrom) {
+    // Saved by LibreOffice (scripts/make-sample-office).
+    const struct {
+        QByteArray text;
+        QByteArray office;
+        TextFormat format;
+    } cases[] = {{"kosmos.txt", "kosmos.doc", TextFormat::Doc},
+                 {"pchely.txt", "pchely.rtf", TextFormat::Rtf}};
+    for (const auto& sample : cases) {
+        const QString source = box.makeDir(QString::fromUtf8(sample.office));
+        box.write(source, "a.txt", Sandbox::read(samples + u'/', sample.text));
+        box.write(source, "b" + sample.office, Sandbox::read(samples + u'/', sample.office));
+        run(source);
+        const DocumentTable& documents = engine.documents();
+        ASSERT_EQ(documents.count(), 2) << sample.office.constData();
+        EXPECT_EQ(documents.origins[1], (TextOrigin{sample.format, Encoding::Auto}));
+        EXPECT_EQ(documents.scores[1], 100) << sample.office.constData();
+    }
 }
 
 TEST_F(TextReadingRun, HiddenDocumentWordsCountAsDisguised) {
