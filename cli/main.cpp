@@ -87,16 +87,6 @@ bool printIndexCounts(const IndexChanges& changes, TerminalHost& host) {
     return false;
 }
 
-/// The first option given that `index` has no use for; empty when none.
-std::string optionIndexIgnores(const CLI::App& app) {
-    for (const char* name :
-         {"--out", "--percent", "--save", "--report", "--format", "--pairs", "--strict",
-          "--against-output", "--reference", "--template", "--ignore-common"})
-        if (app.count(name) > 0)
-            return name;
-    return {};
-}
-
 /// What the call does; "index DIR" and "archive add DIR" take the source's place.
 enum class Command { Run, Index, ArchiveAdd, ArchiveAdmin };
 
@@ -107,6 +97,19 @@ Command commandOf(int argc, char** argv) {
     if (word(1) != "archive")
         return Command::Run;
     return word(2) == "add" ? Command::ArchiveAdd : Command::ArchiveAdmin;
+}
+
+/// The first option given that `index` or `archive add` has no use for; empty when none.
+std::string optionIndexIgnores(const CLI::App& app, Command command) {
+    for (const char* name :
+         {"--out", "--percent", "--save", "--report", "--format", "--pairs", "--strict",
+          "--against-output", "--reference", "--template", "--ignore-common"})
+        if (app.count(name) > 0)
+            return name;
+    // The reference cache is this machine's own.
+    if (command == Command::Index && app.count("--archive") > 0)
+        return "--archive";
+    return {};
 }
 
 /// Adds the source directory's texts to the archive --uri names.
@@ -169,7 +172,7 @@ int main(int argc, char** argv) {
         return app.exit(error) == 0 ? ExitCompleted : ExitBadOptions;
     }
     if (const std::string unused =
-            command != Command::Run ? optionIndexIgnores(app) : std::string();
+            command != Command::Run ? optionIndexIgnores(app, command) : std::string();
         !unused.empty()) {
         std::fprintf(stderr, "%s\n",
                      cliTranslate("main", "quillmark-cli: %1 does not apply to %2")

@@ -850,7 +850,8 @@ TEST_F(CliRunTest, LogAndIndexFollowTheLanguage) {
     // What only a run uses is refused, not ignored; no report file is made.
     for (const std::vector<std::string> extra :
          {std::vector<std::string>{"-r", (m_root / "index.csv").string()},
-          std::vector<std::string>{"--save", "copy"}}) {
+          std::vector<std::string>{"--save", "copy"},
+          std::vector<std::string>{"--archive", "postgresql:///x"}}) {
         std::vector<std::string> arguments{"index", references.string(), "--lang=en"};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         QByteArray err;
