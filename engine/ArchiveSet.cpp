@@ -51,6 +51,11 @@ QByteArray ArchiveSet::referenceDirectoryOf(const QByteArray& origin) {
     return "archive:" + origin + '/';
 }
 
+bool ArchiveSet::isArchived(const DocumentTable& documents, std::int32_t index) {
+    return documents.isReference(index) &&
+           documents.referenceDirectories[static_cast<std::size_t>(index)].startsWith("archive:");
+}
+
 void ArchiveSet::fail(const ArchiveError& error) const {
     throw RunFailure(QString::fromUtf8(error.what()));
 }
@@ -104,8 +109,8 @@ void ArchiveSet::loadShared() {
     const LoadJob job = m_control.settingsNow();
     const FingerprintSettings settings{job.shingleLength, job.truncation, job.html, job.unmask};
     try {
-        const std::vector<std::int32_t> sharing = m_archive->textsSharing(
-            settingsKey(settings, job.encoding), m_documents.batchHashes());
+        const std::vector<std::int32_t> sharing =
+            m_archive->textsSharing(settingsKey(settings, job.encoding), m_documents.batchHashes());
         for (auto& [id, list] : m_archive->shinglesOf(sharing)) {
             // Both lists ascend; a text removed since the listing is not found.
             const auto hit = std::lower_bound(m_ids.begin(), m_ids.end(), id);

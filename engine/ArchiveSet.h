@@ -37,6 +37,8 @@ public:
     static QByteArray settingsKey(const FingerprintSettings& settings, Encoding encoding);
     /// How the archive names an archived text in the results.
     static QByteArray referenceDirectoryOf(const QByteArray& origin);
+    /// Whether table entry `index` is an archived text: its words are not at hand.
+    static bool isArchived(const DocumentTable& documents, std::int32_t index);
 
     /// Connects to the host's archive when it names one. Throws RunFailure
     /// when it cannot be used: the run then ends before anything is saved.

@@ -1,5 +1,6 @@
 #include "DocumentPair.h"
 
+#include "ArchiveSet.h"
 #include "TextFile.h"
 #include "analysis/Cp1251.h"
 
@@ -19,6 +20,11 @@ TextWords reread(const BatchEngine& engine, std::int32_t index) {
     const DocumentTable& documents = engine.documents();
     const auto at = static_cast<std::size_t>(index);
     const QString name = QFile::decodeName(documents.names[at]);
+    if (ArchiveSet::isArchived(documents, index))
+        fail(QCoreApplication::translate(
+                 "DocumentPair", "Текст \"%1\" из общего архива: архив хранит его отпечаток, а не "
+                                 "сам текст, поэтому общие фрагменты показать нельзя.")
+                 .arg(name));
     const QByteArray path = engine.documentPath(index);
     if (path.isEmpty())
         fail(QCoreApplication::translate(

@@ -4,6 +4,7 @@
 #include "FakeHost.h"
 #include "Sandbox.h"
 #include "engine/BatchEngine.h"
+#include "engine/DocumentPair.h"
 #include "engine/TeamArchive.h"
 
 #include <QFile>
@@ -180,6 +181,9 @@ TEST_F(ArchiveRunTest, ScoresAsReferencesDoAndAddsTheSavedTexts) {
     const DocumentTable& table = engine.documents();
     const QByteArray canonical = QFile::encodeName(QFileInfo(ref).canonicalFilePath());
     EXPECT_EQ(table.referencePath(table.bestMatches[2]), "archive:" + canonical + "/a.txt");
+    // The archive keeps no words to show the shared passages with.
+    const std::int32_t copy = table.referenceCount;
+    EXPECT_THROW(DocumentPair::load(engine, copy, table.bestMatches[copy]), PairError);
     // Those that passed were moved, and are in the archive under the output.
     QList<QByteArray> passed;
     for (std::size_t i = 0; i < asReferences.size(); ++i)
