@@ -531,7 +531,11 @@ void HtmlReport::appendPair(std::int32_t index, bool withTexts, std::string& htm
     html += "</div>\n<div class=\"text earlier\">\n<h4>Ранее: ";
     appendName(row.bestMatch, html);
     html += "</h4>\n";
-    appendText(pair.earlier, pair.passages.earlier, pair.commonEarlier, html);
+    if (pair.earlierArchived)
+        html += "<p class=\"note\">Текст из общего архива: архив хранит его отпечаток, а не сам "
+                "текст.</p>";
+    else
+        appendText(pair.earlier, pair.passages.earlier, pair.commonEarlier, html);
     html += "</div>\n</div>\n</section>\n";
 }
 

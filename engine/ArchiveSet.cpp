@@ -51,11 +51,6 @@ QByteArray ArchiveSet::referenceDirectoryOf(const QByteArray& origin) {
     return "archive:" + origin + '/';
 }
 
-bool ArchiveSet::isArchived(const DocumentTable& documents, std::int32_t index) {
-    return documents.isReference(index) &&
-           documents.referenceDirectories[static_cast<std::size_t>(index)].startsWith("archive:");
-}
-
 void ArchiveSet::fail(const ArchiveError& error) const {
     throw RunFailure(QString::fromUtf8(error.what()));
 }

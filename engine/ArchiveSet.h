@@ -37,8 +37,8 @@ public:
     static QByteArray settingsKey(const FingerprintSettings& settings, Encoding encoding);
     /// How the archive names an archived text in the results.
     static QByteArray referenceDirectoryOf(const QByteArray& origin);
-    /// Whether table entry `index` is an archived text: its words are not at hand.
-    static bool isArchived(const DocumentTable& documents, std::int32_t index);
+    /// Whether a reference's path names an archived text, which has no file.
+    static bool isArchivedPath(const QByteArray& path) { return path.startsWith("archive:"); }
 
     /// Connects to the host's archive when it names one. Throws RunFailure
     /// when it cannot be used: the run then ends before anything is saved.

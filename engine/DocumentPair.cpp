@@ -6,7 +6,9 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <algorithm>
 #include <exception>
+#include <iterator>
 
 namespace quillmark {
 
@@ -20,11 +22,6 @@ TextWords reread(const BatchEngine& engine, std::int32_t index) {
     const DocumentTable& documents = engine.documents();
     const auto at = static_cast<std::size_t>(index);
     const QString name = QFile::decodeName(documents.names[at]);
-    if (ArchiveSet::isArchived(documents, index))
-        fail(QCoreApplication::translate(
-                 "DocumentPair", "Текст \"%1\" из общего архива: архив хранит его отпечаток, а не "
-                                 "сам текст, поэтому общие фрагменты показать нельзя.")
-                 .arg(name));
     const QByteArray path = engine.documentPath(index);
     if (path.isEmpty())
         fail(QCoreApplication::translate(
@@ -51,6 +48,20 @@ TextWords reread(const BatchEngine& engine, std::int32_t index) {
     return words;
 }
 
+/// The passages of `current` whose hashes the archived text `earlier` holds,
+/// but for those left out as common text.
+std::vector<Passage> passagesOfArchived(const DocumentTable& documents, const TextWords& current,
+                                        std::int32_t earlier) {
+    std::vector<std::uint32_t> hashes =
+        documents.shingles[static_cast<std::size_t>(earlier)].Hashes;
+    std::sort(hashes.begin(), hashes.end());
+    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+    std::vector<std::uint32_t> counted;
+    std::set_difference(hashes.begin(), hashes.end(), documents.removedHashes.begin(),
+                        documents.removedHashes.end(), std::back_inserter(counted));
+    return PassagesWithHashes(current, counted);
+}
+
 } // namespace
 
 DocumentPair DocumentPair::load(const BatchEngine& engine, std::int32_t current,
@@ -62,9 +73,14 @@ DocumentPair DocumentPair::load(const BatchEngine& engine, std::int32_t current,
     pair.currentIndex = current;
     pair.earlierIndex = earlier;
     pair.current = reread(engine, current);
-    pair.earlier = reread(engine, earlier);
+    pair.earlierArchived = ArchiveSet::isArchivedPath(documents.referencePath(earlier));
     const std::vector<std::uint32_t>& removed = documents.removedHashes;
-    pair.passages = FindSharedPassages(pair.earlier, pair.current, removed);
+    if (pair.earlierArchived) {
+        pair.passages.current = passagesOfArchived(documents, pair.current, earlier);
+    } else {
+        pair.earlier = reread(engine, earlier);
+        pair.passages = FindSharedPassages(pair.earlier, pair.current, removed);
+    }
     if (!removed.empty()) {
         pair.commonCurrent = PassagesWithHashes(pair.current, removed);
         pair.commonEarlier = PassagesWithHashes(pair.earlier, removed);

@@ -36,9 +36,14 @@ struct DocumentPair {
     /// What each text was read from, as the run found it.
     TextOrigin currentOrigin;
     TextOrigin earlierOrigin;
+    /// The earlier text is one of the team archive's, which keeps its
+    /// fingerprint only: `earlier` is empty, and the passages are the current
+    /// text's alone.
+    bool earlierArchived = false;
 
     /// Reads documents `current` and `earlier` of the engine's table with the
-    /// settings each was fingerprinted with. Throws PairError.
+    /// settings each was fingerprinted with; an archived `earlier` is not
+    /// read. Throws PairError.
     static DocumentPair load(const BatchEngine& engine, std::int32_t current, std::int32_t earlier);
 
     /// A Windows-1251 text as Unicode, one QChar per byte, so that the byte

@@ -5,8 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QUrl>
+#include <QUrlQuery>
 
 // Byte strings only: values are UTF-8 passed through, keys are ASCII. The
 // templates are compiled here rather than taken from libsimpleini.
@@ -229,6 +232,29 @@ std::optional<int> SettingsProfile::parseInteger(std::string_view text) {
     return static_cast<int>(negative ? -value : value);
 }
 
+QString SettingsProfile::withoutPassword(const QString& uri) {
+    const QString trimmed = uri.trimmed();
+    if (!trimmed.startsWith(QStringLiteral("postgresql://")) &&
+        !trimmed.startsWith(QStringLiteral("postgres://"))) {
+        // libpq's key=value form: a quoted value may hold blanks.
+        static const QRegularExpression password(
+            QStringLiteral(R"((^|\s)password\s*=\s*('(?:[^'\\]|\\.)*'|\S*))"));
+        if (!trimmed.contains(password))
+            return uri;
+        return QString(trimmed).remove(password).trimmed();
+    }
+    QUrl url(trimmed, QUrl::StrictMode);
+    if (!url.isValid())
+        return uri;
+    QUrlQuery query(url);
+    if (url.password().isNull() && !query.hasQueryItem(QStringLiteral("password")))
+        return uri;
+    url.setPassword(QString());
+    query.removeAllQueryItems(QStringLiteral("password"));
+    url.setQuery(query);
+    return url.toString(QUrl::FullyEncoded);
+}
+
 Settings SettingsProfile::LoadSettings() const {
     Profile profile;
     QFile file(m_path);
@@ -247,6 +273,7 @@ Settings SettingsProfile::LoadSettings() const {
     settings.commonPercent = std::clamp(profile.integer("CommonPercent", 0), 0, 100);
     settings.delFiles = profile.boolean("DelFiles", true);
     settings.againstOutput = profile.boolean("AgainstOutput", false);
+    settings.archiveUri = withoutPassword(profile.text("ArchiveUri", QString()));
     return settings;
 }
 
@@ -285,6 +312,7 @@ void SettingsProfile::SaveSettings(const Settings& settings) const {
     put("CommonPercent", QByteArray::number(settings.commonPercent));
     put("DelFiles", settings.delFiles ? "1" : "0");
     put("AgainstOutput", settings.againstOutput ? "1" : "0");
+    put("ArchiveUri", withoutPassword(settings.archiveUri).toUtf8());
 
     std::string data;
     if (ini.Save(data) < 0)

@@ -26,6 +26,8 @@ struct Settings {
     bool delFiles = true;
     /// The texts already in the output directory are references of a run.
     bool againstOutput = false;
+    /// The team archive's connection URI, never with a password; empty for none.
+    QString archiveUri;
 };
 
 /// Writing the profile failed; what() is "Unable to write to PATH.".
@@ -68,12 +70,16 @@ public:
     /// files of samplesDirectory into it. Returns the number of files copied.
     int seedDefaultTexts(const QString& samplesDirectory) const;
 
-    /// Reads the seven keys with their defaults, clamped to the controls'
-    /// ranges.
+    /// Reads the keys with their defaults, clamped to the controls' ranges.
     Settings LoadSettings() const;
-    /// Writes the seven keys, keeping every other section, key and comment.
-    /// Throws ProfileWriteError.
+    /// Writes the keys, keeping every other section, key and comment; an
+    /// archive URI without its password. Throws ProfileWriteError.
     void SaveSettings(const Settings& settings) const;
+
+    /// `uri` without a password, in its user part or as a "password"
+    /// parameter: libpq takes one from ~/.pgpass or PGPASSWORD, and a
+    /// profile is no place for it. Any other text comes back unchanged.
+    static QString withoutPassword(const QString& uri);
 
     /// The profile's integer reading: leading blanks, optional sign, decimal
     /// or hexadecimal after "$", "x", "X", "0x", "0X" (up to eight digits,

@@ -115,18 +115,21 @@ ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName
                         .arg(score),
                     this);
     sCurrent->setObjectName(QStringLiteral("sCurrent"));
-    sEarlier = makeCaption(m_pair.earlierIndex < referenceCount
-                               ? tr("Эталонный текст: %1 (%2)").arg(earlierName, earlierOrigin)
-                               : tr("Более ранний текст № %1: %2 (%3)")
-                                     .arg(m_pair.earlierIndex - referenceCount + 1)
-                                     .arg(earlierName)
-                                     .arg(earlierOrigin),
-                           this);
+    sEarlier = makeCaption(earlierCaption(earlierName, earlierOrigin, referenceCount), this);
     sEarlier->setObjectName(QStringLiteral("sEarlier"));
     eCurrent = makeView("eCurrent", this);
     eEarlier = makeView("eEarlier", this);
     fill(eCurrent, m_currentText, m_pair.passages.current, m_pair.commonCurrent);
     fill(eEarlier, m_earlierText, m_pair.passages.earlier, m_pair.commonEarlier);
+    if (m_pair.earlierArchived) {
+        // No text to show: say why the view stays empty.
+        eEarlier->setPlainText(tr("Текст из общего архива: в архиве хранится только его "
+                                  "отпечаток, не сам текст. Подсвечены слова текущего текста, "
+                                  "чьи шинглы есть в архивном."));
+        QPalette grey = eEarlier->palette();
+        grey.setColor(QPalette::Text, LeftOutText);
+        eEarlier->setPalette(grey);
+    }
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setChildrenCollapsible(false);
@@ -153,6 +156,18 @@ ComparisonDialog::ComparisonDialog(DocumentPair pair, const QString& currentName
     // Two texts side by side want width, but never more than the screen has.
     const QSize available = screen()->availableGeometry().size();
     resize(QSize(900, 560).boundedTo(available * 0.9));
+}
+
+QString ComparisonDialog::earlierCaption(const QString& name, const QString& origin,
+                                         std::int32_t referenceCount) const {
+    if (m_pair.earlierArchived)
+        return tr("Текст из общего архива: %1 (%2)").arg(name, origin);
+    if (m_pair.earlierIndex < referenceCount)
+        return tr("Эталонный текст: %1 (%2)").arg(name, origin);
+    return tr("Более ранний текст № %1: %2 (%3)")
+        .arg(m_pair.earlierIndex - referenceCount + 1)
+        .arg(name)
+        .arg(origin);
 }
 
 QHBoxLayout* ComparisonDialog::buildBottomRow() {

@@ -72,6 +72,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    /// The earlier text's caption: an archived, a reference or a batch text.
+    QString earlierCaption(const QString& name, const QString& origin,
+                           std::int32_t referenceCount) const;
     /// The legend and the passage and close buttons below the two views.
     QHBoxLayout* buildBottomRow();
     /// Fills `view`, highlights `passages` and greys `common` in one edit.

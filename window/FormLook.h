@@ -25,22 +25,25 @@ inline const QColor Navy(0, 0, 128);
 inline const QColor Red(255, 0, 0);
 
 inline constexpr int ClientWidth = 681;
-inline constexpr int ClientHeight = 546;
+inline constexpr int ClientHeight = 586;
 inline constexpr int HeaderHeight = 89;
 inline constexpr int BottomHeight = 35;
 // The row of the template and of common text, between the output path and
 // the shingle length.
 inline constexpr int TemplateRowHeight = 40;
-inline constexpr int SettingsPanelHeight = 169 + TemplateRowHeight;
 inline constexpr int TemplateCaptionTop = 98;
+// The row of the team archive, below the template's.
+inline constexpr int ArchiveRowHeight = 40;
+inline constexpr int ArchiveCaptionTop = TemplateCaptionTop + TemplateRowHeight;
+inline constexpr int SettingsPanelHeight = 169 + TemplateRowHeight + ArchiveRowHeight;
 inline constexpr int PageHeight = ClientHeight - HeaderHeight - BottomHeight;
 inline constexpr int Margin = 16;
 // Where the window was drawn to open (the corner of its frame).
 inline constexpr QPoint DesignPosition(204, 156);
 // A short screen takes the empty bottom band first, then part of the
 // header (whose link then joins the line above it), then the room between
-// the result line and the buttons down to two lines; below that the window
-// scrolls.
+// the result line and the buttons down to two lines, then puts the progress
+// captions beside their bars; below that the window scrolls.
 inline constexpr int MinimumHeaderHeight = 56;
 inline constexpr int CompactHeaderHeight = 74;
 // The settings page: the progress counters on the right of their bars, the
@@ -49,6 +52,12 @@ inline constexpr int CounterWidth = 109;
 inline constexpr int CounterPixels = 19;
 inline constexpr int ResultPixels = 19;
 inline constexpr int ButtonsFromBottom = 45;
+// The progress rows, a caption over each bar; on a page too short for them,
+// each caption beside its bar, and the result line higher by what that saves.
+inline constexpr int ProgressStep = 38;
+inline constexpr int ResultLineTop = 116;
+inline constexpr int CompactProgressStep = 24;
+inline constexpr int CompactResultLineTop = 76;
 // What a window manager adds around a window, assumed until it says.
 inline constexpr QMargins AssumedFrame(4, 30, 4, 4);
 
@@ -58,9 +67,9 @@ inline constexpr QMargins AssumedFrame(4, 30, 4, 4);
 inline constexpr int ResultTop = 46;
 inline constexpr int ResultTableHeight = 176;
 inline constexpr int ResultGap = 6;
-inline constexpr int LogBottom = 368;
+inline constexpr int LogBottom = 408;
 inline constexpr int ChartWidth = 250;
-inline constexpr int ChartBottom = 414;
+inline constexpr int ChartBottom = 454;
 // The most lines the families list shows before it scrolls.
 inline constexpr int FamilyRows = 3;
 

@@ -214,6 +214,7 @@ void Tmainform::FormCreate() {
     eAgainstOutput->setChecked(settings.againstOutput);
     eTemplate->setText(settings.templatePath);
     eCommonPercent->setValue(settings.commonPercent);
+    eArchive->setText(settings.archiveUri);
     sStat1->clear();
     sStat2->clear();
     sStat3->clear();
@@ -235,6 +236,7 @@ void Tmainform::FormDestroy() {
     settings.againstOutput = eAgainstOutput->isChecked();
     settings.templatePath = eTemplate->text();
     settings.commonPercent = eCommonPercent->value();
+    settings.archiveUri = eArchive->text().trimmed();
     try {
         m_profile.SaveSettings(settings);
     } catch (const ProfileWriteError& error) {
@@ -370,6 +372,8 @@ void Tmainform::setCounter(ProgressRow row, const QString& text) {
 
 void Tmainform::setProgressLabel(ProgressRow row, const QString& text) {
     caption(row)->setText(text);
+    // Beside its bar on a short page the caption has less room.
+    fitText(caption(row), 11);
 }
 
 void Tmainform::setBarRange(ProgressRow row, int minimum, int maximum) {

@@ -8,6 +8,7 @@
 #include "engine/EngineHost.h"
 #include "engine/SettingsProfile.h"
 
+#include <QFutureWatcher>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
@@ -97,6 +98,14 @@ public:
     /// Passages common to this per cent of the texts are not counted; 0 is off.
     QLabel* LabelCommon = nullptr;
     QSpinBox* eCommonPercent = nullptr;
+    /// The team archive's connection URI, never with a password; empty for
+    /// none.
+    QLabel* LabelArchive = nullptr;
+    QLineEdit* eArchive = nullptr;
+    /// Connects to the archive and says in sArchive what it found.
+    QPushButton* bCheckArchive = nullptr;
+    /// What the last check found, or where a password belongs.
+    QLabel* sArchive = nullptr;
     QLabel* Label5 = nullptr;
     QSpinBox* eShingleLen = nullptr;
     QLabel* Label4 = nullptr;
@@ -153,6 +162,7 @@ public:
     int allowedPercent() override;
     QByteArray templatePath() override;
     int commonPercent() override;
+    QByteArray archiveUri() override;
     quillmark::SaveMode saveMode() override;
     bool againstOutput() override;
     void setCounter(quillmark::ProgressRow row, const QString& text) override;
@@ -199,6 +209,12 @@ public slots:
     void sHomePageMouseEnter();
     void sHomePageMouseLeave();
     void sHomePageClick();
+    /// Checks the archive eArchive names without holding up the window.
+    void bCheckArchiveClick();
+
+signals:
+    /// A check of the archive ended and sArchive says how.
+    void archiveChecked();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -217,6 +233,22 @@ private:
     void buildProgressPanel();
     void addSettingsHints();
     void addCommonTextHints();
+    /// The archive's URI, its check button and what the check found.
+    void buildArchiveRow();
+    void layoutArchiveRow(int width);
+    /// Takes a password out of eArchive, saying in sArchive where it
+    /// belongs instead; returns the URI as it then stands.
+    QString archiveWithoutPassword();
+    /// What a check of the archive found: its size, or why it failed.
+    struct ArchiveCheck {
+        bool reached = false;
+        qint64 texts = 0;
+        QString failure;
+    };
+    static ArchiveCheck checkArchive(const QByteArray& uri);
+    void showArchiveCheck();
+    /// Shows `text` in sArchive, in red for a failure.
+    void sayArchive(const QString& text, bool failure);
     void buildFolderPage();
     void buildResultPage();
     /// The table of compared documents over its sorting model.
@@ -230,6 +262,12 @@ private:
     void layoutHeader(int width, int height);
     /// The lowest page that shows every control of each page whole.
     int minimumPageHeight() const;
+    /// The settings page's height with the result line at `resultTop` in
+    /// the progress panel.
+    int settingsPageHeight(int resultTop) const;
+    /// The progress rows' captions above their bars, or beside them when
+    /// `compact`.
+    void layoutProgressRows(int width, bool compact);
     void layoutSettingsPage(int width, int page);
     void layoutTemplateRow(int width);
     void layoutFolderPage(int width, int page);
@@ -292,4 +330,8 @@ private:
     quillmark::ResultTableModel* m_results = nullptr;
     QSortFilterProxyModel* m_sortedResults = nullptr;
     QPointer<quillmark::ComparisonDialog> m_comparison;
+    /// The archive check under way, if any.
+    QFutureWatcher<ArchiveCheck> m_archiveCheck;
+    /// A password was taken out of eArchive since it was last typed in.
+    bool m_passwordTaken = false;
 };

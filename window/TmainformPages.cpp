@@ -100,9 +100,10 @@ void Tmainform::buildSettingsPage() {
     eAgainstOutput->move(aboveRightEnd(eAgainstOutput, eDirOut, Label2), 51);
 
     buildTemplateRow();
+    buildArchiveRow();
     buildOptionRows();
     buildProgressPanel();
-    for (QLineEdit* edit : {eDirSrc, eDirOut, eTemplate})
+    for (QLineEdit* edit : {eDirSrc, eDirOut, eTemplate, eArchive})
         setColor(edit, QPalette::Base, LightOrange);
     for (QSpinBox* spin : {eShingleLen, eCommonPercent})
         setColor(spin, QPalette::Base, LightOrange);
@@ -111,8 +112,9 @@ void Tmainform::buildSettingsPage() {
 }
 
 void Tmainform::buildOptionRows() {
-    // Below the template's row, lower by its height than drawn first.
-    const int below = TemplateRowHeight;
+    // Below the template's and the archive's rows, lower by their height
+    // than drawn first.
+    const int below = TemplateRowHeight + ArchiveRowHeight;
     eShingleLen = named(new QSpinBox(Panel4), "eShingleLen");
     eShingleLen->setRange(1, 100);
     eShingleLen->setSingleStep(1);
@@ -202,7 +204,7 @@ void Tmainform::buildProgressPanel() {
                 82, sProgress1, Status3, sStat3);
 
     // Two lines: the result line grows with the counts it names.
-    sRes = makeLabel(Panel3, "sRes", QString(), Margin, 116, 19);
+    sRes = makeLabel(Panel3, "sRes", QString(), Margin, ResultLineTop, 19);
     sRes->setWordWrap(true);
     sRes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     sRes->resize(ClientWidth - 2 * Margin, 50);
@@ -475,8 +477,12 @@ void Tmainform::layoutContent() {
 }
 
 int Tmainform::minimumPageHeight() const {
+    return settingsPageHeight(CompactResultLineTop);
+}
+
+int Tmainform::settingsPageHeight(int resultTop) const {
     // Two lines of the result line above the buttons.
-    return SettingsPanelHeight + sRes->y() + 2 * sRes->fontMetrics().height() + 2 +
+    return SettingsPanelHeight + resultTop + 2 * sRes->fontMetrics().height() + 2 +
            ButtonsFromBottom;
 }
 
@@ -504,20 +510,14 @@ void Tmainform::layoutSettingsPage(int width, int page) {
     eAgainstOutput->move(aboveRightEnd(eAgainstOutput, eDirOut, Label2), eAgainstOutput->y());
     eUnmask->move(aboveRightEnd(eUnmask, eDirSrc, Label1), eUnmask->y());
     layoutTemplateRow(width);
+    layoutArchiveRow(width);
     ePercent->resize(380 + wider, ePercent->height());
     sPercent->setGeometry(ePercent->geometry().right() + 10, sPercent->y(),
                           width - ePercent->geometry().right() - 10, sPercent->height());
 
     const int lower = page - SettingsPanelHeight;
     Panel3->setGeometry(0, SettingsPanelHeight, width, lower);
-    for (const ProgressRow row :
-         {ProgressRow::Loading, ProgressRow::Comparison, ProgressRow::Saving}) {
-        caption(row)->resize(540 + wider, caption(row)->height());
-        bar(row)->resize(540 + wider, bar(row)->height());
-        counter(row)->setGeometry(width - CounterWidth - 4, counter(row)->y(), CounterWidth,
-                                  counter(row)->height());
-        fitText(counter(row), CounterPixels);
-    }
+    layoutProgressRows(width, page < settingsPageHeight(ResultLineTop));
     const int buttons = lower - ButtonsFromBottom;
     sRes->resize(width - 2 * Margin, buttons - sRes->y() - 2);
     fitWrappedText(sRes, ResultPixels);
@@ -525,6 +525,28 @@ void Tmainform::layoutSettingsPage(int width, int page) {
     bGo->move(width - Margin - bGo->width() + 10, buttons);
     bResults->setGeometry(bSelect->geometry().right() + 8, buttons,
                           bGo->x() - bSelect->geometry().right() - 16, bResults->height());
+}
+
+void Tmainform::layoutProgressRows(int width, bool compact) {
+    // Compact: each caption on its bar's line, left of it, drawn smaller
+    // where it would not fit.
+    const int span = 540 + width - ClientWidth;
+    const int captionWidth = compact ? span / 2 : span;
+    int top = compact ? 4 : 6;
+    for (const ProgressRow row :
+         {ProgressRow::Loading, ProgressRow::Comparison, ProgressRow::Saving}) {
+        const ProgressWidgets widgets = progressRow(row);
+        widgets.caption->setGeometry(Margin, compact ? top + 1 : top, captionWidth,
+                                     widgets.caption->height());
+        fitText(widgets.caption, 11);
+        const int barLeft = compact ? Margin + captionWidth + 8 : Margin;
+        widgets.bar->setGeometry(barLeft, compact ? top : top + 16, Margin + span - barLeft, 16);
+        widgets.counter->setGeometry(width - CounterWidth - 4, compact ? top - 4 : top + 10,
+                                     CounterWidth, widgets.counter->height());
+        fitText(widgets.counter, CounterPixels);
+        top += compact ? CompactProgressStep : ProgressStep;
+    }
+    sRes->move(Margin, compact ? CompactResultLineTop : ResultLineTop);
 }
 
 void Tmainform::layoutTemplateRow(int width) {

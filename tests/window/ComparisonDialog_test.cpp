@@ -15,6 +15,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 using namespace quillmark;
 using namespace textviewprobe;
 
@@ -127,6 +129,33 @@ private slots:
         QVERIFY(
             onReference.sCurrent->text().endsWith(QStringLiteral("; подмена символов — 7 слов")));
         QVERIFY(!onReference.sEarlier->text().contains(QStringLiteral("подмена")));
+    }
+
+    void anArchivedTextIsNamedAndItsViewSaysWhyItIsEmpty() {
+        // The archive keeps the fingerprint only: the pair carries no earlier
+        // text, and the current one's passages alone.
+        const std::string current = words("tk", 0, 10) + words("al", 0, 10) + "cend";
+        DocumentPair pair = pairOf(current, std::string(), 3);
+        const TextWords archived =
+            WordsOfText(words("al", 0, 10), Truncation::Off, HtmlHandling::Keep, 3);
+        std::vector<std::uint32_t> hashes = archived.shingles.Hashes;
+        std::sort(hashes.begin(), hashes.end());
+        pair.passages.current = PassagesWithHashes(pair.current, hashes);
+        pair.earlierArchived = true;
+        ComparisonDialog dialog(std::move(pair), QStringLiteral("b.txt"),
+                                QStringLiteral("archive:/team/a.txt"), 50, nullptr, 1);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(dialog.sEarlier->text().startsWith(
+            QStringLiteral("Текст из общего архива: archive:/team/a.txt")));
+        QVERIFY(dialog.eEarlier->toPlainText().contains(QStringLiteral("только его отпечаток")));
+        QCOMPARE(dialog.passageCount(), 1);
+        const auto marked = highlightedWords(dialog.eCurrent);
+        QVERIFY(marked.at(QStringLiteral("al3")));
+        QVERIFY(!marked.at(QStringLiteral("tk3")));
+        // Stepping has no earlier text to move: it leaves the message alone.
+        dialog.showPassage(0);
+        QVERIFY(dialog.eEarlier->toPlainText().contains(QStringLiteral("только его отпечаток")));
     }
 
     void highlightsTheWordsOfSharedShingles() {

@@ -219,6 +219,42 @@
         <source>Фрагменты, которые есть в этой доле текстов (и не меньше чем в трёх), не учитываются в сходстве: общие цитаты, формулировки задания; «выкл.» — учитывается всё</source>
         <translation>Passages found in this share of the texts (and in three at least) do not count towards similarity: common quotations, the wording of the task; “off” counts everything</translation>
     </message>
+    <message>
+        <source>Общий архив (PostgreSQL)</source>
+        <translation>Team archive (PostgreSQL)</translation>
+    </message>
+    <message>
+        <source>Проверить</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>Сервер PostgreSQL с отпечатками принятых командой текстов: каждая проверка сравнивает и с ними; пусто — без архива. Пароль не хранится: он берётся из ~/.pgpass или PGPASSWORD</source>
+        <translation>A PostgreSQL server with the fingerprints of the texts the team accepted: every comparison also checks against them; empty for no archive. No password is kept: it comes from ~/.pgpass or PGPASSWORD</translation>
+    </message>
+    <message>
+        <source>Подключиться к архиву и узнать, сколько в нём текстов</source>
+        <translation>Connect to the archive and find out how many texts it holds</translation>
+    </message>
+    <message>
+        <source>Недостаточно памяти, чтобы проверить архив.</source>
+        <translation>Not enough memory to check the archive.</translation>
+    </message>
+    <message>
+        <source>Адрес архива не задан: проверки идут без архива.</source>
+        <translation>No archive address: comparisons run without an archive.</translation>
+    </message>
+    <message>
+        <source>Подключение…</source>
+        <translation>Connecting…</translation>
+    </message>
+    <message>
+        <source>Архив доступен: текстов - %1</source>
+        <translation>Archive reached: texts - %1</translation>
+    </message>
+    <message>
+        <source>Пароль убран: он берётся из ~/.pgpass или PGPASSWORD.</source>
+        <translation>Password removed: it comes from ~/.pgpass or PGPASSWORD.</translation>
+    </message>
 </context>
 <context>
     <name>quillmark::ComparisonDialog</name>
@@ -285,6 +321,14 @@
     <message>
         <source>Шаблон или фрагменты, общие для многих текстов: их шинглы не входят в сходство</source>
         <translation>The template or passages common to many texts: their shingles do not count towards similarity</translation>
+    </message>
+    <message>
+        <source>Текст из общего архива: в архиве хранится только его отпечаток, не сам текст. Подсвечены слова текущего текста, чьи шинглы есть в архивном.</source>
+        <translation>A text from the team archive: the archive keeps only its fingerprint, not the text itself. The words of the current text whose shingles the archived one holds are highlighted.</translation>
+    </message>
+    <message>
+        <source>Текст из общего архива: %1 (%2)</source>
+        <translation>Text from the team archive: %1 (%2)</translation>
     </message>
 </context>
 <context>
