@@ -334,10 +334,6 @@
         <source>Нет такой пары проверенных текстов.</source>
         <translation>There is no such pair of checked texts.</translation>
     </message>
-    <message>
-        <source>Текст &quot;%1&quot; из общего архива: архив хранит его отпечаток, а не сам текст, поэтому общие фрагменты показать нельзя.</source>
-        <translation>Text &quot;%1&quot; is from the team archive: the archive keeps its fingerprint, not the text itself, so the shared passages cannot be shown.</translation>
-    </message>
 </context>
 <context>
     <name>ReferenceCache</name>
