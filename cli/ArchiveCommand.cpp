@@ -8,7 +8,6 @@
 #include "engine/TeamArchive.h"
 
 #include <CLI/CLI.hpp>
-#include <QFile>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -50,12 +49,7 @@ int check(TeamArchive& archive) {
 
 int remove(TeamArchive& archive, const std::string& directory,
            const std::vector<std::string>& names) {
-    // The archive files a directory by its canonical path.
-    char* real = ::realpath(directory.c_str(), nullptr);
-    QByteArray origin = real != nullptr ? QByteArray(real) : QByteArray::fromStdString(directory);
-    std::free(real);
-    while (origin.size() > 1 && origin.endsWith('/'))
-        origin.chop(1);
+    const QByteArray origin = ArchiveSet::originOf(QByteArray::fromStdString(directory));
     std::vector<QByteArray> named;
     for (const std::string& name : names)
         named.push_back(QByteArray::fromStdString(name));

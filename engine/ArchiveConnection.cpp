@@ -1,7 +1,8 @@
 #include "ArchiveConnection.h"
 
+#include "SettingsProfile.h"
+
 #include <QCoreApplication>
-#include <QUrl>
 #include <cstdlib>
 #include <libpq-fe.h>
 #include <utility>
@@ -20,11 +21,9 @@ QString serverMessage(const char* message) {
     return QString::fromUtf8(message).trimmed();
 }
 
-/// A URI with its password left out; a key=value string is not repeated.
+/// The address with any password left out, in whichever form it came.
 QString shownNameOf(const QByteArray& uri) {
-    if (!uri.startsWith("postgresql://") && !uri.startsWith("postgres://"))
-        return tr("общий архив");
-    return QUrl(QString::fromUtf8(uri)).toDisplayString(QUrl::RemovePassword);
+    return SettingsProfile::withoutPassword(QString::fromUtf8(uri)).trimmed();
 }
 
 } // namespace

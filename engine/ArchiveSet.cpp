@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <algorithm>
-#include <cstdlib>
 
 namespace quillmark {
 
@@ -23,16 +22,6 @@ QString tr(const char* text) {
 /// round trips do not count, small enough that a stop loses little.
 constexpr std::size_t AddChunk = 4000;
 
-/// The directory as the archive files it: its canonical path, no final "/".
-QByteArray originOf(const QByteArray& directory) {
-    char* real = ::realpath(directory.isEmpty() ? "." : directory.constData(), nullptr);
-    QByteArray origin = real != nullptr ? QByteArray(real) : directory;
-    std::free(real);
-    while (origin.size() > 1 && origin.endsWith('/'))
-        origin.chop(1);
-    return origin;
-}
-
 } // namespace
 
 ArchiveSet::ArchiveSet(RunControl& control, DocumentTable& documents)
@@ -45,6 +34,13 @@ QByteArray ArchiveSet::settingsKey(const FingerprintSettings& settings, Encoding
     return "w" + QByteArray::number(settings.shingleLength) + ":t" +
            QByteArray::number(settings.truncation == Truncation::On ? 1 : 0) + ':' +
            ReferenceSet::readingKeyOf(encoding, settings.html, settings.unmask);
+}
+
+QByteArray ArchiveSet::originOf(const QByteArray& directory) {
+    QByteArray origin = ReferenceSet::cacheKeyOf(directory);
+    while (origin.size() > 1 && origin.endsWith('/'))
+        origin.chop(1);
+    return origin;
 }
 
 QByteArray ArchiveSet::referenceDirectoryOf(const QByteArray& origin) {
@@ -71,11 +67,12 @@ void ArchiveSet::appendTexts() {
         return;
     const LoadJob job = m_control.settingsNow();
     const FingerprintSettings settings{job.shingleLength, job.truncation, job.html, job.unmask};
+    m_listedSettings = settingsKey(settings, job.encoding);
     std::vector<ArchivedText> texts;
     try {
         // The listing and the lookups after the batch see one state.
         m_archive->beginSnapshot();
-        texts = m_archive->texts(settingsKey(settings, job.encoding));
+        texts = m_archive->texts(m_listedSettings);
     } catch (const ArchiveError& error) {
         fail(error);
     }
@@ -101,11 +98,9 @@ void ArchiveSet::loadShared() {
         endSnapshot();
         return;
     }
-    const LoadJob job = m_control.settingsNow();
-    const FingerprintSettings settings{job.shingleLength, job.truncation, job.html, job.unmask};
     try {
         const std::vector<std::int32_t> sharing =
-            m_archive->textsSharing(settingsKey(settings, job.encoding), m_documents.batchHashes());
+            m_archive->textsSharing(m_listedSettings, m_documents.batchHashes());
         for (auto& [id, list] : m_archive->shinglesOf(sharing)) {
             // Both lists ascend; a text removed since the listing is not found.
             const auto hit = std::lower_bound(m_ids.begin(), m_ids.end(), id);

@@ -35,6 +35,8 @@ public:
     /// How a text fingerprinted with `settings`, read with `encoding`, is
     /// filed in the archive.
     static QByteArray settingsKey(const FingerprintSettings& settings, Encoding encoding);
+    /// The directory as the archive files it: its canonical path, no final "/".
+    static QByteArray originOf(const QByteArray& directory);
     /// How the archive names an archived text in the results.
     static QByteArray referenceDirectoryOf(const QByteArray& origin);
     /// Whether a reference's path names an archived text, which has no file.
@@ -80,6 +82,8 @@ private:
     /// Table entries of the archived texts, and their archive ids, in order.
     std::int32_t m_firstEntry = 0;
     std::vector<std::int32_t> m_ids;
+    /// The settings the texts were listed under: the lookups keep to them.
+    QByteArray m_listedSettings;
     QByteArray m_recordedOutput;
     /// The documents recorded for the saving under way.
     std::vector<std::int32_t> m_recorded;

@@ -71,6 +71,9 @@ public:
     /// The format and encoding a document was read as, in the cache's words.
     static QByteArray originKey(const TextOrigin& origin);
     static TextOrigin originOf(const QByteArray& key);
+    /// What the reference cache knows a directory by: its canonical path,
+    /// ending with "/"; the path as given when it has none.
+    static QByteArray cacheKeyOf(const QByteArray& directory);
 
 private:
     struct PendingReference;
@@ -104,8 +107,6 @@ private:
     void logCacheRebuilt();
     /// Goes on without the cache, and says why.
     void dropCache(const ReferenceCacheError& error);
-    /// What the reference cache knows a directory by: its canonical path.
-    static QByteArray cacheKeyOf(const QByteArray& directory);
 
     RunControl& m_control;
     DocumentTable& m_documents;

@@ -6,7 +6,6 @@
 #include <bit>
 #include <cassert>
 #include <cstring>
-#include <map>
 #include <unordered_map>
 
 namespace quillmark {

@@ -556,13 +556,6 @@
     </message>
 </context>
 <context>
-    <name>quillmark</name>
-    <message>
-        <source>общий архив</source>
-        <translation>the team archive</translation>
-    </message>
-</context>
-<context>
     <name>quillmark::ArchiveConnection</name>
     <message>
         <source>Адрес общего архива не задан</source>
