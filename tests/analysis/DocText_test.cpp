@@ -1,15 +1,11 @@
 #include "DocOf.h"
-#include "RtfOf.h"
 
 #include "analysis/DocText.h"
 #include "analysis/TextReader.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 
 namespace {
 
@@ -81,23 +77,6 @@ TEST(DocText, DamagedEncryptedAndOtherOfficeFilesAreNotRead) {
                 << error.what();
         }
     }
-}
-
-std::string sample(const char* name) {
-    std::ifstream in(std::filesystem::path(QUILLMARK_SAMPLES) / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-TEST(DocText, WordsDocumentReadsAsTheArticleItWasMadeFrom) {
-    const std::string doc = sample("kosmos.doc");
-    ASSERT_TRUE(TextReader::needsWholeFile(doc.substr(0, 8)));
-    const TextReader::Result read = TextReader::read(doc, HtmlHandling::Keep);
-    EXPECT_EQ(read.origin, (TextOrigin{TextFormat::Doc, Encoding::Auto}));
-    std::string paragraphs;
-    for (const std::string& line : linesOf(sample("kosmos.txt")))
-        paragraphs += line + '\n';
-    ASSERT_GT(paragraphs.size(), 1000u);
-    EXPECT_EQ(read.text, paragraphs);
 }
 
 } // namespace

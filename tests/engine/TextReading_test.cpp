@@ -2,7 +2,6 @@
 // one fingerprint, a mixed batch scores as its Windows-1251 twin, and a file
 // without text is listed as not read and left where it is.
 #include "FakeHost.h"
-#include "RtfOf.h"
 #include "Sandbox.h"
 #include "engine/BatchEngine.h"
 #include "engine/TextFile.h"
@@ -360,46 +359,21 @@ TEST_F(TextReadingRun, UnmaskedPdfScoresAsTheTextItWasMadeFrom) {
     }
 }
 
-TEST_F(TextReadingRun, RtfDocumentsScoreAsTheirText) {
-    using quillmark::testing::RtfEscapes;
-    using quillmark::testing::rtfOf;
+TEST_F(TextReadingRun, OfficeFilesScoreAsTheArticlesTheyWereMadeFrom) {
+    // Saved by LibreOffice (scripts/make-sample-office). Read as plain text,
+    // their escapes and control words would share nothing with the articles.
     const QString source = box.makeDir(QStringLiteral("src"));
-    const std::string article = Sandbox::read(samples + u'/', "kosmos.txt").toStdString();
-    const std::string other = Sandbox::read(samples + u'/', "pchely.txt").toStdString();
-    // A picture's binary data holds NULs: the document is read past them.
-    std::string rtf = rtfOf(article, RtfEscapes::Bytes);
-    rtf.insert(rtf.find("\\pard"), std::string("{\\pict\\bin4 \0\0\0\0}", 17));
-    writeDocx(source + QStringLiteral("a.docx"), article);
-    box.write(source, "b.rtf", QByteArray::fromStdString(rtf));
-    box.write(source, "c.rtf", QByteArray::fromStdString(rtfOf(other, RtfEscapes::Unicode)));
+    for (const char* name : {"kosmos.txt", "kosmos.doc", "pchely.rtf", "pchely.txt"})
+        box.write(source, name, Sandbox::read(samples + u'/', name));
     run(source);
     const DocumentTable& documents = engine.documents();
-    ASSERT_EQ(documents.names, (std::vector<QByteArray>{"a.docx", "b.rtf", "c.rtf"}));
+    ASSERT_EQ(documents.names,
+              (std::vector<QByteArray>{"kosmos.doc", "kosmos.txt", "pchely.rtf", "pchely.txt"}));
     EXPECT_TRUE(documents.unread.empty());
-    EXPECT_EQ(documents.origins[1], (TextOrigin{TextFormat::Rtf, Encoding::Auto}));
+    EXPECT_EQ(documents.origins[0], (TextOrigin{TextFormat::Doc, Encoding::Auto}));
     EXPECT_EQ(documents.origins[2], (TextOrigin{TextFormat::Rtf, Encoding::Auto}));
     EXPECT_EQ(documents.scores[1], 100);
-    EXPECT_LT(documents.scores[2], 20) << "the control words every RTF has are no text";
-}
-
-TEST_F(TextReadingRun, OfficeFilesScoreAsTheArticlesTheyWereMadeFrom) {
-    // Saved by LibreOffice (scripts/make-sample-office).
-    const struct {
-        QByteArray text;
-        QByteArray office;
-        TextFormat format;
-    } cases[] = {{"kosmos.txt", "kosmos.doc", TextFormat::Doc},
-                 {"pchely.txt", "pchely.rtf", TextFormat::Rtf}};
-    for (const auto& sample : cases) {
-        const QString source = box.makeDir(QString::fromUtf8(sample.office));
-        box.write(source, "a.txt", Sandbox::read(samples + u'/', sample.text));
-        box.write(source, "b" + sample.office, Sandbox::read(samples + u'/', sample.office));
-        run(source);
-        const DocumentTable& documents = engine.documents();
-        ASSERT_EQ(documents.count(), 2) << sample.office.constData();
-        EXPECT_EQ(documents.origins[1], (TextOrigin{sample.format, Encoding::Auto}));
-        EXPECT_EQ(documents.scores[1], 100) << sample.office.constData();
-    }
+    EXPECT_EQ(documents.scores[3], 100);
 }
 
 TEST_F(TextReadingRun, HiddenDocumentWordsCountAsDisguised) {
